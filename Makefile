@@ -1,0 +1,68 @@
+# Ostrak: the commands. `make test` sets up a fresh Debian 12 machine (as root), builds the
+# native and Windows configurations and runs every test; `make run` starts the program.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+BUILD := build
+WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
+FUZZ_SECONDS ?= 60
+XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp xmlstore/code_page*.cpp xmlstore/file_replace*.cpp))
+
+.PHONY: all deps native asan windows test test-native test-asan test-windows fuzz fuzz-smoke bench clean
+
+all: native windows
+
+deps:
+	@tools/install-deps.sh
+
+native: deps
+	@cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD)/native -j $(JOBS)
+
+asan: deps
+	@cmake -S . -B $(BUILD)/asan -DCMAKE_BUILD_TYPE=Debug -DOSTRAK_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD)/asan -j $(JOBS)
+
+windows: deps
+	@cmake -S . -B $(BUILD)/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD)/win -j $(JOBS)
+
+test-native: native
+	ctest --test-dir $(BUILD)/native -j $(JOBS) --output-on-failure
+
+test-asan: asan
+	ctest --test-dir $(BUILD)/asan -j $(JOBS) --output-on-failure
+
+test-windows: windows
+	tools/wine-tests.sh $(BUILD)/win
+
+test: deps
+	$(MAKE) native asan windows
+	$(MAKE) fuzz-smoke
+	$(MAKE) test-native
+	$(MAKE) test-asan
+	$(MAKE) test-windows
+
+$(BUILD)/fuzz/xml_fuzz: fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) $(wildcard xmlstore/*.h)
+	@mkdir -p $(BUILD)/fuzz
+	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) -o $@
+
+fuzz: deps $(BUILD)/fuzz/xml_fuzz
+	@mkdir -p $(BUILD)/fuzz/corpus
+	$(BUILD)/fuzz/xml_fuzz -max_len=65536 -artifact_prefix=$(BUILD)/fuzz/ $(BUILD)/fuzz/corpus tests/golden/save
+
+fuzz-smoke: deps $(BUILD)/fuzz/xml_fuzz
+	@mkdir -p $(BUILD)/fuzz/corpus
+	@echo "fuzzing the XML round trip for $(FUZZ_SECONDS) s"
+	@set -o pipefail; $(BUILD)/fuzz/xml_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -artifact_prefix=$(BUILD)/fuzz/ \
+		$(BUILD)/fuzz/corpus tests/golden/save > $(BUILD)/fuzz/last-run.log 2>&1 \
+		|| { tail -n 40 $(BUILD)/fuzz/last-run.log; exit 1; }
+	@grep -E '^#[0-9]+.*DONE' $(BUILD)/fuzz/last-run.log | tail -n 1
+
+bench: deps
+	@tools/install-deps.sh libbenchmark-dev libpugixml-dev libxml2-dev pkg-config
+	@cmake -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DOSTRAK_TESTS=OFF -DOSTRAK_BENCH=ON >/dev/null
+	@cmake --build $(BUILD)/bench -j $(JOBS)
+	$(BUILD)/bench/bench/ostrak_bench
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,29 @@
+# The Windows side: window-class layer, user interface and the program itself.
+enable_language(RC)
+# windres reports a missing file as an error, never as a warning; make sure it stops the build.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --use-temp-file")
+set(CMAKE_RC_COMPILE_OBJECT "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O coff -i <SOURCE> -o <OBJECT>")
+
+# Everything is linked statically so that a clean Windows needs no MinGW runtime.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(OSTRAK_WIN_LIBS comctl32 shlwapi shell32 ole32 oleaut32 uuid gdi32 user32 advapi32 kernel32)
+target_link_libraries(ostrak_core PUBLIC ${OSTRAK_WIN_LIBS})
+
+file(GLOB_RECURSE ui_sources CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/winui/*.cpp ${CMAKE_SOURCE_DIR}/ui/*.cpp ${CMAKE_SOURCE_DIR}/app/*.cpp)
+list(FILTER ui_sources EXCLUDE REGEX "/app/winmain\\.cpp$")
+set(OSTRAK_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/ostrak.rc)
+
+if(ui_sources)
+    add_library(ostrak_ui STATIC ${ui_sources})
+    target_link_libraries(ostrak_ui PUBLIC ostrak_core)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/app/winmain.cpp)
+    add_executable(Ostrak WIN32 ${CMAKE_SOURCE_DIR}/app/winmain.cpp ${OSTRAK_RESOURCE_SCRIPT})
+    target_link_libraries(Ostrak PRIVATE ostrak_ui)
+    set_target_properties(Ostrak PROPERTIES
+        OUTPUT_NAME Ostrak
+        RUNTIME_OUTPUT_DIRECTORY ${OSTRAK_DIST_DIR})
+endif()

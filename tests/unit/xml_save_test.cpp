@@ -1,0 +1,119 @@
+// The saved bytes, rule by rule, against golden files: each "<rule>.in.xml" loaded and saved
+// must give "<rule>.out.xml" exactly.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/unit/test_files.h"
+#include "xmlstore/xml_document.h"
+
+namespace {
+
+const std::string kGoldenFolder = std::string(OSTRAK_TEST_DATA) + "/save/";
+constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>";
+
+std::vector<std::string> GoldenRules() {
+    std::vector<std::string> rules;
+    for (const auto& entry : std::filesystem::directory_iterator(kGoldenFolder)) {
+        std::string name = entry.path().filename().string();
+        const std::string suffix = ".in.xml";
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            rules.push_back(name.substr(0, name.size() - suffix.size()));
+    }
+    std::sort(rules.begin(), rules.end());
+    return rules;
+}
+
+class GoldenSave : public testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenSave, SavedBytesMatchTheGoldenFile) {
+    TemporaryFolder folder;
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->Load(kGoldenFolder + GetParam() + ".in.xml"));
+    const std::string expected = ReadFileBytes(kGoldenFolder + GetParam() + ".out.xml");
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(FormatXmlDocument(*document), expected);
+
+    const std::string target = folder.Path("saved.xml");
+    ASSERT_TRUE(SaveXmlDocument(*document, target));
+    EXPECT_EQ(ReadFileBytes(target), expected);
+
+    // What was saved reads back into the same bytes.
+    auto again = CreateXmlDocument();
+    ASSERT_TRUE(again->Load(target));
+    EXPECT_EQ(FormatXmlDocument(*again), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, GoldenSave, testing::ValuesIn(GoldenRules()),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST(XmlSave, BuiltDocumentHasTheTimeLogLayout) {
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml("<Ostrak/>"));
+    XmlNode root = document->AsNode().SelectSingleNode("Ostrak");
+    ASSERT_TRUE(root);
+    XmlNode day = document->CreateElement("Date");
+    day.SetAttribute("id", std::int64_t{39193});
+    day.SetAttribute("y", std::int64_t{2007});
+    day.SetAttribute("m", std::int64_t{4});
+    day.SetAttribute("d", std::int64_t{21});
+    root.AppendChild(day);
+    day.SetAttribute("time", std::int64_t{0});
+    XmlNode app = document->CreateElement("App");
+    app.SetAttribute("name", "Editor");
+    app.SetAttribute("time", std::int64_t{12});
+    day.AppendChild(app);
+    day.SetAttribute("time", std::int64_t{12});  // replaced in place, not moved to the end
+    EXPECT_EQ(FormatXmlDocument(*document), std::string(kDeclaration) +
+                                                "\n<Ostrak>\n   <Date id=\"39193\" y=\"2007\" m=\"4\" d=\"21\" time=\"12\">\n"
+                                                "      <App name=\"Editor\" time=\"12\"/>\n   </Date>\n</Ostrak>");
+}
+
+TEST(XmlSave, ShorterDocumentOverLongerFileLeavesNoOldBytes) {
+    TemporaryFolder folder;
+    const std::string target = folder.Path("log.xml");
+    WriteFileBytes(target, std::string(100000, 'x'));
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml("<List/>"));
+    ASSERT_TRUE(SaveXmlDocument(*document, target));
+    EXPECT_EQ(ReadFileBytes(target), std::string(kDeclaration) + "\n<List/>");
+}
+
+TEST(XmlSave, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
+    TemporaryFolder folder;
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml("<List><Pattern>Editor</Pattern></List>"));
+
+    // The target's place is taken by a folder: the final replace cannot happen.
+    const std::string blocked = folder.Path("blocked.xml");
+    std::filesystem::create_directories(blocked + "/inside");
+    EXPECT_FALSE(SaveXmlDocument(*document, blocked));
+    EXPECT_TRUE(std::filesystem::is_directory(blocked + "/inside"));
+    EXPECT_EQ(folder.FileCount(), 1u);
+
+    // A missing folder: nothing is written anywhere.
+    EXPECT_FALSE(SaveXmlDocument(*document, folder.Path("missing/log.xml")));
+    EXPECT_EQ(folder.FileCount(), 1u);
+
+    // The document is unchanged, so the next save of it writes the full file.
+    const std::string target = folder.Path("log.xml");
+    ASSERT_TRUE(SaveXmlDocument(*document, target));
+    EXPECT_EQ(ReadFileBytes(target), std::string(kDeclaration) + "\n<List>\n   <Pattern>Editor</Pattern>\n</List>");
+}
+
+TEST(XmlSave, EmptyDocumentWritesOnlyTheDeclaration) {
+    auto document = CreateXmlDocument();
+    EXPECT_EQ(FormatXmlDocument(*document), kDeclaration);
+}
+
+TEST(XmlSave, NamesTheCodePageCannotShowStayReadable) {
+    // An element name outside the code page would become '?' and make the file unreadable.
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml("<r\xe6\x97\xa5 a\xe6\x97\xa5=\"\xe6\x97\xa5\"/>"));
+    const std::string saved = FormatXmlDocument(*document);
+    EXPECT_EQ(saved, std::string(kDeclaration) + "\n<r_ a_=\"?\"/>");
+    auto again = CreateXmlDocument();
+    EXPECT_TRUE(again->LoadXml(saved));
+}
+
+}  // namespace

@@ -1,0 +1,277 @@
+#include "xmlstore/code_page.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "xmlstore/code_page_platform.h"
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// A whole decimal number, or -1.
+int ParseNumber(std::string_view digits) {
+    if (digits.empty() || digits.size() > 5) return -1;
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+struct NamedCodePage {
+    const char* name;
+    int codePage;
+};
+
+// Names a declaration may carry besides the numbered forms handled in CodePageFromName.
+constexpr NamedCodePage kNamedCodePages[] = {
+    {"utf-8", kCodePageUtf8},      {"utf8", kCodePageUtf8},       {"us-ascii", 20127},
+    {"ascii", 20127},              {"latin1", 28591},             {"koi8-r", 20866},
+    {"koi8-u", 21866},             {"shift_jis", 932},            {"shift-jis", 932},
+    {"sjis", 932},                 {"gb2312", 936},               {"gbk", 936},
+    {"ks_c_5601-1987", 949},       {"euc-kr", 949},               {"big5", 950},
+    {"euc-jp", 20932},             {"macintosh", 10000},          {"x-mac-cyrillic", 10007},
+    {"ibm866", 866},               {"cp866", 866},
+};
+
+}  // namespace
+
+int AnsiCodePage() { return PlatformAnsiCodePage(); }
+
+int CodePageFromName(std::string_view name) {
+    int codePage = 0;
+    for (const NamedCodePage& entry : kNamedCodePages)
+        if (EqualsIgnoringCase(name, entry.name)) codePage = entry.codePage;
+    if (!codePage) {
+        if (StartsWithIgnoringCase(name, "windows-")) {
+            codePage = ParseNumber(name.substr(8));
+        } else if (StartsWithIgnoringCase(name, "cp")) {
+            codePage = ParseNumber(name.substr(2));
+        } else if (StartsWithIgnoringCase(name, "iso-8859-")) {
+            int part = ParseNumber(name.substr(9));
+            codePage = part >= 1 && part <= 15 ? 28590 + part : 0;
+        }
+    }
+    if (codePage <= 0) return 0;
+    if (codePage == kCodePageUtf8) return codePage;
+    if (FindSingleByteCodePage(codePage) || PlatformIsMultiByteCodePage(codePage)) return codePage;
+    return 0;
+}
+
+std::string CodePageName(int codePage) {
+    switch (codePage) {
+    case 1251: return "Windows-1251";
+    case kCodePageUtf8: return "UTF-8";
+    case 20127: return "us-ascii";
+    case 20866: return "koi8-r";
+    case 21866: return "koi8-u";
+    case 932: return "shift_jis";
+    case 936: return "gb2312";
+    case 949: return "ks_c_5601-1987";
+    case 950: return "big5";
+    case 866: return "ibm866";
+    default: break;
+    }
+    if (codePage > 28590 && codePage <= 28605) return "iso-8859-" + std::to_string(codePage - 28590);
+    return "windows-" + std::to_string(codePage);
+}
+
+const SingleByteCodePage* FindSingleByteCodePage(int codePage) {
+    // Built on first use and kept: a handful of code pages at most in one run.
+    static std::map<int, std::unique_ptr<SingleByteCodePage>> known;
+    auto found = known.find(codePage);
+    if (found != known.end()) return found->second.get();
+    auto page = std::make_unique<SingleByteCodePage>();
+    if (!PlatformSingleByteTable(codePage, page->decode)) {
+        known.emplace(codePage, nullptr);
+        return nullptr;
+    }
+    std::memset(page->encode, 0, sizeof page->encode);
+    // Highest byte first, so that a code point two bytes share encodes to the lower one.
+    for (int byte = 255; byte > 0; --byte) {
+        char32_t codePoint = page->decode[byte];
+        if (codePoint < 0x10000 && codePoint != 0xFFFD) page->encode[codePoint] = static_cast<unsigned char>(byte);
+    }
+    return known.emplace(codePage, std::move(page)).first->second.get();
+}
+
+char32_t NextCodePoint(const char*& p, const char* end) {
+    auto byte = [&](int i) { return static_cast<unsigned char>(p[i]) & 0x3Fu; };
+    unsigned char lead = static_cast<unsigned char>(*p);
+    char32_t codePoint;
+    int length;
+    if (lead < 0x80) {
+        codePoint = lead;
+        length = 1;
+    } else if (lead < 0xE0) {
+        length = 2;
+        codePoint = (lead & 0x1Fu) << 6;
+    } else if (lead < 0xF0) {
+        length = 3;
+        codePoint = (lead & 0x0Fu) << 12;
+    } else {
+        length = 4;
+        codePoint = (lead & 0x07u) << 18;
+    }
+    if (end - p < length) {  // cannot happen on valid text; stay safe on invalid text
+        p = end;
+        return 0xFFFD;
+    }
+    if (length == 2) codePoint |= byte(1);
+    if (length == 3) codePoint |= (byte(1) << 6) | byte(2);
+    if (length == 4) codePoint |= (byte(1) << 12) | (byte(2) << 6) | byte(3);
+    p += length;
+    return codePoint;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+namespace {
+
+// Length of the leading ASCII run, eight bytes at a time.
+std::size_t AsciiPrefix(std::string_view bytes) {
+    std::size_t i = 0;
+    const std::size_t size = bytes.size();
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ull) break;
+    }
+    while (i < size && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+    return i;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    const std::size_t size = bytes.size();
+    while (i < size) {
+        i += AsciiPrefix(bytes.substr(i));
+        if (i >= size) break;
+        unsigned char lead = static_cast<unsigned char>(bytes[i]);
+        int length;
+        char32_t minimum;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            minimum = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            minimum = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (size - i < static_cast<std::size_t>(length)) return false;
+        for (int k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+        const char* p = bytes.data() + i;
+        char32_t c = NextCodePoint(p, bytes.data() + size);
+        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
+bool DecodeToUtf8(int codePage, std::string_view bytes, std::string& utf8) {
+    if (codePage == kCodePageUtf8) {
+        if (!IsValidUtf8(bytes)) return false;
+        utf8.assign(bytes);
+        return true;
+    }
+    if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
+        utf8.clear();
+        utf8.reserve(bytes.size() + bytes.size() / 2);
+        std::size_t i = 0;
+        while (i < bytes.size()) {
+            std::size_t ascii = AsciiPrefix(bytes.substr(i));
+            utf8.append(bytes.data() + i, ascii);
+            i += ascii;
+            for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i)
+                AppendUtf8(utf8, page->decode[static_cast<unsigned char>(bytes[i])]);
+        }
+        return true;
+    }
+    if (PlatformIsMultiByteCodePage(codePage)) return PlatformDecodeMultiByte(codePage, bytes, utf8);
+    return false;
+}
+
+std::string EncodeFromUtf8(int codePage, std::string_view utf8, char replacement) {
+    if (codePage == kCodePageUtf8) return std::string(utf8);
+    std::string out;
+    if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
+        const char fallback = replacement ? replacement : '?';
+        out.reserve(utf8.size());
+        const char* p = utf8.data();
+        const char* end = p + utf8.size();
+        while (p < end) {
+            std::size_t ascii = AsciiPrefix(std::string_view(p, end - p));
+            out.append(p, ascii);
+            p += ascii;
+            while (p < end && static_cast<unsigned char>(*p) >= 0x80) {
+                char32_t c = NextCodePoint(p, end);
+                unsigned char byte = c < 0x10000 ? page->encode[c] : 0;
+                out += byte ? static_cast<char>(byte) : fallback;
+            }
+        }
+        return out;
+    }
+    if (PlatformIsMultiByteCodePage(codePage) && PlatformEncodeMultiByte(codePage, utf8, out)) return out;
+    // An unusable code page keeps only what every code page shares.
+    for (char c : utf8) out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return out;
+}
+
+std::string NarrowToUtf8(std::string_view narrow) {
+    if (AsciiPrefix(narrow) == narrow.size()) return std::string(narrow);
+    std::string utf8;
+    if (!DecodeToUtf8(AnsiCodePage(), narrow, utf8)) {
+        // Narrow text that is not valid in the ANSI code page (possible only with a UTF-8 one):
+        // keep its ASCII and mark the rest.
+        utf8.clear();
+        for (char c : narrow) {
+            if (static_cast<unsigned char>(c) < 0x80) utf8 += c;
+            else utf8 += "\xEF\xBF\xBD";
+        }
+    }
+    return utf8;
+}
+
+std::string Utf8ToNarrow(std::string_view utf8) {
+    if (AsciiPrefix(utf8) == utf8.size()) return std::string(utf8);
+    return EncodeFromUtf8(AnsiCodePage(), utf8);
+}

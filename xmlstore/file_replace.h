@@ -1,0 +1,12 @@
+// Replacing a file's contents so that a failure never leaves it emptied or cut short.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Writes the bytes to a new file beside the target, flushes it to disk and puts it in the
+// target's place in one step. On failure the target is unchanged and no temporary file stays.
+bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes);
+
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& narrowPath, std::string& bytes);

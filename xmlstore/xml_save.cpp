@@ -1,0 +1,206 @@
+// The indenting save: the declaration, then every element on a line of its own, three
+// spaces per level, end tags of elements with child elements on their own line, comments
+// and instructions copied where they stand, blank text dropped, LF line ends.
+#include <vector>
+
+#include "xmlstore/code_page.h"
+#include "xmlstore/code_page_platform.h"
+#include "xmlstore/xml_dom.h"
+
+namespace {
+
+using xmldom::Node;
+
+enum class Escape { None, Text, Attribute };
+
+// Appends UTF-8 text to the output in the target code page, escaping as it goes. Names use
+// '_' for what the code page cannot show (a '?' would make them unreadable); other text
+// uses the code page's default character.
+class Writer {
+public:
+    explicit Writer(int codePage) : codePage_(codePage) {
+        if (codePage != kCodePageUtf8) singleByte_ = FindSingleByteCodePage(codePage);
+        // A multibyte code page is converted once at the end, from UTF-8.
+        utf8Output_ = codePage == kCodePageUtf8 || !singleByte_;
+    }
+
+    void Raw(std::string_view ascii) { out_.append(ascii); }
+    void Newline(std::size_t depth) {
+        out_ += '\n';
+        out_.append(depth * 3, ' ');
+    }
+
+    void Put(std::string_view utf8, Escape escape, char replacement = 0) {
+        const char* p = utf8.data();
+        const char* end = p + utf8.size();
+        while (p < end) {
+            const char* run = p;
+            while (p < end && !Special(static_cast<unsigned char>(*p), escape)) ++p;
+            out_.append(run, p - run);
+            if (p == end) break;
+            unsigned char c = static_cast<unsigned char>(*p);
+            if (c >= 0x80) {
+                if (utf8Output_) {
+                    out_ += *p++;
+                    continue;
+                }
+                char32_t codePoint = NextCodePoint(p, end);
+                unsigned char byte = codePoint < 0x10000 ? singleByte_->encode[codePoint] : 0;
+                out_ += byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
+                continue;
+            }
+            ++p;
+            switch (c) {
+            case '&': out_ += "&amp;"; break;
+            case '<': out_ += "&lt;"; break;
+            case '>': out_ += "&gt;"; break;
+            case '"': out_ += "&quot;"; break;
+            case '\t': out_ += "&#9;"; break;
+            case '\n': out_ += "&#10;"; break;
+            case '\r': out_ += "&#13;"; break;
+            default: out_ += static_cast<char>(c); break;
+            }
+        }
+    }
+
+    std::string Finish() {
+        if (utf8Output_ && codePage_ != kCodePageUtf8) return EncodeFromUtf8(codePage_, out_);
+        return std::move(out_);
+    }
+
+    void Reserve(std::size_t size) { out_.reserve(size); }
+
+private:
+    static bool Special(unsigned char c, Escape escape) {
+        if (c >= 0x80) return true;
+        switch (escape) {
+        case Escape::None: return false;
+        case Escape::Text: return c == '&' || c == '<' || c == '>' || c == '\r';
+        case Escape::Attribute: return c == '&' || c == '<' || c == '"' || c == '\t' || c == '\n' || c == '\r';
+        }
+        return false;
+    }
+
+    int codePage_;
+    const SingleByteCodePage* singleByte_ = nullptr;
+    bool utf8Output_ = true;
+    std::string out_;
+};
+
+bool HasChildElement(const Node* node) {
+    for (const Node* child = node->firstChild; child; child = child->nextSibling)
+        if (child->kind == XmlNodeKind::Element) return true;
+    return false;
+}
+
+// Text beside child elements: added line breaks would become part of that text at the next
+// load and grow with every save, so such an element is written as it stands.
+bool IsMixed(const Node* node) {
+    bool text = false, element = false;
+    for (const Node* child = node->firstChild; child; child = child->nextSibling) {
+        if (child->kind == XmlNodeKind::Element) element = true;
+        else if (child->kind == XmlNodeKind::Text && !xmldom::IsBlank(child->value.View())) text = true;
+    }
+    return text && element;
+}
+
+bool HasContent(const Node* node) {
+    for (const Node* child = node->firstChild; child; child = child->nextSibling)
+        if (child->kind != XmlNodeKind::Text || !xmldom::IsBlank(child->value.View())) return true;
+    return false;
+}
+
+void WriteStartTag(Writer& writer, const Node* element, bool empty) {
+    writer.Raw("<");
+    writer.Put(element->name.View(), Escape::None, '_');
+    for (const xmldom::Attribute* attribute = element->firstAttribute; attribute; attribute = attribute->next) {
+        writer.Raw(" ");
+        writer.Put(attribute->name.View(), Escape::None, '_');
+        writer.Raw("=\"");
+        writer.Put(attribute->value.View(), Escape::Attribute);
+        writer.Raw("\"");
+    }
+    writer.Raw(empty ? "/>" : ">");
+}
+
+// Writes one node that is not an element, or an element's start (and, when it is empty,
+// its whole self). Returns true when the element's children come next.
+bool WriteOpening(Writer& writer, const Node* node, std::size_t depth, bool flat) {
+    switch (node->kind) {
+    case XmlNodeKind::Element: {
+        if (!flat) writer.Newline(depth);
+        bool content = HasContent(node);
+        WriteStartTag(writer, node, !content);
+        return content;
+    }
+    case XmlNodeKind::Text:
+        if (!xmldom::IsBlank(node->value.View())) writer.Put(node->value.View(), Escape::Text);
+        return false;
+    case XmlNodeKind::Comment:
+        writer.Raw("<!--");
+        writer.Put(node->value.View(), Escape::None);
+        writer.Raw("-->");
+        return false;
+    case XmlNodeKind::ProcessingInstruction:
+        writer.Raw("<?");
+        writer.Put(node->name.View(), Escape::None, '_');
+        if (node->value.size) {
+            writer.Raw(" ");
+            writer.Put(node->value.View(), Escape::None);
+        }
+        writer.Raw("?>");
+        return false;
+    case XmlNodeKind::Document:
+        return false;
+    }
+    return false;
+}
+
+void WriteClosing(Writer& writer, const Node* element, std::size_t depth, bool childElements, bool flat) {
+    if (childElements && !flat) writer.Newline(depth);
+    writer.Raw("</");
+    writer.Put(element->name.View(), Escape::None, '_');
+    writer.Raw(">");
+}
+
+}  // namespace
+
+std::string FormatXmlDocument(const XmlDocument& document) {
+    const int codePage = AnsiCodePage();
+    Writer writer(codePage);
+    writer.Reserve(document.MemoryUsed() / 2 + 256);
+    writer.Raw("<?xml version=\"1.0\" encoding=\"");
+    writer.Raw(CodePageName(codePage));
+    writer.Raw("\"?>");
+
+    // Iterative walk: `open` holds, per open element, whether it has child elements and
+    // whether it is the mixed element below which nothing is indented.
+    struct Open {
+        bool childElements;
+        bool startsFlat;
+    };
+    std::vector<Open> open;
+    const Node* node = document.document_->firstChild;
+    std::size_t depth = 0;
+    bool flat = false;
+    while (node) {
+        if (node->kind == XmlNodeKind::Element && WriteOpening(writer, node, depth, flat)) {
+            bool startsFlat = !flat && IsMixed(node);
+            open.push_back({HasChildElement(node), startsFlat});
+            flat = flat || startsFlat;
+            ++depth;
+            node = node->firstChild;
+            continue;
+        }
+        if (node->kind != XmlNodeKind::Element) WriteOpening(writer, node, depth, flat);
+        while (!node->nextSibling && depth > 0) {
+            node = node->parent;
+            --depth;
+            WriteClosing(writer, node, depth, open.back().childElements, flat);
+            if (open.back().startsFlat) flat = false;
+            open.pop_back();
+        }
+        node = node->nextSibling;
+    }
+    return writer.Finish();
+}
