@@ -3,6 +3,11 @@
 #include "xmlstore/file_replace.h"
 
 bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
+    // A read-only target is the user's word that it must not change; not every file system
+    // refuses to move another file over it, so ask first.
+    DWORD attributes = GetFileAttributesA(narrowPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
     // A name of our own beside the target, so the final move stays on one volume.
     std::string temporary;
     HANDLE file = INVALID_HANDLE_VALUE;

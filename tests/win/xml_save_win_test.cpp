@@ -120,7 +120,9 @@ TEST(WinCodePage, NarrowTextSurvivesSaveAndLoad) {
     ASSERT_TRUE(SaveXmlDocument(*document, path));
     const std::string bytes = ReadBytes(path);
     EXPECT_EQ(bytes, Declaration() + "\n<Ostrak>\n   <App name=\"" + name + "\"/>\n</Ostrak>");
-    if (AnsiCodePage() == 1251) EXPECT_EQ(bytes.substr(0, 45), "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>");
+    if (AnsiCodePage() == 1251) {
+        EXPECT_EQ(bytes.substr(0, 45), "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>");
+    }
 
     auto loaded = CreateXmlDocument();
     ASSERT_TRUE(loaded->Load(path));
