@@ -48,13 +48,13 @@ $(BUILD)/fuzz/xml_fuzz: fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) $(wildcard xm
 
 fuzz: deps $(BUILD)/fuzz/xml_fuzz
 	@mkdir -p $(BUILD)/fuzz/corpus
-	$(BUILD)/fuzz/xml_fuzz -max_len=65536 -artifact_prefix=$(BUILD)/fuzz/ $(BUILD)/fuzz/corpus tests/golden/save
+	$(BUILD)/fuzz/xml_fuzz -max_len=65536 -artifact_prefix=$(BUILD)/fuzz/ $(BUILD)/fuzz/corpus tests/golden/save tests/golden/fuzz
 
 fuzz-smoke: deps $(BUILD)/fuzz/xml_fuzz
 	@mkdir -p $(BUILD)/fuzz/corpus
 	@echo "fuzzing the XML round trip for $(FUZZ_SECONDS) s"
 	@set -o pipefail; $(BUILD)/fuzz/xml_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -artifact_prefix=$(BUILD)/fuzz/ \
-		$(BUILD)/fuzz/corpus tests/golden/save > $(BUILD)/fuzz/last-run.log 2>&1 \
+		$(BUILD)/fuzz/corpus tests/golden/save tests/golden/fuzz > $(BUILD)/fuzz/last-run.log 2>&1 \
 		|| { tail -n 40 $(BUILD)/fuzz/last-run.log; exit 1; }
 	@grep -E '^#[0-9]+.*DONE' $(BUILD)/fuzz/last-run.log | tail -n 1
 

@@ -13,9 +13,9 @@ using xmldom::Node;
 
 enum class Escape { None, Text, Attribute };
 
-// Appends UTF-8 text to the output in the target code page, escaping as it goes. Names use
-// '_' for what the code page cannot show (a '?' would make them unreadable); other text
-// uses the code page's default character.
+// Appends UTF-8 text to the output in the target code page, escaping as it goes. Names and
+// instructions use '_' for what the code page cannot show (a '?' would make them unreadable);
+// other text uses the code page's default character.
 class Writer {
 public:
     explicit Writer(int codePage) : codePage_(codePage) {
@@ -146,7 +146,8 @@ bool WriteOpening(Writer& writer, const Node* node, std::size_t depth, bool flat
         writer.Put(node->name.View(), Escape::None, '_');
         if (node->value.size) {
             writer.Raw(" ");
-            writer.Put(node->value.View(), Escape::None);
+            // '?' for a foreign character could close the instruction early ("?>").
+            writer.Put(node->value.View(), Escape::None, '_');
         }
         writer.Raw("?>");
         return false;

@@ -114,6 +114,29 @@ TEST(XmlSave, NamesTheCodePageCannotShowStayReadable) {
     EXPECT_EQ(saved, std::string(kDeclaration) + "\n<r_ a_=\"?\"/>");
     auto again = CreateXmlDocument();
     EXPECT_TRUE(again->LoadXml(saved));
+
+    // Nor may a replaced character close an instruction early.
+    ASSERT_TRUE(document->LoadXml("<r><?pi <\xcc\xb0> ?></r>"));
+    EXPECT_TRUE(again->LoadXml(FormatXmlDocument(*document)));
+}
+
+}  // namespace
+
+namespace {
+
+// Inputs the fuzzer once broke the round trip with: each must save, load and save the same.
+TEST(XmlSave, FormerFuzzFindingsRoundTrip) {
+    std::size_t checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(OSTRAK_TEST_DATA) + "/fuzz")) {
+        auto document = CreateXmlDocument();
+        if (!document->Load(entry.path().string())) continue;
+        const std::string first = FormatXmlDocument(*document);
+        auto again = CreateXmlDocument();
+        ASSERT_TRUE(again->LoadXml(first)) << entry.path();
+        EXPECT_EQ(FormatXmlDocument(*again), first) << entry.path();
+        ++checked;
+    }
+    EXPECT_GT(checked, 0u);
 }
 
 }  // namespace
