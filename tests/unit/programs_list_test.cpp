@@ -1,0 +1,133 @@
+#include <algorithm>
+
+#include "tests/unit/tracking_fakes.h"
+
+namespace {
+
+using Patterns = std::vector<std::string>;
+
+class ProgramsListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProgramDir = folder.Dir();
+        UserName = "user1";
+    }
+    void TearDown() override {
+        ProgramDir.clear();
+        UserName.clear();
+        ProgramList.clear();
+    }
+
+    std::string UserFile() const { return folder.File("user1-Programs.xml"); }
+    std::string SharedFile() const { return folder.File("Programs.xml"); }
+
+    static std::string ListFile(const Patterns& patterns) {
+        std::string text = "<List>";
+        for (const std::string& pattern : patterns) text += "<Pattern>" + pattern + "</Pattern>";
+        return text + "</List>";
+    }
+
+    static Patterns Reloaded() {
+        ProgramList.clear();
+        LoadProgramList();
+        return ProgramList;
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(ProgramsListTest, TheUserFileComesFirstAndLoadingAppends) {
+    WriteBytes(SharedFile(), ListFile({"Shared"}));
+    WriteBytes(UserFile(), ListFile({"Mine", "Also mine"}));
+    ProgramList = {"already there"};
+    LoadProgramList();
+    EXPECT_EQ(ProgramList, (Patterns{"already there", "Mine", "Also mine"}));
+}
+
+TEST_F(ProgramsListTest, WithoutAUserFileTheSharedOneIsReadAndNeverWritten) {
+    WriteBytes(SharedFile(), ListFile({"Shared", "Editor"}));
+    EXPECT_EQ(Reloaded(), (Patterns{"Shared", "Editor"}));
+
+    ProgramList = {"Editor"};
+    SaveProgramList();
+    EXPECT_EQ(ReadBytes(SharedFile()), ListFile({"Shared", "Editor"}));
+    EXPECT_EQ(Reloaded(), (Patterns{"Editor"})) << "from now on the user's own file is read";
+}
+
+TEST_F(ProgramsListTest, OnlyAUserFileThatFailsToLoadFallsBack) {
+    WriteBytes(SharedFile(), ListFile({"Shared"}));
+    WriteBytes(UserFile(), "<List/>");
+    EXPECT_EQ(Reloaded(), Patterns{}) << "an empty list is no failure";
+
+    WriteBytes(UserFile(), "<List><Pattern>Mine</Pattern>");
+    EXPECT_EQ(Reloaded(), (Patterns{"Shared"}));
+
+    WriteBytes(SharedFile(), "not xml");
+    ProgramList = {"kept"};
+    LoadProgramList();
+    EXPECT_EQ(ProgramList, (Patterns{"kept"})) << "no usable file leaves the list as it was";
+}
+
+TEST_F(ProgramsListTest, EveryPatternAnywhereIsReadInDocumentOrder) {
+    WriteBytes(UserFile(),
+               "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n"
+               "<!-- edited by hand -->\n"
+               "<Programs version=\"2\">\n"
+               "  <Pattern>one</Pattern>\n"
+               "  <Group><Pattern>two</Pattern><Deeper><Pattern>three</Pattern></Deeper></Group>\n"
+               "  <Pattern/>\n"
+               "  <Pattern><b>bold</b></Pattern>\n"
+               "  <pattern>lower case is another name</pattern>\n"
+               "  <Pattern> four &amp; more </Pattern>\n"
+               "  <Other>not a pattern</Other>\n"
+               "</Programs>");
+    EXPECT_EQ(Reloaded(), (Patterns{"one", "two", "three", " four & more "}));
+}
+
+TEST_F(ProgramsListTest, SaveWritesNPlusThreeLines) {
+    ProgramList = {"Editor", "Studio", "a < b"};
+    SaveProgramList();
+    std::string bytes = ReadBytes(UserFile());
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n') + 1, 3 + 3) << bytes;
+    EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<List>\n"
+                          "   <Pattern>Editor</Pattern>\n   <Pattern>Studio</Pattern>\n   <Pattern>a ",
+                          0),
+              0u)
+        << bytes;
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), "\n</List>");
+
+    ProgramList.clear();
+    SaveProgramList();
+    bytes = ReadBytes(UserFile());
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 1) << "an empty list gives two lines: " << bytes;
+    EXPECT_EQ(Reloaded(), Patterns{});
+}
+
+TEST_F(ProgramsListTest, OrderDuplicatesAndSpecialCharactersSurviveARoundTrip) {
+    const Patterns patterns = {"Studio", "Editor", "Studio", "a < b & \"c\" 'd' >",
+                               "\xC1\xEB\xEE\xEA\xED\xEE\xF2", std::string(300, 'x'), "  padded  "};
+    ProgramList = patterns;
+    SaveProgramList();
+    EXPECT_NE(ReadBytes(UserFile()).find("\xC1\xEB\xEE\xEA\xED\xEE\xF2"), std::string::npos)
+        << "the file is in Windows-1251";
+    EXPECT_EQ(Reloaded(), patterns);
+
+    ProgramList = {"one", "   ", "two"};
+    SaveProgramList();
+    EXPECT_EQ(Reloaded(), (Patterns{"one", "two"})) << "a blank pattern is gone after the next load";
+}
+
+TEST_F(ProgramsListTest, UsersKeepSeparateFiles) {
+    for (const char* user : {"user1", "user2", ""}) {
+        UserName = user;
+        ProgramList = {std::string("list of ") + user};
+        SaveProgramList();
+    }
+    EXPECT_TRUE(FileExists(folder.File("-Programs.xml")));
+    UserName = "user2";
+    EXPECT_EQ(Reloaded(), (Patterns{"list of user2"}));
+    UserName = "user1";
+    EXPECT_EQ(Reloaded(), (Patterns{"list of user1"}));
+}
+
+}  // namespace

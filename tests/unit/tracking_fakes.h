@@ -1,0 +1,187 @@
+// Fakes of the tracker's platform seams, a temporary program folder and small helpers for
+// the tracking and programs list tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tracking/platform_seams.h"
+#include "tracking/program_paths.h"
+#include "tracking/sampler.h"
+#include "tracking/time_log.h"
+#include "xmlstore/programs_list.h"
+
+class FakeWindows final : public WindowTitleSource {
+public:
+    int TitleLength(WindowHandle window) override {
+        ++lengthQueries;
+        return static_cast<int>(titles[window].size());
+    }
+    int ReadTitle(WindowHandle window, char* buffer, int capacity) override {
+        ++titleReads;
+        int copied = std::min(static_cast<int>(titles[window].size()), capacity - 1);
+        titles[window].copy(buffer, static_cast<std::size_t>(copied));
+        buffer[copied] = '\0';
+        return copied;
+    }
+
+    std::map<WindowHandle, std::string> titles;
+    int lengthQueries = 0;
+    int titleReads = 0;
+};
+
+class FakeClock final : public LocalClock {
+public:
+    LocalDateTime Now() override { return now; }
+    void Set(int year, int month, int day, int hour = 12, int minute = 0) { now = {year, month, day, hour, minute}; }
+    LocalDateTime now{2026, 12, 7, 9, 5};
+};
+
+class FakeTimer final : public SamplingTimer {
+public:
+    std::uintptr_t Start() override {
+        ++starts;
+        return 42;
+    }
+    void Stop(std::uintptr_t timerId) override {
+        ++stops;
+        lastStopped = timerId;
+    }
+    int starts = 0;
+    int stops = 0;
+    std::uintptr_t lastStopped = 0;
+};
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ostrak-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // With its final separator, as ProgramDir is.
+    std::string Dir() const { return path_ + "/"; }
+    std::string File(const std::string& name) const { return Dir() + name; }
+
+private:
+    std::string path_;
+};
+
+inline bool FileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// "name=value" for each attribute in document order, separated by blanks.
+inline std::string Attributes(XmlNode element) {
+    std::string text;
+    for (XmlAttribute attribute = element.FirstAttribute(); attribute; attribute = attribute.Next()) {
+        text += (text.empty() ? "" : " ") + attribute.Name() + "=" + attribute.Value();
+    }
+    return text;
+}
+
+inline int TimeOf(XmlNode element) {
+    std::int32_t time = -1;
+    return element.AttributeToInt32("time", time) ? time : -1;
+}
+
+// Child elements of one name, walked without the queries the code under test uses.
+inline std::vector<XmlNode> Children(XmlNode parent, const std::string& kind) {
+    std::vector<XmlNode> children;
+    for (XmlNode child = parent ? parent.FirstChild() : XmlNode(); child; child = child.NextSibling()) {
+        if (child.Kind() == XmlNodeKind::Element && child.Name() == kind) children.push_back(child);
+    }
+    return children;
+}
+
+inline XmlNode ChildNamed(XmlNode parent, const std::string& kind, const std::string& name) {
+    for (XmlNode child : Children(parent, kind)) {
+        std::string value;
+        if (child.GetAttribute("name", value) && value == name) return child;
+    }
+    return XmlNode();
+}
+
+// Fakes in place, a temporary program folder for user "user1", and the process-wide
+// tracking state empty before and after each test.
+class TrackingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProgramDir = folder.Dir();
+        UserName = "user1";
+        InactiveName = "Inactive";
+        SetTitleSource(&windows);
+        SetClock(&clock);
+        SetSamplingTimer(&timer);
+    }
+    void TearDown() override {
+        CloseTimeLog();
+        SetTitleSource(nullptr);
+        SetClock(nullptr);
+        SetSamplingTimer(nullptr);
+        ProgramDir.clear();
+        UserName.clear();
+        InactiveName.clear();
+        ProgramList.clear();
+        LastWindow = 0;
+        LastTitleLength = 0;
+        LastChangeTick = 0;
+        AutosaveDeadline = 0;
+        CurrentApp.clear();
+        CurrentDoc.clear();
+    }
+
+    std::string LogPath() const { return folder.File("user1-Time.xml"); }
+    std::vector<XmlNode> Dates() const { return Children(TimeLog->DocumentElement(), "Date"); }
+
+    XmlNode DateOf(int year, int month, int day) const {
+        for (XmlNode date : Dates()) {
+            std::int32_t y = 0, m = 0, d = 0;
+            if (date.AttributeToInt32("y", y) && date.AttributeToInt32("m", m) &&
+                date.AttributeToInt32("d", d) && y == year && m == month && d == day) {
+                return date;
+            }
+        }
+        return XmlNode();
+    }
+
+    // Seconds credited on the fake clock's day to the application, or to its document;
+    // -1 when the element is missing.
+    int Credited(const std::string& app, const std::string& doc = "") const {
+        XmlNode appNode = ChildNamed(DateOf(clock.now.year, clock.now.month, clock.now.day), "App", app);
+        if (!appNode || doc.empty()) return appNode ? TimeOf(appNode) : -1;
+        XmlNode docNode = ChildNamed(appNode, "Doc", doc);
+        return docNode ? TimeOf(docNode) : -1;
+    }
+
+    TempFolder folder;
+    FakeWindows windows;
+    FakeClock clock;
+    FakeTimer timer;
+};

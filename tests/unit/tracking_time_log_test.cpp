@@ -1,0 +1,269 @@
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "tests/unit/tracking_fakes.h"
+
+namespace {
+
+using TimeLogTest = TrackingTest;
+
+TEST(DaySerialTest, CountsDaysSince30December1899) {
+    EXPECT_EQ(DaySerial({1899, 12, 30, 0, 0}), 0);
+    EXPECT_EQ(DaySerial({1900, 1, 1, 0, 0}), 2);
+    EXPECT_EQ(DaySerial({1900, 3, 1, 0, 0}), 61) << "1900 is no leap year";
+    EXPECT_EQ(DaySerial({2000, 1, 1, 0, 0}), 36526);
+    EXPECT_EQ(DaySerial({2000, 3, 1, 0, 0}), 36586) << "2000 is a leap year";
+    EXPECT_EQ(DaySerial({2007, 4, 21, 23, 59}), 39193) << "the time of day does not count";
+}
+
+TEST_F(TimeLogTest, FirstRunStartsAnEmptyLogAndTheTimer) {
+    OpenTimeLog();
+    ASSERT_TRUE(TimeLog);
+    EXPECT_EQ(TimeLogFileName, "user1-Time.xml");
+    EXPECT_EQ(TimeLogPath, LogPath());
+    EXPECT_EQ(TimeLog->DocumentElement().Name(), "Ostrak");
+    EXPECT_TRUE(Dates().empty());
+    EXPECT_EQ(timer.starts, 1);
+    EXPECT_FALSE(FileExists(LogPath())) << "only a save writes the file";
+
+    SaveTimeLog();
+    XmlDocument saved;
+    ASSERT_TRUE(saved.Load(LogPath()));
+    EXPECT_EQ(saved.DocumentElement().Name(), "Ostrak");
+    EXPECT_FALSE(saved.DocumentElement().FirstChild());
+
+    CloseTimeLog();
+    CloseTimeLog();
+    EXPECT_FALSE(TimeLog);
+    EXPECT_EQ(timer.stops, 1);
+    EXPECT_EQ(timer.lastStopped, 42u);
+}
+
+TEST_F(TimeLogTest, CreditsBuildDayApplicationAndDocument) {
+    OpenTimeLog();
+    clock.Set(2007, 4, 21);
+    CreditTime("Editor", "notes.txt", 5);
+    ASSERT_EQ(Dates().size(), 1u);
+    XmlNode day = Dates()[0];
+    EXPECT_EQ(Attributes(day), "id=39193 y=2007 m=4 d=21 time=5");
+    EXPECT_EQ(Attributes(Children(day, "App")[0]), "name=Editor time=5");
+    EXPECT_EQ(Attributes(Children(Children(day, "App")[0], "Doc")[0]), "name=notes.txt time=5");
+
+    CreditTime("Editor", "notes.txt", 7);
+    CreditTime("Editor", "", 3);
+    CreditTime("Studio", "main.cpp", 0);
+    ASSERT_EQ(Dates().size(), 1u);
+    EXPECT_EQ(TimeOf(day), 15);
+    EXPECT_EQ(Children(day, "App").size(), 2u);
+    EXPECT_EQ(Credited("Editor"), 15);
+    EXPECT_EQ(Children(ChildNamed(day, "App", "Editor"), "Doc").size(), 1u) << "no Doc for an empty name";
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 12);
+    EXPECT_EQ(Credited("Studio"), 0) << "zero seconds still create the elements";
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 0);
+}
+
+TEST_F(TimeLogTest, NamesMatchExactlyAndEachDayHasItsOwn) {
+    OpenTimeLog();
+    CreditTime("Editor", "Notes", 1);
+    CreditTime("editor", "notes", 2);
+    CreditTime("Editor ", "Notes ", 3);
+    EXPECT_EQ(Children(Dates()[0], "App").size(), 3u);
+    EXPECT_EQ(Credited("editor", "notes"), 2);
+
+    clock.Set(2026, 12, 8);
+    CreditTime("Editor", "Notes", 4);
+    clock.Set(2026, 12, 7);  // the clock was set back
+    CreditTime("Editor", "Notes", 5);
+    ASSERT_EQ(Dates().size(), 2u);
+    EXPECT_EQ(TimeOf(Dates()[0]), 11);
+    EXPECT_EQ(TimeOf(Dates()[1]), 4);
+    EXPECT_EQ(Credited("Editor", "Notes"), 6);
+}
+
+TEST_F(TimeLogTest, ALoadedLogIsExtendedAndRoundTrips) {
+    WriteBytes(LogPath(),
+               "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<Ostrak>\n"
+               "   <Date id=\"46363\" y=\"2026\" m=\"12\" d=\"7\" time=\"10\">\n"
+               "      <App name=\"Editor\" time=\"10\">\n"
+               "         <Doc name=\"notes.txt\" time=\"10\"/>\n"
+               "      </App>\n   </Date>\n</Ostrak>");
+    OpenTimeLog();
+    ASSERT_TRUE(TimeLog);
+    EXPECT_EQ(timer.starts, 1);
+    CreditTime("Editor", "notes.txt", 5);
+    CreditTime("Studio", "main.cpp", 1);
+    ASSERT_EQ(Dates().size(), 1u);
+    EXPECT_EQ(Attributes(Dates()[0]), "id=46363 y=2026 m=12 d=7 time=16");
+
+    SaveTimeLog();
+    CloseTimeLog();
+    OpenTimeLog();
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 15);
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 1);
+}
+
+TEST_F(TimeLogTest, ADayWrittenWithALeadingZeroIsNotFound) {
+    WriteBytes(LogPath(),
+               "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"012\" d=\"07\" time=\"10\"/>"
+               "<Date id=\"46364\" y=\"2026\" m=\"12\" d=\"8\" time=\"1\"/></Ostrak>");
+    OpenTimeLog();
+    CreditTime("Editor", "", 5);
+    ASSERT_EQ(Dates().size(), 3u);
+    EXPECT_EQ(Attributes(Dates()[0]), "id=46363 y=2026 m=012 d=07 time=10");
+    EXPECT_EQ(Attributes(Dates()[2]), "id=46363 y=2026 m=12 d=7 time=5");
+}
+
+TEST_F(TimeLogTest, ATimeThatIsNoIntegerRestartsAndALargeOneSaturates) {
+    WriteBytes(LogPath(),
+               "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"12\" d=\"7\" time=\"1.5\">"
+               "<App name=\"Editor\" time=\"abc\"><Doc name=\"notes\" time=\" 12 \"/></App>"
+               "<App name=\"Big\" time=\"99999999999\"/><App name=\"Full\" time=\"2147483600\"/>"
+               "</Date></Ostrak>");
+    OpenTimeLog();
+    CreditTime("Editor", "notes", 5);
+    CreditTime("Big", "", 1);
+    CreditTime("Full", "", 100);
+    EXPECT_EQ(TimeOf(Dates()[0]), 106);
+    EXPECT_EQ(Credited("Editor"), 5);
+    EXPECT_EQ(Credited("Editor", "notes"), 17) << "blanks around a number are allowed";
+    EXPECT_EQ(Credited("Big"), 1);
+    EXPECT_EQ(Credited("Full"), 2147483647);
+}
+
+// Today's Date is remembered between credits; these are the ways that memory could go stale.
+TEST_F(TimeLogTest, TheRememberedDayIsCheckedBeforeUse) {
+    OpenTimeLog();
+    CreditTime("Editor", "", 1);
+    Dates()[0].SetAttribute("d", "70");
+    CreditTime("Editor", "", 2);
+    ASSERT_EQ(Dates().size(), 2u);
+    EXPECT_EQ(TimeOf(Dates()[1]), 2);
+
+    CloseTimeLog();
+    OpenTimeLog();  // nothing was saved, so the new log is empty
+    CreditTime("Editor", "", 3);
+    ASSERT_EQ(Dates().size(), 1u);
+    EXPECT_EQ(TimeOf(Dates()[0]), 3);
+}
+
+TEST_F(TimeLogTest, NothingHappensWithoutALog) {
+    CreditTime("Editor", "notes", 5);
+    SaveTimeLog();
+    CloseTimeLog();
+    EXPECT_FALSE(FileExists(LogPath()));
+    EXPECT_EQ(timer.stops, 0);
+}
+
+// Random credits over a few days, checked against a plain model and the log's invariants.
+TEST_F(TimeLogTest, LongRandomCreditSequencesKeepTheTotals) {
+    OpenTimeLog();
+    std::mt19937 random(20261207);
+    const char* apps[] = {"Editor", "Studio", "editor", "Inactive", "\xC1\xEB\xEE\xEA\xED\xEE\xF2"};
+    const char* docs[] = {"", "notes.txt", "main.cpp", "09.05 - ...", "'quoted' <&>"};
+    const int days[] = {5, 6, 7, 31};
+    std::map<std::tuple<int, std::string, std::string>, long> expected;
+    std::vector<int> dayOrder;
+    for (int credit = 0; credit < 20000; ++credit) {
+        int day = days[random() % 4];
+        std::string app = apps[random() % 5];
+        std::string doc = docs[random() % 5];
+        int seconds = static_cast<int>(random() % 900);
+        clock.Set(2026, day == 31 ? 10 : 12, day);
+        CreditTime(app, doc, seconds);
+        expected[{day, app, doc}] += seconds;
+        if (std::find(dayOrder.begin(), dayOrder.end(), day) == dayOrder.end()) dayOrder.push_back(day);
+    }
+
+    std::vector<XmlNode> dates = Dates();
+    ASSERT_EQ(dates.size(), dayOrder.size());
+    for (std::size_t index = 0; index < dates.size(); ++index) {
+        std::int32_t day = 0;
+        ASSERT_TRUE(dates[index].AttributeToInt32("d", day));
+        EXPECT_EQ(day, dayOrder[index]) << "days stand in the order they first got time";
+        long appSum = 0;
+        std::set<std::string> appNames;
+        for (XmlNode app : Children(dates[index], "App")) {
+            std::string appName;
+            ASSERT_TRUE(app.GetAttribute("name", appName));
+            EXPECT_TRUE(appNames.insert(appName).second) << "one App per name and day";
+            appSum += TimeOf(app);
+            long docSum = 0;
+            for (XmlNode doc : Children(app, "Doc")) {
+                std::string docName;
+                ASSERT_TRUE(doc.GetAttribute("name", docName));
+                EXPECT_EQ(TimeOf(doc), (expected[{day, appName, docName}])) << appName << "/" << docName;
+                docSum += TimeOf(doc);
+            }
+            EXPECT_GE(TimeOf(app), docSum);
+            EXPECT_EQ(TimeOf(app) - docSum, (expected[{day, appName, ""}]));
+        }
+        EXPECT_EQ(TimeOf(dates[index]), appSum);
+    }
+}
+
+class UnreadableLogTest : public TimeLogTest {
+protected:
+    std::string AsidePath(const std::string& counter = "") const {
+        return folder.File("user1-Time.unreadable-20261207-0905" + counter + ".xml");
+    }
+    void ExpectFreshLog() {
+        ASSERT_TRUE(TimeLog);
+        EXPECT_EQ(TimeLog->DocumentElement().Name(), "Ostrak");
+        EXPECT_TRUE(Dates().empty());
+        EXPECT_EQ(timer.starts, 1);
+    }
+};
+
+TEST_F(UnreadableLogTest, ALogThatDoesNotParseIsSetAside) {
+    const std::string damaged = "<Ostrak><Date id=\"1\" y=\"2026\"";
+    WriteBytes(LogPath(), damaged);
+    OpenTimeLog();
+    ExpectFreshLog();
+    EXPECT_EQ(ReadBytes(AsidePath()), damaged);
+    EXPECT_FALSE(FileExists(LogPath()));
+    CreditTime("Editor", "", 1);
+    SaveTimeLog();
+    EXPECT_TRUE(FileExists(LogPath()));
+    EXPECT_EQ(ReadBytes(AsidePath()), damaged);
+}
+
+TEST_F(UnreadableLogTest, ALogWithAnotherRootIsSetAside) {
+    const std::string foreign = "<Other><Date y=\"2026\" m=\"12\" d=\"7\" time=\"5\"/></Other>";
+    WriteBytes(LogPath(), foreign);
+    OpenTimeLog();
+    ExpectFreshLog();
+    EXPECT_EQ(ReadBytes(AsidePath()), foreign);
+}
+
+TEST_F(UnreadableLogTest, SetAsideNamesWithinOneMinuteGetACounter) {
+    WriteBytes(AsidePath(), "first");
+    WriteBytes(AsidePath("-2"), "second");
+    WriteBytes(LogPath(), "third");
+    OpenTimeLog();
+    ExpectFreshLog();
+    EXPECT_EQ(ReadBytes(AsidePath()), "first");
+    EXPECT_EQ(ReadBytes(AsidePath("-2")), "second");
+    EXPECT_EQ(ReadBytes(AsidePath("-3")), "third");
+}
+
+TEST_F(UnreadableLogTest, AnEmptyFileIsAFirstRun) {
+    WriteBytes(LogPath(), "");
+    OpenTimeLog();
+    ExpectFreshLog();
+    EXPECT_FALSE(FileExists(AsidePath()));
+}
+
+TEST_F(UnreadableLogTest, ALogThatCannotBeSetAsideIsNeitherUsedNorOverwritten) {
+    WriteBytes(AsidePath(), "taken");
+    for (int counter = 2; counter <= 1000; ++counter) WriteBytes(AsidePath("-" + std::to_string(counter)), "taken");
+    WriteBytes(LogPath(), "years of data");
+    OpenTimeLog();
+    EXPECT_FALSE(TimeLog);
+    EXPECT_EQ(timer.starts, 0);
+    CreditTime("Editor", "", 5);
+    SaveTimeLog();
+    EXPECT_EQ(ReadBytes(LogPath()), "years of data");
+}
+
+}  // namespace

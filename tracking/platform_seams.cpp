@@ -1,0 +1,31 @@
+#include "tracking/platform_seams.h"
+
+namespace {
+WindowTitleSource* ReplacedTitleSource = nullptr;
+LocalClock* ReplacedClock = nullptr;
+SamplingTimer* ReplacedSamplingTimer = nullptr;
+}  // namespace
+
+WindowTitleSource& ActiveTitleSource() {
+    return ReplacedTitleSource ? *ReplacedTitleSource : SystemTitleSource();
+}
+
+LocalClock& ActiveClock() {
+    return ReplacedClock ? *ReplacedClock : SystemClock();
+}
+
+SamplingTimer& ActiveSamplingTimer() {
+    return ReplacedSamplingTimer ? *ReplacedSamplingTimer : SystemSamplingTimer();
+}
+
+void SetTitleSource(WindowTitleSource* source) {
+    ReplacedTitleSource = source;
+}
+
+void SetClock(LocalClock* clock) {
+    ReplacedClock = clock;
+}
+
+void SetSamplingTimer(SamplingTimer* timer) {
+    ReplacedSamplingTimer = timer;
+}

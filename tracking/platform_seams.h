@@ -1,0 +1,53 @@
+// What the tracker asks of the platform: window titles, the local clock and the sampling
+// timer. The *_win.cpp files provide the real ones; tests put fakes in their place.
+#pragma once
+
+#include <cstdint>
+
+// A top-level window as the tracker sees it: the bits of the platform's handle, 0 for none.
+using WindowHandle = std::uintptr_t;
+
+struct LocalDateTime {
+    int year = 0;
+    int month = 0;   // 1 to 12
+    int day = 0;     // 1 to 31
+    int hour = 0;    // 0 to 23
+    int minute = 0;  // 0 to 59
+};
+
+class WindowTitleSource {
+public:
+    virtual ~WindowTitleSource() = default;
+    // 0 for a window without a title or one that no longer exists.
+    virtual int TitleLength(WindowHandle window) = 0;
+    // Copies at most capacity - 1 bytes of the title and a terminating zero; returns the
+    // number of bytes copied.
+    virtual int ReadTitle(WindowHandle window, char* buffer, int capacity) = 0;
+};
+
+class LocalClock {
+public:
+    virtual ~LocalClock() = default;
+    virtual LocalDateTime Now() = 0;
+};
+
+class SamplingTimer {
+public:
+    virtual ~SamplingTimer() = default;
+    // Starts the one-second timer that drives the sampler; 0 when it could not be started.
+    virtual std::uintptr_t Start() = 0;
+    virtual void Stop(std::uintptr_t timerId) = 0;
+};
+
+// The platform's own implementations.
+WindowTitleSource& SystemTitleSource();
+LocalClock& SystemClock();
+SamplingTimer& SystemSamplingTimer();
+
+// What the tracker uses: the platform's own unless a replacement was set (nullptr restores).
+WindowTitleSource& ActiveTitleSource();
+LocalClock& ActiveClock();
+SamplingTimer& ActiveSamplingTimer();
+void SetTitleSource(WindowTitleSource* source);
+void SetClock(LocalClock* clock);
+void SetSamplingTimer(SamplingTimer* timer);

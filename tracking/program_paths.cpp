@@ -1,0 +1,4 @@
+#include "tracking/program_paths.h"
+
+std::string ProgramDir;
+std::string UserName;

@@ -1,0 +1,6 @@
+// The sampler's timer callback, for the thread timer the time log starts.
+#pragma once
+
+#include <windows.h>
+
+void CALLBACK OnTrackTimer(HWND window, UINT message, UINT_PTR timerId, DWORD tick);

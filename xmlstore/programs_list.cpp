@@ -1,0 +1,50 @@
+#include "xmlstore/programs_list.h"
+
+#include "tracking/program_paths.h"
+#include "xmlstore/xml_document.h"
+
+std::vector<std::string> ProgramList;
+
+namespace {
+
+std::string UserProgramsPath() {
+    return ProgramDir + UserName + "-" + "Programs.xml";
+}
+
+// Starting list for every user who has not saved a list of their own yet.
+std::string SharedProgramsPath() {
+    return ProgramDir + "Programs.xml";
+}
+
+}  // namespace
+
+void LoadProgramList() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (!document) return;
+    if (!document->Load(UserProgramsPath()) && !document->Load(SharedProgramsPath())) return;
+
+    // Lenient: every Pattern anywhere, whatever the root is called, in document order.
+    for (XmlNode pattern : document->AsNode().SelectNodes("//Pattern")) {
+        XmlNode text = pattern.FirstChild();
+        // We never write anything but text into a Pattern; a hand-made one that starts with
+        // an element or a comment names no pattern we could know.
+        if (!text || text.Kind() != XmlNodeKind::Text) continue;
+        ProgramList.push_back(text.Value());
+    }
+}
+
+void SaveProgramList() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (!document || !document->LoadXml("<List/>")) return;
+    XmlNode root = document->DocumentElement();
+    if (!root) return;
+    for (const std::string& pattern : ProgramList) {
+        XmlNode element = document->CreateElement("Pattern");
+        XmlNode text = document->CreateTextNode(pattern);
+        // A list cut short must not replace the saved one.
+        if (!element || !text) return;
+        element.AppendChild(text);
+        root.AppendChild(element);
+    }
+    SaveXmlDocument(*document, UserProgramsPath());
+}

@@ -1,0 +1,13 @@
+// The user's ordered list of window-title patterns and its file "Programs.xml".
+#pragma once
+
+#include <string>
+#include <vector>
+
+// In file order, which is the order the sampler tries the patterns; duplicates stay.
+extern std::vector<std::string> ProgramList;
+
+// Appends the patterns of the per-user file, or of the shared one when that cannot be loaded.
+void LoadProgramList();
+// Writes ProgramList to the per-user file; the shared file is never written.
+void SaveProgramList();
