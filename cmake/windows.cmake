@@ -14,6 +14,12 @@ file(GLOB_RECURSE ui_sources CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/winui/*.cpp ${CMAKE_SOURCE_DIR}/ui/*.cpp ${CMAKE_SOURCE_DIR}/app/*.cpp)
 list(FILTER ui_sources EXCLUDE REGEX "/app/winmain\\.cpp$")
 set(OSTRAK_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/ostrak.rc)
+# The files the resource script pulls in: windres reads them, CMake's scan does not see them.
+file(GLOB OSTRAK_RESOURCE_FILES CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.bmp
+    ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/*.xml
+    ${CMAKE_SOURCE_DIR}/resources/*.xsl)
+set_source_files_properties(${OSTRAK_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${OSTRAK_RESOURCE_FILES}")
 
 if(ui_sources)
     add_library(ostrak_ui STATIC ${ui_sources})

@@ -1,0 +1,195 @@
+// The resources as built into the program: no colliding ids, the icon, the tray menu, the
+// version and the manifest.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+
+namespace {
+
+struct DefinedId {
+    std::string name;
+    long value;
+};
+
+std::vector<DefinedId> ReadResourceHeader() {
+    std::ifstream header(OSTRAK_SOURCE_DIR "/resources/resource.h");
+    std::vector<DefinedId> ids;
+    const std::regex definition(R"(^\s*#define\s+(ID\w+)\s+(\d+)\s*(/[*/].*)?$)");
+    std::string line;
+    while (std::getline(header, line)) {
+        std::smatch match;
+        if (std::regex_match(line, match, definition))
+            ids.push_back({match[1], std::stol(match[2])});
+    }
+    return ids;
+}
+
+// The kind an id belongs to, by its prefix; empty for a name outside the scheme.
+std::string KindOf(const std::string& name) {
+    for (const char* resource : {"IDD_", "IDR_", "IDI_", "IDB_"}) {
+        if (name.rfind(resource, 0) == 0)
+            return resource;
+    }
+    // The tray menu's commands arrive at the main dialog beside its own controls' commands.
+    if (name.rfind("ID_MENU_", 0) == 0)
+        return "commands of MAIN";
+    if (name.rfind("IDC_", 0) == 0) {
+        std::size_t end = name.find('_', 4);
+        if (end != std::string::npos)
+            return "commands of " + name.substr(4, end - 4);
+    }
+    return "";
+}
+
+TEST(ResourceIds, NoTwoIdsOfOneKindCollide) {
+    std::vector<DefinedId> ids = ReadResourceHeader();
+    auto main = std::find_if(ids.begin(), ids.end(), [](const DefinedId& id) { return id.name == "IDD_MAIN"; });
+    ASSERT_NE(main, ids.end()) << "resource.h not found or not parsed";
+    EXPECT_EQ(main->value, IDD_MAIN);
+    std::map<std::string, std::map<long, std::string>> kinds;
+    for (const DefinedId& id : ids) {
+        std::string kind = KindOf(id.name);
+        ASSERT_FALSE(kind.empty()) << id.name << " follows no naming of the header";
+        auto& numbers = kinds[kind];
+        if (kind.rfind("commands of ", 0) == 0 && numbers.empty()) {
+            numbers[IDOK] = "IDOK";  // every dialog has them
+            numbers[IDCANCEL] = "IDCANCEL";
+        }
+        auto [existing, added] = numbers.emplace(id.value, id.name);
+        EXPECT_TRUE(added) << id.name << " and " << existing->second << " are both " << id.value;
+    }
+    EXPECT_EQ(kinds.count("commands of MAIN"), 1u);
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colourCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytes;
+    WORD id;
+};
+struct IconGroupHeader {
+    WORD reserved;
+    WORD type;
+    WORD count;
+};
+#pragma pack(pop)
+
+TEST(ProgramResources, TheIconHoldsSixteenAndThirtyTwoPixelImagesOfTwentyFourBits) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDI_MAIN), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    ASSERT_NE(found, nullptr);
+    auto* group = static_cast<const IconGroupHeader*>(LockResource(LoadResource(nullptr, found)));
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->count, 2);
+    auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 1);
+    std::map<int, int> bitsBySize;
+    for (int i = 0; i < group->count; ++i) {
+        EXPECT_EQ(entries[i].width, entries[i].height);
+        bitsBySize[entries[i].width] = entries[i].bitCount;
+    }
+    EXPECT_EQ(bitsBySize, (std::map<int, int>{{16, 24}, {32, 24}}));
+    for (int size : {16, 32}) {
+        HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, size, size, 0);
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
+        BITMAP colour = {};
+        GetObjectA(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, size);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(static_cast<HICON>(icon));
+    }
+}
+
+TEST(ProgramResources, TheTrayMenuIsOnePopupOfOptionsReportAndExit) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetMenuItemCount(menu), 1);
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    const struct {
+        UINT id;
+        const char* text;
+    } items[] = {{ID_MENU_OPTIONS, "Common/Options"}, {ID_MENU_REPORT, "Menu/Report"}, {ID_MENU_EXIT, "Menu/Exit"}};
+    ASSERT_EQ(GetMenuItemCount(popup), 3);
+    for (int position = 0; position < 3; ++position) {
+        char text[64] = "";
+        GetMenuStringA(popup, position, text, sizeof text, MF_BYPOSITION);
+        EXPECT_EQ(GetMenuItemID(popup, position), items[position].id);
+        EXPECT_STREQ(text, items[position].text);
+    }
+    DestroyMenu(menu);
+}
+
+std::string VersionText(const std::vector<char>& info, const char* name) {
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    }* translations = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &size) ||
+        size < sizeof(Translation))
+        return "(no translation)";
+    char path[128];
+    wsprintfA(path, "\\StringFileInfo\\%04x%04x\\%s", translations->language, translations->codePage, name);
+    char* value = nullptr;
+    if (!VerQueryValueA(info.data(), path, reinterpret_cast<void**>(&value), &size))
+        return "(missing)";
+    return value;
+}
+
+TEST(ProgramResources, TheVersionIsOnePointZeroOne) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    DWORD size = GetFileVersionInfoSizeA(path, nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, info.data()));
+    EXPECT_EQ(VersionText(info, "ProductName"), "Ostrak");
+    EXPECT_EQ(VersionText(info, "FileVersion"), "1.01");
+    EXPECT_EQ(VersionText(info, "ProductVersion"), "1.01");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 1));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(1, 1));
+}
+
+TEST(ProgramResources, TheManifestAsksForCommonControlsSixAndRunsAsInvoker) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_NE(found, nullptr);
+    std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
+                         SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+
+    // The system read it: the common controls in use come from the side-by-side store, where
+    // version 6 lives (the one in the system folder is version 5).
+    InitCommonControls();
+    HMODULE controls = GetModuleHandleA("comctl32.dll");
+    ASSERT_NE(controls, nullptr);
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(controls, path, MAX_PATH);
+    CharLowerA(path);
+    EXPECT_NE(std::string(path).find("\\winsxs\\"), std::string::npos) << path;
+    EXPECT_NE(std::string(path).find("common-controls"), std::string::npos) << path;
+}
+
+}  // namespace
