@@ -1,0 +1,157 @@
+#include "app/main_dialog.h"
+
+#include <cstdint>
+
+#include "app/instance_guard.h"
+#include "app/lifecycle.h"
+#include "resources/resource.h"
+#include "tracking/sampler.h"
+#include "tracking/time_log.h"
+#include "winui/app_module.h"
+#include "xmlstore/programs_list.h"
+
+CDlgMain* MainDialog = nullptr;
+
+namespace {
+
+bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
+
+}  // namespace
+
+CDlgMain::CDlgMain(std::string instanceName) : CDialogImpl(IDD_MAIN), instanceName_(std::move(instanceName)) {}
+
+CDlgMain::~CDlgMain() {
+    if (MainDialog == this) MainDialog = nullptr;
+}
+
+bool CDlgMain::PreTranslateMessage(MSG* message) {
+    // The dialog's own keyboard handling: Tab, arrows, Enter as OK, Esc as Cancel.
+    return hwnd() && IsDialogMessageA(hwnd(), message);
+}
+
+void CDlgMain::OnIdle() {}
+
+bool CDlgMain::ProcessMessage(WindowMessage& message) {
+    static const MessageRow<CDlgMain> rows[] = {
+        HandleMessage(WM_INITDIALOG, &CDlgMain::OnInitDialog),
+        HandleMessage(WM_SYSCOMMAND, &CDlgMain::OnSysCommand),
+        HandleCommand(IDOK, &CDlgMain::OnHide),
+        HandleCommand(IDCANCEL, &CDlgMain::OnHide),
+        HandleCommand(ID_MENU_OPTIONS, &CDlgMain::OnShow),
+        HandleCommand(ID_MENU_EXIT, &CDlgMain::OnExit),
+        HandleMessage(WM_QUERYENDSESSION, &CDlgMain::OnQueryEndSession),
+        HandleMessage(WM_ENDSESSION, &CDlgMain::OnEndSession),
+        HandleMessage(WM_POWERBROADCAST, &CDlgMain::OnPowerBroadcast),
+        HandleMessage(WM_DESTROY, &CDlgMain::OnDestroy),
+    };
+    return RouteMessage(*this, rows, message);
+}
+
+LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
+    MainDialog = this;
+    CenterOnWorkArea();
+    SetWindowIcons();
+    if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+    // Until the Applications page exists, the dialog loads the patterns itself.
+    LoadProgramList();
+    instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
+    if (instanceAtom_)
+        SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
+    return TRUE;
+}
+
+LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
+    if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+    RemovePropA(hwnd(), kInstanceWindowProperty);
+    if (instanceAtom_) GlobalDeleteAtom(instanceAtom_);
+    instanceAtom_ = 0;
+    message.handled = false;
+    return 0;
+}
+
+LRESULT CDlgMain::OnSysCommand(WindowMessage& message) {
+    // The dialog never shows as minimised: Minimise hides it.
+    if ((message.wParam & 0xFFF0) == SC_MINIMIZE) {
+        HideMainDialog();
+        return 0;
+    }
+    message.handled = false;
+    return 0;
+}
+
+LRESULT CDlgMain::OnHide(WindowMessage&) {
+    HideMainDialog();
+    return 0;
+}
+
+LRESULT CDlgMain::OnShow(WindowMessage&) {
+    ShowMainDialog();
+    return 0;
+}
+
+LRESULT CDlgMain::OnExit(WindowMessage&) {
+    ExitProgram();
+    return 0;
+}
+
+LRESULT CDlgMain::OnQueryEndSession(WindowMessage&) {
+    return TRUE;  // never stand in the way of a logoff
+}
+
+LRESULT CDlgMain::OnEndSession(WindowMessage& message) {
+    // Windows may end the process as soon as this returns, so the time so far is credited
+    // and saved now; shutdown proper never runs.
+    if (message.wParam && TimeLog) {
+        CreditPendingStretch(GetTickCount());
+        SaveTimeLog();
+    }
+    return 0;
+}
+
+LRESULT CDlgMain::OnPowerBroadcast(WindowMessage& message) {
+    if (message.wParam == PBT_APMSUSPEND && TimeLog) {
+        CreditPendingStretch(GetTickCount());
+        SaveTimeLog();
+    } else if (IsResume(message.wParam)) {
+        // The time asleep goes to nobody.
+        RestartStretch(GetTickCount());
+    }
+    return TRUE;
+}
+
+void CDlgMain::CenterOnWorkArea() {
+    RECT workArea;
+    RECT window;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0) || !GetWindowRect(hwnd(), &window)) return;
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    SetWindowPos(hwnd(), nullptr, workArea.left + (workArea.right - workArea.left - width) / 2,
+                 workArea.top + (workArea.bottom - workArea.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CDlgMain::SetWindowIcons() {
+    HINSTANCE instance = AppModule.Instance();
+    largeIcon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.get()));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void ShowMainDialog() {
+    if (!MainDialog || !MainDialog->hwnd()) return;
+    ShowWindow(MainDialog->hwnd(), SW_SHOW);
+    SetForegroundWindow(MainDialog->hwnd());
+}
+
+void HideMainDialog() {
+    if (MainDialog && MainDialog->hwnd()) ShowWindow(MainDialog->hwnd(), SW_HIDE);
+}

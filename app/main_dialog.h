@@ -1,0 +1,50 @@
+// The main window: the options dialog, and the window that owns the tray icon, receives the
+// tray menu's commands and hears about logoff, shutdown and sleep.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "winui/dialog.h"
+#include "winui/message_loop.h"
+#include "winui/scoped_handles.h"
+
+class CDlgMain : public CDialogImpl, public CMessageFilter, public CIdleHandler {
+public:
+    // `instanceName` marks the window so that a second start can find it.
+    explicit CDlgMain(std::string instanceName);
+    ~CDlgMain() override;
+
+    bool PreTranslateMessage(MSG* message) override;
+    void OnIdle() override;
+
+protected:
+    bool ProcessMessage(WindowMessage& message) override;
+
+private:
+    LRESULT OnInitDialog(WindowMessage& message);
+    LRESULT OnDestroy(WindowMessage& message);
+    LRESULT OnSysCommand(WindowMessage& message);
+    LRESULT OnHide(WindowMessage& message);
+    LRESULT OnShow(WindowMessage& message);
+    LRESULT OnExit(WindowMessage& message);
+    LRESULT OnQueryEndSession(WindowMessage& message);
+    LRESULT OnEndSession(WindowMessage& message);
+    LRESULT OnPowerBroadcast(WindowMessage& message);
+
+    void CenterOnWorkArea();
+    void SetWindowIcons();
+
+    std::string instanceName_;
+    ATOM instanceAtom_ = 0;
+    ScopedIcon largeIcon_;
+    ScopedIcon smallIcon_;
+};
+
+// The one main dialog while the loop runs, or null.
+extern CDlgMain* MainDialog;
+
+// Shows the main dialog and brings it to the front.
+void ShowMainDialog();
+void HideMainDialog();

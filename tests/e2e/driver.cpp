@@ -1,0 +1,307 @@
+#include "tests/e2e/driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kWindowClass[] = "OstrakDriverWindow";
+const char kInstanceProperty[] = "Ostrak.MainWindow";
+
+LRESULT CALLBACK DriverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterDriverClass() {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DriverWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    registered = RegisterClassA(&windowClass) != 0;
+}
+
+struct MainWindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<MainWindowSearch*>(context);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && GetPropA(window, kInstanceProperty)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int DaySerialOf(const SYSTEMTIME& date) {
+    // Days since 30 December 1899, from the calendar fields.
+    int year = date.wYear - (date.wMonth <= 2 ? 1 : 0);
+    int era = year / 400;
+    int yearOfEra = year - era * 400;
+    int dayOfYear = (153 * (date.wMonth + (date.wMonth > 2 ? -3 : 9)) + 2) / 5 + date.wDay - 1;
+    int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468 + 25569;
+}
+
+}  // namespace
+
+std::string TrackerExecutable() {
+    const char* configured = std::getenv("OSTRAK_EXE");
+    std::string path = configured ? configured : "Ostrak.exe";
+    if (!path.empty() && path[0] == '/') {
+        // Wine shows the Unix root as drive Z:.
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        path = "Z:" + path;
+    }
+    return path;
+}
+
+std::string CurrentUserName() {
+    char name[256] = {};
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) ? name : "";
+}
+
+ProgramFolder::ProgramFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    path_ = std::string(base) + "ostrak-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount()) + "-" + std::to_string(++counter) + "\\";
+    CreateDirectoryA(path_.c_str(), nullptr);
+    CopyFileA(TrackerExecutable().c_str(), File("Ostrak.exe").c_str(), FALSE);
+}
+
+ProgramFolder::~ProgramFolder() {
+    for (const std::string& name : Files()) {
+        SetFileAttributesA(File(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(File(name).c_str());
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::string ProgramFolder::Read(const std::string& name) const {
+    HANDLE file = CreateFileA(File(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    if (!bytes.empty()) ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    return bytes;
+}
+
+void ProgramFolder::Write(const std::string& name, const std::string& bytes) const {
+    HANDLE file = CreateFileA(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool ProgramFolder::Exists(const std::string& name) const {
+    return GetFileAttributesA(File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> ProgramFolder::Files(const std::string& pattern) const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(File(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+TitledWindows::~TitledWindows() {
+    for (HWND window : windows_) DestroyWindow(window);
+}
+
+HWND TitledWindows::Open(const std::string& title) {
+    RegisterDriverClass();
+    HWND window = CreateWindowExA(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  40 + 30 * static_cast<int>(windows_.size()), 40 + 30 * static_cast<int>(windows_.size()),
+                                  400, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window) windows_.push_back(window);
+    Pump(50);
+    return window;
+}
+
+bool TitledWindows::BringToFront(HWND window) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        SetForegroundWindow(window);
+        Pump(20);
+        if (GetForegroundWindow() == window) return true;
+    }
+    return false;
+}
+
+Tracker::~Tracker() {
+    Kill();
+}
+
+bool Tracker::Start(const ProgramFolder& folder, const std::string& arguments) {
+    std::string commandLine = "\"" + folder.File("Ostrak.exe") + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    mainWindow_ = nullptr;
+    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &startup,
+                          &process_);
+}
+
+HWND Tracker::MainWindow(DWORD timeoutMs) {
+    if (mainWindow_ && IsWindow(mainWindow_)) return mainWindow_;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs && Running()) {
+        MainWindowSearch search{process_.dwProcessId, nullptr};
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return mainWindow_ = search.found;
+        Pump(50);
+    }
+    return nullptr;
+}
+
+bool Tracker::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return mainWindow_ && PostMessageA(mainWindow_, message, wParam, lParam);
+}
+
+LRESULT Tracker::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    DWORD_PTR result = 0;
+    if (!mainWindow_ || !SendMessageTimeoutA(mainWindow_, message, wParam, lParam, SMTO_NORMAL, 10000, &result))
+        return -1;
+    return static_cast<LRESULT>(result);
+}
+
+int Tracker::Exit(DWORD timeoutMs) {
+    if (!MainWindow()) return -1;
+    Post(WM_COMMAND, MAKEWPARAM(100, 0), 0);
+    return WaitForExit(timeoutMs);
+}
+
+int Tracker::WaitForExit(DWORD timeoutMs) {
+    if (!process_.hProcess) return -1;
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > timeoutMs) return -1;
+        Pump(20);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+    return static_cast<int>(code);
+}
+
+void Tracker::Kill() {
+    if (!process_.hProcess) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+}
+
+bool Tracker::Running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void Pump(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+std::string TodayAttributes() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[96];
+    std::snprintf(text, sizeof text, "id=\"%d\" y=\"%d\" m=\"%d\" d=\"%d\"", DaySerialOf(now), now.wYear, now.wMonth,
+                  now.wDay);
+    return text;
+}
+
+std::string Declaration() {
+    const UINT codePage = GetACP();
+    std::string name = codePage == 1251 ? "Windows-1251" : "windows-" + std::to_string(codePage);
+    return "<?xml version=\"1.0\" encoding=\"" + name + "\"?>";
+}
+
+bool MatchesLog(const std::string& expected, const std::string& actual, std::string& why) {
+    std::size_t e = 0, a = 0;
+    const std::string marker = "time=\"~";
+    while (e < expected.size()) {
+        if (expected.compare(e, 8, "time=\"*\"") == 0) {
+            // Any number: a stretch whose start depends on when the tracker's first tick came.
+            e += 8;
+            if (actual.compare(a, 6, "time=\"") != 0) {
+                why = "no time attribute at byte " + std::to_string(a) + " of:\n" + actual;
+                return false;
+            }
+            a += 6;
+            while (a < actual.size() && actual[a] >= '0' && actual[a] <= '9') ++a;
+            if (a >= actual.size() || actual[a] != '"') {
+                why = "not a number at byte " + std::to_string(a) + " of:\n" + actual;
+                return false;
+            }
+            ++a;
+            continue;
+        }
+        if (expected.compare(e, marker.size(), marker) == 0) {
+            e += marker.size();
+            int tolerance = 1;
+            if (expected[e] == '~') {
+                tolerance = 2;
+                ++e;
+            }
+            int wanted = std::atoi(expected.c_str() + e);
+            while (e < expected.size() && expected[e] != '"') ++e;
+            ++e;
+            if (actual.compare(a, 6, "time=\"") != 0) {
+                why = "no time attribute at byte " + std::to_string(a) + " of:\n" + actual;
+                return false;
+            }
+            a += 6;
+            int got = std::atoi(actual.c_str() + a);
+            while (a < actual.size() && actual[a] != '"') ++a;
+            ++a;
+            if (got < wanted - tolerance || got > wanted + tolerance) {
+                why = "time " + std::to_string(got) + " where about " + std::to_string(wanted) + " was expected in:\n" +
+                      actual;
+                return false;
+            }
+            continue;
+        }
+        if (a >= actual.size() || expected[e] != actual[a]) {
+            why = "differs at byte " + std::to_string(a) + ":\nexpected:\n" + expected + "\nactual:\n" + actual;
+            return false;
+        }
+        ++e;
+        ++a;
+    }
+    if (a != actual.size()) {
+        why = "extra bytes after byte " + std::to_string(a) + ":\n" + actual;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,191 @@
+// The real program, started in a fresh folder, tracking windows the driver puts in front.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/driver.h"
+
+namespace {
+
+constexpr char kPrograms[] =
+    "<?xml version=\"1.0\"?>\n<List>\n  <Pattern>Editor</Pattern>\n  <Pattern>Browser</Pattern>\n</List>\n";
+
+class TrackerRun : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(GetFileAttributesA(TrackerExecutable().c_str()), INVALID_FILE_ATTRIBUTES) << TrackerExecutable();
+        other_ = windows_.Open("Calculator");
+        editor_ = windows_.Open("notes.txt - Editor*");
+        browser_ = windows_.Open("Browser - \"Quarterly\" report");
+        ASSERT_TRUE(other_ && editor_ && browser_);
+    }
+
+    // Starts hidden with the calculator in front; the first stretch is the calculator's.
+    void StartHidden() {
+        ASSERT_TRUE(windows_.BringToFront(other_));
+        ASSERT_TRUE(tracker_.Start(folder_, "-tray"));
+        ASSERT_TRUE(tracker_.MainWindow());
+        Pump(1500);
+    }
+
+    void Front(HWND window, DWORD stay) {
+        ASSERT_TRUE(windows_.BringToFront(window));
+        Pump(stay);
+    }
+
+    void ExpectLog(const std::string& body) {
+        std::string why;
+        EXPECT_TRUE(MatchesLog(Declaration() + body, folder_.Read(folder_.LogName()), why)) << why;
+    }
+
+    ProgramFolder folder_;
+    TitledWindows windows_;
+    Tracker tracker_;
+    HWND other_ = nullptr;
+    HWND editor_ = nullptr;
+    HWND browser_ = nullptr;
+};
+
+TEST_F(TrackerRun, FirstRunCreditsEachStretchToTheWindowBeforeTheChange) {
+    folder_.Write("Programs.xml", kPrograms);  // only the shared list exists
+    StartHidden();
+    Front(editor_, 3000);
+    Front(browser_, 2000);
+    Front(other_, 500);
+    EXPECT_EQ(tracker_.Exit(), 1);
+    // The calculator's stretch depends on the first tick; the last stretch is never credited.
+    ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
+              " time=\"*\">\n"
+              "      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"Editor\" time=\"~3\">\n         <Doc name=\"notes.txt\" time=\"~3\"/>\n      </App>\n"
+              "      <App name=\"Browser\" time=\"~2\">\n         <Doc name=\"'Quarterly' report\" time=\"~2\"/>\n"
+              "      </App>\n   </Date>\n</Ostrak>");
+    EXPECT_FALSE(folder_.Exists(CurrentUserName() + "-Programs.xml"));  // the shared list is only read
+}
+
+TEST_F(TrackerRun, LogoffSavesWithTheCurrentStretchCredited) {
+    StartHidden();
+    Front(editor_, 2500);
+    EXPECT_EQ(tracker_.Send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    tracker_.Send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // Windows may end the process now: what counts is on disk already.
+    ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
+              " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"notes.txt - Editor*\" time=\"~2\"/>\n   </Date>\n</Ostrak>");
+    tracker_.Kill();
+}
+
+TEST_F(TrackerRun, SleepIsCreditedToNobody) {
+    folder_.Write("Programs.xml", kPrograms);
+    StartHidden();
+    Front(editor_, 2000);
+    tracker_.Send(WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    // The stretch before sleep is saved at once.
+    ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
+              " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"Editor\" time=\"~2\">\n         <Doc name=\"notes.txt\" time=\"~2\"/>\n      </App>\n"
+              "   </Date>\n</Ostrak>");
+    Pump(4000);  // asleep
+    tracker_.Send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    Pump(1000);
+    Front(browser_, 1500);
+    EXPECT_EQ(tracker_.Exit(), 1);
+    ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
+              " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"Editor\" time=\"~~3\">\n         <Doc name=\"notes.txt\" time=\"~~3\"/>\n      </App>\n"
+              "   </Date>\n</Ostrak>");
+}
+
+TEST_F(TrackerRun, TrayInTheCommandLineStartsHidden) {
+    const char* hidden[] = {"-tray", "TRAY", "xtrayx", "/Tray now"};
+    for (const char* arguments : hidden) {
+        ASSERT_TRUE(tracker_.Start(folder_, arguments));
+        HWND main = tracker_.MainWindow();
+        ASSERT_TRUE(main) << arguments;
+        Pump(500);
+        EXPECT_FALSE(IsWindowVisible(main)) << arguments;
+        EXPECT_EQ(tracker_.Exit(), 1) << arguments;
+    }
+    ASSERT_TRUE(tracker_.Start(folder_, ""));
+    HWND main = tracker_.MainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main); }));
+    char caption[64] = {};
+    GetWindowTextA(main, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Ostrak");
+    EXPECT_EQ(tracker_.Exit(), 1);
+    EXPECT_TRUE(folder_.Exists(folder_.LogName()));
+}
+
+TEST_F(TrackerRun, HidingTheDialogKeepsTheProgramRunning) {
+    ASSERT_TRUE(tracker_.Start(folder_, ""));
+    HWND main = tracker_.MainWindow();
+    ASSERT_TRUE(main);
+    const std::pair<UINT, WPARAM> hiders[] = {{WM_COMMAND, IDOK}, {WM_COMMAND, IDCANCEL}, {WM_SYSCOMMAND, SC_MINIMIZE},
+                                              {WM_CLOSE, 0}};
+    for (const auto& [message, wParam] : hiders) {
+        tracker_.Post(WM_COMMAND, 101, 0);  // the tray menu's Options
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main); })) << "shown again before " << message;
+        tracker_.Post(message, wParam, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); })) << message << " " << wParam;
+        EXPECT_FALSE(IsIconic(main));
+        EXPECT_TRUE(tracker_.Running());
+    }
+    EXPECT_EQ(tracker_.Exit(), 1);
+}
+
+TEST_F(TrackerRun, UnreadableAndForeignLogsAreSetAsideNotOverwritten) {
+    const std::string unreadable = "<Ostrak><Date y=\"2020\"><App name=\"years of work\"";
+    const std::string foreign = "<?xml version=\"1.0\"?>\n<List><Pattern>x</Pattern></List>";
+    for (const std::string& old : {unreadable, foreign}) {
+        for (const std::string& name : folder_.Files("*-Time.unreadable-*.xml")) DeleteFileA(folder_.File(name).c_str());
+        folder_.Write(folder_.LogName(), old);
+        ASSERT_TRUE(tracker_.Start(folder_, "-tray"));
+        ASSERT_TRUE(tracker_.MainWindow());
+        EXPECT_EQ(tracker_.Exit(), 1);
+        std::vector<std::string> aside = folder_.Files(CurrentUserName() + "-Time.unreadable-*.xml");
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(folder_.Read(aside[0]), old);
+        ExpectLog("\n<Ostrak/>");
+    }
+}
+
+TEST_F(TrackerRun, SecondStartShowsTheFirstInstanceAndEnds) {
+    ASSERT_TRUE(tracker_.Start(folder_, "-tray"));
+    HWND main = tracker_.MainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    Tracker second;
+    ASSERT_TRUE(second.Start(folder_, "-tray"));
+    EXPECT_EQ(second.WaitForExit(), 0);
+    Pump(300);
+    EXPECT_FALSE(IsWindowVisible(main));  // a hidden second start changes nothing
+
+    Tracker third;
+    ASSERT_TRUE(third.Start(folder_, ""));
+    EXPECT_EQ(third.WaitForExit(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main); }));
+    EXPECT_EQ(tracker_.Exit(), 1);
+}
+
+TEST_F(TrackerRun, NamesInTheAnsiCodePageKeepTheirIdentityAcrossARestart) {
+    // A title every run of this code page can show: Cyrillic under 1251, accented Latin otherwise.
+    const bool cyrillic = GetACP() == 1251;
+    const std::string pattern = cyrillic ? "\xd0\xe5\xe4\xe0\xea\xf2\xee\xf0" : "\xc9" "diteur";
+    const std::string document = cyrillic ? "\xcf\xf0\xe8\xec\xe5\xf0.txt" : "caf\xe9.txt";
+    const std::string encoding = cyrillic ? "windows-1251" : "windows-1252";
+    folder_.Write(CurrentUserName() + "-Programs.xml",
+                  "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?><List><Pattern>" + pattern + "</Pattern></List>");
+    HWND titled = windows_.Open(document + " - " + pattern);
+    for (int run = 0; run < 2; ++run) {
+        StartHidden();
+        Front(titled, 2000);
+        Front(other_, 1500);
+        EXPECT_EQ(tracker_.Exit(), 1);
+    }
+    ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
+              " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"" + pattern + "\" time=\"~~4\">\n         <Doc name=\"" + document +
+              "\" time=\"~~4\"/>\n      </App>\n   </Date>\n</Ostrak>");
+}
+
+}  // namespace
