@@ -103,6 +103,12 @@ const SingleByteCodePage* FindSingleByteCodePage(int codePage) {
         return nullptr;
     }
     std::memset(page->encode, 0, sizeof page->encode);
+    for (int byte = 0; byte < 256; ++byte) {
+        std::string sequence;
+        AppendUtf8(sequence, page->decode[byte]);
+        page->utf8[byte][0] = static_cast<unsigned char>(sequence.size());
+        std::memcpy(&page->utf8[byte][1], sequence.data(), sequence.size());
+    }
     // Highest byte first, so that a code point two bytes share encodes to the lower one.
     for (int byte = 255; byte > 0; --byte) {
         char32_t codePoint = page->decode[byte];
@@ -207,6 +213,63 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+std::uint64_t LoadWord(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
+}  // namespace
+
+std::size_t Utf8SizeOfSingleByte(const SingleByteCodePage& page, std::string_view bytes) {
+    std::size_t size = 0;
+    std::size_t i = 0;
+    const std::size_t count = bytes.size();
+    for (; i + 8 <= count; i += 8) {
+        if (!(LoadWord(bytes.data() + i) & kHighBits)) {
+            size += 8;
+            continue;
+        }
+        for (std::size_t k = i; k < i + 8; ++k) size += page.utf8[static_cast<unsigned char>(bytes[k])][0];
+    }
+    for (; i < count; ++i) size += page.utf8[static_cast<unsigned char>(bytes[i])][0];
+    return size;
+}
+
+std::size_t DecodeSingleByte(const SingleByteCodePage& page, std::string_view bytes, char* out) {
+    char* const start = out;
+    std::size_t i = 0;
+    const std::size_t count = bytes.size();
+    auto decodeOne = [&](unsigned char byte) {
+        const unsigned char* sequence = page.utf8[byte];
+        std::memcpy(out, sequence + 1, 3);  // the buffer's slack takes the fixed three-byte copy
+        out += sequence[0];
+    };
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t word = LoadWord(bytes.data() + i);
+        if (!(word & kHighBits)) {
+            std::memcpy(out, &word, 8);
+            out += 8;
+            continue;
+        }
+        for (std::size_t k = i; k < i + 8; ++k) {
+            auto byte = static_cast<unsigned char>(bytes[k]);
+            if (byte < 0x80) *out++ = static_cast<char>(byte);
+            else decodeOne(byte);
+        }
+    }
+    for (; i < count; ++i) {
+        auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) *out++ = static_cast<char>(byte);
+        else decodeOne(byte);
+    }
+    return static_cast<std::size_t>(out - start);
+}
+
 bool DecodeToUtf8(int codePage, std::string_view bytes, std::string& utf8) {
     if (codePage == kCodePageUtf8) {
         if (!IsValidUtf8(bytes)) return false;
@@ -214,16 +277,10 @@ bool DecodeToUtf8(int codePage, std::string_view bytes, std::string& utf8) {
         return true;
     }
     if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
-        utf8.clear();
-        utf8.reserve(bytes.size() + bytes.size() / 2);
-        std::size_t i = 0;
-        while (i < bytes.size()) {
-            std::size_t ascii = AsciiPrefix(bytes.substr(i));
-            utf8.append(bytes.data() + i, ascii);
-            i += ascii;
-            for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i)
-                AppendUtf8(utf8, page->decode[static_cast<unsigned char>(bytes[i])]);
-        }
+        const std::size_t size = Utf8SizeOfSingleByte(*page, bytes);
+        utf8.resize(size + 3);
+        DecodeSingleByte(*page, bytes, &utf8[0]);
+        utf8.resize(size);
         return true;
     }
     if (PlatformIsMultiByteCodePage(codePage)) return PlatformDecodeMultiByte(codePage, bytes, utf8);

@@ -18,10 +18,16 @@ bool PlatformEncodeMultiByte(int codePage, std::string_view utf8, std::string& b
 // beyond the basic plane are never in a single-byte code page.
 struct SingleByteCodePage {
     char32_t decode[256];
+    // Each byte as UTF-8: its length, then up to three bytes.
+    unsigned char utf8[256][4];
     // 0 for "not in this code page"; the byte 0 itself is never looked up this way.
     unsigned char encode[0x10000];
 };
 const SingleByteCodePage* FindSingleByteCodePage(int codePage);
+// The UTF-8 size of bytes in a single-byte code page, and the decoding into a buffer of that
+// size plus three bytes of slack; the decoding returns the size it wrote.
+std::size_t Utf8SizeOfSingleByte(const SingleByteCodePage& page, std::string_view bytes);
+std::size_t DecodeSingleByte(const SingleByteCodePage& page, std::string_view bytes, char* out);
 
 // Reads one UTF-8 sequence at `p` (which must be valid UTF-8, as the DOM's text always is)
 // and returns its code point, advancing `p`.

@@ -7,13 +7,16 @@ bool ReadWholeFile(const std::string& narrowPath, std::string& bytes) {
     std::FILE* file = std::fopen(narrowPath.c_str(), "rb");
     if (!file) return false;
     bool ok = true;
-    char chunk[65536];
-    // Size first, so that a large file is read into one allocation.
+    // Straight into a buffer of the file's size; a file that grows meanwhile is read on.
     if (std::fseek(file, 0, SEEK_END) == 0) {
         long size = std::ftell(file);
-        if (size > 0) bytes.reserve(static_cast<std::size_t>(size));
         std::rewind(file);
+        if (size > 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file));
+        }
     }
+    char chunk[4096];
     for (;;) {
         std::size_t read = std::fread(chunk, 1, sizeof chunk, file);
         bytes.append(chunk, read);

@@ -1,6 +1,7 @@
 #include "xmlstore/xml_document.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "xmlstore/code_page.h"
@@ -14,23 +15,9 @@ namespace {
 constexpr std::size_t kFirstBlockSize = 4096;
 constexpr std::size_t kLargestBlockSize = 1 << 20;
 
-struct CharClasses {
-    bool nameStart[256] = {};
-    bool name[256] = {};
-    constexpr CharClasses() {
-        for (int c = 0; c < 256; ++c) {
-            bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-            nameStart[c] = letter;
-            name[c] = letter || (c >= '0' && c <= '9') || c == '-' || c == '.';
-        }
-    }
-};
-constexpr CharClasses kClasses;
+
 
 }  // namespace
-
-bool IsNameStart(unsigned char c) { return kClasses.nameStart[c]; }
-bool IsNameChar(unsigned char c) { return kClasses.name[c]; }
 
 bool IsXmlName(std::string_view utf8) {
     if (utf8.empty() || !IsNameStart(static_cast<unsigned char>(utf8[0]))) return false;
@@ -52,30 +39,37 @@ void Append(Node* parent, Node* child) {
     parent->lastChild = child;
 }
 
-void* Storage::Allocate(std::size_t size, std::size_t alignment) {
-    std::uintptr_t at = (reinterpret_cast<std::uintptr_t>(next_) + alignment - 1) & ~(alignment - 1);
-    if (!next_ || at + size > reinterpret_cast<std::uintptr_t>(end_)) {
-        std::size_t blockSize = blocks_.empty() ? kFirstBlockSize : blocks_.back().size * 2;
-        if (blockSize > kLargestBlockSize) blockSize = kLargestBlockSize;
-        if (blockSize < size + alignment) blockSize = size + alignment;
-        blocks_.push_back({std::make_unique<char[]>(blockSize), blockSize});
-        bytesInBlocks_ += blockSize;
-        next_ = blocks_.back().memory.get();
-        end_ = next_ + blockSize;
-        at = (reinterpret_cast<std::uintptr_t>(next_) + alignment - 1) & ~(alignment - 1);
-    }
+void* Storage::AllocateInNewBlock(std::size_t size, std::size_t alignment) {
+    std::size_t blockSize;
+    if (blocks_.empty()) blockSize = expectedBytes_ > kFirstBlockSize ? expectedBytes_ : kFirstBlockSize;
+    else blockSize = blocks_.back().size * 2;
+    if (blockSize > kLargestBlockSize) blockSize = kLargestBlockSize;
+    if (blockSize < size + alignment) blockSize = size + alignment;
+    // Not value-initialised: every object placed here is constructed in place.
+    blocks_.push_back({std::unique_ptr<char[]>(new char[blockSize]), blockSize});
+    bytesInBlocks_ += blockSize;
+    next_ = blocks_.back().memory.get();
+    end_ = next_ + blockSize;
+    auto at = (reinterpret_cast<std::uintptr_t>(next_) + alignment - 1) & ~(alignment - 1);
     next_ = reinterpret_cast<char*>(at + size);
     return reinterpret_cast<void*>(at);
 }
 
-Node* Storage::NewNode(XmlNodeKind kind) {
-    Node* node = new (Allocate(sizeof(Node), alignof(Node))) Node();
-    node->kind = kind;
-    node->owner = this;
-    return node;
+char* Storage::NewSource(std::size_t size) {
+    // The zero byte, and slack for decoders that copy a few bytes at a time.
+    sourceCapacity_ = size + 4;
+    source_.reset(new char[sourceCapacity_]);
+    sourceBegin_ = source_.get();
+    sourceBegin_[size] = '\0';
+    sourceSize_ = size;
+    return sourceBegin_;
 }
 
-Attribute* Storage::NewAttribute() { return new (Allocate(sizeof(Attribute), alignof(Attribute))) Attribute(); }
+void Storage::TrimSource(std::size_t front, std::size_t size) {
+    sourceBegin_ += front;
+    sourceSize_ = size;
+    sourceBegin_[size] = '\0';
+}
 
 Text Storage::NewText(std::string_view utf8) {
     Text text;
@@ -265,11 +259,34 @@ XmlNode XmlDocument::DocumentElement() const {
     return XmlNode();
 }
 
+namespace {
+
+// Reads the file straight into the document's source buffer: one copy, no clearing.
+bool ReadSource(const std::string& narrowPath, xmldom::Storage& storage) {
+    std::FILE* file = std::fopen(narrowPath.c_str(), "rb");
+    if (!file) return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    long size = ok ? std::ftell(file) : -1;
+    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        char* data = storage.NewSource(static_cast<std::size_t>(size));
+        std::size_t read = size > 0 ? std::fread(data, 1, static_cast<std::size_t>(size), file) : 0;
+        ok = !std::ferror(file);
+        storage.TrimSource(0, read);
+    }
+    std::fclose(file);
+    return ok;
+}
+
+}  // namespace
+
 bool XmlDocument::Load(const std::string& narrowPath) {
     auto storage = std::make_unique<xmldom::Storage>();
     Node* document = storage->NewNode(XmlNodeKind::Document);
-    bool ok = ReadWholeFile(narrowPath, storage->Source()) && xmldom::DecodeSource(storage->Source()) &&
-              xmldom::ParseInPlace(*storage, document);
+    bool ok = ReadSource(narrowPath, *storage) && xmldom::DecodeSource(*storage);
+    // Nodes and attributes of a time log take about two and a half times its text.
+    storage->ExpectBytes(storage->Source().size() * 5 / 2);
+    ok = ok && xmldom::ParseInPlace(*storage, document);
     if (!ok) {
         storage = std::make_unique<xmldom::Storage>();
         document = storage->NewNode(XmlNodeKind::Document);
@@ -282,8 +299,11 @@ bool XmlDocument::Load(const std::string& narrowPath) {
 bool XmlDocument::LoadXml(std::string_view bytes) {
     auto storage = std::make_unique<xmldom::Storage>();
     Node* document = storage->NewNode(XmlNodeKind::Document);
-    storage->Source().assign(bytes);
-    bool ok = xmldom::DecodeSource(storage->Source()) && xmldom::ParseInPlace(*storage, document);
+    char* source = storage->NewSource(bytes.size());
+    if (!bytes.empty()) std::memcpy(source, bytes.data(), bytes.size());
+    bool ok = xmldom::DecodeSource(*storage);
+    storage->ExpectBytes(storage->Source().size() * 5 / 2);
+    ok = ok && xmldom::ParseInPlace(*storage, document);
     if (!ok) {
         storage = std::make_unique<xmldom::Storage>();
         document = storage->NewNode(XmlNodeKind::Document);

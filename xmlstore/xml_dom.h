@@ -53,20 +53,52 @@ public:
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;
 
-    Node* NewNode(XmlNodeKind kind);
-    Attribute* NewAttribute();
+    Node* NewNode(XmlNodeKind kind) {
+        Node* node = new (Allocate(sizeof(Node), alignof(Node))) Node();
+        node->kind = kind;
+        node->owner = this;
+        return node;
+    }
+    Attribute* NewAttribute() { return new (Allocate(sizeof(Attribute), alignof(Attribute))) Attribute(); }
     // Copies the text into the arena.
     Text NewText(std::string_view utf8);
     // Makes `target` hold `utf8`, in place when it fits.
     void Assign(Text& target, std::string_view utf8);
 
-    // The loaded file's bytes, parsed in place; texts of loaded nodes point into it.
-    std::string& Source() { return source_; }
+    // The loaded file's bytes, parsed in place; texts of loaded nodes point into it. A new
+    // source is left uninitialised but for a zero byte after its end, and has three bytes
+    // of slack beyond that.
+    char* NewSource(std::size_t size);
+    // Drops `front` bytes at the start (a byte order mark) and keeps `size` after them.
+    void TrimSource(std::size_t front, std::size_t size);
+    std::string_view Source() const { return {sourceBegin_, sourceSize_}; }
+    // Takes over another storage's source in place of its own.
+    void AdoptSource(Storage& other) {
+        source_ = std::move(other.source_);
+        sourceBegin_ = other.sourceBegin_;
+        sourceSize_ = other.sourceSize_;
+        sourceCapacity_ = other.sourceCapacity_;
+        other.sourceBegin_ = nullptr;
+        other.sourceSize_ = other.sourceCapacity_ = 0;
+    }
+    char* SourceData() { return sourceBegin_; }
 
-    std::size_t BytesUsed() const { return bytesInBlocks_ + source_.capacity(); }
+    std::size_t BytesUsed() const { return bytesInBlocks_ + sourceCapacity_; }
+
+    // Sizes the first block for a document expected to need about this many bytes, so that a
+    // small document does not grow through many doubling blocks.
+    void ExpectBytes(std::size_t bytes) { expectedBytes_ = bytes; }
 
 private:
-    void* Allocate(std::size_t size, std::size_t alignment);
+    void* Allocate(std::size_t size, std::size_t alignment) {
+        auto at = (reinterpret_cast<std::uintptr_t>(next_) + alignment - 1) & ~(alignment - 1);
+        if (next_ && at + size <= reinterpret_cast<std::uintptr_t>(end_)) {
+            next_ = reinterpret_cast<char*>(at + size);
+            return reinterpret_cast<void*>(at);
+        }
+        return AllocateInNewBlock(size, alignment);
+    }
+    void* AllocateInNewBlock(std::size_t size, std::size_t alignment);
 
     struct Block {
         std::unique_ptr<char[]> memory;
@@ -76,14 +108,33 @@ private:
     char* next_ = nullptr;
     char* end_ = nullptr;
     std::size_t bytesInBlocks_ = 0;
-    std::string source_;
+    std::size_t expectedBytes_ = 0;
+    std::unique_ptr<char[]> source_;
+    char* sourceBegin_ = nullptr;
+    std::size_t sourceSize_ = 0;
+    std::size_t sourceCapacity_ = 0;
 };
 
 // Character classes shared by the parser, the queries and the save.
-bool IsNameStart(unsigned char c);
-bool IsNameChar(unsigned char c);
+struct CharClasses {
+    bool nameStart[256] = {};
+    bool name[256] = {};
+    bool space[256] = {};
+    constexpr CharClasses() {
+        for (int c = 0; c < 256; ++c) {
+            bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+            nameStart[c] = letter;
+            name[c] = letter || (c >= '0' && c <= '9') || c == '-' || c == '.';
+            space[c] = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        }
+    }
+};
+inline constexpr CharClasses kCharClasses;
+
+inline bool IsNameStart(unsigned char c) { return kCharClasses.nameStart[c]; }
+inline bool IsNameChar(unsigned char c) { return kCharClasses.name[c]; }
+inline bool IsXmlSpace(char c) { return kCharClasses.space[static_cast<unsigned char>(c)]; }
 bool IsXmlName(std::string_view utf8);
-inline bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsBlank(std::string_view utf8);
 
 // Appends a node as the last child; no checks.
@@ -92,7 +143,7 @@ void Append(Node* parent, Node* child);
 // Parses UTF-8 bytes held in `storage.Source()` into `document`, in place.
 bool ParseInPlace(Storage& storage, Node* document);
 
-// Turns raw file bytes into UTF-8 per byte order mark or declared encoding.
-bool DecodeSource(std::string& bytes);
+// Turns the source's raw file bytes into UTF-8 per byte order mark or declared encoding.
+bool DecodeSource(Storage& storage);
 
 }  // namespace xmldom

@@ -1,5 +1,6 @@
 // The parser: well-formed XML 1.0 into the arena DOM, in place over the decoded file bytes.
 // It refuses entity declarations, undeclared entities and absurd nesting, and never recurses.
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <unordered_set>
@@ -73,11 +74,24 @@ private:
     bool ParseCdata(Node* parent);
     bool ParseInstruction(Node* parent);
     bool SkipDoctype();
+    // Indentation is runs of blanks: eight at a time, then byte by byte. The zero byte after
+    // the source is no space, so the end needs no test.
     void SkipSpace() {
-        while (p_ < end_ && IsXmlSpace(*p_)) ++p_;
+        char* p = p_;
+        while (end_ - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word != 0x2020202020202020ull) break;
+            p += 8;
+        }
+        while (IsXmlSpace(*p)) ++p;
+        p_ = p;
     }
 
+    static constexpr std::size_t kFewAttributes = 16;
+
     Storage& storage_;
+    std::unordered_set<std::string_view> manyNames_;
     char* p_;
     char* const begin_;
     char* const end_;
@@ -96,7 +110,9 @@ bool Parser::SkipDeclaration() {
 bool Parser::ParseName(Text& name) {
     if (p_ >= end_ || !IsNameStart(static_cast<unsigned char>(*p_))) return false;
     char* start = p_++;
-    while (IsNameChar(static_cast<unsigned char>(*p_))) ++p_;  // the source ends in a zero byte
+    char* p = p_;
+    while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the source ends in a zero byte
+    p_ = p;
     name.data = start;
     name.size = name.capacity = static_cast<std::uint32_t>(p_ - start);
     return true;
@@ -146,7 +162,9 @@ bool Parser::ParseText(Node* parent) {
     char* write = nullptr;  // set once decoding makes the text shorter than its source
     for (;;) {
         char* run = p_;
-        while (!kScan.textStop[static_cast<unsigned char>(*p_)]) ++p_;
+        char* scan = p_;
+        while (!kScan.textStop[static_cast<unsigned char>(*scan)]) ++scan;
+        p_ = scan;
         if (write) {
             std::memmove(write, run, p_ - run);
             write += p_ - run;
@@ -176,7 +194,6 @@ bool Parser::ParseText(Node* parent) {
 bool Parser::ParseAttributes(Node* element, bool& empty) {
     Attribute* last = nullptr;
     std::size_t count = 0;
-    std::unordered_set<std::string_view> names;  // only for elements with many attributes
     for (;;) {
         bool spaced = p_ < end_ && IsXmlSpace(*p_);
         SkipSpace();
@@ -205,7 +222,9 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
         char* write = nullptr;
         for (;;) {
             char* run = p_;
-            while (!kScan.attributeStop[static_cast<unsigned char>(*p_)]) ++p_;
+            char* scan = p_;
+            while (!kScan.attributeStop[static_cast<unsigned char>(*scan)]) ++scan;
+            p_ = scan;
             if (write) {
                 std::memmove(write, run, p_ - run);
                 write += p_ - run;
@@ -234,14 +253,20 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
         attribute->value = Text{start, static_cast<std::uint32_t>((write ? write : p_) - start),
                                 static_cast<std::uint32_t>(p_ - start)};
         ++p_;
+        // Duplicates: a plain comparison for the few attributes elements usually have, a set
+        // for the rare element with many.
         std::string_view name = attribute->name.View();
-        if (++count <= 16) {
+        if (++count <= kFewAttributes) {
             for (Attribute* other = element->firstAttribute; other; other = other->next)
-                if (other->name.View() == name) return false;
-            if (count == 16)
-                for (Attribute* other = element->firstAttribute; other; other = other->next) names.insert(other->name.View());
+                if (other->name.size == name.size() && other->name.data[0] == name[0] && other->name.View() == name)
+                    return false;
+            if (count == kFewAttributes) {
+                manyNames_.clear();
+                for (Attribute* other = element->firstAttribute; other; other = other->next)
+                    manyNames_.insert(other->name.View());
+            }
         }
-        if (count >= 16 && !names.insert(name).second) return false;
+        if (count >= kFewAttributes && !manyNames_.insert(name).second) return false;
         if (last) last->next = attribute;
         else element->firstAttribute = attribute;
         last = attribute;
@@ -410,14 +435,13 @@ bool Parser::Run(Node* document) {
     return rootSeen && current == document;
 }
 
-bool DecodeUtf16(std::string& bytes, bool littleEndian) {
-    std::string utf8;
+bool DecodeUtf16(std::string_view bytes, bool littleEndian, std::string& utf8) {
+    if (bytes.size() % 2) return false;
     utf8.reserve(bytes.size());
-    const std::size_t count = (bytes.size() - 2) / 2;
-    if ((bytes.size() - 2) % 2) return false;
+    const std::size_t count = bytes.size() / 2;
     auto unit = [&](std::size_t i) -> std::uint32_t {
-        auto lo = static_cast<unsigned char>(bytes[2 + 2 * i + (littleEndian ? 0 : 1)]);
-        auto hi = static_cast<unsigned char>(bytes[2 + 2 * i + (littleEndian ? 1 : 0)]);
+        auto lo = static_cast<unsigned char>(bytes[2 * i + (littleEndian ? 0 : 1)]);
+        auto hi = static_cast<unsigned char>(bytes[2 * i + (littleEndian ? 1 : 0)]);
         return lo | (hi << 8);
     };
     for (std::size_t i = 0; i < count; ++i) {
@@ -432,15 +456,14 @@ bool DecodeUtf16(std::string& bytes, bool littleEndian) {
         }
         AppendUtf8(utf8, c);
     }
-    bytes.swap(utf8);
     return true;
 }
 
 // The encoding named by the declaration at the start, or empty.
-std::string_view DeclaredEncoding(const std::string& bytes) {
-    if (bytes.compare(0, 5, "<?xml") != 0) return {};
+std::string_view DeclaredEncoding(std::string_view bytes) {
+    if (bytes.substr(0, 5) != "<?xml") return {};
     std::size_t close = bytes.find("?>");
-    if (close == std::string::npos) return {};
+    if (close == std::string_view::npos) return {};
     std::string_view declaration(bytes.data(), close);
     std::size_t at = declaration.find("encoding");
     if (at == std::string_view::npos) return {};
@@ -458,28 +481,46 @@ std::string_view DeclaredEncoding(const std::string& bytes) {
 
 }  // namespace
 
-bool DecodeSource(std::string& bytes) {
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        bytes.erase(0, 3);
-        return IsValidUtf8(bytes);
+bool DecodeSource(Storage& storage) {
+    std::string_view bytes = storage.Source();
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        storage.TrimSource(3, bytes.size() - 3);
+        return IsValidUtf8(storage.Source());
     }
-    if (bytes.size() >= 2 && (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0))
-        return DecodeUtf16(bytes, bytes[0] == '\xFF');
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+        std::string utf8;
+        if (!DecodeUtf16(bytes.substr(2), bytes[0] == '\xFF', utf8)) return false;
+        char* source = storage.NewSource(utf8.size());
+        std::memcpy(source, utf8.data(), utf8.size());
+        return true;
+    }
     std::string_view encoding = DeclaredEncoding(bytes);
     int codePage = encoding.empty() ? kCodePageUtf8 : CodePageFromName(encoding);
     if (codePage == 0) return false;
     if (codePage == kCodePageUtf8) return IsValidUtf8(bytes);
+    if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
+        std::size_t size = Utf8SizeOfSingleByte(*page, bytes);
+        if (size == bytes.size()) return true;  // nothing but ASCII: already UTF-8
+        // Decoded into a buffer of its own, which then replaces the source.
+        Storage decoded;
+        DecodeSingleByte(*page, bytes, decoded.NewSource(size));
+        decoded.TrimSource(0, size);
+        storage.AdoptSource(decoded);
+        return true;
+    }
     std::string utf8;
     if (!DecodeToUtf8(codePage, bytes, utf8)) return false;
-    bytes.swap(utf8);
+    char* source = storage.NewSource(utf8.size());
+    std::memcpy(source, utf8.data(), utf8.size());
     return true;
 }
 
 bool ParseInPlace(Storage& storage, Node* document) {
-    std::string& source = storage.Source();
-    // The terminating zero of the string is a control character, so every scanning loop
-    // stops at the end without testing for it.
-    Parser parser(storage, &source[0], &source[0] + source.size());
+    // The zero byte after the source is a control character, so every scanning loop stops at
+    // the end without testing for it.
+    char* source = storage.SourceData();
+    if (!source) return false;
+    Parser parser(storage, source, source + storage.Source().size());
     return parser.Run(document);
 }
 

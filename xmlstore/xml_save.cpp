@@ -1,6 +1,7 @@
 // The indenting save: the declaration, then every element on a line of its own, three
 // spaces per level, end tags of elements with child elements on their own line, comments
 // and instructions copied where they stand, blank text dropped, LF line ends.
+#include <cstring>
 #include <vector>
 
 #include "xmlstore/code_page.h"
@@ -13,6 +14,19 @@ using xmldom::Node;
 
 enum class Escape { None, Text, Attribute };
 
+// Which bytes a piece of output cannot copy as they are, per kind of escape: every byte of a
+// character beyond ASCII, and the characters the escape turns into references.
+struct SpecialTables {
+    bool table[3][256] = {};
+    constexpr SpecialTables() {
+        for (int mode = 0; mode < 3; ++mode)
+            for (int c = 0x80; c < 256; ++c) table[mode][c] = true;
+        for (char c : {'&', '<', '>', '\r'}) table[static_cast<int>(Escape::Text)][static_cast<int>(c)] = true;
+        for (char c : {'&', '<', '"', '\t', '\n', '\r'}) table[static_cast<int>(Escape::Attribute)][static_cast<int>(c)] = true;
+    }
+};
+constexpr SpecialTables kSpecialTables{};
+
 // Appends UTF-8 text to the output in the target code page, escaping as it goes. Names and
 // instructions use '_' for what the code page cannot show (a '?' would make them unreadable);
 // other text uses the code page's default character.
@@ -24,67 +38,91 @@ public:
         utf8Output_ = codePage == kCodePageUtf8 || !singleByte_;
     }
 
-    void Raw(std::string_view ascii) { out_.append(ascii); }
+    void Reserve(std::size_t size) {
+        out_.resize(size);
+        at_ = 0;
+    }
+
+    void Raw(std::string_view ascii) {
+        char* to = Room(ascii.size());
+        std::memcpy(to, ascii.data(), ascii.size());
+        at_ += ascii.size();
+    }
+
     void Newline(std::size_t depth) {
-        out_ += '\n';
-        out_.append(depth * 3, ' ');
+        std::size_t spaces = depth * 3;
+        char* to = Room(spaces + 1);
+        *to++ = '\n';
+        std::memset(to, ' ', spaces);
+        at_ += spaces + 1;
     }
 
     void Put(std::string_view utf8, Escape escape, char replacement = 0) {
+        // An escape is at most six bytes for one; a character in a single-byte code page is
+        // never longer than its UTF-8.
+        char* const start = Room(utf8.size() * 6);
+        char* to = start;
+        const bool* special = kSpecial[static_cast<int>(escape)];
         const char* p = utf8.data();
         const char* end = p + utf8.size();
         while (p < end) {
-            const char* run = p;
-            while (p < end && !Special(static_cast<unsigned char>(*p), escape)) ++p;
-            out_.append(run, p - run);
-            if (p == end) break;
             unsigned char c = static_cast<unsigned char>(*p);
+            if (!special[c]) {
+                *to++ = *p++;
+                continue;
+            }
             if (c >= 0x80) {
                 if (utf8Output_) {
-                    out_ += *p++;
+                    *to++ = *p++;
                     continue;
                 }
                 char32_t codePoint = NextCodePoint(p, end);
                 unsigned char byte = codePoint < 0x10000 ? singleByte_->encode[codePoint] : 0;
-                out_ += byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
+                *to++ = byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
                 continue;
             }
             ++p;
-            switch (c) {
-            case '&': out_ += "&amp;"; break;
-            case '<': out_ += "&lt;"; break;
-            case '>': out_ += "&gt;"; break;
-            case '"': out_ += "&quot;"; break;
-            case '\t': out_ += "&#9;"; break;
-            case '\n': out_ += "&#10;"; break;
-            case '\r': out_ += "&#13;"; break;
-            default: out_ += static_cast<char>(c); break;
-            }
+            const char* entity = Entity(c);
+            std::size_t length = std::strlen(entity);
+            std::memcpy(to, entity, length);
+            to += length;
         }
+        at_ += static_cast<std::size_t>(to - start);
     }
 
     std::string Finish() {
+        out_.resize(at_);
         if (utf8Output_ && codePage_ != kCodePageUtf8) return EncodeFromUtf8(codePage_, out_);
         return std::move(out_);
     }
 
-    void Reserve(std::size_t size) { out_.reserve(size); }
-
 private:
-    static bool Special(unsigned char c, Escape escape) {
-        if (c >= 0x80) return true;
-        switch (escape) {
-        case Escape::None: return false;
-        case Escape::Text: return c == '&' || c == '<' || c == '>' || c == '\r';
-        case Escape::Attribute: return c == '&' || c == '<' || c == '"' || c == '\t' || c == '\n' || c == '\r';
+    static constexpr const bool (&kSpecial)[3][256] = kSpecialTables.table;
+
+    static const char* Entity(unsigned char c) {
+        switch (c) {
+        case '&': return "&amp;";
+        case '<': return "&lt;";
+        case '>': return "&gt;";
+        case '"': return "&quot;";
+        case '\t': return "&#9;";
+        case '\n': return "&#10;";
+        case '\r': return "&#13;";
+        default: return "";
         }
-        return false;
+    }
+
+    // Makes room for `size` more bytes and returns where they go.
+    char* Room(std::size_t size) {
+        if (at_ + size > out_.size()) out_.resize((at_ + size) * 2);
+        return &out_[0] + at_;
     }
 
     int codePage_;
     const SingleByteCodePage* singleByte_ = nullptr;
     bool utf8Output_ = true;
     std::string out_;
+    std::size_t at_ = 0;
 };
 
 bool HasChildElement(const Node* node) {
@@ -169,7 +207,7 @@ void WriteClosing(Writer& writer, const Node* element, std::size_t depth, bool c
 std::string FormatXmlDocument(const XmlDocument& document) {
     const int codePage = AnsiCodePage();
     Writer writer(codePage);
-    writer.Reserve(document.MemoryUsed() / 2 + 256);
+    writer.Reserve(document.MemoryUsed() / 4 + 256);
     writer.Raw("<?xml version=\"1.0\" encoding=\"");
     writer.Raw(CodePageName(codePage));
     writer.Raw("\"?>");
