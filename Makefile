@@ -1,13 +1,14 @@
 # Ostrak: the commands. `make test` sets up a fresh Debian 12 machine (as root), builds the
 # native and Windows configurations and runs every test; `make run` starts the program.
 SHELL := /bin/bash
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 BUILD := build
 WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 FUZZ_SECONDS ?= 60
 XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp xmlstore/code_page*.cpp xmlstore/file_replace*.cpp))
 
-.PHONY: all deps native asan windows test test-native test-asan test-windows fuzz fuzz-smoke bench clean
+.PHONY: all run deps native asan windows test test-native test-asan test-windows fuzz fuzz-smoke bench clean
 
 all: native windows
 
@@ -25,6 +26,9 @@ asan: deps
 windows: deps
 	@cmake -S . -B $(BUILD)/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD)/win -j $(JOBS)
+
+run: windows
+	@tools/run.sh
 
 test-native: native
 	ctest --test-dir $(BUILD)/native -j $(JOBS) --output-on-failure
@@ -63,6 +67,10 @@ bench: deps
 	@cmake -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DOSTRAK_TESTS=OFF -DOSTRAK_BENCH=ON >/dev/null
 	@cmake --build $(BUILD)/bench -j $(JOBS)
 	$(BUILD)/bench/bench/ostrak_bench
+	@# The idle cost is measured on the program itself, so only the program is built for it.
+	@cmake -S . -B $(BUILD)/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD)/win -j $(JOBS) --target Ostrak
+	tools/idle-cost.sh $(BUILD)/dist/Ostrak.exe
 
 clean:
 	rm -rf $(BUILD)
