@@ -33,3 +33,19 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/winmain.cpp)
         OUTPUT_NAME Ostrak
         RUNTIME_OUTPUT_DIRECTORY ${OSTRAK_DIST_DIR})
 endif()
+
+# Files delivered beside the program (language files, report, help, shared patterns) are
+# copied into the program folder whenever they change.
+file(GLOB_RECURSE OSTRAK_DELIVERED_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/delivered/*)
+set(delivered_outputs "")
+foreach(source IN LISTS OSTRAK_DELIVERED_FILES)
+    file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR}/delivered ${source})
+    set(output ${OSTRAK_DIST_DIR}/${relative})
+    add_custom_command(OUTPUT ${output} COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${output}
+                       DEPENDS ${source} VERBATIM)
+    list(APPEND delivered_outputs ${output})
+endforeach()
+add_custom_target(ostrak_delivered ALL DEPENDS ${delivered_outputs})
+if(TARGET Ostrak)
+    add_dependencies(Ostrak ostrak_delivered)
+endif()
