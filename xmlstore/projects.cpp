@@ -1,0 +1,75 @@
+#include "xmlstore/projects.h"
+
+#include "tracking/program_paths.h"
+#include "xmlstore/xml_document.h"
+
+std::vector<ProjectItem> ProjectList;
+std::vector<FilterItem> FilterList;
+
+namespace {
+
+constexpr std::size_t kTextLimit = 254;
+
+std::string UserProjectsPath() { return ProgramDir + UserName + "-" + "Projects.xml"; }
+
+// Starting set for every user who has not saved projects of their own yet.
+std::string SharedProjectsPath() { return ProgramDir + "Projects.xml"; }
+
+// An element's name or text: its first child's value, cut; empty when it has no child
+// (the save writes a blank name as an empty element).
+std::string ElementText(XmlNode element) {
+    XmlNode child = element.FirstChild();
+    std::string text = child ? child.Value() : std::string();
+    if (text.size() > kTextLimit) text.resize(kTextLimit);
+    return text;
+}
+
+// A missing or non-numeric attribute of a hand-edited file reads as 0.
+std::int32_t IntegerAttribute(XmlNode element, const char* name) {
+    std::int32_t value = 0;
+    return element.AttributeToInt32(name, value) ? value : 0;
+}
+
+bool AppendTextElement(XmlDocument& document, XmlNode root, const char* name, const std::string& text,
+                       XmlNode& element) {
+    element = document.CreateElement(name);
+    XmlNode content = document.CreateTextNode(text);
+    if (!element || !content) return false;
+    element.AppendChild(content);
+    return static_cast<bool>(root.AppendChild(element));
+}
+
+}  // namespace
+
+void LoadProjects() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (!document) return;
+    if (!document->Load(UserProjectsPath()) && !document->Load(SharedProjectsPath())) return;
+
+    // Lenient: every Project and every Filter anywhere, whatever the root, in document order.
+    for (XmlNode element : document->AsNode().SelectNodes("//Project"))
+        ProjectList.push_back({ElementText(element), IntegerAttribute(element, "id")});
+    for (XmlNode element : document->AsNode().SelectNodes("//Filter"))
+        FilterList.push_back(
+            {ElementText(element), IntegerAttribute(element, "project"), IntegerAttribute(element, "where")});
+}
+
+void SaveProjects() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (!document || !document->LoadXml("<List/>")) return;
+    XmlNode root = document->DocumentElement();
+    if (!root) return;
+    // A document cut short by a failure must not replace the saved one.
+    for (const ProjectItem& project : ProjectList) {
+        XmlNode element;
+        if (!AppendTextElement(*document, root, "Project", project.name, element)) return;
+        element.SetAttribute("id", std::int64_t{project.id});
+    }
+    for (const FilterItem& filter : FilterList) {
+        XmlNode element;
+        if (!AppendTextElement(*document, root, "Filter", filter.text, element)) return;
+        element.SetAttribute("project", std::int64_t{filter.project});
+        element.SetAttribute("where", std::int64_t{filter.where});
+    }
+    SaveXmlDocument(*document, UserProjectsPath());
+}

@@ -1,0 +1,27 @@
+// The user's projects and their filters, and their common file "Projects.xml". Only the
+// Projects page edits them; the report reads the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ProjectItem {
+    std::string name;  // at most 254 characters when loaded
+    std::int32_t id = 0;
+};
+
+struct FilterItem {
+    std::string text;  // at most 254 characters when loaded
+    std::int32_t project = 0;
+    std::int32_t where = 0;  // 0: found in the application name; 1: in the document name
+};
+
+extern std::vector<ProjectItem> ProjectList;
+extern std::vector<FilterItem> FilterList;
+
+// Appends the projects and filters of the per-user file, or of the shared one when that
+// cannot be loaded.
+void LoadProjects();
+// Writes both lists to the per-user file: all projects, then all filters.
+void SaveProjects();
