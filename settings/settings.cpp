@@ -1,0 +1,82 @@
+#include "settings/settings.h"
+
+#include <cstdio>
+
+namespace {
+
+const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char RunValueName[] = "Ostrak";
+
+// Texts are kept in 256-byte buffers elsewhere: a stored text longer than this reads as
+// missing, and a longer default is cut to it.
+const std::size_t MaxTextLength = 254;
+
+void StoreText(RegistryKey& key, const std::string& name, const std::string& text) {
+    // The byte count includes the terminating zero.
+    key.WriteText(name.c_str(), text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+}
+
+}  // namespace
+
+std::unique_ptr<RegistryKey> OpenSettingsSection(std::string_view section) {
+    char path[260];
+    std::snprintf(path, sizeof path, "%s\\%s", SettingsRoot, std::string(section).c_str());
+    return ActiveRegistry().CreateKey(path);
+}
+
+std::string ReadSettingText(std::string_view section, std::string_view name, std::string_view defaultText) {
+    std::unique_ptr<RegistryKey> key = OpenSettingsSection(section);
+    const std::string valueName(name);
+    char buffer[256] = "";
+    // Room for 254 characters and the terminator: a longer text reads as missing.
+    if (!key || !key->ReadText(valueName.c_str(), buffer, sizeof buffer - 1))
+        buffer[0] = '\0';
+    if (buffer[0] != '\0')
+        return buffer;
+
+    std::string text(defaultText.substr(0, MaxTextLength));
+    if (key)
+        StoreText(*key, valueName, text);
+    return text;
+}
+
+std::int32_t ReadSettingNumber(std::string_view section, std::string_view name, std::int32_t defaultNumber) {
+    std::unique_ptr<RegistryKey> key = OpenSettingsSection(section);
+    if (!key)
+        return defaultNumber;
+    const std::string valueName(name);
+    std::int32_t number = defaultNumber;
+    if (std::optional<std::uint32_t> stored = key->ReadNumber(valueName.c_str()))
+        number = static_cast<std::int32_t>(*stored);
+    // Written again even when present, so that a read always leaves the value in place.
+    if (number == defaultNumber)
+        key->WriteNumber(valueName.c_str(), static_cast<std::uint32_t>(number));
+    return number;
+}
+
+void WriteSettingText(std::string_view section, std::string_view name, std::string_view text) {
+    if (std::unique_ptr<RegistryKey> key = OpenSettingsSection(section))
+        StoreText(*key, std::string(name), std::string(text));
+}
+
+void WriteSettingNumber(std::string_view section, std::string_view name, std::int32_t number) {
+    if (std::unique_ptr<RegistryKey> key = OpenSettingsSection(section))
+        key->WriteNumber(std::string(name).c_str(), static_cast<std::uint32_t>(number));
+}
+
+void SetStartWithSystem(bool on) {
+    std::unique_ptr<RegistryKey> key = ActiveRegistry().CreateKey(RunKey);
+    if (!key)
+        return;
+    if (!on) {
+        key->DeleteValue(RunValueName);
+        return;
+    }
+    std::string path = ActiveExecutablePath();
+    // Without the executable's path the entry could not start anything.
+    if (path.empty())
+        return;
+    if (path.find(' ') != std::string::npos)
+        path = '"' + path + '"';
+    StoreText(*key, RunValueName, path + " -tray");
+}

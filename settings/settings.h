@@ -1,0 +1,26 @@
+// The per-user settings in the registry and the start with the system: the only registry
+// access of the program. Nothing is cached and no failure is reported.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "settings/platform_seams.h"
+
+// Every section is a key below this one, under the current user's root.
+inline constexpr char SettingsRoot[] = "Software\\Ostrak";
+
+// Opens SettingsRoot\section, creating it when missing; nullptr when that fails.
+std::unique_ptr<RegistryKey> OpenSettingsSection(std::string_view section);
+
+// Reading a setting leaves it present afterwards: a missing or empty text and a number equal
+// to its default are stored with the default.
+std::string ReadSettingText(std::string_view section, std::string_view name, std::string_view defaultText);
+std::int32_t ReadSettingNumber(std::string_view section, std::string_view name, std::int32_t defaultNumber);
+void WriteSettingText(std::string_view section, std::string_view name, std::string_view text);
+void WriteSettingNumber(std::string_view section, std::string_view name, std::int32_t number);
+
+// Adds or removes the shell's per-user autostart entry that starts the program in the tray.
+void SetStartWithSystem(bool on);
