@@ -1,0 +1,22 @@
+// The user interface language: one language file read at start, and the lookup of a text by
+// its key ("Dialog/Ok", "WhereShort1").
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "xmlstore/xml_document.h"
+
+// The chosen language's file, read once at start and never changed; absent before
+// LoadLanguage and after FreeLanguage. A file that could not be read leaves it empty.
+extern std::unique_ptr<XmlDocument> LanguageDocument;
+
+// Loads ProgramDir + "Lang." + name + ".xml" for the language named in the settings and
+// sets InactiveName from "Common/Inactive".
+void LoadLanguage();
+void FreeLanguage();
+
+// The text of a key: the value of the first child of the first element the key names, in
+// document order and at any depth. Empty when there is none, or the text is no key at all.
+std::string Translate(std::string_view key);
