@@ -8,7 +8,7 @@ WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 FUZZ_SECONDS ?= 60
 XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp xmlstore/code_page*.cpp xmlstore/file_replace*.cpp))
 
-.PHONY: all run deps native asan windows test test-native test-asan test-windows fuzz fuzz-smoke bench clean
+.PHONY: all run deps native asan windows test test-native test-asan test-report test-windows fuzz fuzz-smoke bench clean
 
 all: native windows
 
@@ -36,6 +36,10 @@ test-native: native
 test-asan: asan
 	ctest --test-dir $(BUILD)/asan -j $(JOBS) --output-on-failure
 
+# The report application's scripts under Node, and the check that they are plain ES5.
+test-report:
+	tools/report-tests.sh
+
 test-windows: windows
 	tools/wine-tests.sh $(BUILD)/win
 
@@ -44,6 +48,7 @@ test: deps
 	$(MAKE) fuzz-smoke
 	$(MAKE) test-native
 	$(MAKE) test-asan
+	$(MAKE) test-report
 	$(MAKE) test-windows
 
 $(BUILD)/fuzz/xml_fuzz: fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) $(wildcard xmlstore/*.h)

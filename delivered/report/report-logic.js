@@ -1,0 +1,822 @@
+// What the report computes: the command line, the time log and the projects read into plain
+// objects, periods, totals per application, document, project and day, and the CSV text.
+// Nothing here touches a window, a file or an ActiveX object, so the same file runs in the
+// report application (old script engine: plain ES5 only) and under Node for the tests.
+// XML comes in through the few DOM members that MSXML and other parsers share:
+// getElementsByTagName, getAttribute, childNodes, firstChild, nodeType, nodeName, nodeValue.
+var OstrakReport = (function () {
+    'use strict';
+
+    var MILLISECONDS_PER_DAY = 86400000;
+    // Day number of 1 January 1970 in the count of days since 30 December 1899 that the
+    // time log's "id" attribute uses.
+    var UNIX_EPOCH_SERIAL = 25569;
+    var NAME_LIMIT = 254;
+    var DEFAULT_TOP_COUNT = 6;
+
+    // ---- Small helpers --------------------------------------------------------------------
+
+    function trim(text) {
+        return String(text).replace(/^\s+|\s+$/g, '');
+    }
+
+    function stripQuotes(text) {
+        if (text.length >= 2 && text.charAt(0) === '"' && text.charAt(text.length - 1) === '"') {
+            return text.substring(1, text.length - 1);
+        }
+        return text;
+    }
+
+    function pad2(number) {
+        return (number < 10 ? '0' : '') + number;
+    }
+
+    // Maps keyed by names taken from window titles: a prefix keeps names such as
+    // "__proto__" or "constructor" from meeting the object's own members.
+    function key(name) {
+        return '$' + name;
+    }
+
+    function has(map, name) {
+        return Object.prototype.hasOwnProperty.call(map, key(name));
+    }
+
+    function attribute(element, name) {
+        var value = element.getAttribute(name);
+        return value === null || value === undefined ? '' : String(value);
+    }
+
+    // A non-negative whole number, or null when the text is not one.
+    function wholeNumber(text) {
+        var match = /^\s*(\d{1,12})\s*$/.exec(text);
+        return match ? parseInt(match[1], 10) : null;
+    }
+
+    function integerOr(text, otherwise) {
+        var match = /^\s*([+\-]?\d{1,10})\s*$/.exec(text);
+        return match ? parseInt(match[1], 10) : otherwise;
+    }
+
+    function childElements(element, name) {
+        var result = [];
+        var children = element.childNodes;
+        for (var i = 0; i < children.length; i++) {
+            var child = children.item(i);
+            if (child && child.nodeType === 1 && child.nodeName === name) result.push(child);
+        }
+        return result;
+    }
+
+    // The value of the element's first child node, as the tracker reads names and texts.
+    function firstChildText(element) {
+        var child = element.firstChild;
+        if (!child) return '';
+        var value = child.nodeValue;
+        return value === null || value === undefined ? '' : String(value);
+    }
+
+    function byTimeThenName(a, b) {
+        if (a.time !== b.time) return b.time - a.time;
+        if (a.name === b.name) return 0;
+        return a.name < b.name ? -1 : 1;
+    }
+
+    // ---- Command line ---------------------------------------------------------------------
+
+    // The shell starts the report as: the application's path (quoted or not), the log's file
+    // name, one blank, the language name. The file name is everything between the path and
+    // the last word, because a user name may hold blanks.
+    function parseCommandLine(commandLine) {
+        // The file-type command of .hta wraps the file's address in this marker; mshta
+        // normally removes it, but a command line that still holds it must not be misread.
+        var text = trim(String(commandLine || '').replace(
+            /\{1E460BD7-F1C3-4B2E-88BF-4E770A288AF5\}[^{]*\{1E460BD7-F1C3-4B2E-88BF-4E770A288AF5\}/gi, ' '));
+        var appPath;
+        var rest;
+        if (text.charAt(0) === '"') {
+            var close = text.indexOf('"', 1);
+            appPath = close < 0 ? text.substring(1) : text.substring(1, close);
+            rest = close < 0 ? '' : text.substring(close + 1);
+        } else {
+            // An unquoted path may hold blanks: it ends with the application's own extension.
+            var end = /\.hta(?=\s|$)/i.exec(text);
+            var stop = end ? end.index + 4 : text.search(/\s|$/);
+            appPath = text.substring(0, stop);
+            rest = text.substring(stop);
+        }
+        rest = trim(rest);
+        var logFile = '';
+        var language = '';
+        if (rest !== '') {
+            var lastBlank = Math.max(rest.lastIndexOf(' '), rest.lastIndexOf('\t'));
+            if (lastBlank < 0) {
+                // One word only: a log file name, or a language.
+                if (/\.xml$/i.test(rest)) logFile = rest;
+                else language = rest;
+            } else {
+                logFile = trim(rest.substring(0, lastBlank));
+                language = rest.substring(lastBlank + 1);
+            }
+        }
+        return { appPath: appPath, logFile: stripQuotes(logFile), language: stripQuotes(language) };
+    }
+
+    // "user1-Time.xml" gives "user1"; any other name gives itself without ".xml".
+    function userOfLogFile(logFile) {
+        var match = /^(.*)-Time\.xml$/i.exec(logFile);
+        if (match) return match[1];
+        return logFile.replace(/\.xml$/i, '');
+    }
+
+    // The projects files in the order they are tried: per user, then shared.
+    function projectFileNames(logFile) {
+        return [userOfLogFile(logFile) + '-Projects.xml', 'Projects.xml'];
+    }
+
+    // ---- Days -----------------------------------------------------------------------------
+
+    function isValidDate(year, month, day) {
+        if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+        return day <= ymdFromSerial(serialFromYmd(year, month + 1, 1) - 1).d;
+    }
+
+    // Day number as the time log counts it: days since 30 December 1899.
+    function serialFromYmd(year, month, day) {
+        // Date.UTC rolls months over, so month 13 is January of the next year.
+        return Math.round(Date.UTC(year, month - 1, day) / MILLISECONDS_PER_DAY) + UNIX_EPOCH_SERIAL;
+    }
+
+    function ymdFromSerial(serial) {
+        var date = new Date((serial - UNIX_EPOCH_SERIAL) * MILLISECONDS_PER_DAY);
+        return { y: date.getUTCFullYear(), m: date.getUTCMonth() + 1, d: date.getUTCDate() };
+    }
+
+    // 0 for Sunday to 6 for Saturday.
+    function weekday(serial) {
+        return ((serial + 6) % 7 + 7) % 7;
+    }
+
+    function serialOfLocalDate(date) {
+        return serialFromYmd(date.getFullYear(), date.getMonth() + 1, date.getDate());
+    }
+
+    // The day of a Date element: its y, m and d (leading zeros allowed, so a hand-edited
+    // day joins the real one), or else its id; null when neither names a day.
+    function daySerialOf(element) {
+        var year = wholeNumber(attribute(element, 'y'));
+        var month = wholeNumber(attribute(element, 'm'));
+        var day = wholeNumber(attribute(element, 'd'));
+        if (year !== null && month !== null && day !== null && isValidDate(year, month, day)) {
+            return serialFromYmd(year, month, day);
+        }
+        var id = wholeNumber(attribute(element, 'id'));
+        if (id !== null && id >= 2 && id <= 2958465) return id;
+        return null;
+    }
+
+    // ---- Reading the time log -------------------------------------------------------------
+
+    // The log as plain objects: days in date order, each with its applications, each with its
+    // documents and the seconds credited to the application without a document ("rest").
+    // Two Date elements of one day, and repeated names, are added together. An application's
+    // time is never taken as less than the sum of its documents.
+    function readLog(documentNode) {
+        var days = [];
+        var dayIndex = {};
+        var dates = documentNode.getElementsByTagName('Date');
+        for (var i = 0; i < dates.length; i++) {
+            var dateElement = dates.item(i);
+            var serial = daySerialOf(dateElement);
+            if (serial === null) continue;
+            var day = dayIndex[key(serial)];
+            if (!day) {
+                day = { serial: serial, apps: [], appIndex: {} };
+                dayIndex[key(serial)] = day;
+                days.push(day);
+            }
+            var apps = childElements(dateElement, 'App');
+            for (var a = 0; a < apps.length; a++) addApp(day, apps[a]);
+        }
+        days.sort(function (x, y) { return x.serial - y.serial; });
+        for (var d = 0; d < days.length; d++) {
+            delete days[d].appIndex;
+            for (var p = 0; p < days[d].apps.length; p++) delete days[d].apps[p].docIndex;
+        }
+        return {
+            days: days,
+            first: days.length ? days[0].serial : null,
+            last: days.length ? days[days.length - 1].serial : null
+        };
+    }
+
+    function emptyLog() {
+        return { days: [], first: null, last: null };
+    }
+
+    function addApp(day, appElement) {
+        var name = attribute(appElement, 'name');
+        var app = day.appIndex[key(name)];
+        if (!app) {
+            app = { name: name, time: 0, rest: 0, docs: [], docIndex: {} };
+            day.appIndex[key(name)] = app;
+            day.apps.push(app);
+        }
+        var documentsTotal = 0;
+        var docs = childElements(appElement, 'Doc');
+        for (var i = 0; i < docs.length; i++) {
+            var docName = attribute(docs[i], 'name');
+            var seconds = wholeNumber(attribute(docs[i], 'time')) || 0;
+            var doc = app.docIndex[key(docName)];
+            if (!doc) {
+                doc = { name: docName, time: 0 };
+                app.docIndex[key(docName)] = doc;
+                app.docs.push(doc);
+            }
+            doc.time += seconds;
+            documentsTotal += seconds;
+        }
+        var recorded = wholeNumber(attribute(appElement, 'time'));
+        var appTotal = recorded === null ? documentsTotal : Math.max(recorded, documentsTotal);
+        app.time += appTotal;
+        app.rest += appTotal - documentsTotal;
+    }
+
+    // ---- Projects and filters -------------------------------------------------------------
+
+    function readProjects(documentNode) {
+        var projects = [];
+        var filters = [];
+        var projectElements = documentNode.getElementsByTagName('Project');
+        for (var i = 0; i < projectElements.length; i++) {
+            var project = projectElements.item(i);
+            projects.push({
+                id: integerOr(attribute(project, 'id'), 0),
+                name: firstChildText(project).substring(0, NAME_LIMIT)
+            });
+        }
+        var filterElements = documentNode.getElementsByTagName('Filter');
+        for (var j = 0; j < filterElements.length; j++) {
+            var filter = filterElements.item(j);
+            filters.push({
+                text: firstChildText(filter).substring(0, NAME_LIMIT),
+                project: integerOr(attribute(filter, 'project'), 0),
+                where: integerOr(attribute(filter, 'where'), 0)
+            });
+        }
+        return { projects: projects, filters: filters };
+    }
+
+    // The matcher used for every application and document of a summary. A filter counts when
+    // its text is found, ignoring letter case, in the application name (where-kind 0) or in
+    // the document name (any other kind); the first such filter in list order decides.
+    // Filters without text, or for a project that does not exist, are passed over: an empty
+    // text would claim everything, and time for a missing project could not be shown.
+    function projectMatcher(projectData) {
+        var projects = (projectData && projectData.projects) || [];
+        var known = {};
+        for (var i = 0; i < projects.length; i++) known[key(projects[i].id)] = true;
+        var rules = [];
+        var filters = (projectData && projectData.filters) || [];
+        for (var j = 0; j < filters.length; j++) {
+            var filter = filters[j];
+            if (filter.text === '' || !known[key(filter.project)]) continue;
+            rules.push({ text: filter.text.toLowerCase(), project: filter.project, inApp: filter.where === 0 });
+        }
+        return function (appName, docName) {
+            var app = null;
+            var doc = null;
+            for (var r = 0; r < rules.length; r++) {
+                var rule = rules[r];
+                var haystack;
+                if (rule.inApp) {
+                    if (app === null) app = appName.toLowerCase();
+                    haystack = app;
+                } else {
+                    if (doc === null) doc = docName.toLowerCase();
+                    haystack = doc;
+                }
+                if (haystack.indexOf(rule.text) >= 0) return rule.project;
+            }
+            return null;
+        };
+    }
+
+    // ---- Periods --------------------------------------------------------------------------
+
+    function startOfWeek(serial, firstDay) {
+        return serial - (weekday(serial) - firstDay + 7) % 7;
+    }
+
+    function monthRange(year, month) {
+        return { from: serialFromYmd(year, month, 1), to: serialFromYmd(year, month + 1, 1) - 1 };
+    }
+
+    // The days of a period kind: { kind, from, to, unit }. The unit (day, week, month, span)
+    // says how the period steps to the previous or next one.
+    // options: firstDay (0 Sunday to 6 Saturday, default Monday), log (for "all"),
+    // from and to (for "range").
+    function periodRange(kind, today, options) {
+        options = options || {};
+        var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
+        var todayDate = ymdFromSerial(today);
+        var week = startOfWeek(today, firstDay);
+        var range;
+        switch (kind) {
+        case 'today':
+            return { kind: kind, from: today, to: today, unit: 'day' };
+        case 'yesterday':
+            return { kind: kind, from: today - 1, to: today - 1, unit: 'day' };
+        case 'thisWeek':
+            return { kind: kind, from: week, to: week + 6, unit: 'week' };
+        case 'lastWeek':
+            return { kind: kind, from: week - 7, to: week - 1, unit: 'week' };
+        case 'thisMonth':
+            range = monthRange(todayDate.y, todayDate.m);
+            return { kind: kind, from: range.from, to: range.to, unit: 'month' };
+        case 'lastMonth':
+            range = monthRange(todayDate.y, todayDate.m - 1);
+            return { kind: kind, from: range.from, to: range.to, unit: 'month' };
+        case 'all':
+            var log = options.log;
+            if (log && log.first !== null && log.first !== undefined) {
+                return { kind: kind, from: log.first, to: log.last, unit: 'span' };
+            }
+            return { kind: kind, from: today, to: today, unit: 'span' };
+        default:
+            var from = typeof options.from === 'number' ? options.from : today;
+            var to = typeof options.to === 'number' ? options.to : from;
+            if (to < from) {
+                var swap = from;
+                from = to;
+                to = swap;
+            }
+            return { kind: 'range', from: from, to: to, unit: to === from ? 'day' : 'span' };
+        }
+    }
+
+    // The period before (direction -1) or after (+1) the given one, of the same unit: a whole
+    // calendar month stays a whole month, anything else moves by its own length.
+    function shiftPeriod(period, direction) {
+        if (period.unit === 'month') {
+            var start = ymdFromSerial(period.from);
+            var range = monthRange(start.y, start.m + direction);
+            return { kind: 'range', from: range.from, to: range.to, unit: 'month' };
+        }
+        var length = period.to - period.from + 1;
+        return {
+            kind: 'range',
+            from: period.from + direction * length,
+            to: period.to + direction * length,
+            unit: period.unit === 'span' && length === 1 ? 'day' : period.unit
+        };
+    }
+
+    // ---- Summary --------------------------------------------------------------------------
+
+    function isInactiveName(inactiveNames, name) {
+        for (var i = 0; i < inactiveNames.length; i++) {
+            if (inactiveNames[i] === name) return true;
+        }
+        return false;
+    }
+
+    // Everything the report shows for the days from..to.
+    // options: inactiveNames (application names that mean "no window in front"; the empty
+    // name always does, since that is what the tracker records without a language file),
+    // projects ({ projects, filters }), topCount (applications drawn apart in the chart) or
+    // topApps (those applications by name, to draw a neighbouring period in the same colours).
+    function summarize(log, from, to, options) {
+        options = options || {};
+        var inactiveNames = (options.inactiveNames || []).concat(['']);
+        var topCount = options.topCount || DEFAULT_TOP_COUNT;
+        var match = projectMatcher(options.projects);
+        var projectList = (options.projects && options.projects.projects) || [];
+
+        var apps = [];
+        var appIndex = {};
+        var projectTime = {};
+        var noProject = 0;
+        var work = 0;
+        var inactive = 0;
+        var days = [];
+
+        for (var i = 0; i < log.days.length; i++) {
+            var logDay = log.days[i];
+            if (logDay.serial < from || logDay.serial > to) continue;
+            var day = { serial: logDay.serial, work: 0, inactive: 0, apps: {} };
+            for (var a = 0; a < logDay.apps.length; a++) {
+                var logApp = logDay.apps[a];
+                if (isInactiveName(inactiveNames, logApp.name)) {
+                    day.inactive += logApp.time;
+                    continue;
+                }
+                day.work += logApp.time;
+                day.apps[key(logApp.name)] = (day.apps[key(logApp.name)] || 0) + logApp.time;
+
+                var app = appIndex[key(logApp.name)];
+                if (!app) {
+                    app = { name: logApp.name, time: 0, rest: 0, docs: [], docIndex: {} };
+                    appIndex[key(logApp.name)] = app;
+                    apps.push(app);
+                }
+                app.time += logApp.time;
+                app.rest += logApp.rest;
+                for (var d = 0; d < logApp.docs.length; d++) {
+                    var logDoc = logApp.docs[d];
+                    var doc = app.docIndex[key(logDoc.name)];
+                    if (!doc) {
+                        doc = { name: logDoc.name, time: 0, project: match(logApp.name, logDoc.name) };
+                        app.docIndex[key(logDoc.name)] = doc;
+                        app.docs.push(doc);
+                    }
+                    doc.time += logDoc.time;
+                }
+            }
+            work += day.work;
+            inactive += day.inactive;
+            if (day.work > 0 || day.inactive > 0) days.push(day);
+        }
+
+        apps.sort(byTimeThenName);
+        for (var p = 0; p < apps.length; p++) {
+            var entry = apps[p];
+            delete entry.docIndex;
+            entry.share = work > 0 ? entry.time / work : 0;
+            entry.docs.sort(byTimeThenName);
+            for (var q = 0; q < entry.docs.length; q++) {
+                var item = entry.docs[q];
+                item.share = work > 0 ? item.time / work : 0;
+                noProject += credit(projectTime, item.project, item.time);
+            }
+            entry.restProject = match(entry.name, '');
+            noProject += credit(projectTime, entry.restProject, entry.rest);
+        }
+
+        var projects = [];
+        var seen = {};
+        for (var r = 0; r < projectList.length; r++) {
+            var project = projectList[r];
+            if (seen[key(project.id)]) continue;
+            seen[key(project.id)] = true;
+            var seconds = projectTime[key(project.id)] || 0;
+            if (seconds > 0) {
+                projects.push({ id: project.id, name: project.name, time: seconds, share: work > 0 ? seconds / work : 0 });
+            }
+        }
+        projects.sort(byTimeThenName);
+
+        var topApps = options.topApps ? options.topApps.slice(0) : [];
+        for (var t = 0; !options.topApps && t < apps.length && t < topCount; t++) topApps.push(apps[t].name);
+        for (var s = 0; s < days.length; s++) days[s].parts = splitByTop(days[s], topApps);
+
+        var activeDays = 0;
+        for (var w = 0; w < days.length; w++) if (days[w].work > 0) activeDays++;
+
+        return {
+            from: from,
+            to: to,
+            work: work,
+            inactive: inactive,
+            apps: apps,
+            projects: projects,
+            projectCount: projectList.length,
+            noProject: noProject,
+            noProjectShare: work > 0 ? noProject / work : 0,
+            days: days,
+            topApps: topApps,
+            activeDays: activeDays,
+            averagePerActiveDay: activeDays > 0 ? Math.round(work / activeDays) : 0
+        };
+    }
+
+    // The lines under an application: its documents and, when it also has documents, the
+    // time it had without one, all by time.
+    function documentRows(app, work, noDocumentText) {
+        var rows = app.docs.slice(0);
+        if (app.rest > 0 && app.docs.length > 0) {
+            rows.push({ name: noDocumentText, time: app.rest, share: work > 0 ? app.rest / work : 0, project: app.restProject, isRest: true });
+            rows.sort(function (a, b) { return b.time - a.time || (a.isRest ? 1 : 0) - (b.isRest ? 1 : 0); });
+        }
+        return rows;
+    }
+
+    // Adds seconds to a project's total; returns the seconds that found no project.
+    function credit(projectTime, project, seconds) {
+        if (project === null) return seconds;
+        projectTime[key(project)] = (projectTime[key(project)] || 0) + seconds;
+        return 0;
+    }
+
+    // A day's work split into the top applications, in their order, and the rest last.
+    function splitByTop(day, topApps) {
+        var parts = [];
+        var other = day.work;
+        for (var i = 0; i < topApps.length; i++) {
+            var seconds = day.apps[key(topApps[i])] || 0;
+            parts.push(seconds);
+            other -= seconds;
+        }
+        parts.push(other);
+        return parts;
+    }
+
+    // ---- Chart ----------------------------------------------------------------------------
+
+    // The bars of the chart: one per day for up to three months, one per week for up to two
+    // years, one per month beyond, so that a long period still gives bars one can read.
+    // Every bar of the period is there, empty or not.
+    function chartBuckets(summary, options) {
+        options = options || {};
+        var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
+        var length = summary.to - summary.from + 1;
+        var unit = length <= 92 ? 'day' : length <= 731 ? 'week' : 'month';
+        var buckets = [];
+        var start = summary.from;
+        if (unit === 'week') start = startOfWeek(start, firstDay);
+        if (unit === 'month') {
+            var first = ymdFromSerial(start);
+            start = serialFromYmd(first.y, first.m, 1);
+        }
+        while (start <= summary.to) {
+            var end;
+            if (unit === 'day') end = start;
+            else if (unit === 'week') end = start + 6;
+            else {
+                var month = ymdFromSerial(start);
+                end = serialFromYmd(month.y, month.m + 1, 1) - 1;
+            }
+            buckets.push({
+                from: Math.max(start, summary.from),
+                to: Math.min(end, summary.to),
+                work: 0,
+                inactive: 0,
+                parts: zeros(summary.topApps.length + 1)
+            });
+            start = end + 1;
+        }
+        var b = 0;
+        for (var i = 0; i < summary.days.length; i++) {
+            var day = summary.days[i];
+            while (b < buckets.length && buckets[b].to < day.serial) b++;
+            if (b >= buckets.length) break;
+            var bucket = buckets[b];
+            bucket.work += day.work;
+            bucket.inactive += day.inactive;
+            for (var p = 0; p < day.parts.length; p++) bucket.parts[p] += day.parts[p];
+        }
+        return { unit: unit, buckets: buckets };
+    }
+
+    function zeros(count) {
+        var list = [];
+        for (var i = 0; i < count; i++) list.push(0);
+        return list;
+    }
+
+    // Gridlines for the chart's time axis: a round step in seconds and the axis top.
+    function axisScale(maxSeconds) {
+        var steps = [300, 600, 900, 1800, 3600, 7200, 10800, 14400, 21600, 36000, 72000, 144000, 360000, 720000, 1440000, 3600000];
+        var step = steps[steps.length - 1];
+        for (var i = 0; i < steps.length; i++) {
+            if (steps[i] * 4 >= maxSeconds) {
+                step = steps[i];
+                break;
+            }
+        }
+        var top = Math.max(step, Math.ceil(maxSeconds / step) * step);
+        return { step: step, top: top };
+    }
+
+    // ---- Texts and formats ----------------------------------------------------------------
+
+    // A lookup of "Section/Item" keys in a language document, as the tracker reads them: an
+    // element named like the item whose parent is named like the section, the first in
+    // document order; its text is the value of its first child node.
+    function languageLookup(documentNode) {
+        return function (textKey) {
+            if (!documentNode) return '';
+            var slash = textKey.indexOf('/');
+            var section = slash < 0 ? null : textKey.substring(0, slash);
+            var item = slash < 0 ? textKey : textKey.substring(slash + 1);
+            var elements = documentNode.getElementsByTagName(item);
+            for (var i = 0; i < elements.length; i++) {
+                var element = elements.item(i);
+                var parent = element.parentNode;
+                if (section === null || (parent && parent.nodeName === section)) return firstChildText(element);
+            }
+            return '';
+        };
+    }
+
+    // The report's texts: each "Report/..." key from the language file when it has one,
+    // otherwise from the built-in table of the language (English for unknown languages).
+    // "Inactive" is the tracker's own "Common/Inactive".
+    function resolveTexts(lookup, language, tables) {
+        var table = tableFor(language, tables);
+        var texts = {};
+        for (var name in table) {
+            if (!Object.prototype.hasOwnProperty.call(table, name)) continue;
+            var found = lookup ? lookup('Report/' + name) : '';
+            texts[name] = found !== '' ? found : table[name];
+        }
+        texts.InactiveName = lookup ? lookup('Common/Inactive') : '';
+        return texts;
+    }
+
+    function tableFor(language, tables) {
+        var wanted = String(language || '').toLowerCase();
+        for (var name in tables) {
+            if (Object.prototype.hasOwnProperty.call(tables, name) && name.toLowerCase() === wanted) return tables[name];
+        }
+        return tables.English;
+    }
+
+    function fillIn(template, values) {
+        return String(template).replace(/\{(\w+)\}/g, function (whole, name) {
+            return Object.prototype.hasOwnProperty.call(values, name) ? String(values[name]) : whole;
+        });
+    }
+
+    // Hours and minutes, "h:mm", rounded to the minute.
+    function formatClock(seconds) {
+        var minutes = Math.round(seconds / 60);
+        return Math.floor(minutes / 60) + ':' + pad2(minutes % 60);
+    }
+
+    // "7 h 32 min", "45 min", "3 h"; under half a minute shows as "0 min".
+    function formatLong(seconds, texts) {
+        var minutes = Math.round(seconds / 60);
+        var hours = Math.floor(minutes / 60);
+        minutes = minutes % 60;
+        if (hours === 0) return minutes + ' ' + texts.MinuteUnit;
+        if (minutes === 0) return hours + ' ' + texts.HourUnit;
+        return hours + ' ' + texts.HourUnit + ' ' + minutes + ' ' + texts.MinuteUnit;
+    }
+
+    function formatPercent(fraction) {
+        if (fraction <= 0) return '0%';
+        if (fraction < 0.005) return '<1%';
+        return Math.round(fraction * 100) + '%';
+    }
+
+    // A day by the language's pattern: {d} {dd} {m} {mm} {mon} {y} {wd}.
+    function formatDate(serial, pattern, texts) {
+        var date = ymdFromSerial(serial);
+        var months = String(texts.Months || '').split(',');
+        var days = String(texts.WeekDays || '').split(',');
+        return fillIn(pattern, {
+            d: date.d,
+            dd: pad2(date.d),
+            m: date.m,
+            mm: pad2(date.m),
+            y: date.y,
+            mon: months[date.m - 1] || date.m,
+            wd: days[weekday(serial)] || ''
+        });
+    }
+
+    function isoDate(serial) {
+        var date = ymdFromSerial(serial);
+        return date.y + '-' + pad2(date.m) + '-' + pad2(date.d);
+    }
+
+    // A day typed by the user: year-month-day or day.month.year; null when it is no date.
+    function parseDateInput(text) {
+        var value = trim(text || '');
+        var year;
+        var month;
+        var day;
+        var match = /^(\d{4})-(\d{1,2})-(\d{1,2})$/.exec(value);
+        if (match) {
+            year = +match[1];
+            month = +match[2];
+            day = +match[3];
+        } else {
+            match = /^(\d{1,2})\.(\d{1,2})\.(\d{4})$/.exec(value);
+            if (!match) return null;
+            day = +match[1];
+            month = +match[2];
+            year = +match[3];
+        }
+        return isValidDate(year, month, day) ? serialFromYmd(year, month, day) : null;
+    }
+
+    // ---- CSV ------------------------------------------------------------------------------
+
+    // Separator and decimal mark for the spreadsheet of this computer: its list separator,
+    // unless that is missing or the same as the decimal mark.
+    function csvFormat(listSeparator, decimalMark) {
+        var decimal = decimalMark === ',' ? ',' : '.';
+        var separator = listSeparator && listSeparator.length === 1 && listSeparator !== decimal &&
+            listSeparator !== '"' ? listSeparator : (decimal === ',' ? ';' : ',');
+        return { separator: separator, decimal: decimal };
+    }
+
+    // One field. Names come from window titles, which web pages choose: a name that a
+    // spreadsheet would run as a formula gets an apostrophe in front.
+    function csvText(value, separator) {
+        var text = String(value);
+        if (/^[=+\-@\t\r]/.test(text)) text = "'" + text;
+        if (text.indexOf(separator) >= 0 || /["\r\n]/.test(text) || /^\s|\s$/.test(text)) {
+            text = '"' + text.replace(/"/g, '""') + '"';
+        }
+        return text;
+    }
+
+    function csvShare(fraction, decimal) {
+        return (Math.round(fraction * 1000) / 10).toFixed(1).replace('.', decimal);
+    }
+
+    // The tables the report shows, for a spreadsheet: a heading block, the applications with
+    // their documents, the projects, and the days. Times as h:mm and as whole minutes.
+    function buildCsv(summary, texts, meta) {
+        meta = meta || {};
+        var format = csvFormat(meta.separator, meta.decimal);
+        var separator = format.separator;
+        var lines = [];
+        function row(cells) {
+            lines.push(cells.join(separator));
+        }
+        function text(value) {
+            return csvText(value, separator);
+        }
+        function minutes(seconds) {
+            return String(Math.round(seconds / 60));
+        }
+
+        row([text(texts.Title), text(meta.logFile || '')]);
+        row([text(texts.Period), isoDate(summary.from), isoDate(summary.to)]);
+        row([text(texts.WorkTime), formatClock(summary.work), minutes(summary.work)]);
+        row([text(texts.InactiveTime), formatClock(summary.inactive), minutes(summary.inactive)]);
+        lines.push('');
+
+        row([text(texts.Application), text(texts.Document), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
+        for (var i = 0; i < summary.apps.length; i++) {
+            var app = summary.apps[i];
+            row([text(app.name), '', formatClock(app.time), minutes(app.time), csvShare(app.share, format.decimal)]);
+            var docs = documentRows(app, summary.work, texts.NoDocument);
+            for (var d = 0; d < docs.length; d++) {
+                var doc = docs[d];
+                row([text(app.name), text(doc.name), formatClock(doc.time), minutes(doc.time), csvShare(doc.share, format.decimal)]);
+            }
+        }
+        row([text(texts.Total), '', formatClock(summary.work), minutes(summary.work), csvShare(summary.work > 0 ? 1 : 0, format.decimal)]);
+        lines.push('');
+
+        row([text(texts.Project), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
+        for (var p = 0; p < summary.projects.length; p++) {
+            var project = summary.projects[p];
+            row([text(project.name), formatClock(project.time), minutes(project.time), csvShare(project.share, format.decimal)]);
+        }
+        row([text(texts.NoProject), formatClock(summary.noProject), minutes(summary.noProject), csvShare(summary.noProjectShare, format.decimal)]);
+        lines.push('');
+
+        row([text(texts.Date), text(texts.WorkTime), text(texts.MinutesColumn), text(texts.InactiveTime), text(texts.MinutesColumn)]);
+        for (var s = 0; s < summary.days.length; s++) {
+            var day = summary.days[s];
+            row([isoDate(day.serial), formatClock(day.work), minutes(day.work), formatClock(day.inactive), minutes(day.inactive)]);
+        }
+        return lines.join('\r\n') + '\r\n';
+    }
+
+    // "user1-Report-2026-11-30-2026-12-06.csv": beside the log, named by user and period.
+    function csvFileName(logFile, summary) {
+        var user = userOfLogFile(logFile).replace(/[\\\/:*?"<>|]/g, '_');
+        return user + '-Report-' + isoDate(summary.from) + (summary.to !== summary.from ? '-' + isoDate(summary.to) : '') + '.csv';
+    }
+
+    return {
+        parseCommandLine: parseCommandLine,
+        userOfLogFile: userOfLogFile,
+        projectFileNames: projectFileNames,
+        serialFromYmd: serialFromYmd,
+        ymdFromSerial: ymdFromSerial,
+        serialOfLocalDate: serialOfLocalDate,
+        weekday: weekday,
+        readLog: readLog,
+        emptyLog: emptyLog,
+        readProjects: readProjects,
+        projectMatcher: projectMatcher,
+        startOfWeek: startOfWeek,
+        periodRange: periodRange,
+        shiftPeriod: shiftPeriod,
+        summarize: summarize,
+        documentRows: documentRows,
+        chartBuckets: chartBuckets,
+        axisScale: axisScale,
+        languageLookup: languageLookup,
+        resolveTexts: resolveTexts,
+        fillIn: fillIn,
+        formatClock: formatClock,
+        formatLong: formatLong,
+        formatPercent: formatPercent,
+        formatDate: formatDate,
+        isoDate: isoDate,
+        parseDateInput: parseDateInput,
+        csvFormat: csvFormat,
+        buildCsv: buildCsv,
+        csvFileName: csvFileName
+    };
+}());
+
+if (typeof module !== 'undefined' && module.exports) module.exports = OstrakReport;

@@ -1,0 +1,524 @@
+// The report's window contents: period chooser, totals, chart and tables, drawn from what a
+// host hands in. The host (report-app.js in the report application, a test page elsewhere)
+// owns every file and ActiveX object; this file only uses the page.
+// Host members: load() -> { log, projects, texts, inactiveNames, logFile, logPath, error },
+// today() -> day number, csvFormat() -> { separator, decimal },
+// exportCsv(fileName, text) -> { ok, path }, openFile(path).
+var OstrakReportView = (function () {
+    'use strict';
+
+    var R = OstrakReport;
+    var COLORS = ['#3b78c9', '#e58a3c', '#3a9e72', '#cc4b63', '#7f5cc6', '#b89a1b'];
+    var OTHER_COLOR = '#a7b0ba';
+    var DOCUMENTS_SHOWN = 5;
+    var CHART_HEIGHT = 230;
+    var PERIOD_BUTTONS = [
+        ['today', 'Today'], ['yesterday', 'Yesterday'], ['thisWeek', 'ThisWeek'], ['lastWeek', 'LastWeek'],
+        ['thisMonth', 'ThisMonth'], ['lastMonth', 'LastMonth'], ['all', 'AllTime'], ['range', 'Range']
+    ];
+
+    function escapeHtml(text) {
+        return String(text).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
+    }
+
+    function colorOf(index, topCount) {
+        return index < topCount ? COLORS[index % COLORS.length] : OTHER_COLOR;
+    }
+
+    // The element itself or its nearest ancestor inside the root that carries the attribute.
+    function documentCount(summary) {
+        var count = 0;
+        for (var i = 0; i < summary.apps.length; i++) count += summary.apps[i].docs.length;
+        return count;
+    }
+
+    function findWithAttribute(element, name, root) {
+        while (element && element !== root && element.nodeType === 1) {
+            var value = element.getAttribute(name);
+            if (value !== null && value !== '') return element;
+            element = element.parentNode;
+        }
+        return null;
+    }
+
+    function View(root, host) {
+        this.root = root;
+        this.host = host;
+        this.expandedAll = {};
+        this.collapsed = {};
+        this.status = null;
+        this.rangeOpen = false;
+        this.rangeError = '';
+        this.load();
+        this.period = R.periodRange('today', this.today, this.periodOptions());
+        var self = this;
+        root.addEventListener('click', function (event) { self.onClick(event); }, false);
+        root.addEventListener('keydown', function (event) { self.onKeyDown(event); }, false);
+        root.addEventListener('mousemove', function (event) { self.onMouseMove(event); }, false);
+        root.addEventListener('mouseout', function (event) { self.onMouseOut(event); }, false);
+        var pending = null;
+        window.addEventListener('resize', function () {
+            if (pending) window.clearTimeout(pending);
+            pending = window.setTimeout(function () { pending = null; self.drawChart(); }, 100);
+        }, false);
+        this.render();
+    }
+
+    View.prototype.load = function () {
+        this.data = this.host.load();
+        this.texts = this.data.texts;
+        this.today = this.host.today();
+        var firstDay = parseInt(this.texts.FirstDay, 10);
+        this.firstDay = firstDay >= 0 && firstDay <= 6 ? firstDay : 1;
+    };
+
+    View.prototype.periodOptions = function (extra) {
+        var options = { firstDay: this.firstDay, log: this.data.log };
+        if (extra) {
+            options.from = extra.from;
+            options.to = extra.to;
+        }
+        return options;
+    };
+
+    View.prototype.date = function (serial) {
+        return R.formatDate(serial, this.texts.DateFormat, this.texts);
+    };
+
+    View.prototype.render = function () {
+        var t = this.texts;
+        this.summary = R.summarize(this.data.log, this.period.from, this.period.to, {
+            inactiveNames: this.data.inactiveNames,
+            projects: this.data.projects
+        });
+        // One day alone makes a poor chart: its week is drawn around it, in the day's colours.
+        this.chartSummary = this.summary;
+        if (this.period.from === this.period.to) {
+            var weekStart = R.startOfWeek(this.period.from, this.firstDay);
+            this.chartSummary = R.summarize(this.data.log, weekStart, weekStart + 6, {
+                inactiveNames: this.data.inactiveNames,
+                topApps: this.summary.topApps
+            });
+        }
+        this.chart = R.chartBuckets(this.chartSummary, { firstDay: this.firstDay });
+        var html = [];
+        html.push(this.headerHtml());
+        html.push(this.periodHtml());
+        if (this.data.error) html.push('<div class="notice error">' + escapeHtml(this.data.error) + '</div>');
+        html.push(this.cardsHtml());
+        if (this.summary.work > 0) {
+            html.push('<div class="panel chart-panel"><div class="panel-head"><h2>' +
+                escapeHtml(this.chart.unit === 'day' ? t.PerDay : this.chart.unit === 'week' ? t.PerWeek : t.PerMonth) +
+                '</h2><span class="hint">' + escapeHtml(t.ChartHint) + '</span></div>' +
+                '<div class="chart" id="ostrak-chart"></div>' + this.legendHtml() +
+                '<div class="tooltip" id="ostrak-tooltip"></div></div>');
+            html.push('<div class="columns"><div class="column wide">' + this.appsHtml() + '</div>' +
+                '<div class="column">' + this.projectsHtml() + '</div></div>');
+        } else if (!this.data.error) {
+            html.push('<div class="panel empty">' + escapeHtml(t.NoData) + '</div>');
+        }
+        html.push(this.statusHtml());
+        this.root.innerHTML = html.join('');
+        this.drawChart();
+    };
+
+    View.prototype.headerHtml = function () {
+        var t = this.texts;
+        var user = R.userOfLogFile(this.data.logFile || '');
+        return '<div class="header"><div class="brand"><h1>' + escapeHtml(t.Title) + '</h1>' +
+            (user ? '<span class="user" title="' + escapeHtml(this.data.logPath || this.data.logFile) + '">' + escapeHtml(user) + '</span>' : '') +
+            '</div><div class="actions">' +
+            '<button type="button" data-action="refresh">' + escapeHtml(t.Refresh) + '</button>' +
+            '<button type="button" class="primary" data-action="export"' + (this.summary.work > 0 || this.summary.inactive > 0 ? '' : ' disabled') + '>' +
+            escapeHtml(t.Export) + '</button></div></div>';
+    };
+
+    View.prototype.periodHtml = function () {
+        var t = this.texts;
+        var html = '<div class="periods" role="toolbar">';
+        for (var i = 0; i < PERIOD_BUTTONS.length; i++) {
+            var kind = PERIOD_BUTTONS[i][0];
+            var selected = kind === 'range' ? (this.period.kind === 'range' || this.rangeOpen) : this.period.kind === kind && !this.rangeOpen;
+            html += '<button type="button" data-action="period" data-kind="' + kind + '" class="' + (selected ? 'selected' : '') + '">' +
+                escapeHtml(t[PERIOD_BUTTONS[i][1]]) + '</button>';
+        }
+        html += '</div>';
+        if (this.rangeOpen) {
+            var example = R.formatDate(this.today, t.DateInput, t);
+            html += '<div class="range">' + escapeHtml(t.From) +
+                ' <input type="text" id="ostrak-from" size="11" data-range="1" value="' + escapeHtml(R.formatDate(this.period.from, t.DateInput, t)) + '" placeholder="' + escapeHtml(t.DateInputHint) + '"> ' +
+                escapeHtml(t.To) +
+                ' <input type="text" id="ostrak-to" size="11" data-range="1" value="' + escapeHtml(R.formatDate(this.period.to, t.DateInput, t)) + '" placeholder="' + escapeHtml(t.DateInputHint) + '"> ' +
+                '<button type="button" class="primary" data-action="apply-range">' + escapeHtml(t.Show) + '</button>' +
+                (this.rangeError ? ' <span class="field-error">' + escapeHtml(R.fillIn(t.BadDate, { format: t.DateInputHint, example: example })) + '</span>' : '') +
+                '</div>';
+        }
+        var canStep = this.period.kind !== 'all';
+        var label = this.period.from === this.period.to ? this.date(this.period.from)
+            : this.date(this.period.from) + ' \u2013 ' + this.date(this.period.to);
+        html += '<div class="period-line">' +
+            '<button type="button" class="step" data-action="step" data-direction="-1" title="' + escapeHtml(t.Previous) + '"' + (canStep ? '' : ' disabled') + '>\u2039</button>' +
+            '<span class="period-label">' + escapeHtml(label) + '</span>' +
+            '<button type="button" class="step" data-action="step" data-direction="1" title="' + escapeHtml(t.Next) + '"' + (canStep ? '' : ' disabled') + '>\u203a</button>' +
+            '</div>';
+        return html;
+    };
+
+    View.prototype.cardsHtml = function () {
+        var t = this.texts;
+        var s = this.summary;
+        var top = s.apps.length ? s.apps[0] : null;
+        return '<div class="cards"><div class="card work"><div class="label">' + escapeHtml(t.WorkTime) + '</div>' +
+            '<div class="value" id="ostrak-work">' + escapeHtml(R.formatLong(s.work, t)) + '</div>' +
+            '<div class="sub">' + escapeHtml(R.fillIn(t.Counts, { apps: s.apps.length, docs: documentCount(s) })) + '</div></div>' +
+            '<div class="card inactive"><div class="label">' + escapeHtml(t.InactiveTime) + '</div>' +
+            '<div class="value" id="ostrak-inactive">' + escapeHtml(R.formatLong(s.inactive, t)) + '</div>' +
+            '<div class="sub">' + escapeHtml(t.InactiveHint) + '</div></div>' +
+            '<div class="card"><div class="label">' + escapeHtml(t.MostUsed) + '</div>' +
+            '<div class="value name" title="' + escapeHtml(top ? top.name : '') + '">' + escapeHtml(top ? top.name : '\u2014') + '</div>' +
+            '<div class="sub">' + (top ? escapeHtml(R.formatLong(top.time, t) + ' \u00b7 ' + R.formatPercent(top.share)) : '&nbsp;') + '</div></div>' +
+            this.lastCardHtml() + '</div>';
+    };
+
+    // Over several days, the average day; for one day, how much of it went to projects.
+    View.prototype.lastCardHtml = function () {
+        var t = this.texts;
+        var s = this.summary;
+        if (s.from !== s.to) {
+            return '<div class="card"><div class="label">' + escapeHtml(t.Average) + '</div>' +
+                '<div class="value">' + escapeHtml(s.activeDays ? R.formatLong(s.averagePerActiveDay, t) : '\u2014') + '</div>' +
+                '<div class="sub">' + escapeHtml(R.fillIn(t.DaysWorked, { n: s.activeDays })) + '</div></div>';
+        }
+        var inProjects = s.work - s.noProject;
+        return '<div class="card"><div class="label">' + escapeHtml(t.InProjects) + '</div>' +
+            '<div class="value">' + escapeHtml(s.projectCount ? R.formatLong(inProjects, t) : '\u2014') + '</div>' +
+            '<div class="sub">' + escapeHtml(s.projectCount ? R.fillIn(t.OfWorkTime, { share: R.formatPercent(s.work > 0 ? inProjects / s.work : 0) }) : '') +
+            '&nbsp;</div></div>';
+    };
+
+    View.prototype.legendHtml = function () {
+        var s = this.summary;
+        var html = '<div class="legend">';
+        for (var i = 0; i < s.topApps.length; i++) {
+            html += '<span class="item"><span class="swatch" style="background:' + colorOf(i, s.topApps.length) + '"></span>' +
+                '<span class="name" title="' + escapeHtml(s.topApps[i]) + '">' + escapeHtml(s.topApps[i]) + '</span></span>';
+        }
+        var hasOther = false;
+        for (var b = 0; b < this.chart.buckets.length; b++) {
+            var parts = this.chart.buckets[b].parts;
+            if (parts[parts.length - 1] > 0) hasOther = true;
+        }
+        if (hasOther) {
+            html += '<span class="item"><span class="swatch" style="background:' + OTHER_COLOR + '"></span>' + escapeHtml(this.texts.Other) + '</span>';
+        }
+        return html + '</div>';
+    };
+
+    View.prototype.shareCell = function (fraction, color) {
+        var width = Math.max(0, Math.min(100, fraction * 100));
+        return '<td class="share"><span class="bar"><span style="width:' + width.toFixed(1) + '%;background:' + color + '"></span></span>' +
+            '<span class="percent">' + R.formatPercent(fraction) + '</span></td>';
+    };
+
+    View.prototype.projectNames = function () {
+        var names = {};
+        var projects = (this.data.projects && this.data.projects.projects) || [];
+        for (var i = projects.length - 1; i >= 0; i--) names['$' + projects[i].id] = projects[i].name;
+        return names;
+    };
+
+    View.prototype.appsHtml = function () {
+        var t = this.texts;
+        var s = this.summary;
+        var projectNames = this.projectNames();
+        var html = '<div class="panel"><div class="panel-head"><h2>' + escapeHtml(t.Applications) + '</h2></div>' +
+            '<table class="grid apps"><colgroup><col><col class="time"><col class="share"></colgroup>' +
+            '<thead><tr><th>' + escapeHtml(t.Application) + ' / ' + escapeHtml(t.Document) + '</th><th class="num">' + escapeHtml(t.Time) +
+            '</th><th class="num">' + escapeHtml(t.Share) + '</th></tr></thead><tbody>';
+        for (var i = 0; i < s.apps.length; i++) {
+            var app = s.apps[i];
+            var color = colorOf(i, s.topApps.length);
+            var rows = R.documentRows(app, s.work, t.NoDocument);
+            var open = !this.collapsed['$' + app.name] && rows.length > 0;
+            html += '<tr class="app' + (rows.length ? ' has-docs' : '') + '"' + (rows.length ? ' data-action="toggle-app" data-index="' + i + '"' : '') + '>' +
+                '<td><div class="cell"><span class="caret">' + (rows.length ? (open ? '\u25be' : '\u25b8') : '') + '</span>' +
+                '<span class="swatch" style="background:' + color + '"></span>' +
+                '<span class="name" title="' + escapeHtml(app.name) + '">' + escapeHtml(app.name) + '</span></div></td>' +
+                '<td class="num">' + R.formatClock(app.time) + '</td>' + this.shareCell(app.share, color) + '</tr>';
+            if (!open) continue;
+            var all = this.expandedAll['$' + app.name];
+            var shown = all ? rows.length : Math.min(rows.length, DOCUMENTS_SHOWN);
+            for (var d = 0; d < shown; d++) {
+                var doc = rows[d];
+                var tag = doc.project !== null && doc.project !== undefined && projectNames['$' + doc.project] !== undefined
+                    ? '<span class="tag" title="' + escapeHtml(t.Project) + '">' + escapeHtml(projectNames['$' + doc.project]) + '</span>' : '';
+                html += '<tr class="doc' + (doc.isRest ? ' rest' : '') + '"><td><div class="cell">' + tag +
+                    '<span class="name" title="' + escapeHtml(doc.name) + '">' + escapeHtml(doc.name) + '</span></div></td>' +
+                    '<td class="num">' + R.formatClock(doc.time) + '</td>' + this.shareCell(doc.share, color) + '</tr>';
+            }
+            if (rows.length > DOCUMENTS_SHOWN) {
+                html += '<tr class="more"><td colspan="3"><a href="#" data-action="show-all" data-index="' + i + '">' +
+                    escapeHtml(all ? t.ShowFewer : R.fillIn(t.ShowAll, { n: rows.length })) + '</a></td></tr>';
+            }
+        }
+        html += '</tbody><tfoot><tr><td>' + escapeHtml(t.Total) + '</td><td class="num">' + R.formatClock(s.work) +
+            '</td><td class="num">' + R.formatPercent(s.work > 0 ? 1 : 0) + '</td></tr></tfoot></table></div>';
+        return html;
+    };
+
+    View.prototype.projectsHtml = function () {
+        var t = this.texts;
+        var s = this.summary;
+        var html = '<div class="panel"><div class="panel-head"><h2>' + escapeHtml(t.Projects) + '</h2></div>';
+        if (s.projectCount === 0) return html + '<p class="hint block">' + escapeHtml(t.NoProjects) + '</p></div>';
+        html += '<table class="grid projects"><colgroup><col><col class="time"><col class="share"></colgroup>' +
+            '<thead><tr><th>' + escapeHtml(t.Project) + '</th><th class="num">' + escapeHtml(t.Time) + '</th><th class="num">' +
+            escapeHtml(t.Share) + '</th></tr></thead><tbody>';
+        for (var i = 0; i < s.projects.length; i++) {
+            var project = s.projects[i];
+            html += '<tr class="project"><td><div class="cell"><span class="name" title="' + escapeHtml(project.name) + '">' +
+                escapeHtml(project.name) + '</span></div></td><td class="num">' + R.formatClock(project.time) + '</td>' +
+                this.shareCell(project.share, '#3b78c9') + '</tr>';
+        }
+        html += '<tr class="project none"><td><div class="cell"><span class="name">' + escapeHtml(t.NoProject) + '</span></div></td>' +
+            '<td class="num">' + R.formatClock(s.noProject) + '</td>' + this.shareCell(s.noProjectShare, OTHER_COLOR) + '</tr>';
+        html += '</tbody><tfoot><tr><td>' + escapeHtml(t.Total) + '</td><td class="num">' + R.formatClock(s.work) +
+            '</td><td class="num">' + R.formatPercent(s.work > 0 ? 1 : 0) + '</td></tr></tfoot></table></div>';
+        return html;
+    };
+
+    View.prototype.statusHtml = function () {
+        if (!this.status) return '<div class="status" id="ostrak-status"></div>';
+        var t = this.texts;
+        if (!this.status.ok) {
+            return '<div class="status error" id="ostrak-status">' + escapeHtml(R.fillIn(t.SaveFailed, { path: this.status.path })) + '</div>';
+        }
+        return '<div class="status" id="ostrak-status">' + escapeHtml(R.fillIn(t.Saved, { path: this.status.path })) +
+            ' <a href="#" data-action="open-file">' + escapeHtml(t.Open) + '</a></div>';
+    };
+
+    // ---- Chart ------------------------------------------------------------------------------
+
+    View.prototype.drawChart = function () {
+        var holder = document.getElementById('ostrak-chart');
+        if (!holder) return;
+        var width = Math.max(360, holder.clientWidth || 800);
+        holder.innerHTML = this.chartSvg(width);
+    };
+
+    View.prototype.chartSvg = function (width) {
+        var t = this.texts;
+        var buckets = this.chart.buckets;
+        var topCount = this.chartSummary.topApps.length;
+        var left = 52;
+        var right = 8;
+        var top = 10;
+        var bottom = 36;
+        var plotWidth = width - left - right;
+        var plotHeight = CHART_HEIGHT - top - bottom;
+        var highest = 0;
+        for (var i = 0; i < buckets.length; i++) highest = Math.max(highest, buckets[i].work);
+        var scale = R.axisScale(highest);
+        var svg = ['<svg xmlns="http://www.w3.org/2000/svg" width="' + width + '" height="' + CHART_HEIGHT + '" class="chart-svg">'];
+
+        for (var value = 0; value <= scale.top; value += scale.step) {
+            var y = top + plotHeight - value / scale.top * plotHeight;
+            svg.push('<line x1="' + left + '" x2="' + (width - right) + '" y1="' + y.toFixed(1) + '" y2="' + y.toFixed(1) +
+                '" class="' + (value === 0 ? 'axis' : 'grid') + '"/>');
+            var label = value === 0 ? '0' : scale.step < 3600 ? R.formatClock(value) : (value / 3600) + ' ' + t.HourUnit;
+            svg.push('<text x="' + (left - 6) + '" y="' + (y + 4).toFixed(1) + '" class="y-label">' + escapeHtml(label) + '</text>');
+        }
+
+        var slot = plotWidth / Math.max(1, buckets.length);
+        var barWidth = Math.max(2, Math.min(slot * 0.72, 56));
+        var labelEvery = Math.max(1, Math.ceil(buckets.length / Math.max(1, Math.floor(plotWidth / 44))));
+        for (var b = 0; b < buckets.length; b++) {
+            var bucket = buckets[b];
+            var x = left + b * slot + (slot - barWidth) / 2;
+            var base = top + plotHeight;
+            var isToday = bucket.from <= this.today && this.today <= bucket.to;
+            var outside = bucket.to < this.period.from || bucket.from > this.period.to;
+            svg.push('<g data-bar="' + b + '" class="bar' + (isToday ? ' today' : '') + (outside ? ' outside' : '') + '">');
+            svg.push('<rect x="' + (left + b * slot).toFixed(1) + '" y="' + top + '" width="' + slot.toFixed(1) + '" height="' + plotHeight +
+                '" class="hit" fill="#000" fill-opacity="0"/>');
+            for (var p = 0; p < bucket.parts.length; p++) {
+                var height = bucket.parts[p] / scale.top * plotHeight;
+                if (height < 0.5) continue;
+                base -= height;
+                svg.push('<rect x="' + x.toFixed(1) + '" y="' + base.toFixed(1) + '" width="' + barWidth.toFixed(1) + '" height="' + height.toFixed(1) +
+                    '" fill="' + colorOf(p, topCount) + '"/>');
+            }
+            if (b % labelEvery === 0) {
+                var lines = this.bucketLabel(bucket, b);
+                var middle = (left + b * slot + slot / 2).toFixed(1);
+                svg.push('<text x="' + middle + '" y="' + (top + plotHeight + 15) + '" class="x-label">' + escapeHtml(lines[0]) + '</text>');
+                if (lines[1]) svg.push('<text x="' + middle + '" y="' + (top + plotHeight + 29) + '" class="x-label minor">' + escapeHtml(lines[1]) + '</text>');
+            }
+            svg.push('</g>');
+        }
+        svg.push('</svg>');
+        return svg.join('');
+    };
+
+    // Two short lines under a bar: the day and its weekday, or the month where it changes.
+    View.prototype.bucketLabel = function (bucket, index) {
+        var t = this.texts;
+        var date = R.ymdFromSerial(bucket.from);
+        var months = String(t.Months).split(',');
+        var weekDays = String(t.WeekDays).split(',');
+        var month = months[date.m - 1] || String(date.m);
+        if (this.chart.unit === 'month') return [month, date.m === 1 || index === 0 ? String(date.y) : ''];
+        if (this.chart.unit === 'week') return [date.d + ' ' + month, ''];
+        if (this.chart.buckets.length <= 14) return [String(date.d), weekDays[R.weekday(bucket.from)] || ''];
+        return [String(date.d), date.d === 1 || index === 0 ? month : ''];
+    };
+
+    View.prototype.tooltipHtml = function (bucket) {
+        var t = this.texts;
+        var s = this.chartSummary;
+        var title = bucket.from === bucket.to ? this.date(bucket.from) : this.date(bucket.from) + ' \u2013 ' + this.date(bucket.to);
+        var html = '<div class="tip-title">' + escapeHtml(title) + '</div>' +
+            '<div class="tip-row strong"><span>' + escapeHtml(t.WorkTime) + '</span><b>' + R.formatClock(bucket.work) + '</b></div>';
+        for (var p = 0; p < bucket.parts.length; p++) {
+            if (bucket.parts[p] <= 0) continue;
+            var name = p < s.topApps.length ? s.topApps[p] : t.Other;
+            html += '<div class="tip-row"><span><i class="swatch" style="background:' + colorOf(p, s.topApps.length) + '"></i>' +
+                escapeHtml(name) + '</span><b>' + R.formatClock(bucket.parts[p]) + '</b></div>';
+        }
+        html += '<div class="tip-row muted"><span>' + escapeHtml(t.InactiveTime) + '</span><b>' + R.formatClock(bucket.inactive) + '</b></div>';
+        return html;
+    };
+
+    // ---- Events -------------------------------------------------------------------------------
+
+    View.prototype.onClick = function (event) {
+        var target = findWithAttribute(event.target || event.srcElement, 'data-action', this.root);
+        var bar = findWithAttribute(event.target || event.srcElement, 'data-bar', this.root);
+        if (bar && !target) {
+            var bucket = this.chart.buckets[parseInt(bar.getAttribute('data-bar'), 10)];
+            if (bucket) this.choose(R.periodRange('range', this.today, this.periodOptions({ from: bucket.from, to: bucket.to })));
+            return;
+        }
+        if (!target || target.disabled) return;
+        var action = target.getAttribute('data-action');
+        if (target.nodeName.toLowerCase() === 'a' && event.preventDefault) event.preventDefault();
+        var index = parseInt(target.getAttribute('data-index'), 10);
+        switch (action) {
+        case 'period':
+            var kind = target.getAttribute('data-kind');
+            if (kind === 'range') {
+                this.rangeOpen = !this.rangeOpen || this.period.kind !== 'range';
+                this.rangeError = '';
+                this.render();
+                if (this.rangeOpen) {
+                    var from = document.getElementById('ostrak-from');
+                    if (from) from.focus();
+                }
+            } else {
+                this.rangeOpen = false;
+                this.choose(R.periodRange(kind, this.today, this.periodOptions()));
+            }
+            break;
+        case 'apply-range':
+            this.applyRange();
+            break;
+        case 'step':
+            this.choose(R.shiftPeriod(this.period, parseInt(target.getAttribute('data-direction'), 10)));
+            break;
+        case 'toggle-app':
+            var app = this.summary.apps[index];
+            if (app) {
+                this.collapsed['$' + app.name] = !this.collapsed['$' + app.name];
+                this.render();
+            }
+            break;
+        case 'show-all':
+            var listed = this.summary.apps[index];
+            if (listed) {
+                this.expandedAll['$' + listed.name] = !this.expandedAll['$' + listed.name];
+                this.render();
+            }
+            break;
+        case 'export':
+            this.exportCsv();
+            break;
+        case 'open-file':
+            if (this.status && this.status.ok) this.host.openFile(this.status.path);
+            break;
+        case 'refresh':
+            this.load();
+            if (this.period.kind !== 'range') this.period = R.periodRange(this.period.kind, this.today, this.periodOptions());
+            this.render();
+            break;
+        }
+    };
+
+    View.prototype.onKeyDown = function (event) {
+        var target = event.target || event.srcElement;
+        if ((event.keyCode === 13) && target && target.getAttribute && target.getAttribute('data-range')) this.applyRange();
+    };
+
+    View.prototype.onMouseMove = function (event) {
+        var tooltip = document.getElementById('ostrak-tooltip');
+        if (!tooltip) return;
+        var bar = findWithAttribute(event.target || event.srcElement, 'data-bar', this.root);
+        if (!bar) {
+            tooltip.style.display = 'none';
+            return;
+        }
+        var index = parseInt(bar.getAttribute('data-bar'), 10);
+        if (this.tooltipIndex !== index || tooltip.style.display !== 'block') {
+            tooltip.innerHTML = this.tooltipHtml(this.chart.buckets[index]);
+            tooltip.style.display = 'block';
+            this.tooltipIndex = index;
+        }
+        var panel = tooltip.parentNode.getBoundingClientRect();
+        var x = event.clientX - panel.left + 14;
+        var y = event.clientY - panel.top + 14;
+        if (x + tooltip.offsetWidth > panel.right - panel.left - 4) x = event.clientX - panel.left - tooltip.offsetWidth - 14;
+        tooltip.style.left = Math.max(4, x) + 'px';
+        tooltip.style.top = y + 'px';
+    };
+
+    View.prototype.onMouseOut = function (event) {
+        var related = event.relatedTarget || event.toElement;
+        if (related && findWithAttribute(related, 'data-bar', this.root)) return;
+        var tooltip = document.getElementById('ostrak-tooltip');
+        if (tooltip) tooltip.style.display = 'none';
+    };
+
+    View.prototype.choose = function (period) {
+        this.period = period;
+        this.rangeOpen = period.kind === 'range' && this.rangeOpen;
+        this.status = null;
+        this.render();
+    };
+
+    View.prototype.applyRange = function () {
+        var from = R.parseDateInput(document.getElementById('ostrak-from').value);
+        var to = R.parseDateInput(document.getElementById('ostrak-to').value);
+        if (from === null || to === null) {
+            this.rangeError = 'bad';
+            this.render();
+            return;
+        }
+        this.rangeError = '';
+        this.period = R.periodRange('range', this.today, this.periodOptions({ from: from, to: to }));
+        this.status = null;
+        this.render();
+    };
+
+    View.prototype.exportCsv = function () {
+        var format = this.host.csvFormat();
+        var text = R.buildCsv(this.summary, this.texts, { logFile: this.data.logFile, separator: format.separator, decimal: format.decimal });
+        this.status = this.host.exportCsv(R.csvFileName(this.data.logFile || 'Ostrak', this.summary), text);
+        var holder = document.getElementById('ostrak-status');
+        if (holder) holder.outerHTML = this.statusHtml();
+    };
+
+    return {
+        start: function (root, host) {
+            return new View(root, host);
+        }
+    };
+}());

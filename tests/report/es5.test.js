@@ -1,0 +1,86 @@
+// The report runs in mshta's engine: every script must be plain ES5, use no library member
+// that engine lacks, and load nothing from outside the program folder.
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const acorn = require('acorn');
+const walk = require('acorn-walk');
+const { deliveredFolder, reportFolder } = require('./helpers.js');
+
+const htaPath = path.join(deliveredFolder, 'Report.hta');
+const hta = fs.readFileSync(htaPath, 'utf8');
+
+// Members of ES2015 and later, and of newer DOMs, that the IE 11 engine does not have.
+const missingMembers = new Set(['includes', 'startsWith', 'endsWith', 'padStart', 'padEnd', 'repeat', 'find', 'findIndex',
+    'fill', 'flat', 'flatMap', 'closest', 'append', 'prepend', 'classList', 'dataset', 'trimStart', 'trimEnd', 'matchAll',
+    'replaceAll', 'at', 'entries', 'values']);
+const missingStatics = { Object: ['assign', 'entries', 'values', 'fromEntries'], Array: ['from', 'of'],
+    Number: ['isNaN', 'isFinite', 'isInteger', 'parseInt', 'parseFloat', 'EPSILON'], Math: ['trunc', 'sign', 'log10', 'hypot'] };
+const missingGlobals = new Set(['Promise', 'Symbol', 'Map', 'Set', 'WeakMap', 'WeakSet', 'Proxy', 'Reflect', 'fetch',
+    'URLSearchParams', 'TextEncoder', 'TextDecoder', 'XMLHttpRequest', 'requestIdleCallback']);
+
+function inlineScripts(html) {
+    const scripts = [];
+    for (const match of html.matchAll(/<script\b([^>]*)>([\s\S]*?)<\/script>/gi)) {
+        if (!/\bsrc\s*=/.test(match[1]) && match[2].trim()) scripts.push(match[2]);
+    }
+    return scripts;
+}
+
+function problems(source) {
+    const found = [];
+    const ast = acorn.parse(source, { ecmaVersion: 5, sourceType: 'script', locations: true });
+    walk.full(ast, (node) => {
+        const where = node.loc ? ` (line ${node.loc.start.line})` : '';
+        if (node.type === 'MemberExpression' && !node.computed && node.property.type === 'Identifier') {
+            const member = node.property.name;
+            if (missingMembers.has(member)) found.push(`.${member}${where}`);
+            if (node.object.type === 'Identifier' && (missingStatics[node.object.name] || []).includes(member)) {
+                found.push(`${node.object.name}.${member}${where}`);
+            }
+        }
+        if (node.type === 'Identifier' && missingGlobals.has(node.name)) found.push(`${node.name}${where}`);
+    });
+    return found;
+}
+
+const scriptFiles = fs.readdirSync(reportFolder).filter((name) => name.endsWith('.js')).map((name) => path.join(reportFolder, name))
+    .concat([path.join(__dirname, 'sample-log.js')]);
+
+test('every script of the report is ES5 and uses only what the old engine has', async (t) => {
+    assert.ok(scriptFiles.length >= 5, 'the report scripts are found');
+    for (const file of scriptFiles) {
+        await t.test(path.basename(file), () => {
+            assert.deepEqual(problems(fs.readFileSync(file, 'utf8')), []);
+        });
+    }
+    for (const [index, source] of inlineScripts(hta).entries()) {
+        await t.test(`Report.hta inline script ${index + 1}`, () => assert.deepEqual(problems(source), []));
+    }
+});
+
+test('the check itself catches newer syntax and members', () => {
+    for (const source of ['let a = 1;', 'var f = (x) => x;', 'var s = `t`;', 'const b = 2;', 'class A {}', 'var {a} = o;']) {
+        assert.throws(() => problems(source), SyntaxError, source);
+    }
+    assert.deepEqual(problems('var a = "x".startsWith("y"); var m = new Map(); Object.assign({}, {});').length, 3);
+});
+
+test('Report.hta asks for the newest engine and loads only its own files', () => {
+    const head = /<head>([\s\S]*?)<\/head>/i.exec(hta)[1];
+    assert.match(head.trim(), /^<meta http-equiv="X-UA-Compatible" content="IE=(edge|11)">/, 'first in the head, before anything is parsed');
+    assert.match(hta, /<hta:application\b[^>]*\bid="ostrakReportApplication"/i, 'the element the command line is read from');
+    const references = [...hta.matchAll(/\b(?:src|href)="([^"]+)"/gi)].map((match) => match[1]);
+    assert.ok(references.length >= 5);
+    for (const reference of references) {
+        assert.doesNotMatch(reference, /^[a-z]+:|^\/\//i, `${reference} is local`);
+        assert.ok(fs.existsSync(path.join(deliveredFolder, reference)), `${reference} is delivered`);
+    }
+    for (const file of scriptFiles.concat([path.join(reportFolder, 'report.css')])) {
+        const text = fs.readFileSync(file, 'utf8').replace(/http:\/\/www\.w3\.org\/2000\/svg/g, '');
+        assert.doesNotMatch(text, /\b(?:https?|ftp):\/\//i, `${path.basename(file)} names no address`);
+    }
+});

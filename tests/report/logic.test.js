@@ -1,0 +1,362 @@
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const { R, tables, parseXml, readLog, englishTexts } = require('./helpers.js');
+
+const serial = R.serialFromYmd;
+
+test('command line: file name between the application path and the last word', async (t) => {
+    await t.test('quoted path and a user name with blanks', () => {
+        assert.deepEqual(R.parseCommandLine('"C:\\Program Files\\Ostrak\\Report.hta" Anna Maria-Time.xml English'), {
+            appPath: 'C:\\Program Files\\Ostrak\\Report.hta', logFile: 'Anna Maria-Time.xml', language: 'English'
+        });
+    });
+    await t.test('unquoted path with blanks ends at the application\'s extension', () => {
+        assert.deepEqual(R.parseCommandLine('C:\\My Tools\\Ostrak\\Report.hta user1-Time.xml Russian'), {
+            appPath: 'C:\\My Tools\\Ostrak\\Report.hta', logFile: 'user1-Time.xml', language: 'Russian'
+        });
+    });
+    await t.test('extra blanks around the words are ignored, inner blanks kept', () => {
+        const parsed = R.parseCommandLine('  "C:\\O\\Report.hta"   Jo  Ann-Time.xml   English  ');
+        assert.equal(parsed.logFile, 'Jo  Ann-Time.xml');
+        assert.equal(parsed.language, 'English');
+    });
+    await t.test('no arguments, or only one of them', () => {
+        assert.deepEqual(R.parseCommandLine('"C:\\O\\Report.hta"'), { appPath: 'C:\\O\\Report.hta', logFile: '', language: '' });
+        assert.equal(R.parseCommandLine('"C:\\O\\Report.hta" user1-Time.xml').logFile, 'user1-Time.xml');
+        assert.deepEqual(R.parseCommandLine('"C:\\O\\Report.hta" Russian').language, 'Russian');
+        assert.deepEqual(R.parseCommandLine(''), { appPath: '', logFile: '', language: '' });
+    });
+    await t.test('the file-type marker of .hta around the address is not taken for arguments', () => {
+        const marker = '{1E460BD7-F1C3-4B2E-88BF-4E770A288AF5}';
+        const parsed = R.parseCommandLine(`"C:\\O\\Report.hta" ${marker}file:///C:/O/Report.hta${marker} user1-Time.xml English`);
+        assert.equal(parsed.logFile, 'user1-Time.xml');
+        assert.equal(parsed.language, 'English');
+    });
+    await t.test('the user and the projects files follow from the log name', () => {
+        assert.equal(R.userOfLogFile('Anna Maria-Time.xml'), 'Anna Maria');
+        assert.deepEqual(R.projectFileNames('user1-Time.xml'), ['user1-Projects.xml', 'Projects.xml']);
+    });
+});
+
+test('day numbers count days since 30 December 1899, as the log\'s id does', () => {
+    assert.equal(serial(1900, 1, 1), 2);
+    assert.equal(serial(2000, 1, 1), 36526);
+    assert.equal(serial(2007, 4, 21), 39193);
+    assert.deepEqual(R.ymdFromSerial(39193), { y: 2007, m: 4, d: 21 });
+    assert.deepEqual(R.ymdFromSerial(serial(2024, 2, 29) + 1), { y: 2024, m: 3, d: 1 });
+    assert.equal(R.weekday(serial(2026, 12, 7)), 1, 'a Monday');
+    assert.equal(R.weekday(serial(2026, 12, 6)), 0, 'a Sunday');
+    assert.equal(R.serialOfLocalDate(new Date(2026, 11, 7, 23, 59)), serial(2026, 12, 7));
+});
+
+test('reading the log', async (t) => {
+    await t.test('days come out in date order, one per day, with their applications and documents', () => {
+        const log = readLog([
+            [2026, 12, 2, [['Editor', 100, [['b.txt', 60], ['a.txt', 40]]]]],
+            [2026, 12, 1, [['Browser', 50]]]
+        ]);
+        assert.deepEqual(log.days.map((d) => d.serial), [serial(2026, 12, 1), serial(2026, 12, 2)]);
+        assert.equal(log.first, serial(2026, 12, 1));
+        assert.equal(log.last, serial(2026, 12, 2));
+        assert.deepEqual(log.days[1].apps, [{ name: 'Editor', time: 100, rest: 0, docs: [{ name: 'b.txt', time: 60 }, { name: 'a.txt', time: 40 }] }]);
+    });
+    await t.test('a hand-edited second Date of the same day joins the first', () => {
+        const log = R.readLog(parseXml('<Ostrak>' +
+            '<Date id="39193" y="2007" m="4" d="21"><App name="Editor" time="10"><Doc name="a" time="10"/></App></Date>' +
+            '<Date y="2007" m="04" d="21"><App name="Editor" time="5"><Doc name="a" time="3"/></App><App name="Mail" time="7"/></Date>' +
+            '</Ostrak>'));
+        assert.equal(log.days.length, 1);
+        assert.deepEqual(log.days[0].apps, [
+            { name: 'Editor', time: 15, rest: 2, docs: [{ name: 'a', time: 13 }] },
+            { name: 'Mail', time: 7, rest: 7, docs: [] }
+        ]);
+    });
+    await t.test('time without a document stays with the application; bad times never lose document time', () => {
+        const log = R.readLog(parseXml('<Ostrak><Date y="2026" m="1" d="5">' +
+            '<App name="short" time="5"><Doc name="x" time="8"/></App>' +
+            '<App name="broken" time="lots"><Doc name="y" time="4"/><Doc name="z" time="-3"/></App>' +
+            '<App name="none"/>' +
+            '</Date></Ostrak>'));
+        assert.deepEqual(log.days[0].apps.map((a) => [a.name, a.time, a.rest]), [['short', 8, 0], ['broken', 4, 0], ['none', 0, 0]]);
+        assert.deepEqual(log.days[0].apps[1].docs, [{ name: 'y', time: 4 }, { name: 'z', time: 0 }]);
+    });
+    await t.test('a Date without y, m and d is placed by its id; one with neither is skipped', () => {
+        const log = R.readLog(parseXml('<Ostrak><Date id="39193"><App name="a" time="1"/></Date>' +
+            '<Date y="2007" m="2" d="30"><App name="b" time="1"/></Date><Date><App name="c" time="1"/></Date></Ostrak>'));
+        assert.deepEqual(log.days.map((d) => [d.serial, d.apps[0].name]), [[39193, 'a']]);
+    });
+    await t.test('names are data, whatever they spell', () => {
+        const log = readLog([[2026, 3, 1, [['__proto__', 5, [['constructor', 5]]], ['Редактор', 3, [['заметки «план».txt', 3]]]]]]);
+        assert.deepEqual(log.days[0].apps.map((a) => a.name), ['__proto__', 'Редактор']);
+        assert.equal(log.days[0].apps[0].docs[0].name, 'constructor');
+        assert.equal(log.days[0].apps[1].docs[0].name, 'заметки «план».txt');
+    });
+    await t.test('an empty log', () => {
+        assert.deepEqual(R.readLog(parseXml('<Ostrak/>')), { days: [], first: null, last: null });
+        assert.deepEqual(R.emptyLog(), { days: [], first: null, last: null });
+    });
+});
+
+test('reading projects: every Project and Filter anywhere, in document order', () => {
+    const long = 'x'.repeat(300);
+    const data = R.readProjects(parseXml('<Root><Filter project="2" where="1">draft</Filter>' +
+        `<Group><Project id="2">Writing</Project><Project id="7">${long}</Project></Group>` +
+        '<Filter project="7" where="0">Mail</Filter><Filter where="x">odd</Filter><Project>Unnumbered</Project><Filter project="2" where="1"/></Root>'));
+    assert.deepEqual(data.projects, [{ id: 2, name: 'Writing' }, { id: 7, name: 'x'.repeat(254) }, { id: 0, name: 'Unnumbered' }]);
+    assert.deepEqual(data.filters, [
+        { text: 'draft', project: 2, where: 1 },
+        { text: 'Mail', project: 7, where: 0 },
+        { text: 'odd', project: 0, where: 0 },
+        { text: '', project: 2, where: 1 }
+    ]);
+});
+
+test('project matching', async (t) => {
+    const projects = {
+        projects: [{ id: 1, name: 'Ostrak' }, { id: 2, name: 'Finance' }, { id: 3, name: 'Mail' }],
+        filters: [
+            { text: 'OSTRAK', project: 1, where: 1 },
+            { text: 'excel', project: 2, where: 0 },
+            { text: 'inbox', project: 3, where: 1 },
+            { text: 'банк', project: 2, where: 1 },
+            { text: 'Outlook', project: 3, where: 0 }
+        ]
+    };
+    const match = R.projectMatcher(projects);
+    await t.test('where-kind 0 looks in the application name, 1 in the document name, ignoring case', () => {
+        assert.equal(match('Microsoft Excel', 'Budget.xlsx'), 2);
+        assert.equal(match('Editor', 'ostrak/main.cpp'), 1);
+        assert.equal(match('Excel', 'nothing here'), 2);
+        assert.equal(match('Ostrak', 'notes'), null, 'a document filter does not look at the application');
+        assert.equal(match('Browser', 'Мой БАНК - счета'), 2, 'letter case of Cyrillic too');
+    });
+    await t.test('the first filter in list order wins', () => {
+        assert.equal(match('Microsoft Excel', 'ostrak figures.xlsx'), 1);
+        assert.equal(match('Outlook', 'Inbox - ostrak'), 1);
+        assert.equal(match('Outlook', 'Inbox'), 3);
+    });
+    await t.test('filters without text or without their project are passed over', () => {
+        const odd = R.projectMatcher({
+            projects: [{ id: 1, name: 'A' }],
+            filters: [{ text: '', project: 1, where: 1 }, { text: 'doc', project: 9, where: 1 }, { text: 'doc', project: 1, where: 5 }]
+        });
+        assert.equal(odd('app', 'a doc'), 1, 'any kind but 0 looks in the document');
+        assert.equal(odd('app', 'other'), null);
+        assert.equal(R.projectMatcher(null)('app', 'doc'), null);
+    });
+});
+
+test('periods', async (t) => {
+    const sunday = serial(2026, 12, 6);
+    const range = (kind, today, options) => {
+        const period = R.periodRange(kind, today, options);
+        return [R.isoDate(period.from), R.isoDate(period.to)];
+    };
+    await t.test('days, weeks from the language\'s first weekday, and calendar months', () => {
+        assert.deepEqual(range('today', sunday), ['2026-12-06', '2026-12-06']);
+        assert.deepEqual(range('yesterday', sunday), ['2026-12-05', '2026-12-05']);
+        assert.deepEqual(range('thisWeek', sunday), ['2026-11-30', '2026-12-06']);
+        assert.deepEqual(range('lastWeek', sunday), ['2026-11-23', '2026-11-29']);
+        assert.deepEqual(range('thisWeek', sunday, { firstDay: 0 }), ['2026-12-06', '2026-12-12']);
+        assert.deepEqual(range('thisWeek', serial(2026, 11, 30)), ['2026-11-30', '2026-12-06']);
+        assert.deepEqual(range('thisMonth', sunday), ['2026-12-01', '2026-12-31']);
+        assert.deepEqual(range('lastMonth', sunday), ['2026-11-01', '2026-11-30']);
+        assert.deepEqual(range('lastMonth', serial(2027, 1, 15)), ['2026-12-01', '2026-12-31']);
+        assert.deepEqual(range('thisMonth', serial(2028, 2, 10)), ['2028-02-01', '2028-02-29']);
+    });
+    await t.test('all time spans the log; a range is put in order', () => {
+        const log = readLog([[2025, 3, 4, [['a', 1]]], [2026, 1, 2, [['a', 1]]]]);
+        assert.deepEqual(range('all', sunday, { log }), ['2025-03-04', '2026-01-02']);
+        assert.deepEqual(range('all', sunday, { log: R.emptyLog() }), ['2026-12-06', '2026-12-06']);
+        assert.deepEqual(range('range', sunday, { from: serial(2026, 5, 9), to: serial(2026, 5, 1) }), ['2026-05-01', '2026-05-09']);
+    });
+    await t.test('stepping keeps whole months whole and moves other periods by their length', () => {
+        const step = (period, direction) => {
+            const shifted = R.shiftPeriod(period, direction);
+            return [R.isoDate(shifted.from), R.isoDate(shifted.to)];
+        };
+        assert.deepEqual(step(R.periodRange('thisMonth', serial(2026, 3, 31)), -1), ['2026-02-01', '2026-02-28']);
+        assert.deepEqual(step(R.periodRange('thisMonth', serial(2026, 12, 31)), 1), ['2027-01-01', '2027-01-31']);
+        assert.deepEqual(step(R.periodRange('thisWeek', sunday), 1), ['2026-12-07', '2026-12-13']);
+        assert.deepEqual(step(R.periodRange('today', sunday), -1), ['2026-12-05', '2026-12-05']);
+        assert.deepEqual(step(R.periodRange('range', sunday, { from: serial(2026, 1, 1), to: serial(2026, 1, 10) }), 1), ['2026-01-11', '2026-01-20']);
+    });
+});
+
+test('summary of a period', async (t) => {
+    const log = readLog([
+        [2026, 11, 29, [['Editor', 999]]],
+        [2026, 11, 30, [
+            ['Editor', 3000, [['ostrak.cpp', 2000], ['notes.txt', 600]]],
+            ['Browser', 1200, [['Inbox - mail', 1200]]],
+            ['Inactive', 900, [['12.05 - ...', 900]]],
+            ['', 60]
+        ]],
+        [2026, 12, 2, [['Browser', 1800, [['ostrak issues', 1800]]], ['Mail', 600], ['Неактивно', 300]]],
+        [2026, 12, 7, [['Editor', 5]]]
+    ]);
+    const projects = {
+        projects: [{ id: 1, name: 'Ostrak' }, { id: 2, name: 'Mail' }, { id: 3, name: 'Idle project' }],
+        filters: [{ text: 'ostrak', project: 1, where: 1 }, { text: 'mail', project: 2, where: 0 }, { text: 'inbox', project: 2, where: 1 }]
+    };
+    const summary = R.summarize(log, serial(2026, 11, 30), serial(2026, 12, 6), { inactiveNames: ['Inactive', 'Неактивно'], projects });
+
+    await t.test('inactive time and the nameless application stand apart from work', () => {
+        assert.equal(summary.work, 3000 + 1200 + 1800 + 600);
+        assert.equal(summary.inactive, 900 + 60 + 300);
+        assert.ok(summary.apps.every((app) => app.name !== 'Inactive' && app.name !== ''));
+    });
+    await t.test('applications and their documents sorted by time, shares of the work time', () => {
+        assert.deepEqual(summary.apps.map((a) => [a.name, a.time]), [['Browser', 3000], ['Editor', 3000], ['Mail', 600]]);
+        assert.deepEqual(summary.apps[0].docs.map((d) => [d.name, d.time]), [['ostrak issues', 1800], ['Inbox - mail', 1200]]);
+        assert.equal(summary.apps[1].rest, 400);
+        assert.equal(summary.apps[2].share, 600 / 6600);
+    });
+    await t.test('projects take documents, and the time without a document by the application name', () => {
+        assert.deepEqual(summary.projects.map((p) => [p.name, p.time]), [['Ostrak', 3800], ['Mail', 1800]]);
+        assert.equal(summary.noProject, 600 + 400);
+        assert.equal(summary.projects.reduce((sum, p) => sum + p.time, 0) + summary.noProject, summary.work);
+        assert.equal(summary.projectCount, 3);
+        assert.equal(summary.apps[1].docs.find((d) => d.name === 'ostrak.cpp').project, 1);
+    });
+    await t.test('days carry their work split into the top applications and the rest', () => {
+        const small = R.summarize(log, serial(2026, 11, 30), serial(2026, 12, 6), { inactiveNames: ['Inactive'], topCount: 1 });
+        assert.deepEqual(small.topApps, ['Browser']);
+        assert.deepEqual(small.days.map((d) => [R.isoDate(d.serial), d.work, d.inactive, d.parts]), [
+            ['2026-11-30', 4200, 960, [1200, 3000]],
+            ['2026-12-02', 2700, 0, [1800, 900]]
+        ]);
+        assert.equal(small.activeDays, 2);
+        assert.equal(small.averagePerActiveDay, Math.round(6900 / 2));
+    });
+    await t.test('a period without time', () => {
+        const empty = R.summarize(log, serial(2026, 12, 3), serial(2026, 12, 6), {});
+        assert.equal(empty.work, 0);
+        assert.deepEqual(empty.apps, []);
+        assert.equal(empty.noProjectShare, 0);
+        assert.equal(empty.averagePerActiveDay, 0);
+    });
+});
+
+test('chart bars cover the whole period: days, then weeks, then months', () => {
+    const log = readLog([[2026, 1, 5, [['a', 100]]], [2026, 1, 7, [['b', 50]]], [2026, 6, 30, [['a', 10]]]]);
+    const bars = (from, to) => R.chartBuckets(R.summarize(log, from, to, { topCount: 1 }));
+
+    const week = bars(serial(2026, 1, 5), serial(2026, 1, 11));
+    assert.equal(week.unit, 'day');
+    assert.deepEqual(week.buckets.map((b) => b.work), [100, 0, 50, 0, 0, 0, 0]);
+    assert.deepEqual(week.buckets[2].parts, [0, 50]);
+
+    const half = bars(serial(2026, 1, 1), serial(2026, 6, 30));
+    assert.equal(half.unit, 'week');
+    assert.equal(R.weekday(half.buckets[1].from), 1, 'weeks start on Monday');
+    assert.equal(half.buckets[0].from, serial(2026, 1, 1), 'the first bar starts with the period');
+    assert.equal(half.buckets[half.buckets.length - 1].to, serial(2026, 6, 30));
+    assert.equal(half.buckets.reduce((sum, b) => sum + b.work, 0), 160);
+
+    const years = bars(serial(2025, 1, 1), serial(2027, 12, 31));
+    assert.equal(years.unit, 'month');
+    assert.equal(years.buckets.length, 36);
+    assert.equal(years.buckets[12].work, 150);
+    assert.equal(years.buckets[17].work, 10);
+});
+
+test('chart axis: a round step, at most about four lines', () => {
+    assert.deepEqual(R.axisScale(0), { step: 300, top: 300 });
+    assert.deepEqual(R.axisScale(1000), { step: 300, top: 1200 });
+    assert.deepEqual(R.axisScale(8 * 3600 + 1), { step: 10800, top: 32400 });
+    assert.deepEqual(R.axisScale(100 * 3600), { step: 144000, top: 432000 });
+});
+
+test('formats', async (t) => {
+    await t.test('hours and minutes, rounded to the minute', () => {
+        assert.deepEqual([0, 29, 30, 3569, 3570, 36000, 360000].map(R.formatClock), ['0:00', '0:00', '0:01', '0:59', '1:00', '10:00', '100:00']);
+        assert.equal(R.formatLong(7 * 3600 + 32 * 60, englishTexts), '7 h 32 min');
+        assert.equal(R.formatLong(3 * 3600 + 10, englishTexts), '3 h');
+        assert.equal(R.formatLong(45 * 60, englishTexts), '45 min');
+        assert.equal(R.formatLong(0, englishTexts), '0 min');
+    });
+    await t.test('percentages', () => {
+        assert.deepEqual([0, 0.004, 0.005, 0.123, 1].map(R.formatPercent), ['0%', '<1%', '1%', '12%', '100%']);
+    });
+    await t.test('dates in the language\'s own form', () => {
+        const russian = R.resolveTexts(null, 'Russian', tables);
+        assert.equal(R.formatDate(serial(2026, 5, 9), russian.DateFormat, russian), 'сб, 9 мая 2026');
+        assert.equal(R.formatDate(serial(2026, 11, 30), englishTexts.DateFormat, englishTexts), 'Mon 30 Nov 2026');
+        assert.equal(R.formatDate(serial(2026, 1, 2), russian.DateInput, russian), '02.01.2026');
+    });
+    await t.test('typed dates: year-month-day or day.month.year, real days only', () => {
+        assert.equal(R.parseDateInput(' 2026-12-06 '), serial(2026, 12, 6));
+        assert.equal(R.parseDateInput('6.12.2026'), serial(2026, 12, 6));
+        assert.equal(R.parseDateInput('29.02.2028'), serial(2028, 2, 29));
+        for (const bad of ['2026-02-30', '31.04.2026', '2026/12/06', '', 'yesterday', '12-06-2026']) {
+            assert.equal(R.parseDateInput(bad), null, bad);
+        }
+    });
+});
+
+test('texts: the language file first, then the built-in table of the language', () => {
+    const language = parseXml('<Language><Common><Inactive>Away</Inactive></Common>' +
+        '<Report><Title>Time report</Title><Today/></Report><Other><Export>wrong section</Export></Other></Language>');
+    const texts = R.resolveTexts(R.languageLookup(language), 'English', tables);
+    assert.equal(texts.Title, 'Time report');
+    assert.equal(texts.Today, tables.English.Today, 'an empty element falls back');
+    assert.equal(texts.Export, tables.English.Export, 'a key of another section does not count');
+    assert.equal(texts.InactiveName, 'Away');
+    assert.equal(R.resolveTexts(null, 'rUSSIAN', tables).Today, 'Сегодня');
+    assert.equal(R.resolveTexts(null, 'Ukrainian', tables).Today, 'Today');
+    assert.equal(R.resolveTexts(null, 'English', tables).InactiveName, '');
+    assert.equal(R.fillIn('Show all {n}', { n: 12 }), 'Show all 12');
+});
+
+test('CSV export', async (t) => {
+    const log = readLog([[2026, 12, 1, [
+        ['Browser', 3600, [['Report; "final", v2', 1800], ['=HYPERLINK("x")', 600]]],
+        ['Editor', 1500, [['a.txt', 1500]]],
+        ['Inactive', 120]
+    ]]]);
+    const projects = { projects: [{ id: 4, name: 'Reports' }], filters: [{ text: 'report', project: 4, where: 1 }] };
+    const summary = R.summarize(log, serial(2026, 12, 1), serial(2026, 12, 1), { inactiveNames: ['Inactive'], projects });
+
+    await t.test('with the spreadsheet\'s separator and decimal mark, lines ended by CR LF', () => {
+        const csv = R.buildCsv(summary, englishTexts, { logFile: 'user1-Time.xml', separator: ';', decimal: ',' });
+        const lines = csv.split('\r\n');
+        assert.equal(lines[lines.length - 1], '', 'the last line is ended too');
+        assert.ok(!/[^\r]\n/.test(csv), 'no bare line feeds');
+        assert.deepEqual(lines.slice(0, 5), [
+            'Ostrak report;user1-Time.xml',
+            'Period;2026-12-01;2026-12-01',
+            'Work time;1:25;85',
+            'Idle;0:02;2',
+            ''
+        ]);
+        assert.deepEqual(lines.slice(5, 12), [
+            'Application;Document;Time;Minutes;Share',
+            'Browser;;1:00;60;70,6',
+            'Browser;"Report; ""final"", v2";0:30;30;35,3',
+            'Browser;(no document);0:20;20;23,5',
+            'Browser;"\'=HYPERLINK(""x"")";0:10;10;11,8',
+            'Editor;;0:25;25;29,4',
+            'Editor;a.txt;0:25;25;29,4'
+        ]);
+        assert.ok(lines.includes('Total;;1:25;85;100,0'));
+        assert.ok(lines.includes('Project;Time;Minutes;Share'));
+        assert.ok(lines.includes('Reports;0:30;30;35,3'));
+        assert.ok(lines.includes('Without a project;0:55;55;64,7'));
+        assert.ok(lines.includes('2026-12-01;1:25;85;0:02;2'));
+    });
+    await t.test('the separator follows the computer\'s list separator unless it clashes', () => {
+        assert.deepEqual(R.csvFormat(',', '.'), { separator: ',', decimal: '.' });
+        assert.deepEqual(R.csvFormat(';', ','), { separator: ';', decimal: ',' });
+        assert.deepEqual(R.csvFormat(',', ','), { separator: ';', decimal: ',' });
+        assert.deepEqual(R.csvFormat('', ''), { separator: ',', decimal: '.' });
+        const csv = R.buildCsv(summary, englishTexts, { separator: ',', decimal: '.' });
+        assert.ok(csv.includes('\r\nBrowser,"Report; ""final"", v2",0:30,30,35.3\r\n'));
+    });
+    await t.test('the file is named by user and period', () => {
+        assert.equal(R.csvFileName('Anna Maria-Time.xml', summary), 'Anna Maria-Report-2026-12-01.csv');
+        assert.equal(R.csvFileName('a:b-Time.xml', { from: serial(2026, 11, 30), to: serial(2026, 12, 6) }), 'a_b-Report-2026-11-30-2026-12-06.csv');
+    });
+});

@@ -1,0 +1,261 @@
+// The report as the user sees it: the test page renders the sample log in headless Chromium,
+// driven through chromedriver's WebDriver interface; the figures on screen are checked against
+// the logic run here under Node, and screenshots are written for a person to look at.
+// Run by tools/report-screenshot.sh; SCREENSHOT_DIR says where the pictures go.
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const net = require('node:net');
+const path = require('node:path');
+const { spawn } = require('node:child_process');
+const { R, tables, parseXml } = require('./helpers.js');
+const sample = require('./sample-log.js');
+
+const pagePath = path.join(__dirname, 'render-page.html');
+const screenshotDir = process.env.SCREENSHOT_DIR || path.join(__dirname, '..', '..', 'build', 'report-screenshots');
+const TODAY = R.serialFromYmd(2026, 12, 4);
+
+function freePort() {
+    return new Promise((resolve, reject) => {
+        const server = net.createServer();
+        server.listen(0, '127.0.0.1', () => {
+            const { port } = server.address();
+            server.close(() => resolve(port));
+        });
+        server.on('error', reject);
+    });
+}
+
+class Browser {
+    static async start() {
+        const port = await freePort();
+        const driver = spawn(process.env.CHROMEDRIVER || 'chromedriver', [`--port=${port}`], { stdio: 'ignore' });
+        const browser = new Browser(`http://127.0.0.1:${port}`, driver);
+        for (let attempt = 0; ; attempt++) {
+            try {
+                await fetch(`${browser.base}/status`);
+                break;
+            } catch (error) {
+                if (attempt > 100) throw error;
+                await new Promise((resolve) => setTimeout(resolve, 100));
+            }
+        }
+        const session = await browser.call('POST', '/session', {
+            capabilities: {
+                alwaysMatch: {
+                    browserName: 'chrome',
+                    'goog:chromeOptions': {
+                        binary: process.env.CHROMIUM || '/usr/bin/chromium',
+                        args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--hide-scrollbars', '--window-size=1180,900',
+                            '--force-device-scale-factor=1', '--lang=en-US', '--allow-file-access-from-files']
+                    }
+                }
+            }
+        });
+        browser.session = `/session/${session.sessionId}`;
+        return browser;
+    }
+
+    constructor(base, driver) {
+        this.base = base;
+        this.driver = driver;
+    }
+
+    async call(method, route, body) {
+        const response = await fetch(this.base + route, {
+            method,
+            headers: { 'Content-Type': 'application/json' },
+            body: body === undefined ? undefined : JSON.stringify(body)
+        });
+        const reply = await response.json();
+        if (!response.ok) throw new Error(`${method} ${route}: ${JSON.stringify(reply.value)}`);
+        return reply.value;
+    }
+
+    open(query) {
+        return this.call('POST', `${this.session}/url`, { url: `file://${pagePath}?${query}` });
+    }
+
+    run(script, ...args) {
+        return this.call('POST', `${this.session}/execute/sync`, { script, args });
+    }
+
+    async element(css) {
+        const found = await this.call('POST', `${this.session}/element`, { using: 'css selector', value: css });
+        return Object.values(found)[0];
+    }
+
+    async click(css) {
+        await this.call('POST', `${this.session}/element/${await this.element(css)}/click`, {});
+    }
+
+    async type(css, text) {
+        const id = await this.element(css);
+        await this.call('POST', `${this.session}/element/${id}/clear`, {});
+        await this.call('POST', `${this.session}/element/${id}/value`, { text });
+    }
+
+    // Moves the mouse to the middle of the element, as a user would.
+    async hover(css) {
+        const box = await this.run('var r = document.querySelector(arguments[0]).getBoundingClientRect();' +
+            'return [Math.round(r.left + r.width / 2), Math.round(r.top + r.height / 2)];', css);
+        await this.call('POST', `${this.session}/actions`, {
+            actions: [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' },
+                actions: [{ type: 'pointerMove', duration: 0, origin: 'viewport', x: box[0], y: box[1] }] }]
+        });
+    }
+
+    // The whole page, however long it is.
+    async screenshot(name) {
+        const height = await this.run('return Math.ceil(document.documentElement.scrollHeight);');
+        await this.call('POST', `${this.session}/window/rect`, { width: 1180, height: Math.min(4000, height + 20) });
+        const png = await this.call('GET', `${this.session}/screenshot`);
+        fs.mkdirSync(screenshotDir, { recursive: true });
+        const file = path.join(screenshotDir, name);
+        fs.writeFileSync(file, Buffer.from(png, 'base64'));
+        await this.call('POST', `${this.session}/window/rect`, { width: 1180, height: 900 });
+        return file;
+    }
+
+    async stop() {
+        try {
+            if (this.session) await this.call('DELETE', this.session);
+        } finally {
+            this.driver.kill();
+        }
+    }
+}
+
+// What the page should show, worked out here from the same sample with the same logic.
+function expected(language, from, to) {
+    const log = R.readLog(parseXml(sample.makeLog(TODAY, language)));
+    const projects = R.readProjects(parseXml(sample.projects(language)));
+    const texts = R.resolveTexts(null, language, tables);
+    const summary = R.summarize(log, from, to, { inactiveNames: [sample.inactiveName(language)], projects });
+    return { summary, texts, log };
+}
+
+const state = `return {
+    label: document.querySelector('.period-label').textContent,
+    work: document.getElementById('ostrak-work').textContent,
+    inactive: document.getElementById('ostrak-inactive').textContent,
+    bars: document.querySelectorAll('#ostrak-chart g.bar').length,
+    outside: document.querySelectorAll('#ostrak-chart g.bar.outside').length,
+    apps: Array.prototype.map.call(document.querySelectorAll('tr.app .name'), function (e) { return e.textContent; }),
+    docRows: document.querySelectorAll('tr.doc').length,
+    projects: Array.prototype.map.call(document.querySelectorAll('tr.project'), function (row) {
+        return [row.querySelector('.name').textContent, row.querySelector('.num').textContent];
+    }),
+    selected: document.querySelector('.periods button.selected').textContent,
+    stepDisabled: document.querySelector('button.step').disabled,
+    status: document.getElementById('ostrak-status').textContent,
+    error: document.querySelector('.field-error') ? document.querySelector('.field-error').textContent : ''
+};`;
+
+test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
+    const browser = await Browser.start();
+    t.after(() => browser.stop());
+    const week = R.periodRange('thisWeek', TODAY);
+
+    await t.test('today: the day\'s figures, its week drawn around it', async () => {
+        await browser.open('lang=English&today=2026-12-04');
+        const shown = await browser.run(state);
+        const { summary, texts } = expected('English', TODAY, TODAY);
+        assert.equal(shown.label, 'Fri 4 Dec 2026');
+        assert.equal(shown.selected, 'Today');
+        assert.equal(shown.work, R.formatLong(summary.work, texts));
+        assert.equal(shown.inactive, R.formatLong(summary.inactive, texts));
+        assert.deepEqual(shown.apps, summary.apps.map((app) => app.name));
+        assert.equal(shown.bars, 7);
+        assert.equal(shown.outside, 6);
+        await browser.screenshot('report-english-today.png');
+    });
+
+    await t.test('this week: totals, applications and projects as the logic has them', async () => {
+        await browser.click('button[data-kind="thisWeek"]');
+        const shown = await browser.run(state);
+        const { summary, texts } = expected('English', week.from, week.to);
+        assert.equal(shown.label, 'Mon 30 Nov 2026 \u2013 Sun 6 Dec 2026');
+        assert.equal(shown.work, R.formatLong(summary.work, texts));
+        assert.deepEqual(shown.apps, summary.apps.map((app) => app.name));
+        assert.deepEqual(shown.projects, summary.projects.map((p) => [p.name, R.formatClock(p.time)])
+            .concat([['Without a project', R.formatClock(summary.noProject)]]));
+        assert.equal(shown.bars, 7);
+        assert.equal(shown.outside, 0);
+        await browser.hover('#ostrak-chart g.bar[data-bar="2"] rect.hit');
+        const tip = await browser.run('var tip = document.getElementById("ostrak-tooltip"); return [tip.style.display, tip.textContent];');
+        assert.equal(tip[0], 'block');
+        assert.match(tip[1], /^Wed 2 Dec 2026Work time/);
+        await browser.screenshot('report-english-week.png');
+    });
+
+    await t.test('an application row folds its documents away', async () => {
+        const before = (await browser.run(state)).docRows;
+        await browser.click('tr.app[data-index="0"]');
+        const after = (await browser.run(state)).docRows;
+        assert.ok(after < before, `${after} < ${before}`);
+        await browser.click('tr.app[data-index="0"]');
+        assert.equal((await browser.run(state)).docRows, before);
+    });
+
+    await t.test('export hands the host the CSV of what is shown, then offers to open it', async () => {
+        await browser.click('button[data-action="export"]');
+        const exported = await browser.run('return window.ostrakTestHost.exports;');
+        const { summary, texts } = expected('English', week.from, week.to);
+        assert.equal(exported.length, 1);
+        assert.equal(exported[0].fileName, 'Anna Maria-Report-2026-11-30-2026-12-06.csv');
+        assert.equal(exported[0].text, R.buildCsv(summary, texts, { logFile: 'Anna Maria-Time.xml', separator: ';', decimal: ',' }));
+        assert.equal((await browser.run(state)).status, 'Saved: C:\\Ostrak\\Anna Maria-Report-2026-11-30-2026-12-06.csv Open');
+        await browser.click('#ostrak-status a');
+        assert.deepEqual(await browser.run('return window.ostrakTestHost.opened;'), ['C:\\Ostrak\\Anna Maria-Report-2026-11-30-2026-12-06.csv']);
+    });
+
+    await t.test('stepping back a week, all time, and a click on a bar', async () => {
+        await browser.click('button.step[data-direction="-1"]');
+        assert.equal((await browser.run(state)).label, 'Mon 23 Nov 2026 \u2013 Sun 29 Nov 2026');
+        await browser.click('button[data-kind="all"]');
+        let shown = await browser.run(state);
+        const log = expected('English', TODAY, TODAY).log;
+        assert.equal(shown.bars, log.last - log.first + 1);
+        assert.equal(shown.stepDisabled, true);
+        await browser.click('#ostrak-chart g.bar[data-bar="3"] rect.hit');
+        shown = await browser.run(state);
+        assert.equal(shown.label, R.formatDate(log.first + 3, tables.English.DateFormat, tables.English));
+        assert.equal(shown.selected, 'Dates\u2026');
+    });
+
+    await t.test('a chosen range: a wrong date is refused, a right one is shown', async () => {
+        await browser.click('button[data-kind="range"]');
+        await browser.type('#ostrak-from', '2026-11-31');
+        await browser.click('button[data-action="apply-range"]');
+        assert.match((await browser.run(state)).error, /YYYY-MM-DD/);
+        await browser.type('#ostrak-from', '2026-11-16');
+        await browser.type('#ostrak-to', '2026-11-20');
+        await browser.click('button[data-action="apply-range"]');
+        const shown = await browser.run(state);
+        const { summary, texts } = expected('English', R.serialFromYmd(2026, 11, 16), R.serialFromYmd(2026, 11, 20));
+        assert.equal(shown.label, 'Mon 16 Nov 2026 \u2013 Fri 20 Nov 2026');
+        assert.equal(shown.work, R.formatLong(summary.work, texts));
+        assert.equal(shown.error, '');
+    });
+
+    await t.test('Russian texts, last month', async () => {
+        await browser.open('lang=Russian&today=2026-12-04');
+        await browser.click('button[data-kind="lastMonth"]');
+        const shown = await browser.run(state);
+        const { summary, texts } = expected('Russian', R.serialFromYmd(2026, 11, 1), R.serialFromYmd(2026, 11, 30));
+        assert.equal(shown.selected, 'Прошлый месяц');
+        assert.equal(shown.label, 'вс, 1 нояб. 2026 \u2013 пн, 30 нояб. 2026');
+        assert.equal(shown.work, R.formatLong(summary.work, texts));
+        assert.equal(shown.bars, 30);
+        await browser.screenshot('report-russian-last-month.png');
+    });
+
+    await t.test('without projects the projects panel says how to make them', async () => {
+        await browser.open('lang=English&today=2026-12-04&projects=0');
+        const hint = await browser.run('return document.querySelector(".hint.block").textContent;');
+        assert.equal(hint, tables.English.NoProjects);
+    });
+});

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Tests of the report application's scripts: its logic under Node's own test runner, its texts,
+# and a check that every script is plain ES5 for the report's old script engine. Installs the
+# test packages (tests/report/package-lock.json) once; offline afterwards.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+folder=$here/../tests/report
+
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "node and npm are missing (run as root, or install them)" >&2
+        exit 1
+    fi
+    echo "installing: nodejs npm"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+
+cd "$folder"
+# Install when a package is missing or the lock file has changed since the last install.
+if ! node -e "for (const name of ['@xmldom/xmldom', 'acorn', 'acorn-walk']) require.resolve(name)" 2>/dev/null \
+    || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+    npm ci --no-audit --no-fund --loglevel=error
+fi
+node --test logic.test.js app.test.js texts.test.js es5.test.js help.test.js
