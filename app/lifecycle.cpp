@@ -8,6 +8,8 @@
 
 #include "app/instance_guard.h"
 #include "app/main_dialog.h"
+#include "app/tray.h"
+#include "localization/language.h"
 #include "resources/resource.h"
 #include "tracking/program_paths.h"
 #include "tracking/time_log.h"
@@ -62,7 +64,10 @@ int RunMainDialog(const char* commandLine, int showCommand) {
 }
 
 void ExitProgram() {
-    if (MainDialog && MainDialog->hwnd()) MainDialog->DestroyWindow();
+    if (MainDialog && MainDialog->hwnd()) {
+        RemoveTrayIcon(MainDialog->hwnd());
+        MainDialog->DestroyWindow();
+    }
     PostQuitMessage(1);
 }
 
@@ -89,11 +94,13 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
     InitCommonControlsEx(&controls);
     AppModule.Init(instance);
 
+    LoadLanguage();
     OpenTimeLog();
     const int exitCode = RunMainDialog(commandLine, showCommand);
 
     if (TimeLog) SaveTimeLog();
     CloseTimeLog();
+    FreeLanguage();
     // The new instance must find the guard free and the log complete.
     guard.Release();
     AppModule.Term();

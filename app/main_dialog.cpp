@@ -4,15 +4,21 @@
 
 #include "app/instance_guard.h"
 #include "app/lifecycle.h"
+#include "app/tray.h"
 #include "resources/resource.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "winui/app_module.h"
-#include "xmlstore/programs_list.h"
 
 CDlgMain* MainDialog = nullptr;
 
 namespace {
+
+// At logon the shell may not be ready for the icon yet: try again every few seconds for a
+// minute.
+constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr UINT kTrayRetryIntervalMs = 3000;
+constexpr int kTrayRetries = 20;
 
 bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
 
@@ -35,10 +41,17 @@ bool CDlgMain::ProcessMessage(WindowMessage& message) {
     static const MessageRow<CDlgMain> rows[] = {
         HandleMessage(WM_INITDIALOG, &CDlgMain::OnInitDialog),
         HandleMessage(WM_SYSCOMMAND, &CDlgMain::OnSysCommand),
-        HandleCommand(IDOK, &CDlgMain::OnHide),
-        HandleCommand(IDCANCEL, &CDlgMain::OnHide),
+        HandleMessage(WM_TRAYNOTIFY, &CDlgMain::OnTrayNotify),
+        HandleCommand(IDC_MAIN_SELECTOR, LBN_SELCHANGE, &CDlgMain::OnSelectorChange),
+        HandleCommand(IDOK, &CDlgMain::OnOk),
+        HandleCommand(IDCANCEL, &CDlgMain::OnCancel),
+        HandleNotify(IDC_MAIN_REPORT_LINK, NM_CLICK, &CDlgMain::OnReportLink),
+        HandleNotify(IDC_MAIN_HELP_LINK, NM_CLICK, &CDlgMain::OnHelpLink),
         HandleCommand(ID_MENU_OPTIONS, &CDlgMain::OnShow),
+        HandleCommand(ID_MENU_REPORT, &CDlgMain::OnReport),
         HandleCommand(ID_MENU_EXIT, &CDlgMain::OnExit),
+        HandleMessage(TaskbarCreatedMessage(), &CDlgMain::OnTaskbarCreated),
+        HandleMessage(WM_TIMER, &CDlgMain::OnTimer),
         HandleMessage(WM_QUERYENDSESSION, &CDlgMain::OnQueryEndSession),
         HandleMessage(WM_ENDSESSION, &CDlgMain::OnEndSession),
         HandleMessage(WM_POWERBROADCAST, &CDlgMain::OnPowerBroadcast),
@@ -51,12 +64,15 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     MainDialog = this;
     CenterOnWorkArea();
     SetWindowIcons();
+    if (!AddTrayIcon(hwnd())) {
+        trayRetriesLeft_ = kTrayRetries;
+        SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryIntervalMs, nullptr);
+    }
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
-    // Until the Applications page exists, the dialog loads the patterns itself.
-    LoadProgramList();
+    SetUpOptions();
     instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
@@ -64,6 +80,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
 }
 
 LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
+    KillTimer(hwnd(), kTrayRetryTimer);
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -85,8 +102,32 @@ LRESULT CDlgMain::OnSysCommand(WindowMessage& message) {
     return 0;
 }
 
-LRESULT CDlgMain::OnHide(WindowMessage&) {
-    HideMainDialog();
+LRESULT CDlgMain::OnTrayNotify(WindowMessage& message) {
+    switch (LOWORD(message.lParam)) {
+    case WM_RBUTTONUP:
+        ShowTrayMenu(hwnd());
+        break;
+    case WM_LBUTTONUP:
+        ShowMainDialog();
+        break;
+    default:
+        break;  // moves, presses and double clicks are not ours to act on
+    }
+    return 0;
+}
+
+LRESULT CDlgMain::OnTaskbarCreated(WindowMessage&) {
+    // Explorer restarted: its new notification area knows nothing of our icon.
+    AddTrayIcon(hwnd());
+    return 0;
+}
+
+LRESULT CDlgMain::OnTimer(WindowMessage& message) {
+    if (message.wParam != kTrayRetryTimer) {
+        message.handled = false;
+        return 0;
+    }
+    if (AddTrayIcon(hwnd()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
     return 0;
 }
 

@@ -6,7 +6,13 @@
 
 #include <string>
 
+#include "ui/controls/dialog_container.h"
+#include "ui/controls/image_list_box.h"
+#include "ui/options/page1_general.h"
+#include "ui/options/page2_programs.h"
+#include "ui/options/page3_filters.h"
 #include "winui/dialog.h"
+#include "winui/hyperlink.h"
 #include "winui/message_loop.h"
 #include "winui/scoped_handles.h"
 
@@ -26,7 +32,9 @@ private:
     LRESULT OnInitDialog(WindowMessage& message);
     LRESULT OnDestroy(WindowMessage& message);
     LRESULT OnSysCommand(WindowMessage& message);
-    LRESULT OnHide(WindowMessage& message);
+    LRESULT OnTrayNotify(WindowMessage& message);
+    LRESULT OnTaskbarCreated(WindowMessage& message);
+    LRESULT OnTimer(WindowMessage& message);
     LRESULT OnShow(WindowMessage& message);
     LRESULT OnExit(WindowMessage& message);
     LRESULT OnQueryEndSession(WindowMessage& message);
@@ -36,8 +44,30 @@ private:
     void CenterOnWorkArea();
     void SetWindowIcons();
 
+    // The options side (ui/options/options_dialog.cpp).
+    void SetUpOptions();
+    void BuildPageSelector();
+    void BuildPages();
+    void ComposeCaption();
+    LRESULT OnSelectorChange(WindowMessage& message);
+    LRESULT OnOk(WindowMessage& message);
+    LRESULT OnCancel(WindowMessage& message);
+    LRESULT OnReportLink(WindowMessage& message);
+    LRESULT OnHelpLink(WindowMessage& message);
+    LRESULT OnReport(WindowMessage& message);
+
+    ScopedImageList PageImages;
+    CImageListBoxCtrl selector_;
+    CDlgContainerCtrl container_;
+    CHyperLink reportLink_;
+    CHyperLink helpLink_;
+    CDlgPage1General generalPage_;
+    CDlgPage2Programs programsPage_;
+    CDlgPage3Filters filtersPage_;
+
     std::string instanceName_;
     ATOM instanceAtom_ = 0;
+    int trayRetriesLeft_ = 0;
     ScopedIcon largeIcon_;
     ScopedIcon smallIcon_;
 };

@@ -1,36 +1,70 @@
 /* Resource identifiers, grouped per dialog. The numbers are fixed: the program and its tests
    refer to them. Naming decides the kind an id belongs to, and no two ids of one kind may
    share a number: IDD_ dialogs, IDR_ menus, IDI_ icons, IDB_ bitmaps; IDC_<DIALOG>_ controls
-   of one dialog, which share the dialog's commands with IDOK (1) and IDCANCEL (2); ID_MENU_
-   items of the tray menu, whose commands reach the main dialog. */
+   of the dialog IDD_<DIALOG>, which share the dialog's commands with IDOK (1) and IDCANCEL (2);
+   ID_MENU_ items of the tray menu, whose commands reach the main dialog. Static texts that
+   nobody addresses have the id -1 in the dialog templates and no name here. */
 #ifndef OSTRAK_RESOURCE_H
 #define OSTRAK_RESOURCE_H
 
 /* Program icon, in the window captions and the notification area */
-#define IDI_MAIN                    128
+#define IDI_MAIN                            128
 
 /* Tray menu, owned by the main dialog */
-#define IDR_TRAYMENU                130
-#define ID_MENU_EXIT                100
-#define ID_MENU_OPTIONS             101
-#define ID_MENU_REPORT              106
+#define IDR_TRAYMENU                        130
+#define ID_MENU_EXIT                        100
+#define ID_MENU_OPTIONS                     101
+#define ID_MENU_REPORT                      106
 
 /* Main window and options dialog; OK and Cancel are IDOK and IDCANCEL */
-#define IDD_MAIN                    150
-#define IDC_MAIN_SELECTOR           102
-#define IDC_MAIN_PAGES              103
-#define IDC_MAIN_REPORT_LINK        120
-#define IDC_MAIN_HELP_LINK          126
-#define IDB_PAGES                   300
+#define IDD_MAIN                            150
+#define IDC_MAIN_SELECTOR                   102
+#define IDC_MAIN_PAGES                      103
+#define IDC_MAIN_REPORT_LINK                120
+#define IDC_MAIN_HELP_LINK                  126
 
-/* Pages of the options dialog */
-#define IDD_PAGE_GENERAL            151
-#define IDD_PAGE_APPLICATIONS       152
-#define IDD_PAGE_PROJECTS           153
+/* Icons of the three pages in the main dialog's page selector, 48 pixels each */
+#define IDB_PAGES                           300
 
-/* Editors opened from the pages */
-#define IDD_POPUP_PROGRAM           127
-#define IDD_POPUP_PROJECT           122
-#define IDD_POPUP_FILTER            124
+/* General page */
+#define IDD_PAGE_GENERAL                    151
+#define IDC_PAGE_GENERAL_LANGUAGE           104
+#define IDC_PAGE_GENERAL_STARTUP            105
+#define IDC_PAGE_GENERAL_UPDATE_LINK        121
+#define IDC_PAGE_GENERAL_VERSION            132
+
+/* Applications page */
+#define IDD_PAGE_APPLICATIONS               152
+#define IDC_PAGE_APPLICATIONS_LIST          107
+#define IDC_PAGE_APPLICATIONS_UP            108
+#define IDC_PAGE_APPLICATIONS_DOWN          109
+#define IDC_PAGE_APPLICATIONS_ADD           112
+#define IDC_PAGE_APPLICATIONS_DELETE        114
+
+/* Projects page */
+#define IDD_PAGE_PROJECTS                   153
+#define IDC_PAGE_PROJECTS_FILTER_UP         108
+#define IDC_PAGE_PROJECTS_FILTER_DOWN       109
+#define IDC_PAGE_PROJECTS_PROJECTS          115
+#define IDC_PAGE_PROJECTS_ADD_PROJECT       116
+#define IDC_PAGE_PROJECTS_DELETE_PROJECT    117
+#define IDC_PAGE_PROJECTS_ADD_FILTER        118
+#define IDC_PAGE_PROJECTS_DELETE_FILTER     119
+#define IDC_PAGE_PROJECTS_FILTERS           122
+
+/* Program editor, opened from the Applications page; OK and Cancel are IDOK and IDCANCEL */
+#define IDD_POPUP_PROGRAM                   127
+#define IDC_POPUP_PROGRAM_PATTERN           110
+#define IDC_POPUP_PROGRAM_PICK_WINDOW       128
+
+/* Project editor, opened from the Projects page */
+#define IDD_POPUP_PROJECT                   122
+#define IDC_POPUP_PROJECT_NAME              110
+
+/* Filter editor, opened from the Projects page */
+#define IDD_POPUP_FILTER                    124
+#define IDC_POPUP_FILTER_TEXT               123
+#define IDC_POPUP_FILTER_PROJECT            115
+#define IDC_POPUP_FILTER_WHERE              125
 
 #endif

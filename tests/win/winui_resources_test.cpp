@@ -1,5 +1,5 @@
 // The resources as built into the program: no colliding ids, the icon, the tray menu, the
-// version and the manifest.
+// version and the manifest. The dialog templates and the page icons: resources_pages_test.cpp.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -35,8 +35,10 @@ std::vector<DefinedId> ReadResourceHeader() {
     return ids;
 }
 
-// The kind an id belongs to, by its prefix; empty for a name outside the scheme.
-std::string KindOf(const std::string& name) {
+// The kind an id belongs to, by its prefix; empty for a name outside the scheme. A control's
+// name begins with the name of its dialog (IDC_PAGE_GENERAL_... for IDD_PAGE_GENERAL), which
+// must be one of `dialogs`; the longest such name decides.
+std::string KindOf(const std::string& name, const std::vector<std::string>& dialogs) {
     for (const char* resource : {"IDD_", "IDR_", "IDI_", "IDB_"}) {
         if (name.rfind(resource, 0) == 0)
             return resource;
@@ -44,12 +46,23 @@ std::string KindOf(const std::string& name) {
     // The tray menu's commands arrive at the main dialog beside its own controls' commands.
     if (name.rfind("ID_MENU_", 0) == 0)
         return "commands of MAIN";
+    std::string owner;
     if (name.rfind("IDC_", 0) == 0) {
-        std::size_t end = name.find('_', 4);
-        if (end != std::string::npos)
-            return "commands of " + name.substr(4, end - 4);
+        for (const std::string& dialog : dialogs) {
+            if (name.rfind("IDC_" + dialog + "_", 0) == 0 && dialog.size() > owner.size())
+                owner = dialog;
+        }
     }
-    return "";
+    return owner.empty() ? "" : "commands of " + owner;
+}
+
+std::vector<std::string> DialogNames(const std::vector<DefinedId>& ids) {
+    std::vector<std::string> names;
+    for (const DefinedId& id : ids) {
+        if (id.name.rfind("IDD_", 0) == 0)
+            names.push_back(id.name.substr(4));
+    }
+    return names;
 }
 
 TEST(ResourceIds, NoTwoIdsOfOneKindCollide) {
@@ -57,9 +70,10 @@ TEST(ResourceIds, NoTwoIdsOfOneKindCollide) {
     auto main = std::find_if(ids.begin(), ids.end(), [](const DefinedId& id) { return id.name == "IDD_MAIN"; });
     ASSERT_NE(main, ids.end()) << "resource.h not found or not parsed";
     EXPECT_EQ(main->value, IDD_MAIN);
+    std::vector<std::string> dialogs = DialogNames(ids);
     std::map<std::string, std::map<long, std::string>> kinds;
     for (const DefinedId& id : ids) {
-        std::string kind = KindOf(id.name);
+        std::string kind = KindOf(id.name, dialogs);
         ASSERT_FALSE(kind.empty()) << id.name << " follows no naming of the header";
         auto& numbers = kinds[kind];
         if (kind.rfind("commands of ", 0) == 0 && numbers.empty()) {
@@ -69,7 +83,20 @@ TEST(ResourceIds, NoTwoIdsOfOneKindCollide) {
         auto [existing, added] = numbers.emplace(id.value, id.name);
         EXPECT_TRUE(added) << id.name << " and " << existing->second << " are both " << id.value;
     }
-    EXPECT_EQ(kinds.count("commands of MAIN"), 1u);
+    // Every dialog has its own group of control ids.
+    for (const char* dialog : {"MAIN", "PAGE_GENERAL", "PAGE_APPLICATIONS", "PAGE_PROJECTS", "POPUP_PROGRAM",
+                               "POPUP_PROJECT", "POPUP_FILTER"})
+        EXPECT_EQ(kinds.count(std::string("commands of ") + dialog), 1u) << dialog;
+    EXPECT_EQ(kinds["IDD_"].size(), 7u);
+}
+
+TEST(ResourceIds, AControlNamedForNoDialogIsRefused) {
+    const std::vector<std::string> dialogs = {"MAIN", "PAGE_PROJECTS", "POPUP_PROJECT"};
+    EXPECT_EQ(KindOf("IDC_PAGE_PROJECTS_FILTERS", dialogs), "commands of PAGE_PROJECTS");
+    EXPECT_EQ(KindOf("IDC_POPUP_PROJECT_NAME", dialogs), "commands of POPUP_PROJECT");
+    EXPECT_EQ(KindOf("IDC_PAGE_GENERAL_LANGUAGE", dialogs), "");
+    EXPECT_EQ(KindOf("IDC_POPUP_NAME", dialogs), "");
+    EXPECT_EQ(KindOf("IDX_MAIN", dialogs), "");
 }
 
 #pragma pack(push, 2)

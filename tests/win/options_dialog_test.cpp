@@ -1,0 +1,169 @@
+// The options dialog side of the real main window, created in this process from resource 150
+// with its three pages, driven by its own messages.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/main_dialog.h"
+#include "app/tray.h"
+#include "localization/language.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "tracking/program_paths.h"
+#include "ui/controls/image_list_box.h"
+#include "xmlstore/programs_list.h"
+#include "xmlstore/projects.h"
+
+namespace {
+
+std::string ReadSource(const std::string& relative) {
+    std::ifstream in(std::string(OSTRAK_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class OptionsDialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        folder_ = std::string(base) + "ostrak-options-" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        ProgramDir = folder_;
+        UserName = "user1";
+        ProgramList.clear();
+        ProjectList.clear();
+        FilterList.clear();
+        WriteSettingText("Options", "Lang", "English");
+    }
+
+    void TearDown() override {
+        if (dialog_ && dialog_->hwnd()) RemoveTrayIcon(dialog_->hwnd());
+        dialog_.reset();
+        FreeLanguage();
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder_ + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileA((folder_ + found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder_.c_str());
+        ProgramDir.clear();
+        UserName.clear();
+    }
+
+    void WithDeliveredEnglish() {
+        std::ofstream(folder_ + "Lang.English.xml", std::ios::binary) << ReadSource("delivered/Lang.English.xml");
+        LoadLanguage();
+    }
+
+    HWND Create() {
+        dialog_ = std::make_unique<CDlgMain>("Ostrak.OptionsTest");
+        return dialog_->Create(nullptr);
+    }
+
+    std::vector<std::string> SelectorTexts(HWND main) const {
+        std::vector<std::string> texts;
+        HWND selector = GetDlgItem(main, IDC_MAIN_SELECTOR);
+        const int count = static_cast<int>(SendMessageA(selector, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            auto* entry = reinterpret_cast<const ImageListBoxItem*>(SendMessageA(selector, LB_GETITEMDATA, i, 0));
+            texts.push_back(entry && entry->text ? entry->text : "");
+        }
+        return texts;
+    }
+
+    // The page windows in the container, in the order they were added.
+    std::vector<HWND> Pages(HWND main) const {
+        std::vector<HWND> pages;
+        HWND container = GetDlgItem(main, IDC_MAIN_PAGES);
+        for (HWND child = GetWindow(container, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            pages.push_back(child);
+        return pages;
+    }
+
+    HWND VisiblePage(HWND main) const {
+        for (HWND page : Pages(main))
+            if (IsWindowVisible(page)) return page;
+        return nullptr;
+    }
+
+    std::string folder_;
+    std::unique_ptr<CDlgMain> dialog_;
+};
+
+TEST_F(OptionsDialogTest, SelectorShowsTheThreePagesInOrderWithTranslatedTexts) {
+    WithDeliveredEnglish();
+    HWND main = Create();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(SelectorTexts(main), (std::vector<std::string>{"General", "Applications", "Projects"}));
+    HWND selector = GetDlgItem(main, IDC_MAIN_SELECTOR);
+    RECT outer;
+    GetWindowRect(selector, &outer);
+    EXPECT_EQ(SendMessageA(selector, LB_GETITEMHEIGHT, 0, 0), (outer.bottom - outer.top) / 3 - 1);
+    EXPECT_EQ(SendMessageA(selector, LB_GETCURSEL, 0, 0), 0);
+
+    char caption[256];
+    GetWindowTextA(main, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Options - Ostrak");
+    // The pages were translated in the same pass: the General page's check box has its text.
+    ASSERT_EQ(Pages(main).size(), 3u);
+    char text[256];
+    GetDlgItemTextA(Pages(main)[0], IDC_PAGE_GENERAL_STARTUP, text, sizeof text);
+    EXPECT_STREQ(text, "Start with Windows");
+    GetDlgItemTextA(main, IDOK, text, sizeof text);
+    EXPECT_STREQ(text, "OK");
+}
+
+TEST_F(OptionsDialogTest, WithoutALanguageFileKeysShowAndTheCaptionHasNoPrefix) {
+    HWND main = Create();
+    ASSERT_TRUE(main);
+    char caption[256];
+    GetWindowTextA(main, caption, sizeof caption);
+    EXPECT_STREQ(caption, " - Ostrak");
+    EXPECT_EQ(SelectorTexts(main), (std::vector<std::string>{"", "", ""}));
+    char text[256];
+    GetDlgItemTextA(main, IDCANCEL, text, sizeof text);
+    EXPECT_STREQ(text, "Dialog/Cancel");
+}
+
+TEST_F(OptionsDialogTest, ChoosingAnEntryShowsItsPage) {
+    WithDeliveredEnglish();
+    HWND main = Create();
+    ASSERT_TRUE(main);
+    std::vector<HWND> pages = Pages(main);
+    ASSERT_EQ(pages.size(), 3u);
+    ShowWindow(main, SW_SHOW);
+    EXPECT_EQ(VisiblePage(main), pages[0]);
+    HWND selector = GetDlgItem(main, IDC_MAIN_SELECTOR);
+    for (int index : {2, 1, 0, 2}) {
+        SendMessageA(selector, LB_SETCURSEL, index, 0);
+        SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SELECTOR, LBN_SELCHANGE), reinterpret_cast<LPARAM>(selector));
+        EXPECT_EQ(VisiblePage(main), pages[index]) << index;
+    }
+    // Cancel hides the dialog; shown again it still shows the page chosen last.
+    SendMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindowVisible(main));
+    ShowWindow(main, SW_SHOW);
+    EXPECT_EQ(VisiblePage(main), pages[2]);
+}
+
+TEST_F(OptionsDialogTest, OkWithoutChangesWritesNoFile) {
+    WithDeliveredEnglish();
+    HWND main = Create();
+    ASSERT_TRUE(main);
+    ShowWindow(main, SW_SHOW);
+    SendMessageA(main, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(GetFileAttributesA((folder_ + "user1-Programs.xml").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((folder_ + "user1-Projects.xml").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(IsWindow(main));  // OK only hides
+}
+
+}  // namespace
