@@ -33,43 +33,43 @@ protected:
         return ProgramList;
     }
 
-    TempFolder folder;
+    TemporaryFolder folder;
 };
 
 TEST_F(ProgramsListTest, TheUserFileComesFirstAndLoadingAppends) {
-    WriteBytes(SharedFile(), ListFile({"Shared"}));
-    WriteBytes(UserFile(), ListFile({"Mine", "Also mine"}));
+    WriteFileBytes(SharedFile(), ListFile({"Shared"}));
+    WriteFileBytes(UserFile(), ListFile({"Mine", "Also mine"}));
     ProgramList = {"already there"};
     LoadProgramList();
     EXPECT_EQ(ProgramList, (Patterns{"already there", "Mine", "Also mine"}));
 }
 
 TEST_F(ProgramsListTest, WithoutAUserFileTheSharedOneIsReadAndNeverWritten) {
-    WriteBytes(SharedFile(), ListFile({"Shared", "Editor"}));
+    WriteFileBytes(SharedFile(), ListFile({"Shared", "Editor"}));
     EXPECT_EQ(Reloaded(), (Patterns{"Shared", "Editor"}));
 
     ProgramList = {"Editor"};
     SaveProgramList();
-    EXPECT_EQ(ReadBytes(SharedFile()), ListFile({"Shared", "Editor"}));
+    EXPECT_EQ(ReadFileBytes(SharedFile()), ListFile({"Shared", "Editor"}));
     EXPECT_EQ(Reloaded(), (Patterns{"Editor"})) << "from now on the user's own file is read";
 }
 
 TEST_F(ProgramsListTest, OnlyAUserFileThatFailsToLoadFallsBack) {
-    WriteBytes(SharedFile(), ListFile({"Shared"}));
-    WriteBytes(UserFile(), "<List/>");
+    WriteFileBytes(SharedFile(), ListFile({"Shared"}));
+    WriteFileBytes(UserFile(), "<List/>");
     EXPECT_EQ(Reloaded(), Patterns{}) << "an empty list is no failure";
 
-    WriteBytes(UserFile(), "<List><Pattern>Mine</Pattern>");
+    WriteFileBytes(UserFile(), "<List><Pattern>Mine</Pattern>");
     EXPECT_EQ(Reloaded(), (Patterns{"Shared"}));
 
-    WriteBytes(SharedFile(), "not xml");
+    WriteFileBytes(SharedFile(), "not xml");
     ProgramList = {"kept"};
     LoadProgramList();
     EXPECT_EQ(ProgramList, (Patterns{"kept"})) << "no usable file leaves the list as it was";
 }
 
 TEST_F(ProgramsListTest, EveryPatternAnywhereIsReadInDocumentOrder) {
-    WriteBytes(UserFile(),
+    WriteFileBytes(UserFile(),
                "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n"
                "<!-- edited by hand -->\n"
                "<Programs version=\"2\">\n"
@@ -87,7 +87,7 @@ TEST_F(ProgramsListTest, EveryPatternAnywhereIsReadInDocumentOrder) {
 TEST_F(ProgramsListTest, SaveWritesNPlusThreeLines) {
     ProgramList = {"Editor", "Studio", "a < b"};
     SaveProgramList();
-    std::string bytes = ReadBytes(UserFile());
+    std::string bytes = ReadFileBytes(UserFile());
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n') + 1, 3 + 3) << bytes;
     EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<List>\n"
                           "   <Pattern>Editor</Pattern>\n   <Pattern>Studio</Pattern>\n   <Pattern>a ",
@@ -98,7 +98,7 @@ TEST_F(ProgramsListTest, SaveWritesNPlusThreeLines) {
 
     ProgramList.clear();
     SaveProgramList();
-    bytes = ReadBytes(UserFile());
+    bytes = ReadFileBytes(UserFile());
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 1) << "an empty list gives two lines: " << bytes;
     EXPECT_EQ(Reloaded(), Patterns{});
 }
@@ -108,7 +108,7 @@ TEST_F(ProgramsListTest, OrderDuplicatesAndSpecialCharactersSurviveARoundTrip) {
                                "\xC1\xEB\xEE\xEA\xED\xEE\xF2", std::string(300, 'x'), "  padded  "};
     ProgramList = patterns;
     SaveProgramList();
-    EXPECT_NE(ReadBytes(UserFile()).find("\xC1\xEB\xEE\xEA\xED\xEE\xF2"), std::string::npos)
+    EXPECT_NE(ReadFileBytes(UserFile()).find("\xC1\xEB\xEE\xEA\xED\xEE\xF2"), std::string::npos)
         << "the file is in Windows-1251";
     EXPECT_EQ(Reloaded(), patterns);
 

@@ -23,6 +23,9 @@ public:
 
     // A path inside the folder, with a trailing separator when `name` is empty.
     std::string Path(const std::string& name = "") const { return (path_ / name).string(); }
+    // With its final separator, as ProgramDir is.
+    std::string Dir() const { return Path(); }
+    std::string File(const std::string& name) const { return Path(name); }
     std::size_t FileCount() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_), {}));
     }

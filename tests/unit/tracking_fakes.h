@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/test_files.h"
 #include "tracking/platform_seams.h"
 #include "tracking/program_paths.h"
 #include "tracking/sampler.h"
@@ -61,40 +62,8 @@ public:
     std::uintptr_t lastStopped = 0;
 };
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ostrak-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    // With its final separator, as ProgramDir is.
-    std::string Dir() const { return path_ + "/"; }
-    std::string File(const std::string& name) const { return Dir() + name; }
-
-private:
-    std::string path_;
-};
-
 inline bool FileExists(const std::string& path) {
     return std::filesystem::exists(path);
-}
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // "name=value" for each attribute in document order, separated by blanks.
@@ -180,7 +149,7 @@ protected:
         return docNode ? TimeOf(docNode) : -1;
     }
 
-    TempFolder folder;
+    TemporaryFolder folder;
     FakeWindows windows;
     FakeClock clock;
     FakeTimer timer;

@@ -77,7 +77,7 @@ TEST_F(SamplerTest, AutosaveHappensOnlyAtAChangeAfterTheDeadline) {
     SampleWindow(kStudioWindow, 400000);
     ASSERT_TRUE(FileExists(LogPath()));
     EXPECT_EQ(AutosaveDeadline, 400000u + AutosaveInterval);
-    EXPECT_NE(ReadBytes(LogPath()).find("time=\"299\""), std::string::npos)
+    EXPECT_NE(ReadFileBytes(LogPath()).find("time=\"299\""), std::string::npos)
         << "the save holds the credit of the same change";
 }
 

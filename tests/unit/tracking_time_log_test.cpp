@@ -82,7 +82,7 @@ TEST_F(TimeLogTest, NamesMatchExactlyAndEachDayHasItsOwn) {
 }
 
 TEST_F(TimeLogTest, ALoadedLogIsExtendedAndRoundTrips) {
-    WriteBytes(LogPath(),
+    WriteFileBytes(LogPath(),
                "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<Ostrak>\n"
                "   <Date id=\"46363\" y=\"2026\" m=\"12\" d=\"7\" time=\"10\">\n"
                "      <App name=\"Editor\" time=\"10\">\n"
@@ -104,7 +104,7 @@ TEST_F(TimeLogTest, ALoadedLogIsExtendedAndRoundTrips) {
 }
 
 TEST_F(TimeLogTest, ADayWrittenWithALeadingZeroIsNotFound) {
-    WriteBytes(LogPath(),
+    WriteFileBytes(LogPath(),
                "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"012\" d=\"07\" time=\"10\"/>"
                "<Date id=\"46364\" y=\"2026\" m=\"12\" d=\"8\" time=\"1\"/></Ostrak>");
     OpenTimeLog();
@@ -115,7 +115,7 @@ TEST_F(TimeLogTest, ADayWrittenWithALeadingZeroIsNotFound) {
 }
 
 TEST_F(TimeLogTest, ATimeThatIsNoIntegerRestartsAndALargeOneSaturates) {
-    WriteBytes(LogPath(),
+    WriteFileBytes(LogPath(),
                "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"12\" d=\"7\" time=\"1.5\">"
                "<App name=\"Editor\" time=\"abc\"><Doc name=\"notes\" time=\" 12 \"/></App>"
                "<App name=\"Big\" time=\"99999999999\"/><App name=\"Full\" time=\"2147483600\"/>"
@@ -217,53 +217,53 @@ protected:
 
 TEST_F(UnreadableLogTest, ALogThatDoesNotParseIsSetAside) {
     const std::string damaged = "<Ostrak><Date id=\"1\" y=\"2026\"";
-    WriteBytes(LogPath(), damaged);
+    WriteFileBytes(LogPath(), damaged);
     OpenTimeLog();
     ExpectFreshLog();
-    EXPECT_EQ(ReadBytes(AsidePath()), damaged);
+    EXPECT_EQ(ReadFileBytes(AsidePath()), damaged);
     EXPECT_FALSE(FileExists(LogPath()));
     CreditTime("Editor", "", 1);
     SaveTimeLog();
     EXPECT_TRUE(FileExists(LogPath()));
-    EXPECT_EQ(ReadBytes(AsidePath()), damaged);
+    EXPECT_EQ(ReadFileBytes(AsidePath()), damaged);
 }
 
 TEST_F(UnreadableLogTest, ALogWithAnotherRootIsSetAside) {
     const std::string foreign = "<Other><Date y=\"2026\" m=\"12\" d=\"7\" time=\"5\"/></Other>";
-    WriteBytes(LogPath(), foreign);
+    WriteFileBytes(LogPath(), foreign);
     OpenTimeLog();
     ExpectFreshLog();
-    EXPECT_EQ(ReadBytes(AsidePath()), foreign);
+    EXPECT_EQ(ReadFileBytes(AsidePath()), foreign);
 }
 
 TEST_F(UnreadableLogTest, SetAsideNamesWithinOneMinuteGetACounter) {
-    WriteBytes(AsidePath(), "first");
-    WriteBytes(AsidePath("-2"), "second");
-    WriteBytes(LogPath(), "third");
+    WriteFileBytes(AsidePath(), "first");
+    WriteFileBytes(AsidePath("-2"), "second");
+    WriteFileBytes(LogPath(), "third");
     OpenTimeLog();
     ExpectFreshLog();
-    EXPECT_EQ(ReadBytes(AsidePath()), "first");
-    EXPECT_EQ(ReadBytes(AsidePath("-2")), "second");
-    EXPECT_EQ(ReadBytes(AsidePath("-3")), "third");
+    EXPECT_EQ(ReadFileBytes(AsidePath()), "first");
+    EXPECT_EQ(ReadFileBytes(AsidePath("-2")), "second");
+    EXPECT_EQ(ReadFileBytes(AsidePath("-3")), "third");
 }
 
 TEST_F(UnreadableLogTest, AnEmptyFileIsAFirstRun) {
-    WriteBytes(LogPath(), "");
+    WriteFileBytes(LogPath(), "");
     OpenTimeLog();
     ExpectFreshLog();
     EXPECT_FALSE(FileExists(AsidePath()));
 }
 
 TEST_F(UnreadableLogTest, ALogThatCannotBeSetAsideIsNeitherUsedNorOverwritten) {
-    WriteBytes(AsidePath(), "taken");
-    for (int counter = 2; counter <= 1000; ++counter) WriteBytes(AsidePath("-" + std::to_string(counter)), "taken");
-    WriteBytes(LogPath(), "years of data");
+    WriteFileBytes(AsidePath(), "taken");
+    for (int counter = 2; counter <= 1000; ++counter) WriteFileBytes(AsidePath("-" + std::to_string(counter)), "taken");
+    WriteFileBytes(LogPath(), "years of data");
     OpenTimeLog();
     EXPECT_FALSE(TimeLog);
     EXPECT_EQ(timer.starts, 0);
     CreditTime("Editor", "", 5);
     SaveTimeLog();
-    EXPECT_EQ(ReadBytes(LogPath()), "years of data");
+    EXPECT_EQ(ReadFileBytes(LogPath()), "years of data");
 }
 
 }  // namespace

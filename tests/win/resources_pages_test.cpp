@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/win/window_queries.h"
 
 namespace {
 
@@ -356,31 +357,10 @@ HWND CreateTopLevel() {
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-std::string Text(HWND window) {
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-// The dialog manager converts position and size separately, so each rounds on its own.
-RECT DialogUnits(HWND dialog, int x, int y, int width, int height) {
-    RECT units = {x, y, width, height};
-    MapDialogRect(dialog, &units);
-    return RECT{units.left, units.top, units.left + units.right, units.top + units.bottom};
-}
-
-RECT RectInParent(HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
+using window_queries::ClassOf;
+using window_queries::DialogUnits;
+using window_queries::RectInParent;
+using window_queries::Text;
 
 std::string Describe(const RECT& rect) {
     std::ostringstream out;

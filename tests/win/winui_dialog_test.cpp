@@ -12,36 +12,16 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/win/window_queries.h"
 #include "winui/dialog.h"
 #include "winui/window.h"
 
 namespace {
 
-std::string Text(HWND window) {
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-// The dialog manager converts position and size separately, so each rounds on its own.
-RECT DialogUnits(HWND dialog, int x, int y, int width, int height) {
-    RECT units = {x, y, width, height};
-    MapDialogRect(dialog, &units);
-    return RECT{units.left, units.top, units.left + units.right, units.top + units.bottom};
-}
-
-RECT RectInParent(HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
+using window_queries::ClassOf;
+using window_queries::DialogUnits;
+using window_queries::RectInParent;
+using window_queries::Text;
 
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
     if (EqualRect(&actual, &expected))
