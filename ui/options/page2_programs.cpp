@@ -1,23 +1,233 @@
 #include "ui/options/page2_programs.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "resources/resource.h"
+#include "ui/options/popup_program.h"
+#include "winui/app_module.h"
 #include "xmlstore/programs_list.h"
 
+namespace {
+
+// Patterns of this length or more come only from a hand-edited file; the list box does not
+// show them.
+constexpr std::size_t kShownPatternLimit = 256;
+
+}  // namespace
+
 CDlgPage2Programs::CDlgPage2Programs() : COptionsPage(IDD_PAGE_APPLICATIONS) {}
+
+CDlgPage2Programs::~CDlgPage2Programs() {
+    // The window outlives this part of the object (the base class destroys it), and its
+    // WM_DESTROY no longer reaches the page.
+    LeaveMessageLoop();
+}
+
+bool CDlgPage2Programs::PreTranslateMessage(MSG* message) {
+    // Tab and the arrow keys move between the page's own controls.
+    return hwnd() && IsDialogMessageA(hwnd(), message);
+}
+
+void CDlgPage2Programs::OnIdle() {}
 
 bool CDlgPage2Programs::ProcessMessage(WindowMessage& message) {
     static const MessageRow<CDlgPage2Programs> rows[] = {
         HandleMessage(WM_INITDIALOG, &CDlgPage2Programs::OnInitDialog),
+        HandleCommand(IDC_PAGE_APPLICATIONS_LIST, LBN_SELCHANGE, &CDlgPage2Programs::OnSelectionChange),
+        HandleCommand(IDC_PAGE_APPLICATIONS_LIST, LBN_DBLCLK, &CDlgPage2Programs::OnDoubleClick),
+        HandleCommand(IDC_PAGE_APPLICATIONS_ADD, &CDlgPage2Programs::OnAdd),
+        HandleCommand(IDC_PAGE_APPLICATIONS_DELETE, &CDlgPage2Programs::OnDelete),
+        HandleCommand(IDC_PAGE_APPLICATIONS_UP, &CDlgPage2Programs::OnUp),
+        HandleCommand(IDC_PAGE_APPLICATIONS_DOWN, &CDlgPage2Programs::OnDown),
+        HandleMessage(WM_DESTROY, &CDlgPage2Programs::OnDestroy),
     };
     return RouteMessage(*this, rows, message);
 }
 
 LRESULT CDlgPage2Programs::OnInitDialog(WindowMessage&) {
+    if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+    list_ = Item(IDC_PAGE_APPLICATIONS_LIST);
+    modified_ = false;
     // The page's creation is the one moment the patterns are read from their file.
     LoadProgramList();
+    Fill();
     return TRUE;
 }
 
-void CDlgPage2Programs::Commit() {}
+LRESULT CDlgPage2Programs::OnDestroy(WindowMessage& message) {
+    LeaveMessageLoop();
+    message.handled = false;
+    return 0;
+}
 
-void CDlgPage2Programs::Revert() {}
+void CDlgPage2Programs::LeaveMessageLoop() {
+    // The loop may outlive the page; it must not call a page that is gone.
+    if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+}
+
+LRESULT CDlgPage2Programs::OnSelectionChange(WindowMessage&) {
+    ApplyButtonRule();
+    return 0;
+}
+
+LRESULT CDlgPage2Programs::OnDoubleClick(WindowMessage&) {
+    const int index = FirstSelected();
+    if (index < 0)
+        return 0;
+    CDlgPopupProgram editor(CDlgPopupProgram::Edit, ItemText(index));
+    if (editor.DoModal(hwnd()) != IDOK)
+        return 0;
+    SendMessageA(list_, LB_DELETESTRING, index, 0);
+    SendMessageA(list_, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(editor.Text().c_str()));
+    SendMessageA(list_, LB_SETSEL, TRUE, index);
+    modified_ = true;
+    SetButtons(1, index);
+    return 0;
+}
+
+LRESULT CDlgPage2Programs::OnAdd(WindowMessage&) {
+    CDlgPopupProgram editor(CDlgPopupProgram::Add, std::string());
+    if (editor.DoModal(hwnd()) != IDOK)
+        return 0;
+    // Appended at the end and selected in addition to what was selected before.
+    const int index = static_cast<int>(SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(editor.Text().c_str())));
+    if (index < 0)
+        return 0;
+    SendMessageA(list_, LB_SETSEL, TRUE, index);
+    SendMessageA(list_, LB_SETCARETINDEX, index, FALSE);  // scrolls the new entry into view
+    modified_ = true;
+    SetButtons(1, index);
+    return 0;
+}
+
+LRESULT CDlgPage2Programs::OnDelete(WindowMessage&) {
+    int lowestDeleted = -1;
+    for (int index = Count() - 1; index >= 0; --index) {
+        if (SendMessageA(list_, LB_GETSEL, index, 0) > 0) {
+            SendMessageA(list_, LB_DELETESTRING, index, 0);
+            lowestDeleted = index;
+        }
+    }
+    // Nothing was selected: nothing changed.
+    if (lowestDeleted < 0)
+        return 0;
+    if (Count() > 0)
+        SendMessageA(list_, LB_SETSEL, TRUE, std::max(lowestDeleted - 1, 0));
+    ApplyButtonRule();
+    modified_ = true;
+    return 0;
+}
+
+LRESULT CDlgPage2Programs::OnUp(WindowMessage&) {
+    MoveFirstSelected(-1);
+    return 0;
+}
+
+LRESULT CDlgPage2Programs::OnDown(WindowMessage&) {
+    MoveFirstSelected(1);
+    return 0;
+}
+
+void CDlgPage2Programs::MoveFirstSelected(int step) {
+    const int index = FirstSelected();
+    const int target = index + step;
+    if (index < 0 || target < 0 || target >= Count())
+        return;
+    const std::string text = ItemText(index);
+    SendMessageA(list_, LB_DELETESTRING, index, 0);
+    SendMessageA(list_, LB_INSERTSTRING, target, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(list_, LB_SETSEL, TRUE, target);
+    SendMessageA(list_, LB_SETCARETINDEX, target, FALSE);
+    modified_ = true;
+    SetButtons(1, target);
+}
+
+void CDlgPage2Programs::Commit() {
+    if (!modified_)
+        return;
+    std::vector<std::string> patterns;
+    const int count = Count();
+    for (int index = 0; index < count; ++index)
+        patterns.push_back(ItemText(index));
+    // A pattern the page cannot show goes back to the place it had, or to the end of a list
+    // that has become shorter, so that a commit never loses what a user wrote by hand. The
+    // place is remembered as it is now, for the next commit without a refill.
+    for (HiddenPattern& hidden : hidden_) {
+        hidden.index = std::min(hidden.index, patterns.size());
+        patterns.insert(patterns.begin() + static_cast<std::ptrdiff_t>(hidden.index), hidden.pattern);
+    }
+    ProgramList = std::move(patterns);
+    SaveProgramList();
+    modified_ = false;
+}
+
+void CDlgPage2Programs::Revert() {
+    if (!modified_)
+        return;
+    Fill();
+    modified_ = false;
+}
+
+void CDlgPage2Programs::Fill() {
+    SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+    hidden_.clear();
+    for (std::size_t index = 0; index < ProgramList.size(); ++index) {
+        const std::string& pattern = ProgramList[index];
+        if (pattern.size() < kShownPatternLimit)
+            SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
+        else
+            hidden_.push_back({index, pattern});
+    }
+    if (Count() > 0)
+        SendMessageA(list_, LB_SETSEL, TRUE, 0);
+    ApplyButtonRule();
+}
+
+void CDlgPage2Programs::ApplyButtonRule() {
+    const int selectedCount = static_cast<int>(SendMessageA(list_, LB_GETSELCOUNT, 0, 0));
+    int selectedIndex = -1;
+    if (selectedCount == 1 && SendMessageA(list_, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&selectedIndex)) != 1)
+        selectedIndex = -1;
+    SetButtons(selectedCount, selectedIndex);
+}
+
+void CDlgPage2Programs::SetButtons(int selectedCount, int selectedIndex) {
+    const int count = Count();
+    const bool single = selectedCount == 1;
+    // Disabling the button that has the keyboard focus takes the focus away from it.
+    HWND focus = GetFocus();
+    EnableWindow(Item(IDC_PAGE_APPLICATIONS_ADD), TRUE);
+    EnableWindow(Item(IDC_PAGE_APPLICATIONS_DELETE), selectedCount > 0);
+    EnableWindow(Item(IDC_PAGE_APPLICATIONS_DOWN), single && selectedIndex >= 0 && selectedIndex != count - 1);
+    EnableWindow(Item(IDC_PAGE_APPLICATIONS_UP), single && selectedIndex > 0);
+    // Up pressed until the first entry would otherwise leave the keyboard nowhere.
+    if (focus && focus != list_ && GetParent(focus) == hwnd() && !IsWindowEnabled(focus))
+        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_), TRUE);
+}
+
+int CDlgPage2Programs::Count() const { return static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
+
+int CDlgPage2Programs::FirstSelected() const {
+    // The selected indices come in ascending order: the first is the lowest.
+    int index = -1;
+    if (SendMessageA(list_, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&index)) != 1)
+        return -1;
+    return index;
+}
+
+std::string CDlgPage2Programs::ItemText(int index) const {
+    const LRESULT length = SendMessageA(list_, LB_GETTEXTLEN, index, 0);
+    if (length <= 0)
+        return std::string();
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}

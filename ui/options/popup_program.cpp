@@ -1,0 +1,151 @@
+#include "ui/options/popup_program.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "localization/language.h"
+#include "localization/translate_win.h"
+#include "resources/resource.h"
+#include "winui/scoped_handles.h"
+
+namespace {
+
+// The edit box is read into 255 characters with the terminator, so a pattern has at most 254.
+constexpr int kPatternCapacity = 255;
+constexpr int kTitleCapacity = 256;
+constexpr UINT kFirstPickerId = 1000;
+constexpr UINT kLastPickerId = 2000;
+
+struct TitleSearch {
+    HWND editor;
+    std::vector<std::string>* titles;
+};
+
+// Every window a user would call a window: one with a caption, border or dialog frame, a
+// title, and visible; never the editor asking.
+BOOL CALLBACK CollectTitle(HWND window, LPARAM data) {
+    const auto* search = reinterpret_cast<const TitleSearch*>(data);
+    // WS_CAPTION is the two bits WS_BORDER and WS_DLGFRAME; either one will do.
+    if (!(GetWindowLongA(window, GWL_STYLE) & WS_CAPTION))
+        return TRUE;
+    char title[kTitleCapacity] = "";
+    if (GetWindowTextA(window, title, kTitleCapacity) <= 0)
+        return TRUE;
+    if (!IsWindowVisible(window) || window == search->editor)
+        return TRUE;
+    search->titles->push_back(title);
+    return TRUE;
+}
+
+RECT WorkArea(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor && GetMonitorInfoA(monitor, &info))
+        return info.rcWork;
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+}  // namespace
+
+CDlgPopupProgram::CDlgPopupProgram(Mode mode, std::string text)
+    : CDialogImpl(IDD_POPUP_PROGRAM), mode_(mode), text_(std::move(text)) {}
+
+bool CDlgPopupProgram::ProcessMessage(WindowMessage& message) {
+    static const MessageRow<CDlgPopupProgram> rows[] = {
+        HandleMessage(WM_INITDIALOG, &CDlgPopupProgram::OnInitDialog),
+        HandleCommand(IDOK, &CDlgPopupProgram::OnOk),
+        HandleCommand(IDCANCEL, &CDlgPopupProgram::OnCancel),
+        HandleNotify(IDC_POPUP_PROGRAM_PICK_WINDOW, static_cast<int>(NM_CLICK), &CDlgPopupProgram::OnPickWindow),
+        HandleMessage(WM_COMMAND, &CDlgPopupProgram::OnPickedTitle),
+    };
+    return RouteMessage(*this, rows, message);
+}
+
+LRESULT CDlgPopupProgram::OnInitDialog(WindowMessage&) {
+    CenterOverOwner();
+    TranslateDialog(hwnd());
+    // After the translation: the link takes its label from the control's text.
+    if (pickLink_.AttachDlgItem(hwnd(), IDC_POPUP_PROGRAM_PICK_WINDOW))
+        pickLink_.SetHyperLinkExtendedStyle(HyperLinkNotifyButton);
+    const char* captionKey = mode_ == Edit ? "PopupProgram/CaptionEdit" : "PopupProgram/CaptionAdd";
+    SetWindowTextA(hwnd(), (" " + Translate(captionKey)).c_str());
+    SetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_PATTERN, text_.c_str());
+    return TRUE;
+}
+
+LRESULT CDlgPopupProgram::OnOk(WindowMessage&) {
+    char pattern[kPatternCapacity] = "";
+    GetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_PATTERN, pattern, kPatternCapacity);
+    text_ = pattern;
+    // No pattern is no entry: an empty text counts as Cancel.
+    EndDialog(text_.empty() ? IDCANCEL : IDOK);
+    return 0;
+}
+
+LRESULT CDlgPopupProgram::OnCancel(WindowMessage&) {
+    EndDialog(IDCANCEL);
+    return 0;
+}
+
+LRESULT CDlgPopupProgram::OnPickWindow(WindowMessage&) {
+    pickerTitles_.clear();
+    TitleSearch search{hwnd(), &pickerTitles_};
+    EnumChildWindows(GetDesktopWindow(), CollectTitle, reinterpret_cast<LPARAM>(&search));
+
+    ScopedMenu menu(CreatePopupMenu());
+    if (!menu)
+        return 0;
+    for (std::size_t index = 0; index < pickerTitles_.size(); ++index)
+        AppendMenuA(menu.get(), MF_STRING, kFirstPickerId + index, pickerTitles_[index].c_str());
+
+    POINT at{};
+    GetCursorPos(&at);
+    if (!MonitorFromPoint(at, MONITOR_DEFAULTTONULL)) {
+        const RECT area = WorkArea(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST));
+        at.x = std::max(area.left, std::min(at.x, area.right - 1));
+    }
+    // Without the foreground the menu would stay open when the user clicks elsewhere.
+    SetForegroundWindow(hwnd());
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+    return 0;
+}
+
+LRESULT CDlgPopupProgram::OnPickedTitle(WindowMessage& message) {
+    const UINT id = message.CommandId();
+    if (id < kFirstPickerId || id > kLastPickerId) {
+        message.handled = false;
+        return 0;
+    }
+    const std::size_t index = id - kFirstPickerId;
+    if (index < pickerTitles_.size())
+        SetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_PATTERN, pickerTitles_[index].c_str());
+    return 0;
+}
+
+void CDlgPopupProgram::CenterOverOwner() {
+    RECT editor{};
+    if (!GetWindowRect(hwnd(), &editor))
+        return;
+    // A hidden or minimised owner has no place on the screen to centre over.
+    HWND owner = GetWindow(hwnd(), GW_OWNER);
+    const bool overOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    RECT around{};
+    if (overOwner)
+        GetWindowRect(owner, &around);
+    const RECT area = WorkArea(MonitorFromWindow(overOwner ? owner : hwnd(), MONITOR_DEFAULTTOPRIMARY));
+    if (!overOwner)
+        around = area;
+
+    const int width = editor.right - editor.left;
+    const int height = editor.bottom - editor.top;
+    LONG left = around.left + (around.right - around.left - width) / 2;
+    LONG top = around.top + (around.bottom - around.top - height) / 2;
+    // Over an owner near the screen's edge the editor still shows whole.
+    left = std::max(area.left, std::min(left, area.right - width));
+    top = std::max(area.top, std::min(top, area.bottom - height));
+    SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
