@@ -184,7 +184,7 @@ const std::vector<Control> GeneralControls = {
     {IDC_PAGE_GENERAL_STARTUP, "Button", "Page1/Startup", 5, 35, 120, 10, BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
     {IDC_PAGE_GENERAL_VERSION, "Static", "Page1/Hint1", 5, 53, 200, 12, SS_LEFT | WS_GROUP, 0},
     {NoId, "Static", "Page1/Hint2", 5, 63, 200, 12, SS_LEFT | WS_GROUP, 0},
-    {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.net", 5, 72, 50, 12, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.example.org", 5, 72, 75, 12, SS_LEFT | WS_GROUP, 0},
 };
 
 // The lists hold their own strings and are not owner-drawn, which a no-data list cannot be.

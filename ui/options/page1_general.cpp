@@ -1,18 +1,114 @@
 #include "ui/options/page1_general.h"
 
+#include <string>
+#include <vector>
+
+#include "links/links.h"
+#include "localization/language.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
+#include "tracking/program_paths.h"
+#include "winui/scoped_handles.h"
+
+namespace {
+
+constexpr char kLanguagePrefix[] = "Lang.";
+constexpr char kLanguageSuffix[] = ".xml";
+constexpr std::size_t kLanguagePrefixLength = sizeof kLanguagePrefix - 1;
+constexpr std::size_t kLanguageSuffixLength = sizeof kLanguageSuffix - 1;
+
+}  // namespace
 
 CDlgPage1General::CDlgPage1General() : COptionsPage(IDD_PAGE_GENERAL) {}
 
 bool CDlgPage1General::ProcessMessage(WindowMessage& message) {
     static const MessageRow<CDlgPage1General> rows[] = {
         HandleMessage(WM_INITDIALOG, &CDlgPage1General::OnInitDialog),
+        HandleNotify(IDC_PAGE_GENERAL_UPDATE_LINK, NM_CLICK, &CDlgPage1General::OnUpdateLink),
     };
     return RouteMessage(*this, rows, message);
 }
 
-LRESULT CDlgPage1General::OnInitDialog(WindowMessage&) { return TRUE; }
+LRESULT CDlgPage1General::OnInitDialog(WindowMessage&) {
+    languageList_.AttachDlgItem(hwnd(), IDC_PAGE_GENERAL_LANGUAGE);
+    // The link keeps the label the resource gives it: the maker's address is no key.
+    if (updateLink_.AttachDlgItem(hwnd(), IDC_PAGE_GENERAL_UPDATE_LINK))
+        updateLink_.SetHyperLinkExtendedStyle(HyperLinkNotifyButton);
+    // Composed here, before the options dialog's translation pass, which then finds no key in
+    // it and leaves it alone. The language text brings its own separator.
+    const std::string version = Translate("Page1/Hint1") + std::string(ProgramVersion);
+    SetDlgItemTextA(hwnd(), IDC_PAGE_GENERAL_VERSION, version.c_str());
+    FillLanguageList();
+    Load();
+    return TRUE;
+}
 
-void CDlgPage1General::Commit() {}
+LRESULT CDlgPage1General::OnUpdateLink(WindowMessage&) {
+    OpenUpdatePage();
+    return 0;
+}
 
-void CDlgPage1General::Revert() { languageChanged_ = false; }
+void CDlgPage1General::FillLanguageList() {
+    HWND list = languageList_.hwnd();
+    if (!list) return;
+    WIN32_FIND_DATAA found;
+    ScopedFindHandle search(FindFirstFileA((ProgramDir + kLanguagePrefix + "*" + kLanguageSuffix).c_str(), &found));
+    if (!search) return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::string fileName = found.cFileName;
+        // "Lang..xml" names no language that could be stored and read back.
+        if (fileName.size() <= kLanguagePrefixLength + kLanguageSuffixLength) continue;
+        const std::string name =
+            fileName.substr(kLanguagePrefixLength, fileName.size() - kLanguagePrefixLength - kLanguageSuffixLength);
+        // The list is sorted: it finds each entry's place itself, without regard to case.
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    } while (FindNextFileA(search.get(), &found));
+}
+
+void CDlgPage1General::Load() {
+    HWND list = languageList_.hwnd();
+    CurrentLanguage = ReadSettingText("Options", "Lang", "English");
+    // The list's own prefix search, started at entry 0: it looks at entries 1 to the end and
+    // then at entry 0, so a stored "English" selects "EnglishUK" when both are present.
+    LRESULT index = SendMessageA(list, CB_FINDSTRING, 0, reinterpret_cast<LPARAM>(CurrentLanguage.c_str()));
+    if (index == CB_ERR) index = 0;
+    loadedLanguageIndex_ = static_cast<std::int32_t>(index);
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+
+    // A hand-edited value other than 0 or 1 shows as ticked and is remembered as 1, so that
+    // an OK without a change of the box writes nothing.
+    loadedStartFlag_ = ReadSettingNumber("Options", "Startup", 0) != 0 ? 1 : 0;
+    CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_STARTUP, loadedStartFlag_ ? BST_CHECKED : BST_UNCHECKED);
+    languageChanged_ = false;
+}
+
+void CDlgPage1General::Commit() {
+    if (!hwnd()) return;
+    HWND list = languageList_.hwnd();
+    const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    if (selected != CB_ERR && selected != loadedLanguageIndex_) {
+        const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0);
+        if (length != CB_ERR) {
+            std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+            SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
+            const std::string name = text.data();
+            WriteSettingText("Options", "Lang", name);
+            CurrentLanguage = name;
+            languageChanged_ = true;
+        }
+    }
+    // The remembered index stays: a stored language change restarts the program anyway.
+
+    const std::int32_t startFlag = IsDlgButtonChecked(hwnd(), IDC_PAGE_GENERAL_STARTUP) == BST_CHECKED ? 1 : 0;
+    if (startFlag != loadedStartFlag_) {
+        WriteSettingNumber("Options", "Startup", startFlag);
+        loadedStartFlag_ = startFlag;
+        SetStartWithSystem(startFlag != 0);
+    }
+}
+
+void CDlgPage1General::Revert() {
+    if (!hwnd()) return;
+    Load();
+}

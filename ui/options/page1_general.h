@@ -2,13 +2,19 @@
 // to the update page.
 #pragma once
 
+#include <cstdint>
+
 #include "ui/options/options_page.h"
+#include "winui/hyperlink.h"
+#include "winui/window.h"
 
 class CDlgPage1General : public COptionsPage {
 public:
     CDlgPage1General();
 
+    // Stores another chosen language and a changed start check box.
     void Commit() override;
+    // Shows the stored language and start flag again.
     void Revert() override;
     // True after a Commit that stored another language, until the next load.
     bool LanguageChanged() const { return languageChanged_; }
@@ -18,6 +24,15 @@ protected:
 
 private:
     LRESULT OnInitDialog(WindowMessage& message);
+    LRESULT OnUpdateLink(WindowMessage& message);
 
+    void FillLanguageList();
+    void Load();
+
+    CWindowImpl languageList_;
+    CHyperLink updateLink_;
     bool languageChanged_ = false;
+    // What the controls showed at the last load: a commit stores only what differs.
+    std::int32_t loadedLanguageIndex_ = 0;
+    std::int32_t loadedStartFlag_ = 0;
 };
