@@ -13,6 +13,7 @@
 #include "app/tray.h"
 #include "localization/language.h"
 #include "resources/resource.h"
+#include "tests/win/program_folder.h"
 #include "settings/settings.h"
 #include "tracking/program_paths.h"
 #include "ui/controls/image_list_box.h"
@@ -29,12 +30,7 @@ std::string ReadSource(const std::string& relative) {
 class OptionsDialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        folder_ = std::string(base) + "ostrak-options-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        ProgramDir = folder_;
-        UserName = "user1";
+        folder_ = MakeProgramFolder("options");
         ProgramList.clear();
         ProjectList.clear();
         FilterList.clear();
@@ -45,17 +41,7 @@ protected:
         if (dialog_ && dialog_->hwnd()) RemoveTrayIcon(dialog_->hwnd());
         dialog_.reset();
         FreeLanguage();
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder_ + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((folder_ + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder_.c_str());
-        ProgramDir.clear();
-        UserName.clear();
+        RemoveProgramFolder(folder_);
     }
 
     void WithDeliveredEnglish() {

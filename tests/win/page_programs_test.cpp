@@ -17,6 +17,7 @@
 #include "app/tray.h"
 #include "localization/language.h"
 #include "resources/resource.h"
+#include "tests/win/program_folder.h"
 #include "settings/settings.h"
 #include "tracking/program_paths.h"
 #include "tracking/sampler.h"
@@ -223,12 +224,7 @@ private:
 class ProgramsPageTest : public testing::Test {
 protected:
     void SetUp() override {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        folder_ = std::string(base) + "ostrak-programs-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        ProgramDir = folder_;
-        UserName = "user1";
+        folder_ = MakeProgramFolder("programs");
         ProgramList.clear();
         WriteSettingText("Options", "Lang", "English");
         std::ofstream(folder_ + "Lang.English.xml", std::ios::binary)
@@ -245,17 +241,7 @@ protected:
             DestroyWindow(host_);
         FreeLanguage();
         ProgramList.clear();
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder_ + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((folder_ + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder_.c_str());
-        ProgramDir.clear();
-        UserName.clear();
+        RemoveProgramFolder(folder_);
     }
 
     std::string UserFile() const { return folder_ + "user1-Programs.xml"; }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "resources/resource.h"
+#include "ui/options/editor_support.h"
 #include "ui/options/popup_program.h"
 #include "winui/app_module.h"
 #include "xmlstore/programs_list.h"
@@ -81,7 +82,7 @@ LRESULT CDlgPage2Programs::OnDoubleClick(WindowMessage&) {
     const int index = FirstSelected();
     if (index < 0)
         return 0;
-    CDlgPopupProgram editor(CDlgPopupProgram::Edit, ItemText(index));
+    CDlgPopupProgram editor(CDlgPopupProgram::Edit, ListBoxItemText(list_, index));
     if (editor.DoModal(hwnd()) != IDOK)
         return 0;
     SendMessageA(list_, LB_DELETESTRING, index, 0);
@@ -140,7 +141,7 @@ void CDlgPage2Programs::MoveFirstSelected(int step) {
     const int target = index + step;
     if (index < 0 || target < 0 || target >= Count())
         return;
-    const std::string text = ItemText(index);
+    const std::string text = ListBoxItemText(list_, index);
     SendMessageA(list_, LB_DELETESTRING, index, 0);
     SendMessageA(list_, LB_INSERTSTRING, target, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageA(list_, LB_SETSEL, TRUE, target);
@@ -155,7 +156,7 @@ void CDlgPage2Programs::Commit() {
     std::vector<std::string> patterns;
     const int count = Count();
     for (int index = 0; index < count; ++index)
-        patterns.push_back(ItemText(index));
+        patterns.push_back(ListBoxItemText(list_, index));
     // A pattern the page cannot show goes back to the place it had, or to the end of a list
     // that has become shorter, so that a commit never loses what a user wrote by hand. The
     // place is remembered as it is now, for the next commit without a refill.
@@ -220,14 +221,4 @@ int CDlgPage2Programs::FirstSelected() const {
     if (SendMessageA(list_, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&index)) != 1)
         return -1;
     return index;
-}
-
-std::string CDlgPage2Programs::ItemText(int index) const {
-    const LRESULT length = SendMessageA(list_, LB_GETTEXTLEN, index, 0);
-    if (length <= 0)
-        return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
 }

@@ -42,7 +42,6 @@ private:
     void MoveFirstSelected(int step);
     int Count() const;
     int FirstSelected() const;
-    std::string ItemText(int index) const;
 
     // A pattern too long for the list box, kept so that a commit does not lose it.
     struct HiddenPattern {

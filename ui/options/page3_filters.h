@@ -1,6 +1,11 @@
 // The Projects page: the user's projects and the filters that assign time to them.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
 #include "ui/options/options_page.h"
 
 class CDlgPage3Filters : public COptionsPage {
@@ -15,4 +20,32 @@ protected:
 
 private:
     LRESULT OnInitDialog(WindowMessage& message);
+    LRESULT OnProjectSelectionChange(WindowMessage& message);
+    LRESULT OnProjectDoubleClick(WindowMessage& message);
+    LRESULT OnFilterSelectionChange(WindowMessage& message);
+    LRESULT OnFilterDoubleClick(WindowMessage& message);
+    LRESULT OnAddProject(WindowMessage& message);
+    LRESULT OnDeleteProject(WindowMessage& message);
+    LRESULT OnAddFilter(WindowMessage& message);
+    LRESULT OnDeleteFilter(WindowMessage& message);
+    LRESULT OnFilterDown(WindowMessage& message);
+    LRESULT OnFilterUp(WindowMessage& message);
+
+    void Fill();
+    void SetButtons();
+    void MoveFilter(int step);
+    // Puts a filter line with its item data at `index` and selects it.
+    void InsertFilter(int index, const std::string& line, LPARAM data);
+    std::string ProjectName(std::int32_t project) const;
+
+    HWND projects_ = nullptr;
+    HWND filters_ = nullptr;
+    int projectCount_ = 0;
+    int projectIndex_ = -1;  // the selected project, -1 when there is none
+    // The highest project identifier the page has held since it was last filled: a new
+    // project gets the next one.
+    std::int32_t highestProject_ = 1;
+    int filterCount_ = 0;
+    int filterIndex_ = -1;  // the selected filter, -1 when there is none
+    bool modified_ = false;
 };

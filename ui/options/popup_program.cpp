@@ -8,12 +8,11 @@
 #include "localization/language.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
+#include "ui/options/editor_support.h"
 #include "winui/scoped_handles.h"
 
 namespace {
 
-// The edit box is read into 255 characters with the terminator, so a pattern has at most 254.
-constexpr int kPatternCapacity = 255;
 constexpr int kTitleCapacity = 256;
 constexpr UINT kFirstPickerId = 1000;
 constexpr UINT kLastPickerId = 2000;
@@ -39,16 +38,6 @@ BOOL CALLBACK CollectTitle(HWND window, LPARAM data) {
     return TRUE;
 }
 
-RECT WorkArea(HMONITOR monitor) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (monitor && GetMonitorInfoA(monitor, &info))
-        return info.rcWork;
-    RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
-}
-
 }  // namespace
 
 CDlgPopupProgram::CDlgPopupProgram(Mode mode, std::string text)
@@ -66,7 +55,7 @@ bool CDlgPopupProgram::ProcessMessage(WindowMessage& message) {
 }
 
 LRESULT CDlgPopupProgram::OnInitDialog(WindowMessage&) {
-    CenterOverOwner();
+    CenterEditorOverOwner(hwnd());
     TranslateDialog(hwnd());
     // After the translation: the link takes its label from the control's text.
     if (pickLink_.AttachDlgItem(hwnd(), IDC_POPUP_PROGRAM_PICK_WINDOW))
@@ -78,9 +67,7 @@ LRESULT CDlgPopupProgram::OnInitDialog(WindowMessage&) {
 }
 
 LRESULT CDlgPopupProgram::OnOk(WindowMessage&) {
-    char pattern[kPatternCapacity] = "";
-    GetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_PATTERN, pattern, kPatternCapacity);
-    text_ = pattern;
+    text_ = EditorText(hwnd(), IDC_POPUP_PROGRAM_PATTERN);
     // No pattern is no entry: an empty text counts as Cancel.
     EndDialog(text_.empty() ? IDCANCEL : IDOK);
     return 0;
@@ -124,28 +111,4 @@ LRESULT CDlgPopupProgram::OnPickedTitle(WindowMessage& message) {
     if (index < pickerTitles_.size())
         SetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_PATTERN, pickerTitles_[index].c_str());
     return 0;
-}
-
-void CDlgPopupProgram::CenterOverOwner() {
-    RECT editor{};
-    if (!GetWindowRect(hwnd(), &editor))
-        return;
-    // A hidden or minimised owner has no place on the screen to centre over.
-    HWND owner = GetWindow(hwnd(), GW_OWNER);
-    const bool overOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
-    RECT around{};
-    if (overOwner)
-        GetWindowRect(owner, &around);
-    const RECT area = WorkArea(MonitorFromWindow(overOwner ? owner : hwnd(), MONITOR_DEFAULTTOPRIMARY));
-    if (!overOwner)
-        around = area;
-
-    const int width = editor.right - editor.left;
-    const int height = editor.bottom - editor.top;
-    LONG left = around.left + (around.right - around.left - width) / 2;
-    LONG top = around.top + (around.bottom - around.top - height) / 2;
-    // Over an owner near the screen's edge the editor still shows whole.
-    left = std::max(area.left, std::min(left, area.right - width));
-    top = std::max(area.top, std::min(top, area.bottom - height));
-    SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

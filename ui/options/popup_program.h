@@ -26,7 +26,6 @@ private:
     LRESULT OnPickWindow(WindowMessage& message);
     LRESULT OnPickedTitle(WindowMessage& message);
 
-    void CenterOverOwner();
 
     Mode mode_;
     std::string text_;

@@ -1,0 +1,19 @@
+// Small pieces shared by the option pages and their editors.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The work area of a monitor, or of the primary one when it has none.
+RECT WorkArea(HMONITOR monitor);
+
+// Centres a modal editor over its owner, or over the work area when the owner is hidden or
+// minimised, and keeps it whole on the screen.
+void CenterEditorOverOwner(HWND editor);
+
+// The text of an edit box as the editors take it: at most 254 characters.
+std::string EditorText(HWND dialog, int editId);
+
+// A list box item's text at its full length.
+std::string ListBoxItemText(HWND list, int index);
