@@ -31,13 +31,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string WindowText(HWND window) {
     char text[1024] = "";
     GetWindowTextA(window, text, sizeof text);
@@ -228,7 +221,7 @@ protected:
         ProgramList.clear();
         WriteSettingText("Options", "Lang", "English");
         std::ofstream(folder_ + "Lang.English.xml", std::ios::binary)
-            << ReadFile(std::string(OSTRAK_SOURCE_DIR) + "/delivered/Lang.English.xml");
+            << ReadWholeFile(std::string(OSTRAK_SOURCE_DIR) + "/delivered/Lang.English.xml");
         LoadLanguage();
     }
 
@@ -585,7 +578,7 @@ TEST_F(ProgramsPageTest, OkOfTheOptionsDialogWritesOnlyAfterAChangeAndAReorderIs
     Click(IDC_PAGE_APPLICATIONS_DOWN);
     Press(main_, IDOK);
     EXPECT_EQ(ProgramList, (Texts{"b", "a", "c"}));
-    EXPECT_EQ(ReadFile(UserFile()), ProgramsFile({"b", "a", "c"}));
+    EXPECT_EQ(ReadWholeFile(UserFile()), ProgramsFile({"b", "a", "c"}));
     // The list box is not refilled: the selection stays where the user left it.
     EXPECT_EQ(Selected(), (std::vector<int>{1}));
 
@@ -597,7 +590,7 @@ TEST_F(ProgramsPageTest, OkOfTheOptionsDialogWritesOnlyAfterAChangeAndAReorderIs
 
 TEST_F(ProgramsPageTest, CancelOfTheOptionsDialogRestoresTheListAndTheSamplerKeepsTheOldOne) {
     WritePatterns(UserFile(), {"Notepad", "Word", "Excel"});
-    const std::string before = ReadFile(UserFile());
+    const std::string before = ReadWholeFile(UserFile());
     CreateOptionsDialog();
     Select({0});
     Click(IDC_PAGE_APPLICATIONS_DELETE);
@@ -608,7 +601,7 @@ TEST_F(ProgramsPageTest, CancelOfTheOptionsDialogRestoresTheListAndTheSamplerKee
     EXPECT_EQ(Items(), (Texts{"Notepad", "Word", "Excel"}));
     EXPECT_EQ(Selected(), (std::vector<int>{0}));
     EXPECT_EQ(ProgramList, (Texts{"Notepad", "Word", "Excel"}));
-    EXPECT_EQ(ReadFile(UserFile()), before);
+    EXPECT_EQ(ReadWholeFile(UserFile()), before);
     SplitTitle("readme.txt - Notepad");
     EXPECT_EQ(CurrentApp, "Notepad");
 

@@ -32,13 +32,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // The save declares the system's code page; the files the tests write declare 1251.
 std::string Declaration(int codePage = 1251) {
     return "<?xml version=\"1.0\" encoding=\"" + CodePageName(codePage) + "\"?>\n";
@@ -77,7 +70,7 @@ protected:
         FilterList.clear();
         WriteSettingText("Options", "Lang", "English");
         std::ofstream(folder_ + "Lang.English.xml", std::ios::binary)
-            << ReadFile(std::string(OSTRAK_SOURCE_DIR) + "/delivered/Lang.English.xml");
+            << ReadWholeFile(std::string(OSTRAK_SOURCE_DIR) + "/delivered/Lang.English.xml");
         LoadLanguage();
 
         WNDCLASSA windowClass{};
@@ -483,7 +476,7 @@ TEST_F(ProjectsPageTest, DeletingAProjectDeletesItsFilterLinesAndTheFilterSelect
     page_->Commit();
     EXPECT_TRUE(ProjectList.empty());
     EXPECT_TRUE(FilterList.empty());
-    EXPECT_EQ(ReadFile(UserFile()), Declaration(AnsiCodePage()) + "<List/>");
+    EXPECT_EQ(ReadWholeFile(UserFile()), Declaration(AnsiCodePage()) + "<List/>");
 }
 
 TEST_F(ProjectsPageTest, ARenamedProjectKeepsItsOldNameInFilterLinesUntilTheNextFill) {
@@ -703,7 +696,7 @@ TEST_F(ProjectsPageInOptionsDialogTest, OkWritesOnlyAChangeAndCancelShowsTheStor
     // OK after a move writes both lists, every value as it was.
     Click(IDC_PAGE_PROJECTS_FILTER_DOWN);
     SendMessageA(main_, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(ReadFile(UserFile()),
+    EXPECT_EQ(ReadWholeFile(UserFile()),
               ProjectsFile(ProjectElement(70000, "Big") + ProjectElement(-5, "Negative") + ProjectElement(2, "Work") +
                            FilterElement(-5, -1, "negative kind") + FilterElement(70000, 70000, "big kind") +
                            FilterElement(2, 0, "abc") + FilterElement(2, 1, "tab inside"),

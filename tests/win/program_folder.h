@@ -1,9 +1,11 @@
-// A fresh program folder for the Windows tests of the program's own parts: the tracker's
-// globals point at it for user "user1" while a test runs.
+// A fresh program folder for the Windows tests of the program's own parts (the tracker's
+// globals point at it for user "user1" while a test runs), and reading its files.
 #pragma once
 
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "tracking/program_paths.h"
@@ -37,3 +39,10 @@ inline void RemoveProgramFolder(const std::string& folder) {
     ProgramDir.clear();
     UserName.clear();
 }
+
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

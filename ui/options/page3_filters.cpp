@@ -12,6 +12,15 @@
 
 namespace {
 
+// After a deletion: selects the item now at `index`, or the last one, and returns which;
+// -1 when the list is empty.
+int SelectInRange(HWND list, int index, int count) {
+    if (count <= 0) return -1;
+    index = std::min(index, count - 1);
+    SendMessageA(list, LB_SETCURSEL, index, 0);
+    return index;
+}
+
 // A filter's project and where-kind share its item data, one in each 32-bit half, so that
 // every value of a hand-edited file passes the page unchanged.
 static_assert(sizeof(LPARAM) >= 8, "the filters list's item data holds two 32-bit values");
@@ -133,12 +142,7 @@ LRESULT CDlgPage3Filters::OnDeleteProject(WindowMessage&) {
     const std::int32_t project = ProjectFromItemData(SendMessageA(projects_, LB_GETITEMDATA, projectIndex_, 0));
     SendMessageA(projects_, LB_DELETESTRING, projectIndex_, 0);
     --projectCount_;
-    if (projectCount_ > 0) {
-        projectIndex_ = std::min(projectIndex_, projectCount_ - 1);
-        SendMessageA(projects_, LB_SETCURSEL, projectIndex_, 0);
-    } else {
-        projectIndex_ = -1;
-    }
+    projectIndex_ = SelectInRange(projects_, projectIndex_, projectCount_);
 
     // The project's filters go with it.
     for (int index = filterCount_ - 1; index >= 0; --index) {
@@ -148,14 +152,7 @@ LRESULT CDlgPage3Filters::OnDeleteProject(WindowMessage&) {
         }
     }
     const int selected = static_cast<int>(SendMessageA(filters_, LB_GETCURSEL, 0, 0));
-    if (selected >= 0) {
-        filterIndex_ = selected;
-    } else if (filterCount_ > 0) {
-        filterIndex_ = std::min(filterIndex_, filterCount_ - 1);
-        SendMessageA(filters_, LB_SETCURSEL, filterIndex_, 0);
-    } else {
-        filterIndex_ = -1;
-    }
+    filterIndex_ = selected >= 0 ? selected : SelectInRange(filters_, filterIndex_, filterCount_);
     modified_ = true;
     SetButtons();
     return 0;
@@ -183,12 +180,7 @@ LRESULT CDlgPage3Filters::OnDeleteFilter(WindowMessage&) {
     if (filterIndex_ < 0) return 0;
     SendMessageA(filters_, LB_DELETESTRING, filterIndex_, 0);
     --filterCount_;
-    if (filterCount_ > 0) {
-        filterIndex_ = std::min(filterIndex_, filterCount_ - 1);
-        SendMessageA(filters_, LB_SETCURSEL, filterIndex_, 0);
-    } else {
-        filterIndex_ = -1;
-    }
+    filterIndex_ = SelectInRange(filters_, filterIndex_, filterCount_);
     modified_ = true;
     SetButtons();
     return 0;
