@@ -1,0 +1,117 @@
+// The report started from the running program's tray: the log on disk is saved first, and the
+// shell's "open" gets the report beside the program with the log's name and the language.
+#include <gtest/gtest.h>
+
+#include "app/tray.h"
+#include "resources/resource.h"
+#include "tests/e2e/driver.h"
+#include "tests/e2e/shell_recorder.h"
+
+#include <cstdlib>
+
+namespace {
+
+#ifdef OSTRAK_SHELL_RECORDER
+const char kRecorderProgram[] = OSTRAK_SHELL_RECORDER;
+#else
+const char kRecorderProgram[] = "";
+#endif
+
+// Sets HKCU\Software\Ostrak\Options\Lang for one test and puts back what was there.
+class StoredLanguage {
+public:
+    explicit StoredLanguage(const std::string& name) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr);
+        char old[256] = {};
+        DWORD size = sizeof old;
+        hadOld_ = RegQueryValueExA(key_, "Lang", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
+        old_ = old;
+        Set(name);
+    }
+    ~StoredLanguage() {
+        if (hadOld_) {
+            Set(old_);
+        } else {
+            RegDeleteValueA(key_, "Lang");
+        }
+        RegCloseKey(key_);
+    }
+    StoredLanguage(const StoredLanguage&) = delete;
+    StoredLanguage& operator=(const StoredLanguage&) = delete;
+
+private:
+    void Set(const std::string& name) {
+        RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                       static_cast<DWORD>(name.size() + 1));
+    }
+    HKEY key_ = nullptr;
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+// The seconds the log credits to an application of today, or -1 when it has none.
+int CreditedSeconds(const std::string& log, const std::string& application) {
+    const std::string start = "<App name=\"" + application + "\" time=\"";
+    const std::size_t at = log.find(start);
+    return at == std::string::npos ? -1 : std::atoi(log.c_str() + at + start.size());
+}
+
+// Right-clicks the tray icon and chooses the second item of the menu, Report.
+bool ChooseReportFromTheTrayMenu(Tracker& tracker) {
+    tracker.Post(WM_TRAYNOTIFY, TrayIconId, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) && IsWindowVisible(menu); })) return false;
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
+TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideTheProgram) {
+    ASSERT_NE(kRecorderProgram[0], '\0') << "built without the recorder program";
+    StoredLanguage english("English");
+    ProgramFolder folder;
+    folder.Write("Report.hta", "<html><head><title>Report</title></head></html>");
+    ShellRecorder recorder(kRecorderProgram, folder.File("shell-record.txt"));
+    ASSERT_TRUE(recorder.Registered());
+
+    TitledWindows windows;
+    HWND calculator = windows.Open("Calculator");
+    HWND editor = windows.Open("Editor");
+    ASSERT_TRUE(windows.BringToFront(calculator));
+    Tracker tracker;
+    ASSERT_TRUE(tracker.Start(folder, "-tray"));
+    ASSERT_TRUE(tracker.MainWindow());
+    Pump(1500);
+    ASSERT_TRUE(windows.BringToFront(editor));
+    Pump(2000);
+    ASSERT_TRUE(windows.BringToFront(calculator));
+    Pump(1200);  // the tracker's next tick sees the change and credits the editor's two seconds
+    ASSERT_FALSE(folder.Exists(folder.LogName())) << "nothing saves the log this early but the report";
+
+    ASSERT_TRUE(ChooseReportFromTheTrayMenu(tracker));
+    const std::string report = "\"" + folder.File("Report.hta") + "\" " + folder.LogName() + " English";
+    std::vector<std::string> opened = recorder.WaitForOpened(1);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], report);
+    const std::string firstLog = folder.Read(folder.LogName());
+    const int firstEditorSeconds = CreditedSeconds(firstLog, "Editor");
+    EXPECT_NEAR(firstEditorSeconds, 2, 1) << firstLog;
+
+    ASSERT_TRUE(windows.BringToFront(editor));
+    Pump(2000);
+    ASSERT_TRUE(windows.BringToFront(calculator));
+    Pump(1200);
+    tracker.Post(WM_COMMAND, MAKEWPARAM(ID_MENU_REPORT, 0), 0);  // what the menu item sends
+    opened = recorder.WaitForOpened(2);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], report);
+    const std::string secondLog = folder.Read(folder.LogName());
+    EXPECT_NEAR(CreditedSeconds(secondLog, "Editor") - firstEditorSeconds, 2, 1)
+        << "the second report saves the seconds credited since the first:\n" << secondLog;
+
+    EXPECT_EQ(tracker.Exit(), 1);
+}
+
+}  // namespace
