@@ -11,11 +11,6 @@ export WINEPREFIX=${OSTRAK_WINEPREFIX:-$top/build/wineprefix} WINEDEBUG=-all WIN
 
 mkdir -p "$run_folder"
 cp -rf "$top"/build/dist/. "$run_folder"/
-# A first list of title patterns, so that the split into application and document shows.
-if [ ! -f "$run_folder/Programs.xml" ]; then
-    printf '<?xml version="1.0"?>\n<List>\n   <Pattern>Mail</Pattern>\n   <Pattern>Editor</Pattern>\n   <Pattern>Browser</Pattern>\n</List>' \
-        > "$run_folder/Programs.xml"
-fi
 
 prepare_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
