@@ -6,9 +6,12 @@ JOBS ?= $(shell nproc)
 BUILD := build
 WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
 FUZZ_SECONDS ?= 60
+VERSION := $(shell sed -n 's/^project.Ostrak VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Only the distribution needs these; `make dist` installs them with the rest.
+DIST_PACKAGES := nsis zip
 XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp xmlstore/code_page*.cpp xmlstore/file_replace*.cpp))
 
-.PHONY: all run deps native asan windows test test-native test-asan test-report test-windows fuzz fuzz-smoke bench clean
+.PHONY: all run deps native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-smoke bench clean
 
 all: native windows
 
@@ -50,6 +53,23 @@ test: deps
 	$(MAKE) test-asan
 	$(MAKE) test-report
 	$(MAKE) test-windows
+	$(MAKE) test-dist
+
+# The program folder $(BUILD)/dist, a zip of it and the per-user installer beside it.
+dist:
+	@tools/install-deps.sh $(DIST_PACKAGES)
+	@cmake -S . -B $(BUILD)/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD)/win -j $(JOBS) --target Ostrak
+	@# CMake puts the program folder into build/dist whatever the build folder.
+	installer/make-dist.sh build/dist $(BUILD) $(VERSION)
+
+# The installer under Wine in a private prefix, once per ANSI code page (about 25 s each).
+test-dist: dist
+	@cmake --build $(BUILD)/win -j $(JOBS) --target ostrak_demo_session
+	LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 tools/installer-test.sh $(BUILD)/Ostrak-$(VERSION)-win64-setup.exe \
+		$(BUILD)/package/Ostrak $(BUILD)/win/tests/e2e/ostrak_demo_session.exe
+	LANG=C LC_ALL=C tools/installer-test.sh $(BUILD)/Ostrak-$(VERSION)-win64-setup.exe \
+		$(BUILD)/package/Ostrak $(BUILD)/win/tests/e2e/ostrak_demo_session.exe
 
 $(BUILD)/fuzz/xml_fuzz: fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) $(wildcard xmlstore/*.h)
 	@mkdir -p $(BUILD)/fuzz
