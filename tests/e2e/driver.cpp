@@ -53,6 +53,27 @@ int DaySerialOf(const SYSTEMTIME& date) {
 
 }  // namespace
 
+LanguageSetting::LanguageSetting(const std::string& name) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
+    char old[256] = {};
+    DWORD size = sizeof old;
+    hadOld_ = RegQueryValueExA(key_, "Lang", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
+    old_ = old;
+    RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>(name.size() + 1));
+}
+
+LanguageSetting::~LanguageSetting() {
+    if (hadOld_) {
+        RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                       static_cast<DWORD>(old_.size() + 1));
+    } else {
+        RegDeleteValueA(key_, "Lang");
+    }
+    RegCloseKey(key_);
+}
+
 std::string TrackerExecutable() {
     const char* configured = std::getenv("OSTRAK_EXE");
     std::string path = configured ? configured : "Ostrak.exe";

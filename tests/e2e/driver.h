@@ -13,6 +13,20 @@ std::string TrackerExecutable();
 // The logged-on user's name, as the tracker names its files.
 std::string CurrentUserName();
 
+// Sets HKCU\Software\Ostrak\Options\Lang for one test and puts back what was there.
+class LanguageSetting {
+public:
+    explicit LanguageSetting(const std::string& name);
+    ~LanguageSetting();
+    LanguageSetting(const LanguageSetting&) = delete;
+    LanguageSetting& operator=(const LanguageSetting&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    bool hadOld_ = false;
+    std::string old_;
+};
+
 class ProgramFolder {
 public:
     ProgramFolder();

@@ -8,35 +8,6 @@
 
 namespace {
 
-// Sets HKCU\Software\Ostrak\Options\Lang for one test and puts back what was there.
-class LanguageSetting {
-public:
-    explicit LanguageSetting(const std::string& name) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr);
-        char old[256] = {};
-        DWORD size = sizeof old;
-        hadOld_ = RegQueryValueExA(key_, "Lang", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
-        old_ = old;
-        RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                       static_cast<DWORD>(name.size() + 1));
-    }
-    ~LanguageSetting() {
-        if (hadOld_) {
-            RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
-                           static_cast<DWORD>(old_.size() + 1));
-        } else {
-            RegDeleteValueA(key_, "Lang");
-        }
-        RegCloseKey(key_);
-    }
-
-private:
-    HKEY key_ = nullptr;
-    bool hadOld_ = false;
-    std::string old_;
-};
-
 // A window without a title in front for a while: its stretch goes to the idle name. (No
 // window in front at all cannot be had under Wine, whose tray window then takes the front;
 // the sampler's tests cover that case.)

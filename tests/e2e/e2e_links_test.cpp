@@ -17,39 +17,6 @@ const char kRecorderProgram[] = OSTRAK_SHELL_RECORDER;
 const char kRecorderProgram[] = "";
 #endif
 
-// Sets HKCU\Software\Ostrak\Options\Lang for one test and puts back what was there.
-class StoredLanguage {
-public:
-    explicit StoredLanguage(const std::string& name) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr);
-        char old[256] = {};
-        DWORD size = sizeof old;
-        hadOld_ = RegQueryValueExA(key_, "Lang", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
-        old_ = old;
-        Set(name);
-    }
-    ~StoredLanguage() {
-        if (hadOld_) {
-            Set(old_);
-        } else {
-            RegDeleteValueA(key_, "Lang");
-        }
-        RegCloseKey(key_);
-    }
-    StoredLanguage(const StoredLanguage&) = delete;
-    StoredLanguage& operator=(const StoredLanguage&) = delete;
-
-private:
-    void Set(const std::string& name) {
-        RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                       static_cast<DWORD>(name.size() + 1));
-    }
-    HKEY key_ = nullptr;
-    bool hadOld_ = false;
-    std::string old_;
-};
-
 // The seconds the log credits to an application of today, or -1 when it has none.
 int CreditedSeconds(const std::string& log, const std::string& application) {
     const std::string start = "<App name=\"" + application + "\" time=\"";
@@ -70,7 +37,7 @@ bool ChooseReportFromTheTrayMenu(Tracker& tracker) {
 
 TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideTheProgram) {
     ASSERT_NE(kRecorderProgram[0], '\0') << "built without the recorder program";
-    StoredLanguage english("English");
+    LanguageSetting english("English");
     ProgramFolder folder;
     folder.Write("Report.hta", "<html><head><title>Report</title></head></html>");
     ShellRecorder recorder(kRecorderProgram, folder.File("shell-record.txt"));
