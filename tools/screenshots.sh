@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Screenshots of what a user sees, in English and in Russian, with realistic patterns and
+# projects (tools/screenshot-data/): each page of the options dialog, the program, project and
+# filter editors, the window picker and the tray menu. Runs under Xvfb in Wine's virtual
+# desktop, which draws real window frames. Needs `make windows`; OSTRAK_DIST and
+# OSTRAK_WIN_BUILD name another program folder and Windows build.
+# Writes build/screenshots/<language>-<view>.png.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+out=$top/build/screenshots
+dist=${OSTRAK_DIST:-$top/build/dist}
+winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
+session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit tray"
+mkdir -p "$out"
+export WINEPREFIX=${OSTRAK_SCREENSHOT_WINEPREFIX:-$top/build/wineprefix-screenshots} WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64
+command -v import >/dev/null || { echo "ImageMagick's import is missing (apt-get install imagemagick)"; exit 1; }
+[ -f "$session" ] || { echo "no $session: run make windows first"; exit 1; }
+
+shoot() {  # language, LANG value
+    local language=$1 locale=$2
+    local folder=$top/build/screenshot-run-$language
+    rm -rf "$folder"; mkdir -p "$folder"
+    cp -rf "$dist"/. "$folder"/
+    cp "$here/screenshot-data/Programs.$language.xml" "$folder/Programs.xml"
+    cp "$here/screenshot-data/Projects.$language.xml" "$folder/Projects.xml"
+    local inner
+    inner=$(cat <<'INNER'
+set -u
+language=$1; folder=$2; out=$3; session=$4; views=$5
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    timeout 180 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; timeout 60 /usr/lib/wine/wineserver -w
+fi
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Ostrak\Options' /v Lang /t REG_SZ /d "$language" /f >/dev/null 2>&1
+# Every program of this prefix runs in one virtual desktop, which draws real window frames.
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shot /f >/dev/null 2>&1
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d 900x600 /f >/dev/null 2>&1
+dos() { echo "Z:$(echo "$1" | tr / '\\')"; }
+marks=$out/.shots-$language
+rm -f "$marks"
+timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 > "$marks" 2>/dev/null &
+for view in $views; do
+    for wait in $(seq 1 150); do grep -q "^shot $view[[:space:]]*$" "$marks" 2>/dev/null && break; sleep 0.2; done
+    if ! grep -q "^shot $view[[:space:]]*$" "$marks"; then echo "no view $view in $language"; break; fi
+    sleep 1.5
+    import -window root -crop 900x600+0+0 "$out/$language-$view.png"
+done
+wait
+timeout 30 /usr/lib/wine/wineserver -k >/dev/null 2>&1
+rm -f "$marks"
+INNER
+)
+    LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" \
+        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views"
+    rm -rf "$folder"
+}
+
+shoot English C
+shoot Russian ru_RU.UTF-8
+ls -1 "$out"/English-*.png "$out"/Russian-*.png
