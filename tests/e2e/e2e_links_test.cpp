@@ -11,12 +11,6 @@
 
 namespace {
 
-#ifdef OSTRAK_SHELL_RECORDER
-const char kRecorderProgram[] = OSTRAK_SHELL_RECORDER;
-#else
-const char kRecorderProgram[] = "";
-#endif
-
 // The seconds the log credits to an application of today, or -1 when it has none.
 int CreditedSeconds(const std::string& log, const std::string& application) {
     const std::string start = "<App name=\"" + application + "\" time=\"";

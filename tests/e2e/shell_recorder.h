@@ -11,6 +11,13 @@
 #include <utility>
 #include <vector>
 
+// The recorder program, as the build names it for the test programs that use it.
+#ifdef OSTRAK_SHELL_RECORDER
+inline constexpr char kRecorderProgram[] = OSTRAK_SHELL_RECORDER;
+#else
+inline constexpr char kRecorderProgram[] = "";
+#endif
+
 namespace shell_recording {
 
 struct SavedValue {

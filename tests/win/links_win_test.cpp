@@ -16,12 +16,6 @@
 
 namespace {
 
-#ifdef OSTRAK_SHELL_RECORDER
-const char kRecorderProgram[] = OSTRAK_SHELL_RECORDER;
-#else
-const char kRecorderProgram[] = "";
-#endif
-
 std::string TempPath(const std::string& name) {
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);

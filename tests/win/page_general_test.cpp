@@ -32,12 +32,6 @@
 
 namespace {
 
-#ifdef OSTRAK_SHELL_RECORDER
-const char kRecorderProgram[] = OSTRAK_SHELL_RECORDER;
-#else
-const char kRecorderProgram[] = "";
-#endif
-
 const char kOptionsKey[] = "Software\\Ostrak\\Options";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // With a blank in it, so that the Run entry quotes it.
