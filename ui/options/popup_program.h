@@ -26,7 +26,6 @@ private:
     LRESULT OnPickWindow(WindowMessage& message);
     LRESULT OnPickedTitle(WindowMessage& message);
 
-
     Mode mode_;
     std::string text_;
     CHyperLink pickLink_;
