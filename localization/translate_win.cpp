@@ -2,14 +2,14 @@
 
 #include <string>
 
+#include "base/narrow_text.h"
 #include "localization/language.h"
 
 namespace {
 
-// Window and menu texts are read into 255 characters (254 and the terminator): a longer
-// text is looked up cut, and a longer translation is cut in menus.
-constexpr int kTextCapacity = 255;
-constexpr std::size_t kMenuTextLimit = 254;
+// Window and menu texts are read with room for a name and its terminator: a longer text is
+// looked up cut, and a longer translation is cut in menus.
+constexpr int kTextCapacity = static_cast<int>(kNameLimit + 1);
 
 BOOL CALLBACK TranslateWindowText(HWND window, LPARAM) {
     char text[kTextCapacity] = "";
@@ -43,7 +43,7 @@ void TranslateMenu(HMENU menu) {
 
         std::string translated = Translate(text);
         // Replaced even when empty: a blank item shows that its key is missing.
-        if (translated.size() > kMenuTextLimit) translated.resize(kMenuTextLimit);
+        CutText(translated, kNameLimit);
         MENUITEMINFOA update{};
         update.cbSize = sizeof update;
         update.fMask = MIIM_STRING;

@@ -1,21 +1,21 @@
 #include <windows.h>
 
+#include <utility>
+
+#include "base/scoped_handles_win.h"
 #include "settings/platform_seams.h"
 
 namespace {
 
-// Holds an open key of the current user's registry and closes it when destroyed.
+// An open key of the current user's registry, closed when destroyed.
 class WindowsRegistryKey final : public RegistryKey {
 public:
-    explicit WindowsRegistryKey(HKEY key) : key_(key) {}
-    ~WindowsRegistryKey() override { RegCloseKey(key_); }
-    WindowsRegistryKey(const WindowsRegistryKey&) = delete;
-    WindowsRegistryKey& operator=(const WindowsRegistryKey&) = delete;
+    explicit WindowsRegistryKey(ScopedKey key) : key_(std::move(key)) {}
 
     std::optional<std::uint32_t> ReadText(const char* name, char* buffer, std::uint32_t capacity) override {
         DWORD type = 0;
         DWORD size = capacity;
-        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        if (RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
             return std::nullopt;
         if (type != REG_SZ && type != REG_EXPAND_SZ)
             return std::nullopt;
@@ -32,7 +32,7 @@ public:
         DWORD type = 0;
         DWORD number = 0;
         DWORD size = sizeof number;
-        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS)
+        if (RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS)
             return std::nullopt;
         if (type != REG_DWORD || size != sizeof number)
             return std::nullopt;
@@ -40,30 +40,30 @@ public:
     }
 
     bool WriteText(const char* name, const char* text, std::uint32_t byteCount) override {
-        return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), byteCount) ==
+        return RegSetValueExA(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), byteCount) ==
                ERROR_SUCCESS;
     }
 
     bool WriteNumber(const char* name, std::uint32_t number) override {
         DWORD value = number;
-        return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+        return RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
                ERROR_SUCCESS;
     }
 
-    bool DeleteValue(const char* name) override { return RegDeleteValueA(key_, name) == ERROR_SUCCESS; }
+    bool DeleteValue(const char* name) override { return RegDeleteValueA(key_.get(), name) == ERROR_SUCCESS; }
 
 private:
-    HKEY key_;
+    ScopedKey key_;
 };
 
 class WindowsRegistry final : public RegistryBackend {
 public:
     std::unique_ptr<RegistryKey> CreateKey(const char* path) override {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
+        ScopedKey key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(),
+                            nullptr) != ERROR_SUCCESS)
             return nullptr;
-        return std::make_unique<WindowsRegistryKey>(key);
+        return std::make_unique<WindowsRegistryKey>(std::move(key));
     }
 };
 

@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
+#include "base/narrow_text.h"
+
 namespace {
 
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char RunValueName[] = "Ostrak";
-
-// Texts are kept in 256-byte buffers elsewhere: a stored text longer than this reads as
-// missing, and a longer default is cut to it.
-const std::size_t MaxTextLength = 254;
 
 void StoreText(RegistryKey& key, const std::string& name, const std::string& text) {
     // The byte count includes the terminating zero.
@@ -27,14 +25,15 @@ std::unique_ptr<RegistryKey> OpenSettingsSection(std::string_view section) {
 std::string ReadSettingText(std::string_view section, std::string_view name, std::string_view defaultText) {
     std::unique_ptr<RegistryKey> key = OpenSettingsSection(section);
     const std::string valueName(name);
-    char buffer[256] = "";
-    // Room for 254 characters and the terminator: a longer text reads as missing.
-    if (!key || !key->ReadText(valueName.c_str(), buffer, sizeof buffer - 1))
+    char buffer[kTextBufferSize] = "";
+    // Texts are kept in 256-byte buffers elsewhere: room for a name and its terminator, so a
+    // longer stored text reads as missing.
+    if (!key || !key->ReadText(valueName.c_str(), buffer, kNameLimit + 1))
         buffer[0] = '\0';
     if (buffer[0] != '\0')
         return buffer;
 
-    std::string text(defaultText.substr(0, MaxTextLength));
+    std::string text(CutText(defaultText, kNameLimit));
     if (key)
         StoreText(*key, valueName, text);
     return text;

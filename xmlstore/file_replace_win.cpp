@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/scoped_handles_win.h"
 #include "xmlstore/file_replace.h"
 
 bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
@@ -10,14 +11,14 @@ bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) 
         return false;
     // A name of our own beside the target, so the final move stays on one volume.
     std::string temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    ScopedFile file;
+    for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
         temporary = narrowPath + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+        file.reset(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (!file) return false;
 
     bool ok = true;
     const char* data = bytes.data();
@@ -25,13 +26,14 @@ bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) 
     while (ok && left > 0) {
         DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
         DWORD written = 0;
-        ok = WriteFile(file, data, chunk, &written, nullptr) && written == chunk;
+        ok = WriteFile(file.get(), data, chunk, &written, nullptr) && written == chunk;
         data += written;
         left -= written;
     }
     // The new bytes must be on disk before they take the old file's name.
-    ok = ok && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
+    ok = ok && FlushFileBuffers(file.get());
+    // Closing can report a write that failed late; the file must be closed before it moves.
+    ok = CloseHandle(file.release()) && ok;
     ok = ok && SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
     // Refused while another program holds the target open without sharing; the old file
     // then stays whole and the next save tries again.

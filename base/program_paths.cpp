@@ -1,4 +1,4 @@
-#include "tracking/program_paths.h"
+#include "base/program_paths.h"
 
 std::string ProgramDir;
 std::string UserName;

@@ -1,51 +1,11 @@
-// Holders that release a handle the code created when they go out of scope.
+// Holders for the handles of the platform: keys, menus, GDI objects, files, mutexes, COM.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
-template <class Handle, class Traits>
-class ScopedHandle {
-public:
-    ScopedHandle() = default;
-    explicit ScopedHandle(Handle handle) : handle_(handle) {}
-    ~ScopedHandle() { reset(); }
-
-    ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
-    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Traits::Invalid(); }
-
-    // Gives up ownership without releasing.
-    Handle release() {
-        Handle handle = handle_;
-        handle_ = Traits::Invalid();
-        return handle;
-    }
-
-    void reset(Handle handle = Traits::Invalid()) {
-        if (handle_ != Traits::Invalid() && handle_ != handle)
-            Traits::Close(handle_);
-        handle_ = handle;
-    }
-
-    // For functions that hand back a handle through a pointer (RegOpenKeyEx): releases the
-    // one held, then lends the slot.
-    Handle* Receive() {
-        reset();
-        return &handle_;
-    }
-
-private:
-    Handle handle_ = Traits::Invalid();
-};
+#include "base/scoped_handle.h"
 
 struct RegistryKeyTraits {
     static HKEY Invalid() { return nullptr; }
@@ -74,6 +34,12 @@ struct FileTraits {
     static void Close(HANDLE file) { CloseHandle(file); }
 };
 
+// Mutexes, events and other kernel objects that report failure as null.
+struct KernelObjectTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE object) { CloseHandle(object); }
+};
+
 struct FindTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE find) { FindClose(find); }
@@ -92,6 +58,7 @@ using ScopedFont = ScopedHandle<HFONT, GdiObjectTraits<HFONT>>;
 using ScopedBitmap = ScopedHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using ScopedIcon = ScopedHandle<HICON, IconTraits>;
 using ScopedFile = ScopedHandle<HANDLE, FileTraits>;
+using ScopedKernelObject = ScopedHandle<HANDLE, KernelObjectTraits>;
 using ScopedFindHandle = ScopedHandle<HANDLE, FindTraits>;
 using ScopedImageList = ScopedHandle<HIMAGELIST, ImageListTraits>;
 
@@ -129,4 +96,22 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// COM for this thread as a single-threaded apartment, for as long as the holder lives; only
+// an initialisation that succeeded is balanced by an uninitialisation.
+class ScopedComApartment {
+public:
+    ScopedComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ScopedComApartment() {
+        if (SUCCEEDED(result_))
+            CoUninitialize();
+    }
+    ScopedComApartment(const ScopedComApartment&) = delete;
+    ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+
+    bool Initialized() const { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
 };
