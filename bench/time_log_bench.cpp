@@ -1,10 +1,10 @@
 // What the tracker costs on logs of one day, one year and ten years: each kind of credit a
 // working day brings, the first credit of a new day, and the autosave of a one-year log. The
 // log is opened and saved through the tracker's own functions, with a fixed clock in place.
+#include "base/program_paths.h"
 #include "bench/bench_support.h"
 #include "bench/time_log_generator.h"
 #include "tracking/platform_seams.h"
-#include "tracking/program_paths.h"
 #include "tracking/time_log.h"
 #include "xmlstore/file_replace.h"
 #include "xmlstore/xml_document.h"

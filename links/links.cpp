@@ -1,11 +1,8 @@
 #include "links/links.h"
 
+#include "base/program_paths.h"
 #include "links/shell_open.h"
 #include "localization/language.h"
-#include "tracking/program_paths.h"
-#include "tracking/time_log.h"
-
-std::string CurrentLanguage;
 
 namespace {
 
@@ -22,8 +19,8 @@ bool IsRussian(std::string_view language) {
 
 }  // namespace
 
-ShellTarget ReportTarget() {
-    return {ProgramDir + "Report.hta", TimeLogFileName + " " + CurrentLanguage};
+ShellTarget ReportTarget(std::string_view timeLogFileName) {
+    return {ProgramDir + "Report.hta", std::string(timeLogFileName) + " " + CurrentLanguage};
 }
 
 ShellTarget HelpTarget() {
@@ -41,11 +38,7 @@ ShellTarget UpdatePageTarget() {
     return {address, ""};
 }
 
-void OpenReport() {
-    // The report must read every second credited so far.
-    SaveTimeLog();
-    OpenInShell(ReportTarget());
-}
+void OpenReport(std::string_view timeLogFileName) { OpenInShell(ReportTarget(timeLogFileName)); }
 
 void OpenHelp() { OpenInShell(HelpTarget()); }
 

@@ -4,10 +4,8 @@
 #include <string>
 #include <string_view>
 
-// The language name as stored in the settings; set by the General page, read here.
-extern std::string CurrentLanguage;
+#include "base/version.h"
 
-constexpr std::string_view ProgramVersion = "1.01";
 // The maker's web site: one constant, so that it is changed in one place.
 constexpr std::string_view MakerSite = "http://ostrak.example.org";
 // Sent unchanged with every update request.
@@ -18,14 +16,15 @@ struct ShellTarget {
     std::string parameters;
 };
 
-// ProgramDir + "Report.hta", with the log's file name and the language as parameters.
-ShellTarget ReportTarget();
+// ProgramDir + "Report.hta", with the log's file name and CurrentLanguage as parameters.
+ShellTarget ReportTarget(std::string_view timeLogFileName);
 // ProgramDir + the language's help file name; the folder itself when the language names none.
 ShellTarget HelpTarget();
-// The update page for the current language and version.
+// The update page for CurrentLanguage and this version.
 ShellTarget UpdatePageTarget();
 
-// Saves the time log, then starts the report.
-void OpenReport();
+// Starts the report on the log of that file name; the caller saves the log first, so that the
+// report reads every second credited so far.
+void OpenReport(std::string_view timeLogFileName);
 void OpenHelp();
 void OpenUpdatePage();

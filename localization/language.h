@@ -11,9 +11,11 @@
 // The chosen language's file, read once at start and never changed; absent before
 // LoadLanguage and after FreeLanguage. A file that could not be read leaves it empty.
 extern std::unique_ptr<XmlDocument> LanguageDocument;
+// The language name as stored in the settings when the language was loaded ("English"); the
+// report and the update page are given it.
+extern std::string CurrentLanguage;
 
-// Loads ProgramDir + "Lang." + name + ".xml" for the language named in the settings and
-// sets InactiveName from "Common/Inactive".
+// Sets CurrentLanguage from the settings and loads ProgramDir + "Lang." + it + ".xml".
 void LoadLanguage();
 void FreeLanguage();
 

@@ -1,14 +1,13 @@
-#include "xmlstore/projects.h"
+#include "projects/projects.h"
 
-#include "tracking/program_paths.h"
+#include "base/narrow_text.h"
+#include "base/program_paths.h"
 #include "xmlstore/xml_document.h"
 
 std::vector<ProjectItem> ProjectList;
 std::vector<FilterItem> FilterList;
 
 namespace {
-
-constexpr std::size_t kTextLimit = 254;
 
 std::string UserProjectsPath() { return ProgramDir + UserName + "-" + "Projects.xml"; }
 
@@ -20,7 +19,7 @@ std::string SharedProjectsPath() { return ProgramDir + "Projects.xml"; }
 std::string ElementText(XmlNode element) {
     XmlNode child = element.FirstChild();
     std::string text = child ? child.Value() : std::string();
-    if (text.size() > kTextLimit) text.resize(kTextLimit);
+    CutText(text, kNameLimit);
     return text;
 }
 
@@ -54,22 +53,22 @@ void LoadProjects() {
             {ElementText(element), IntegerAttribute(element, "project"), IntegerAttribute(element, "where")});
 }
 
-void SaveProjects() {
+bool SaveProjects() {
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->LoadXml("<List/>")) return;
+    if (!document || !document->LoadXml("<List/>")) return false;
     XmlNode root = document->DocumentElement();
-    if (!root) return;
+    if (!root) return false;
     // A document cut short by a failure must not replace the saved one.
     for (const ProjectItem& project : ProjectList) {
         XmlNode element;
-        if (!AppendTextElement(*document, root, "Project", project.name, element)) return;
+        if (!AppendTextElement(*document, root, "Project", project.name, element)) return false;
         element.SetAttribute("id", std::int64_t{project.id});
     }
     for (const FilterItem& filter : FilterList) {
         XmlNode element;
-        if (!AppendTextElement(*document, root, "Filter", filter.text, element)) return;
+        if (!AppendTextElement(*document, root, "Filter", filter.text, element)) return false;
         element.SetAttribute("project", std::int64_t{filter.project});
         element.SetAttribute("where", std::int64_t{filter.where});
     }
-    SaveXmlDocument(*document, UserProjectsPath());
+    return SaveXmlDocument(*document, UserProjectsPath());
 }

@@ -23,5 +23,6 @@ extern std::vector<FilterItem> FilterList;
 // Appends the projects and filters of the per-user file, or of the shared one when that
 // cannot be loaded.
 void LoadProjects();
-// Writes both lists to the per-user file: all projects, then all filters.
-void SaveProjects();
+// Writes both lists to the per-user file: all projects, then all filters. False when the file
+// could not be written: it then stays as it was.
+bool SaveProjects();

@@ -1,6 +1,6 @@
-#include "xmlstore/programs_list.h"
+#include "tracking/programs_list.h"
 
-#include "tracking/program_paths.h"
+#include "base/program_paths.h"
 #include "xmlstore/xml_document.h"
 
 std::vector<std::string> ProgramList;
@@ -33,18 +33,18 @@ void LoadProgramList() {
     }
 }
 
-void SaveProgramList() {
+bool SaveProgramList() {
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->LoadXml("<List/>")) return;
+    if (!document || !document->LoadXml("<List/>")) return false;
     XmlNode root = document->DocumentElement();
-    if (!root) return;
+    if (!root) return false;
     for (const std::string& pattern : ProgramList) {
         XmlNode element = document->CreateElement("Pattern");
         XmlNode text = document->CreateTextNode(pattern);
         // A list cut short must not replace the saved one.
-        if (!element || !text) return;
+        if (!element || !text) return false;
         element.AppendChild(text);
         root.AppendChild(element);
     }
-    SaveXmlDocument(*document, UserProgramsPath());
+    return SaveXmlDocument(*document, UserProgramsPath());
 }

@@ -9,5 +9,6 @@ extern std::vector<std::string> ProgramList;
 
 // Appends the patterns of the per-user file, or of the shared one when that cannot be loaded.
 void LoadProgramList();
-// Writes ProgramList to the per-user file; the shared file is never written.
-void SaveProgramList();
+// Writes ProgramList to the per-user file; the shared file is never written. False when the
+// file could not be written: it then stays as it was.
+bool SaveProgramList();

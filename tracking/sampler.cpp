@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "base/narrow_text.h"
+#include "tracking/programs_list.h"
 #include "tracking/time_log.h"
-#include "xmlstore/programs_list.h"
 
 WindowHandle LastWindow = 0;
 int LastTitleLength = 0;
@@ -14,12 +15,6 @@ std::string CurrentDoc;
 std::string InactiveName;
 
 namespace {
-
-// A title is read into 256 bytes, so at most 255 characters; names cut out of a title or
-// copied from a pattern keep at most 254.
-constexpr int kTitleBufferSize = 256;
-constexpr std::size_t kWholeTextLimit = kTitleBufferSize - 1;
-constexpr std::size_t kNameLimit = 254;
 
 // Half-up rounding of the milliseconds between two ticks, read as a signed 32-bit difference
 // so that the tick's wrap after 49.7 days does not matter.
@@ -39,18 +34,6 @@ std::uint32_t NonZeroTick(std::uint32_t tick) {
     return tick != 0 ? tick : 1;
 }
 
-// The log's queries put names between double quotes, and control characters have no place
-// in an attribute of a log that other programs read.
-void CleanName(std::string& name) {
-    for (char& c : name) {
-        if (c == '"') {
-            c = '\'';
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            c = ' ';
-        }
-    }
-}
-
 // Editors mark unsaved documents with a trailing asterisk; the document is the same one.
 void DropModifiedMark(std::string& doc) {
     if (doc.empty() || doc.back() != '*') return;
@@ -64,6 +47,13 @@ bool IsTitleSeparator(char c) {
 }
 
 }  // namespace
+
+void SetInactiveName(std::string_view name) {
+    // A quote would make every idle stretch a new element: the log's queries could never
+    // find it again.
+    InactiveName.assign(CutText(name, kTitleLimit));
+    CleanName(InactiveName);
+}
 
 void SampleWindow(WindowHandle window, std::uint32_t tick) {
     WindowTitleSource& titles = ActiveTitleSource();
@@ -87,10 +77,10 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     LastChangeTick = NonZeroTick(tick);
 
     if (window != 0) {
-        char title[kTitleBufferSize];
-        int read = titles.ReadTitle(window, title, kTitleBufferSize);
+        char title[kTextBufferSize];
+        int read = titles.ReadTitle(window, title, static_cast<int>(kTextBufferSize));
         if (read < 0) read = 0;
-        if (read > kTitleBufferSize - 1) read = kTitleBufferSize - 1;
+        if (read > static_cast<int>(kTitleLimit)) read = static_cast<int>(kTitleLimit);
         SplitTitle(std::string_view(title, static_cast<std::size_t>(read)));
         CleanName(CurrentApp);
         CleanName(CurrentDoc);
@@ -101,13 +91,13 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
         char stamp[64];
         std::snprintf(stamp, sizeof stamp, "%02d.%02d - ...", now.hour, now.minute);
         CurrentDoc = stamp;
-        CurrentApp.assign(InactiveName, 0, kWholeTextLimit);
+        CurrentApp = InactiveName;
     }
 }
 
 void SplitTitle(std::string_view title) {
     if (title.empty()) {
-        CurrentApp.assign(InactiveName, 0, kWholeTextLimit);
+        CurrentApp = InactiveName;
         CurrentDoc.clear();
         return;
     }
@@ -119,7 +109,7 @@ void SplitTitle(std::string_view title) {
         std::size_t at = title.find(pattern);
         if (at == std::string_view::npos) continue;
 
-        CurrentApp.assign(pattern, 0, kNameLimit);
+        CurrentApp.assign(CutText(pattern, kNameLimit));
         std::string_view doc;
         if (at == 0) {
             doc = title.substr(pattern.size());
@@ -129,10 +119,10 @@ void SplitTitle(std::string_view title) {
             doc = title.substr(0, at);
             while (!doc.empty() && IsTitleSeparator(doc.back())) doc.remove_suffix(1);
         }
-        CurrentDoc.assign(doc.substr(0, kNameLimit));
+        CurrentDoc.assign(CutText(doc, kNameLimit));
         return;
     }
-    CurrentApp.assign(title.substr(0, kWholeTextLimit));
+    CurrentApp.assign(CutText(title, kTitleLimit));
     CurrentDoc.clear();
 }
 

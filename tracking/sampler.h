@@ -17,11 +17,14 @@ extern std::uint32_t AutosaveDeadline;
 extern std::string CurrentApp;
 extern std::string CurrentDoc;
 
-// The application name recorded while no titled window is in front; set by the language.
+// The application name recorded while no titled window is in front, in the user's language.
 extern std::string InactiveName;
 
 constexpr std::uint32_t AutosaveInterval = 300000;
 constexpr std::string_view TitleSeparators = " -:><";
+
+// Sets InactiveName from the language's text, cleaned and cut as a whole title would be.
+void SetInactiveName(std::string_view name);
 
 // One timer tick for the given top-level window (0 for none).
 void SampleWindow(WindowHandle window, std::uint32_t tick);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "tracking/program_paths.h"
+#include "base/program_paths.h"
 
 std::unique_ptr<XmlDocument> TimeLog;
 std::string TimeLogFileName;
@@ -15,6 +15,8 @@ std::string TimeLogPath;
 namespace {
 
 std::uintptr_t SamplingTimerId = 0;
+
+std::string UserTimeLogFileName() { return UserName + "-Time.xml"; }
 
 // Today's Date as last found or created, so that a credit need not search a log of many
 // years. Nodes are never removed while their document lives; the document it was found in
@@ -129,9 +131,11 @@ XmlNode FindOrCreateNamed(XmlNode parent, std::string_view kind, std::string_vie
 
 }  // namespace
 
+std::string UserTimeLogPath() { return ProgramDir + UserTimeLogFileName(); }
+
 void OpenTimeLog() {
     ForgetLastFoundDay();
-    TimeLogFileName = UserName + "-Time.xml";
+    TimeLogFileName = UserTimeLogFileName();
     TimeLogPath = ProgramDir + TimeLogFileName;
 
     TimeLog = CreateXmlDocument();
@@ -151,11 +155,11 @@ void OpenTimeLog() {
     SamplingTimerId = ActiveSamplingTimer().Start();
 }
 
-void SaveTimeLog() {
+bool SaveTimeLog() {
     // A log without its document element never reached a usable state; writing it would
     // only replace the file with nothing.
-    if (!TimeLog || !TimeLog->DocumentElement()) return;
-    SaveXmlDocument(*TimeLog, TimeLogPath);
+    if (!TimeLog || !TimeLog->DocumentElement()) return false;
+    return SaveXmlDocument(*TimeLog, TimeLogPath);
 }
 
 void CloseTimeLog() {

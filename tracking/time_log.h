@@ -13,9 +13,14 @@ extern std::unique_ptr<XmlDocument> TimeLog;
 extern std::string TimeLogFileName;  // UserName + "-Time.xml"; the report is given this name
 extern std::string TimeLogPath;      // ProgramDir + TimeLogFileName
 
+// ProgramDir + UserName + "-Time.xml": where OpenTimeLog finds the log of the user.
+std::string UserTimeLogPath();
+
 // Loads the log (or starts an empty one) and starts the sampling timer.
 void OpenTimeLog();
-void SaveTimeLog();
+// False when there is no log to save or its file could not be written; the file then stays
+// as it was.
+bool SaveTimeLog();
 // Kills the sampling timer and releases the log; call after the last save.
 void CloseTimeLog();
 

@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "base/program_paths.h"
 #include "localization/language.h"
 #include "settings/in_memory_registry.h"
 #include "settings/settings.h"
 #include "tests/unit/test_files.h"
-#include "tracking/program_paths.h"
-#include "tracking/sampler.h"
 #include "xmlstore/code_page.h"
 
 namespace {
@@ -101,11 +100,11 @@ protected:
     void SetUp() override {
         SetRegistryBackend(&registry_);
         ProgramDir = folder_.Path();
-        InactiveName.clear();
+        CurrentLanguage.clear();
     }
     void TearDown() override {
         FreeLanguage();
-        InactiveName.clear();
+        CurrentLanguage.clear();
         ProgramDir.clear();
         SetRegistryBackend(nullptr);
     }
@@ -125,8 +124,8 @@ protected:
 TEST_F(LoadLanguageTest, WithNothingStoredEnglishIsLoadedAndStored) {
     WriteLanguage("English", WithInactive("Idle"));
     LoadLanguage();
-    EXPECT_EQ(Translate("Dialog/Ok"), "OK");
-    EXPECT_EQ(InactiveName, "Idle");
+    EXPECT_EQ(CurrentLanguage, "English");
+    EXPECT_EQ(Translate("Common/Inactive"), "Idle");
     EXPECT_EQ(ReadSettingText("Options", "Lang", "none"), "English");
 }
 
@@ -136,57 +135,34 @@ TEST_F(LoadLanguageTest, TheStoredLanguageIsReadFromTheProgramFolder) {
                                           "\xD0\xB8\xD0\xB5"));
     WriteSettingText("Options", "Lang", "Russian");
     LoadLanguage();
-    EXPECT_EQ(InactiveName, Cyrillic("Бездействие"));
+    EXPECT_EQ(CurrentLanguage, "Russian");
+    EXPECT_EQ(Translate("Common/Inactive"), Cyrillic("Бездействие"));
 }
 
-TEST_F(LoadLanguageTest, AMissingOrBrokenFileLeavesEveryTextAndTheInactiveNameEmpty) {
+TEST_F(LoadLanguageTest, AMissingOrBrokenFileLeavesEveryTextEmpty) {
     WriteLanguage("English", WithInactive("Idle"));
     LoadLanguage();
-    ASSERT_EQ(InactiveName, "Idle");
+    ASSERT_EQ(Translate("Common/Inactive"), "Idle");
 
     WriteSettingText("Options", "Lang", "Klingon");
     LoadLanguage();
     EXPECT_NE(LanguageDocument, nullptr);
+    EXPECT_EQ(CurrentLanguage, "Klingon") << "the stored name, whether or not its file exists";
     EXPECT_EQ(Translate("Dialog/Ok"), "");
-    EXPECT_EQ(InactiveName, "");
 
     WriteLanguage("Broken", "<Lang><Common><Inactive>Idle</Inactive></Common>");
     WriteSettingText("Options", "Lang", "Broken");
     LoadLanguage();
     EXPECT_EQ(Translate("Common/Inactive"), "");
-    EXPECT_EQ(InactiveName, "");
 }
 
-TEST_F(LoadLanguageTest, AFileWithoutTheInactiveKeyGivesAnEmptyInactiveName) {
-    WriteLanguage("English", "<Lang><Dialog><Ok>OK</Ok></Dialog></Lang>");
-    LoadLanguage();
-    EXPECT_EQ(Translate("Dialog/Ok"), "OK");
-    EXPECT_EQ(InactiveName, "");
-}
-
-TEST_F(LoadLanguageTest, TheInactiveNameCarriesNoQuoteOrControlCharacter) {
-    // The time log's queries put application names between double quotes.
-    WriteLanguage("English", WithInactive("&quot;Away&quot;\tfrom&#10;desk"));
-    LoadLanguage();
-    EXPECT_EQ(InactiveName, "'Away' from desk");
-    // The lookup itself gives the text as it stands.
-    EXPECT_EQ(Translate("Common/Inactive"), "\"Away\"\tfrom\ndesk");
-}
-
-TEST_F(LoadLanguageTest, AnOverlongInactiveNameIsCutTo255Characters) {
-    const std::string longName(300, 'x');
-    WriteLanguage("English", WithInactive(longName));
-    LoadLanguage();
-    EXPECT_EQ(InactiveName, longName.substr(0, 255));
-}
-
-TEST_F(LoadLanguageTest, FreeLanguageDropsTheDocumentAndKeepsTheInactiveName) {
+TEST_F(LoadLanguageTest, FreeLanguageDropsTheDocumentAndKeepsTheLanguageName) {
     WriteLanguage("English", WithInactive("Idle"));
     LoadLanguage();
     FreeLanguage();
     EXPECT_EQ(LanguageDocument, nullptr);
     EXPECT_EQ(Translate("Dialog/Ok"), "");
-    EXPECT_EQ(InactiveName, "Idle");
+    EXPECT_EQ(CurrentLanguage, "English");
 }
 
 // Every key the program looks up, in one list for both delivered files.
@@ -232,7 +208,7 @@ protected:
     void SetUp() override { SetRegistryBackend(&registry_); }
     void TearDown() override {
         FreeLanguage();
-        InactiveName.clear();
+        CurrentLanguage.clear();
         ProgramDir.clear();
         SetRegistryBackend(nullptr);
     }
@@ -254,8 +230,7 @@ TEST_P(DeliveredLanguageTest, LoadsAsTheStoredLanguageAndNamesItsHelpFile) {
     WriteSettingText("Options", "Lang", GetParam());
     LoadLanguage();
     EXPECT_EQ(Translate("Dialog/HelpFile"), std::string("Help.") + GetParam() + ".html");
-    EXPECT_NE(InactiveName, "");
-    EXPECT_EQ(InactiveName, Translate("Common/Inactive"));
+    EXPECT_EQ(CurrentLanguage, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, DeliveredLanguageTest, ::testing::Values("English", "Russian"));

@@ -1,24 +1,19 @@
 // What the shell is asked to open for the report, the help file and the update page.
 #include <gtest/gtest.h>
 
+#include "base/program_paths.h"
 #include "links/links.h"
 #include "localization/language.h"
 #include "tests/unit/test_files.h"
-#include "tracking/program_paths.h"
-#include "tracking/time_log.h"
 
 namespace {
 
 class LinksTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ProgramDir = folder.Path();
-        TimeLogFileName = "user1-Time.xml";
-    }
+    void SetUp() override { ProgramDir = folder.Path(); }
     void TearDown() override {
         FreeLanguage();
         ProgramDir.clear();
-        TimeLogFileName.clear();
         CurrentLanguage.clear();
     }
     TemporaryFolder folder;
@@ -26,7 +21,7 @@ protected:
 
 TEST_F(LinksTest, ReportGetsTheLogsFileNameAndTheLanguage) {
     CurrentLanguage = "English";
-    ShellTarget report = ReportTarget();
+    ShellTarget report = ReportTarget("user1-Time.xml");
     EXPECT_EQ(report.target, folder.Path() + "Report.hta");
     EXPECT_EQ(report.parameters, "user1-Time.xml English");
 }

@@ -1,9 +1,9 @@
 // Projects and filters through their file: lenient reading, the exact written form, round trips.
 #include <gtest/gtest.h>
 
+#include "base/program_paths.h"
+#include "projects/projects.h"
 #include "tests/unit/test_files.h"
-#include "tracking/program_paths.h"
-#include "xmlstore/projects.h"
 
 namespace {
 
@@ -39,13 +39,16 @@ const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>";
 TEST_F(ProjectsTest, WrittenFileHasProjectsThenFiltersOneLineEach) {
     ProjectList = {{"Website", 2}, {"Book \"draft\" & notes", 5}};
     FilterList = {{"Browser", 2, 0}, {"chapter", 5, 1}, {"orphan", 9, 7}};
-    SaveProjects();
+    EXPECT_TRUE(SaveProjects());
     EXPECT_EQ(ReadFileBytes(UserFile()),
               std::string(kDeclaration) +
                   "\n<List>\n   <Project id=\"2\">Website</Project>\n   <Project id=\"5\">Book \"draft\" &amp; notes</Project>\n"
                   "   <Filter project=\"2\" where=\"0\">Browser</Filter>\n   <Filter project=\"5\" where=\"1\">chapter</Filter>\n"
                   "   <Filter project=\"9\" where=\"7\">orphan</Filter>\n</List>");
     EXPECT_FALSE(std::filesystem::exists(SharedFile()));
+    ProgramDir = folder.Path("gone/");
+    EXPECT_FALSE(SaveProjects()) << "a folder that is gone cannot take the file";
+    ProgramDir = folder.Path();
 
     // Order, ids, references and where-kinds come back as they were, unknown ones included.
     Reload();

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tracking/program_paths.h"
+#include "base/program_paths.h"
+#include "tracking/programs_list.h"
 #include "tracking/sampler.h"
-#include "xmlstore/programs_list.h"
 
 namespace {
 

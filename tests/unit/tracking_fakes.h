@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "base/program_paths.h"
 #include "tests/unit/test_files.h"
 #include "tracking/platform_seams.h"
-#include "tracking/program_paths.h"
+#include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
-#include "xmlstore/programs_list.h"
 
 class FakeWindows final : public WindowTitleSource {
 public:

@@ -143,9 +143,23 @@ TEST_F(SamplerTest, NoWindowGivesTheInactivePairNamedByTheMinute) {
     SampleWindow(kStudioWindow, 722000);
     EXPECT_EQ(Credited("Inactive", "09.05 - ..."), 720);
 
-    InactiveName = std::string(300, 'x');
-    SampleWindow(0, 723000);
-    EXPECT_EQ(CurrentApp, std::string(255, 'x')) << "cut to what the name buffer holds";
+}
+
+TEST(InactiveNameTest, TheLanguagesTextIsCleanedAndCutAsAWholeTitle) {
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        // The time log's queries put application names between double quotes.
+        {"\"Away\"\tfrom\ndesk", "'Away' from desk"},
+        {std::string(300, 'x'), std::string(255, 'x')},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SetInactiveName(c.text);
+        EXPECT_EQ(InactiveName, c.expected) << c.text;
+    }
+    InactiveName.clear();
 }
 
 TEST_F(SamplerTest, AnEmptyTitleGivesTheInactiveNameWithoutDocument) {

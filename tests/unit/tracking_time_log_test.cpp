@@ -27,7 +27,7 @@ TEST_F(TimeLogTest, FirstRunStartsAnEmptyLogAndTheTimer) {
     EXPECT_EQ(timer.starts, 1);
     EXPECT_FALSE(FileExists(LogPath())) << "only a save writes the file";
 
-    SaveTimeLog();
+    EXPECT_TRUE(SaveTimeLog());
     XmlDocument saved;
     ASSERT_TRUE(saved.Load(LogPath()));
     EXPECT_EQ(saved.DocumentElement().Name(), "Ostrak");
@@ -38,6 +38,17 @@ TEST_F(TimeLogTest, FirstRunStartsAnEmptyLogAndTheTimer) {
     EXPECT_FALSE(TimeLog);
     EXPECT_EQ(timer.stops, 1);
     EXPECT_EQ(timer.lastStopped, 42u);
+}
+
+TEST_F(TimeLogTest, ASaveThatCannotWriteSaysSo) {
+    OpenTimeLog();
+    ProgramDir = folder.Dir() + "gone/";
+    TimeLogPath = ProgramDir + TimeLogFileName;
+    EXPECT_FALSE(SaveTimeLog());
+    ProgramList = {"Editor"};
+    EXPECT_FALSE(SaveProgramList());
+    CloseTimeLog();
+    EXPECT_FALSE(SaveTimeLog()) << "no log, nothing saved";
 }
 
 TEST_F(TimeLogTest, CreditsBuildDayApplicationAndDocument) {
