@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "winui/scoped_handles.h"
+#include "base/scoped_handles_win.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "winui/app_module.h"
 
 namespace {
 
@@ -170,43 +169,8 @@ void CWindowBase::FinishWindow(CWindowBase& target) {
 }
 
 CWindowImpl::~CWindowImpl() {
-    if (!hwnd())
-        return;
-    if (attached_) {
-        Detach();
-        return;
-    }
-    // Unbind first: the derived parts of the object are already destroyed, so the messages
-    // of the destruction must not reach them.
-    HWND window = hwnd();
-    Unbind();
-    ::DestroyWindow(window);
-}
-
-HWND CWindowImpl::Create(HWND parent, const RECT& rect, const char* text, DWORD style, DWORD exStyle,
-                         UINT id) {
-    if (hwnd())
-        return nullptr;
-    HINSTANCE instance = AppModule.Instance();
-    const char* className = WindowClassName();
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExA(instance, className, &windowClass)) {
-        windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = className;
-        if (!RegisterClassExA(&windowClass))
-            return nullptr;
-    } else if (windowClass.lpfnWndProc != WindowProc) {
-        // Someone else's class of that name: its procedure would never bind us.
-        return nullptr;
-    }
-    HMENU menuOrId = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
-    return CreateWindowExA(exStyle, className, text, style, rect.left, rect.top, rect.right - rect.left,
-                           rect.bottom - rect.top, parent, menuOrId, instance, this);
+    // The control is not ours: it goes on without us.
+    Detach();
 }
 
 bool CWindowImpl::Attach(HWND control) {
@@ -215,7 +179,6 @@ bool CWindowImpl::Attach(HWND control) {
     if (!SetWindowSubclass(control, SubclassProc, AttachSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     Bind(control);
-    attached_ = true;
     return true;
 }
 
@@ -223,33 +186,14 @@ bool CWindowImpl::AttachDlgItem(HWND dialog, int id) { return Attach(GetDlgItem(
 
 HWND CWindowImpl::Detach() {
     HWND window = hwnd();
-    if (!window || !attached_)
+    if (!window)
         return nullptr;
     RemoveWindowSubclass(window, SubclassProc, AttachSubclassId);
     Unbind();
-    attached_ = false;
     return window;
 }
 
 bool CWindowImpl::DestroyWindow() { return hwnd() && ::DestroyWindow(hwnd()); }
-
-LRESULT CALLBACK CWindowImpl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<CWindowImpl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        if (self && !self->hwnd())
-            self->Bind(window);
-    }
-    CWindowBase* self = FromHandle(window);
-    // Messages before WM_NCCREATE (WM_GETMINMAXINFO), and after the object let go.
-    if (!self)
-        return DefWindowProcA(window, message, wParam, lParam);
-    WindowMessage delivered{window, message, wParam, lParam};
-    bool handled = Deliver(*self, delivered, true) || DefaultReflectedAnswer(delivered);
-    LRESULT result = handled ? delivered.result : DefWindowProcA(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY)
-        FinishWindow(*self);
-    return result;
-}
 
 LRESULT CALLBACK CWindowImpl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR subclassId, DWORD_PTR object) {
@@ -262,7 +206,6 @@ LRESULT CALLBACK CWindowImpl::SubclassProc(HWND window, UINT message, WPARAM wPa
     // The subclass goes before the control's own final processing, as comctl32 asks.
     RemoveWindowSubclass(window, SubclassProc, subclassId);
     LRESULT result = handled ? delivered.result : DefSubclassProc(window, message, wParam, lParam);
-    self->attached_ = false;
     FinishWindow(*self);
     return result;
 }

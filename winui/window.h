@@ -1,5 +1,5 @@
-// Window classes: the binding of a window to its C++ object, windows of our own class, and
-// controls of a dialog that a C++ class attaches to.
+// Window classes: the binding of a window to its C++ object, and controls of a dialog that a
+// C++ class attaches to.
 #pragma once
 
 #include "winui/message_table.h"
@@ -49,28 +49,20 @@ private:
     HWND window_ = nullptr;
 };
 
-// A window of our own class, created by Create, or an existing control that the object has
-// attached to (subclassed), typically a control of a dialog.
+// An existing control that the object has attached to (subclassed), typically a control of a
+// dialog; the control's own behaviour goes on for every message the object does not handle.
 class CWindowImpl : public CWindowBase {
 public:
-    // Destroys a window the object created; releases, but keeps, a control it attached to.
+    // Releases, but keeps, the control.
     ~CWindowImpl() override;
 
-    // A window of the class WindowClassName(), registered on first use.
-    HWND Create(HWND parent, const RECT& rect, const char* text, DWORD style, DWORD exStyle = 0,
-                UINT id = 0);
     bool Attach(HWND control);
     bool AttachDlgItem(HWND dialog, int id);
-    // Releases an attached control without destroying it; returns its handle.
+    // Releases the control without destroying it; returns its handle.
     HWND Detach();
     bool DestroyWindow();
 
-protected:
-    virtual const char* WindowClassName() const { return "OstrakWindow"; }
-
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR subclassId, DWORD_PTR object);
-    bool attached_ = false;
 };

@@ -84,15 +84,6 @@ TEST_F(ContainerTest, SetUpMakesTheContainerAControlParentAndTellsTheParentItIsR
     EXPECT_EQ(ready.sender, container.hwnd());
 }
 
-TEST_F(ContainerTest, AContainerOfItsOwnWindowSetsItselfUpWhenCreated) {
-    CDlgContainerCtrl own;
-    dialog.heard.clear();
-    ASSERT_NE(own.Create(dialog.hwnd(), RECT{0, 0, 100, 100}, "", WS_CHILD | WS_VISIBLE, 0, 9190), nullptr);
-    EXPECT_TRUE(HasControlParentStyle(own.hwnd()));
-    EXPECT_EQ(dialog.NotificationCodesFrom(own.hwnd()), Codes{NM_CONTAINER_READY});
-    EXPECT_EQ(dialog.HeardFrom(own.hwnd())[0].id, 9190u);
-}
-
 TEST_F(ContainerTest, AddedPagesAreHiddenControlParentsAndNoneIsShown) {
     dialog.heard.clear();
     EXPECT_TRUE(GetWindowLongA(second.hwnd(), GWL_STYLE) & WS_VISIBLE);

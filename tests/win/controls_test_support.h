@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handles_win.h"
 #include "tests/win/controls_test_resource.h"
 #include "winui/dialog.h"
-#include "winui/scoped_handles.h"
 
 namespace controls_test {
 

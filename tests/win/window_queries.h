@@ -1,4 +1,5 @@
-// Small questions the Windows tests ask of windows: text, class and placement.
+// Small questions the Windows tests ask of windows (text, class, placement), and a window to
+// attach to.
 #pragma once
 
 #include <windows.h>
@@ -31,6 +32,12 @@ inline RECT RectInParent(HWND control) {
     GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+// A hidden message-only window of a system class, for a test's window class to attach to:
+// the window layer only attaches to windows, it creates none of its own.
+inline HWND MessageOnlyWindow(const char* text) {
+    return CreateWindowExA(0, "STATIC", text, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 }
 
 }  // namespace window_queries

@@ -1,13 +1,13 @@
 // The message loop: filters before translation, idle handlers when the queue empties, the quit
-// code, failing retrievals; and the per-thread registration of loops.
+// code, failing retrievals; and the registration of the loop.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <functional>
-#include <thread>
 #include <vector>
 
+#include "tests/win/window_queries.h"
 #include "winui/app_module.h"
 #include "winui/message_loop.h"
 #include "winui/window.h"
@@ -19,7 +19,8 @@ constexpr UINT kPing = WM_APP + 1;
 // A message-only window that records what the loop dispatched to it.
 class RecordingWindow : public CWindowImpl {
 public:
-    RecordingWindow() { Create(HWND_MESSAGE, RECT{}, "", 0); }
+    RecordingWindow() { Attach(window_queries::MessageOnlyWindow("")); }
+    ~RecordingWindow() override { DestroyWindow(); }
 
     std::vector<WPARAM> pings;
     std::vector<UINT> keys;  // WM_KEYDOWN and WM_CHAR, in arrival order
@@ -216,34 +217,19 @@ TEST(MessageLoop, AFailingRetrievalIsSkippedAndDoesNotEndTheLoop) {
     EXPECT_EQ(window.pings, (std::vector<WPARAM>{1}));
 }
 
-TEST(AppModule, LoopsAreRegisteredPerThread) {
+TEST(AppModule, HoldsTheOneLoopUntilItIsRemoved) {
     CMessageLoop loop;
     ASSERT_TRUE(AppModule.AddMessageLoop(&loop));
     CMessageLoop second;
     EXPECT_FALSE(AppModule.AddMessageLoop(&second));
     EXPECT_EQ(AppModule.GetMessageLoop(), &loop);
 
-    CMessageLoop* seenByOtherThread = &loop;
-    CMessageLoop otherLoop;
-    CMessageLoop* otherRegistered = nullptr;
-    DWORD otherThreadId = 0;
-    std::thread other([&] {
-        seenByOtherThread = AppModule.GetMessageLoop();
-        AppModule.AddMessageLoop(&otherLoop);
-        otherRegistered = AppModule.GetMessageLoop();
-        otherThreadId = GetCurrentThreadId();
-    });
-    other.join();
-    EXPECT_EQ(seenByOtherThread, nullptr);
-    EXPECT_EQ(otherRegistered, &otherLoop);
-    EXPECT_EQ(AppModule.GetMessageLoop(otherThreadId), &otherLoop);
-    EXPECT_EQ(AppModule.GetMessageLoop(), &loop);
-
     EXPECT_TRUE(AppModule.RemoveMessageLoop());
     EXPECT_EQ(AppModule.GetMessageLoop(), nullptr);
     EXPECT_FALSE(AppModule.RemoveMessageLoop());
+    AppModule.AddMessageLoop(&loop);
     AppModule.Term();
-    EXPECT_EQ(AppModule.GetMessageLoop(otherThreadId), nullptr);
+    EXPECT_EQ(AppModule.GetMessageLoop(), nullptr);
 }
 
 }  // namespace

@@ -8,23 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/window_queries.h"
 #include "winui/window.h"
 
 namespace {
 
 class RoutedWindow : public CWindowImpl {
 public:
-    RoutedWindow() { Create(HWND_MESSAGE, RECT{}, "routed", 0); }
+    RoutedWindow() { Attach(window_queries::MessageOnlyWindow("routed")); }
+    ~RoutedWindow() override { DestroyWindow(); }
 
     std::vector<std::string> calls;
-    bool boundAtNcCreate = false;
-    bool boundAtCreate = false;
 
 protected:
     bool ProcessMessage(WindowMessage& message) override {
         static const MessageRow<RoutedWindow> rows[] = {
-            HandleMessage(WM_NCCREATE, &RoutedWindow::OnNcCreate),
-            HandleMessage(WM_CREATE, &RoutedWindow::OnCreate),
             HandleCommand(10, 5, &RoutedWindow::OnTenWithCodeFive),
             HandleCommand(20, &RoutedWindow::OnTwenty),
             HandleCommand(AnyId, 7, &RoutedWindow::OnAnyWithCodeSeven),
@@ -32,7 +30,7 @@ protected:
             HandleCommand(AnyId, AnyCode, &RoutedWindow::OnAnyCommand),
             HandleCommand(30, &RoutedWindow::OnThirty),  // shadowed by the row above
             HandleNotify(120, NM_CLICK, &RoutedWindow::OnLinkClick),
-            HandleMessage(WM_GETTEXTLENGTH, &RoutedWindow::OnGetTextLength),
+            HandleMessage(WM_GETDLGCODE, &RoutedWindow::OnGetDialogCode),
         };
         return RouteMessage(*this, rows, message);
     }
@@ -40,15 +38,6 @@ protected:
 private:
     LRESULT Record(const char* name) {
         calls.push_back(name);
-        return 0;
-    }
-    LRESULT OnNcCreate(WindowMessage& message) {
-        boundAtNcCreate = hwnd() == message.hwnd;
-        message.handled = false;  // the default creates the window
-        return 0;
-    }
-    LRESULT OnCreate(WindowMessage& message) {
-        boundAtCreate = hwnd() == message.hwnd;
         return 0;
     }
     LRESULT OnTenWithCodeFive(WindowMessage&) { return Record("ten/5"); }
@@ -61,8 +50,8 @@ private:
         Record("link");
         return 33;
     }
-    // Answers for even lengths only; the rest go to the default, which counts the title.
-    LRESULT OnGetTextLength(WindowMessage& message) {
+    // Answers for even keys only; the rest go to the static control's default.
+    LRESULT OnGetDialogCode(WindowMessage& message) {
         if (message.wParam % 2) {
             message.handled = false;
             return 0;
@@ -83,12 +72,16 @@ std::vector<std::string> CallsFor(int id, int code) {
 
 using Calls = std::vector<std::string>;
 
-TEST(MessageTable, TheWindowIsBoundFromWmNcCreateOn) {
-    RoutedWindow window;
-    ASSERT_NE(window.hwnd(), nullptr);
-    EXPECT_TRUE(window.boundAtNcCreate);
-    EXPECT_TRUE(window.boundAtCreate);
-    EXPECT_EQ(CWindowBase::FromHandle(window.hwnd()), &window);
+TEST(MessageTable, AnAttachedWindowIsBoundUntilItIsDestroyed) {
+    HWND handle = nullptr;
+    {
+        RoutedWindow window;
+        handle = window.hwnd();
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(CWindowBase::FromHandle(handle), &window);
+    }
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(CWindowBase::FromHandle(handle), nullptr);
 }
 
 TEST(MessageTable, TheFirstMatchingRowWins) {
@@ -119,8 +112,8 @@ TEST(MessageTable, NotificationRowsMatchTheSendersIdAndCode) {
 
 TEST(MessageTable, AHandlerThatDeclinesLeavesTheMessageToTheDefault) {
     RoutedWindow window;
-    EXPECT_EQ(SendMessageA(window.hwnd(), WM_GETTEXTLENGTH, 2, 0), 1000);
-    EXPECT_EQ(SendMessageA(window.hwnd(), WM_GETTEXTLENGTH, 1, 0), 6);  // "routed"
+    EXPECT_EQ(SendMessageA(window.hwnd(), WM_GETDLGCODE, 2, 0), 1000);
+    EXPECT_EQ(SendMessageA(window.hwnd(), WM_GETDLGCODE, 1, 0), DLGC_STATIC);
 }
 
 TEST(MessageTable, ReflectedCommandsAndNotificationsMatchLikeThePlainOnes) {

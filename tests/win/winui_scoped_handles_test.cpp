@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "winui/scoped_handles.h"
+#include "base/scoped_handles_win.h"
 
 namespace {
 

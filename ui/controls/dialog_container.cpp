@@ -1,6 +1,5 @@
 #include "ui/controls/dialog_container.h"
 
-#include <algorithm>
 #include <new>
 
 namespace {
@@ -37,26 +36,20 @@ void CDlgContainerCtrl::SetUp() {
 }
 
 int CDlgContainerCtrl::AddPage(HWND page) {
-    if (count_ == capacity_) {
-        const int capacity = std::max(1, capacity_ * 2);
-        std::unique_ptr<HWND[]> grown(new (std::nothrow) HWND[capacity]);
-        if (grown) {
-            std::copy(pages_.get(), pages_.get() + count_, grown.get());
-            pages_ = std::move(grown);
-            capacity_ = capacity;
-        }
+    // Without memory for another slot the page is not added; the last index says so.
+    try {
+        pages_.push_back(page);
+    } catch (const std::bad_alloc&) {
+        return PageCount() - 1;
     }
-    if (count_ < capacity_) {
-        pages_[count_++] = page;
-        SetPageVisible(page, false);
-        AddControlParentStyle(page);
-        Notify(GetParent(hwnd()), static_cast<UINT>(NM_PAGE_ADDED));
-    }
-    return count_ - 1;
+    SetPageVisible(page, false);
+    AddControlParentStyle(page);
+    Notify(GetParent(hwnd()), static_cast<UINT>(NM_PAGE_ADDED));
+    return PageCount() - 1;
 }
 
 bool CDlgContainerCtrl::ShowPage(int index) {
-    if (index < 0 || index >= count_)
+    if (index < 0 || index >= PageCount())
         return false;
     if (index == currentIndex_)
         return true;
@@ -84,7 +77,6 @@ bool CDlgContainerCtrl::ShowPage(int index) {
 
 bool CDlgContainerCtrl::ProcessMessage(WindowMessage& message) {
     static const MessageRow<CDlgContainerCtrl> rows[] = {
-        HandleMessage(WM_CREATE, &CDlgContainerCtrl::OnCreate),
         HandleMessage(WM_DESTROY, &CDlgContainerCtrl::OnDestroy),
         HandleMessage(WM_SETFOCUS, &CDlgContainerCtrl::OnSetFocus),
         HandleMessage(WM_ERASEBKGND, &CDlgContainerCtrl::OnEraseBackground),
@@ -94,16 +86,9 @@ bool CDlgContainerCtrl::ProcessMessage(WindowMessage& message) {
     return RouteMessage(*this, rows, message);
 }
 
-LRESULT CDlgContainerCtrl::OnCreate(WindowMessage&) {
-    SetUp();
-    return 0;
-}
-
 LRESULT CDlgContainerCtrl::OnDestroy(WindowMessage& message) {
     // The pages are our children: the system destroys them with us.
-    pages_.reset();
-    count_ = 0;
-    capacity_ = 0;
+    pages_.clear();
     currentIndex_ = -1;
     currentPage_ = nullptr;
     message.handled = false;

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
+#include <vector>
 
 #include "winui/window.h"
 
@@ -17,12 +17,10 @@ constexpr int NM_PAGE_ADDED = -561;
 
 class CDlgContainerCtrl : public CWindowImpl {
 public:
-    // Attaches to an existing child window (typically a static of a dialog) and sets it up.
+    // Attaches to an existing child window (typically a static of a dialog) and sets it up:
+    // the dialog's keyboard navigation then reaches the pages' controls, and the parent is told.
     bool Attach(HWND window);
     bool AttachDlgItem(HWND dialog, int id);
-
-    // Lets the dialog's keyboard navigation reach the pages' controls; tells the parent.
-    void SetUp();
 
     // Appends a page, hidden; the pages are children of the container and not owned by it.
     // Returns the new page's index.
@@ -30,16 +28,15 @@ public:
     // True when the page at `index` is the shown one afterwards.
     bool ShowPage(int index);
 
-    int PageCount() const { return count_; }
+    int PageCount() const { return static_cast<int>(pages_.size()); }
     int CurrentIndex() const { return currentIndex_; }
     HWND CurrentPage() const { return currentPage_; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
-    const char* WindowClassName() const override { return "OstrakDialogContainer"; }
 
 private:
-    LRESULT OnCreate(WindowMessage& message);
+    void SetUp();
     LRESULT OnDestroy(WindowMessage& message);
     LRESULT OnSetFocus(WindowMessage& message);
     LRESULT OnEraseBackground(WindowMessage& message);
@@ -49,9 +46,7 @@ private:
     LRESULT Notify(HWND target, UINT code);
     void FitCurrentPage();
 
-    std::unique_ptr<HWND[]> pages_;
-    int count_ = 0;
-    int capacity_ = 0;
+    std::vector<HWND> pages_;
     int currentIndex_ = -1;
     HWND currentPage_ = nullptr;
 };

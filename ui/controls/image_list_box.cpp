@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "winui/scoped_handles.h"
+#include "base/scoped_handles_win.h"
 
 namespace {
 

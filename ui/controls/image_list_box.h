@@ -39,9 +39,7 @@ struct ImageListBoxItem {
     UINT style;           // ImageListBoxStyle bits
     UINT format;          // DrawText flags; DT_NOPREFIX alone when not given
     char* text;
-    int textCapacity;     // not used
     char* subtext;
-    int subtextCapacity;  // not used
     int image;            // index into the normal image list
     int selectedImage;    // index into the selected image list
     LPARAM data;          // the caller's value
@@ -54,13 +52,10 @@ public:
     // Frees the copies of the entries a still attached list box holds: nobody else can.
     ~CImageListBoxCtrl() override;
 
-    // Attaches to an existing list box and sets it up.
+    // Attaches to an existing list box and sets it up: an owner-drawn list without strings,
+    // sorting or multiple selection, in the system's colours.
     bool Attach(HWND listBox);
     bool AttachDlgItem(HWND dialog, int id);
-
-    // Makes the window an owner-drawn list without strings, sorting or multiple selection and
-    // takes the colours from the system.
-    void SetUp();
 
     // `kind` is ImageListBoxImages::Normal or Selected. The lists stay the caller's: it keeps
     // them alive while the control uses them and frees them. Returns the previous list.
@@ -84,8 +79,7 @@ protected:
     bool ProcessMessage(WindowMessage& message) override;
 
 private:
-    // The window layer's own class is no list box: this control only attaches.
-    using CWindowImpl::Create;
+    void SetUp();
 
     LRESULT OnDestroy(WindowMessage& message);
     LRESULT OnEraseBackground(WindowMessage& message);
