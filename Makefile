@@ -11,12 +11,16 @@ VERSION := $(shell sed -n 's/^project.Ostrak VERSION \([0-9.]*\).*/\1/p' CMakeLi
 DIST_PACKAGES := nsis zip
 XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp xmlstore/code_page*.cpp xmlstore/file_replace*.cpp))
 
-.PHONY: all run deps native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-smoke bench clean
+.PHONY: all run deps check-layers native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-smoke bench clean
 
 all: native windows
 
 deps:
 	@tools/install-deps.sh
+
+# Every #include goes down the tree of libraries the CMake files declare.
+check-layers: deps
+	python3 tools/check-layers.py
 
 native: deps
 	@cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -47,6 +51,7 @@ test-windows: windows
 	tools/wine-tests.sh $(BUILD)/win
 
 test: deps
+	$(MAKE) check-layers
 	$(MAKE) native asan windows
 	$(MAKE) fuzz-smoke
 	$(MAKE) test-native

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -44,24 +45,20 @@ std::string InstanceGuard::NameFor(const std::string& timeLogPath) {
 bool InstanceGuard::Acquire(const std::string& timeLogPath) {
     Release();
     name_ = NameFor(timeLogPath);
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, name_.c_str());
+    ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, name_.c_str()));
     if (!mutex) return false;
     // A running instance answers at once; one without a window is on its way out.
-    DWORD wait = WaitForSingleObject(mutex, 0);
-    if (wait == WAIT_TIMEOUT && !RunningInstanceWindow()) wait = WaitForSingleObject(mutex, kWaitForReleaseMs);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-        CloseHandle(mutex);
-        return false;
-    }
-    mutex_ = mutex;
+    DWORD wait = WaitForSingleObject(mutex.get(), 0);
+    if (wait == WAIT_TIMEOUT && !RunningInstanceWindow()) wait = WaitForSingleObject(mutex.get(), kWaitForReleaseMs);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return false;
+    mutex_ = std::move(mutex);
     return true;
 }
 
 void InstanceGuard::Release() {
     if (!mutex_) return;
-    ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
-    mutex_ = nullptr;
+    ReleaseMutex(mutex_.get());
+    mutex_.reset();
 }
 
 HWND InstanceGuard::RunningInstanceWindow() const {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/scoped_handles_win.h"
+
 // The property by which the running instance's main window is found.
 constexpr char kInstanceWindowProperty[] = "Ostrak.MainWindow";
 
@@ -27,6 +29,6 @@ public:
     static std::string NameFor(const std::string& timeLogPath);
 
 private:
-    HANDLE mutex_ = nullptr;
+    ScopedKernelObject mutex_;
     std::string name_;
 };

@@ -1,17 +1,17 @@
 #include "app/lifecycle.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
-
-#include <cstring>
 
 #include "app/instance_guard.h"
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/narrow_text.h"
+#include "base/program_paths.h"
+#include "base/scoped_handles_win.h"
 #include "localization/language.h"
 #include "resources/resource.h"
-#include "tracking/program_paths.h"
+#include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "winui/app_module.h"
 
@@ -53,7 +53,7 @@ int RunMainDialog(const char* commandLine, int showCommand) {
     AppModule.AddMessageLoop(&loop);
     int exitCode = 0;
     {
-        CDlgMain dialog(InstanceGuard::NameFor(ProgramDir + UserName + "-Time.xml"));
+        CDlgMain dialog(InstanceGuard::NameFor(UserTimeLogPath()));
         if (dialog.Create(nullptr)) {
             ShowWindow(dialog.hwnd(), showCommand);
             exitCode = loop.Run();
@@ -79,32 +79,36 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
     const bool trayStart = IsTrayStart(commandLine);
     if (trayStart) showCommand = SW_HIDE;
 
-    char userName[255] = {};
+    char userName[kNameLimit + 1] = {};
     DWORD userNameSize = sizeof userName;
     if (GetUserNameA(userName, &userNameSize)) UserName = userName;
 
     InstanceGuard guard;
-    if (!guard.Acquire(ProgramDir + UserName + "-Time.xml")) {
+    if (!guard.Acquire(UserTimeLogPath())) {
         HandOverToRunningInstance(guard, trayStart);
         return 0;
     }
 
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    AppModule.Init(instance);
+    int exitCode = 0;
+    {
+        // ShellExecute may hand the report or help to a shell extension, which COM activates.
+        ScopedComApartment com;
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        AppModule.Init(instance);
 
-    LoadLanguage();
-    OpenTimeLog();
-    const int exitCode = RunMainDialog(commandLine, showCommand);
+        LoadLanguage();
+        SetInactiveName(Translate("Common/Inactive"));
+        OpenTimeLog();
+        exitCode = RunMainDialog(commandLine, showCommand);
 
-    if (TimeLog) SaveTimeLog();
-    CloseTimeLog();
-    FreeLanguage();
-    // The new instance must find the guard free and the log complete.
-    guard.Release();
-    AppModule.Term();
-    CoUninitialize();
+        if (TimeLog) SaveTimeLog();
+        CloseTimeLog();
+        FreeLanguage();
+        // The new instance must find the guard free and the log complete.
+        guard.Release();
+        AppModule.Term();
+    }
     if (RestartAfterExit) ShellExecuteA(nullptr, "open", modulePath, "", "", SW_HIDE);
     return exitCode;
 }

@@ -5,6 +5,7 @@
 #include "app/instance_guard.h"
 #include "app/lifecycle.h"
 #include "app/tray.h"
+#include "links/links.h"
 #include "resources/resource.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
@@ -45,8 +46,8 @@ bool CDlgMain::ProcessMessage(WindowMessage& message) {
         HandleCommand(IDC_MAIN_SELECTOR, LBN_SELCHANGE, &CDlgMain::OnSelectorChange),
         HandleCommand(IDOK, &CDlgMain::OnOk),
         HandleCommand(IDCANCEL, &CDlgMain::OnCancel),
-        HandleNotify(IDC_MAIN_REPORT_LINK, NM_CLICK, &CDlgMain::OnReportLink),
-        HandleNotify(IDC_MAIN_HELP_LINK, NM_CLICK, &CDlgMain::OnHelpLink),
+        HandleNotify(IDC_MAIN_REPORT_LINK, NM_CLICK, &CDlgMain::OnReport),
+        HandleNotify(IDC_MAIN_HELP_LINK, NM_CLICK, &CDlgMain::OnHelp),
         HandleCommand(ID_MENU_OPTIONS, &CDlgMain::OnShow),
         HandleCommand(ID_MENU_REPORT, &CDlgMain::OnReport),
         HandleCommand(ID_MENU_EXIT, &CDlgMain::OnExit),
@@ -72,7 +73,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
-    SetUpOptions();
+    options_.SetUp(hwnd());
     instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
@@ -128,6 +129,38 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         return 0;
     }
     if (AddTrayIcon(hwnd()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
+    return 0;
+}
+
+LRESULT CDlgMain::OnSelectorChange(WindowMessage&) {
+    options_.ShowSelectedPage();
+    return 0;
+}
+
+LRESULT CDlgMain::OnOk(WindowMessage&) {
+    HideMainDialog();
+    if (options_.Commit() == AfterCommit::Restart) {
+        RestartAfterExit = true;
+        ExitProgram();
+    }
+    return 0;
+}
+
+LRESULT CDlgMain::OnCancel(WindowMessage&) {
+    HideMainDialog();
+    options_.Revert();
+    return 0;
+}
+
+LRESULT CDlgMain::OnReport(WindowMessage&) {
+    // The report reads the file: every second credited so far must be in it.
+    SaveTimeLog();
+    OpenReport(TimeLogFileName);
+    return 0;
+}
+
+LRESULT CDlgMain::OnHelp(WindowMessage&) {
+    OpenHelp();
     return 0;
 }
 

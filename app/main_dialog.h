@@ -6,15 +6,10 @@
 
 #include <string>
 
-#include "ui/controls/dialog_container.h"
-#include "ui/controls/image_list_box.h"
-#include "ui/options/page1_general.h"
-#include "ui/options/page2_programs.h"
-#include "ui/options/page3_filters.h"
+#include "base/scoped_handles_win.h"
+#include "ui/options/options_panel.h"
 #include "winui/dialog.h"
-#include "winui/hyperlink.h"
 #include "winui/message_loop.h"
-#include "winui/scoped_handles.h"
 
 class CDlgMain : public CDialogImpl, public CMessageFilter, public CIdleHandler {
 public:
@@ -41,29 +36,17 @@ private:
     LRESULT OnEndSession(WindowMessage& message);
     LRESULT OnPowerBroadcast(WindowMessage& message);
 
-    void CenterOnWorkArea();
-    void SetWindowIcons();
-
-    // The options side (ui/options/options_dialog.cpp).
-    void SetUpOptions();
-    void BuildPageSelector();
-    void BuildPages();
-    void ComposeCaption();
     LRESULT OnSelectorChange(WindowMessage& message);
     LRESULT OnOk(WindowMessage& message);
     LRESULT OnCancel(WindowMessage& message);
-    LRESULT OnReportLink(WindowMessage& message);
-    LRESULT OnHelpLink(WindowMessage& message);
     LRESULT OnReport(WindowMessage& message);
+    LRESULT OnHelp(WindowMessage& message);
 
-    ScopedImageList PageImages;
-    CImageListBoxCtrl selector_;
-    CDlgContainerCtrl container_;
-    CHyperLink reportLink_;
-    CHyperLink helpLink_;
-    CDlgPage1General generalPage_;
-    CDlgPage2Programs programsPage_;
-    CDlgPage3Filters filtersPage_;
+    void CenterOnWorkArea();
+    void SetWindowIcons();
+
+    // Selector, pages and links: the options dialog proper.
+    COptionsPanel options_;
 
     std::string instanceName_;
     ATOM instanceAtom_ = 0;

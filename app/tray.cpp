@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "base/scoped_handles_win.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
 #include "winui/app_module.h"
-#include "winui/scoped_handles.h"
 
 namespace {
 

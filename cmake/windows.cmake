@@ -8,31 +8,29 @@ set(CMAKE_RC_COMPILE_OBJECT "<CMAKE_RC_COMPILER> <DEFINES> <INCLUDES> <FLAGS> -O
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 set(OSTRAK_WIN_LIBS comctl32 shlwapi shell32 ole32 oleaut32 uuid gdi32 user32 advapi32 kernel32)
-target_link_libraries(ostrak_core PUBLIC ${OSTRAK_WIN_LIBS})
+target_link_libraries(ostrak_base PUBLIC ${OSTRAK_WIN_LIBS})
 
-file(GLOB_RECURSE ui_sources CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/winui/*.cpp ${CMAKE_SOURCE_DIR}/ui/*.cpp ${CMAKE_SOURCE_DIR}/app/*.cpp)
-list(FILTER ui_sources EXCLUDE REGEX "/app/winmain\\.cpp$")
+# The resource ids, shared by the resource script, the dialogs and the program.
+ostrak_library(resources DEPENDS base)
+ostrak_library(winui DEPENDS base)
+ostrak_library(ui/controls DEPENDS winui base)
+ostrak_library(ui/options DEPENDS ui/controls winui resources links projects tracking localization settings base)
+ostrak_library(app DEPENDS ui/options winui resources links tracking localization base
+               EXCLUDE winmain.cpp)
+
 set(OSTRAK_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/ostrak.rc)
 # The files the resource script pulls in: windres reads them, CMake's scan does not see them.
 file(GLOB OSTRAK_RESOURCE_FILES CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.bmp
-    ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/*.xml
-    ${CMAKE_SOURCE_DIR}/resources/*.xsl)
+    ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/resource.h
+    ${CMAKE_BINARY_DIR}/generated/base/version.h)
 set_source_files_properties(${OSTRAK_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${OSTRAK_RESOURCE_FILES}")
 
-if(ui_sources)
-    add_library(ostrak_ui STATIC ${ui_sources})
-    target_link_libraries(ostrak_ui PUBLIC ostrak_core)
-endif()
-
-if(EXISTS ${CMAKE_SOURCE_DIR}/app/winmain.cpp)
-    add_executable(Ostrak WIN32 ${CMAKE_SOURCE_DIR}/app/winmain.cpp ${OSTRAK_RESOURCE_SCRIPT})
-    target_link_libraries(Ostrak PRIVATE ostrak_ui)
-    set_target_properties(Ostrak PROPERTIES
-        OUTPUT_NAME Ostrak
-        RUNTIME_OUTPUT_DIRECTORY ${OSTRAK_DIST_DIR})
-endif()
+add_executable(Ostrak WIN32 ${CMAKE_SOURCE_DIR}/app/winmain.cpp ${OSTRAK_RESOURCE_SCRIPT})
+target_link_libraries(Ostrak PRIVATE ostrak_app)
+set_target_properties(Ostrak PROPERTIES
+    OUTPUT_NAME Ostrak
+    RUNTIME_OUTPUT_DIRECTORY ${OSTRAK_DIST_DIR})
 
 # Files delivered beside the program (language files, report, help, shared patterns) are
 # copied into the program folder whenever they change.
@@ -46,6 +44,4 @@ foreach(source IN LISTS OSTRAK_DELIVERED_FILES)
     list(APPEND delivered_outputs ${output})
 endforeach()
 add_custom_target(ostrak_delivered ALL DEPENDS ${delivered_outputs})
-if(TARGET Ostrak)
-    add_dependencies(Ostrak ostrak_delivered)
-endif()
+add_dependencies(Ostrak ostrak_delivered)

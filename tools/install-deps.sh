@@ -3,7 +3,7 @@
 # Usage: install-deps.sh [extra package ...]
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev googletest
+packages=(cmake make g++ python3 libgtest-dev googletest
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine64 xvfb xauth clang libclang-rt-14-dev "$@")
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/program_paths.h"
 #include "links/links.h"
 #include "localization/language.h"
 #include "settings/in_memory_registry.h"
 #include "settings/platform_seams.h"
 #include "tests/e2e/shell_recorder.h"
-#include "tracking/program_paths.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/program_paths.h"
 #include "localization/language.h"
+#include "projects/projects.h"
 #include "resources/resource.h"
-#include "tests/win/program_folder.h"
 #include "settings/settings.h"
-#include "tracking/program_paths.h"
+#include "tests/win/program_folder.h"
+#include "tracking/programs_list.h"
 #include "ui/controls/image_list_box.h"
-#include "xmlstore/programs_list.h"
-#include "xmlstore/projects.h"
 
 namespace {
 

@@ -15,17 +15,17 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/program_paths.h"
 #include "localization/language.h"
 #include "resources/resource.h"
-#include "tests/win/program_folder.h"
 #include "settings/settings.h"
-#include "tracking/program_paths.h"
+#include "tests/win/program_folder.h"
+#include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "ui/options/page2_programs.h"
 #include "winui/app_module.h"
 #include "winui/message_loop.h"
 #include "xmlstore/code_page.h"
-#include "xmlstore/programs_list.h"
 
 namespace {
 
@@ -565,6 +565,19 @@ TEST_F(ProgramsPageTest, CommitKeepsThePatternsThePageCannotShowAtTheirPlaces) {
     AddWith({{TypeAndPress("Delta", IDOK)}});
     pageObject_->Commit();
     EXPECT_EQ(ProgramList, (Texts{long300, long256, "Delta"}));
+}
+
+TEST_F(ProgramsPageTest, ACommitWhoseSaveFailsKeepsTheChangeForTheNextCommit) {
+    OpenPage({"a", "b"});
+    const std::string before = ReadWholeFile(UserFile());
+    SetFileAttributesA(UserFile().c_str(), FILE_ATTRIBUTE_READONLY);
+    Select({0});
+    Click(IDC_PAGE_APPLICATIONS_DOWN);
+    pageObject_->Commit();
+    EXPECT_EQ(ReadWholeFile(UserFile()), before);
+    SetFileAttributesA(UserFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+    pageObject_->Commit();
+    EXPECT_EQ(ReadWholeFile(UserFile()), ProgramsFile({"b", "a"}));
 }
 
 TEST_F(ProgramsPageTest, OkOfTheOptionsDialogWritesOnlyAfterAChangeAndAReorderIsOne) {

@@ -16,17 +16,17 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/program_paths.h"
 #include "localization/language.h"
+#include "projects/projects.h"
 #include "resources/resource.h"
-#include "tests/win/program_folder.h"
 #include "settings/settings.h"
 #include "tests/win/modal_editor_driver.h"
-#include "tracking/program_paths.h"
+#include "tests/win/program_folder.h"
 #include "ui/options/page3_filters.h"
 #include "ui/options/popup_filter.h"
 #include "ui/options/popup_project.h"
 #include "xmlstore/code_page.h"
-#include "xmlstore/projects.h"
 
 namespace {
 
@@ -477,6 +477,18 @@ TEST_F(ProjectsPageTest, DeletingAProjectDeletesItsFilterLinesAndTheFilterSelect
     EXPECT_TRUE(ProjectList.empty());
     EXPECT_TRUE(FilterList.empty());
     EXPECT_EQ(ReadWholeFile(UserFile()), Declaration(AnsiCodePage()) + "<List/>");
+}
+
+TEST_F(ProjectsPageTest, ACommitWhoseSaveFailsKeepsTheChangeForTheNextCommit) {
+    Open(ProjectElement(2, "Work") + FilterElement(2, 0, "abc"));
+    const std::string before = ReadWholeFile(UserFile());
+    SetFileAttributesA(UserFile().c_str(), FILE_ATTRIBUTE_READONLY);
+    Click(IDC_PAGE_PROJECTS_DELETE_FILTER);
+    page_->Commit();
+    EXPECT_EQ(ReadWholeFile(UserFile()), before);
+    SetFileAttributesA(UserFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+    page_->Commit();
+    EXPECT_EQ(ReadWholeFile(UserFile()), ProjectsFile(ProjectElement(2, "Work"), AnsiCodePage()));
 }
 
 TEST_F(ProjectsPageTest, ARenamedProjectKeepsItsOldNameInFilterLinesUntilTheNextFill) {

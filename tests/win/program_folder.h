@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "tracking/program_paths.h"
+#include "base/program_paths.h"
 
 // Creates "<temp>\ostrak-<tag>-<process id>\" and makes it ProgramDir, for user "user1".
 inline std::string MakeProgramFolder(const std::string& tag) {

@@ -9,10 +9,10 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/program_paths.h"
 #include "localization/language.h"
 #include "settings/settings.h"
-#include "tracking/program_paths.h"
-#include "xmlstore/programs_list.h"
+#include "tracking/programs_list.h"
 
 namespace {
 

@@ -2,12 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-// 254 characters and the terminator.
-constexpr int kEditorTextCapacity = 255;
-
-}  // namespace
+#include "base/narrow_text.h"
 
 RECT WorkArea(HMONITOR monitor) {
     MONITORINFO info{};
@@ -39,8 +34,9 @@ void CenterEditorOverOwner(HWND editor) {
 }
 
 std::string EditorText(HWND dialog, int editId) {
-    char text[kEditorTextCapacity] = "";
-    GetDlgItemTextA(dialog, editId, text, kEditorTextCapacity);
+    // Room for a name and its terminator: the rest of a longer text is left out.
+    char text[kNameLimit + 1] = "";
+    GetDlgItemTextA(dialog, editId, text, static_cast<int>(sizeof text));
     return text;
 }
 

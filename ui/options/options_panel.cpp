@@ -1,13 +1,11 @@
-// The options side of the main window: the page selector, the page container with the three
-// pages, the links, and what OK and Cancel do with the pages' data.
-#include <windows.h>
+#include "ui/options/options_panel.h"
+
 #include <commctrl.h>
 
+#include <iterator>
 #include <string>
 
-#include "app/lifecycle.h"
-#include "app/main_dialog.h"
-#include "links/links.h"
+#include "base/narrow_text.h"
 #include "localization/language.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
@@ -17,7 +15,6 @@ namespace {
 
 constexpr int kPageIconSize = 48;
 const COLORREF kPageIconTransparent = RGB(49, 106, 197);
-constexpr std::size_t kTextLimit = 254;
 
 struct PageEntry {
     const char* key;
@@ -33,24 +30,19 @@ constexpr PageEntry kPageEntries[] = {
 
 }  // namespace
 
-void CDlgMain::SetUpOptions() {
+void COptionsPanel::SetUp(HWND dialog) {
+    dialog_ = dialog;
     BuildPageSelector();
     BuildPages();
-    TranslateDialog(hwnd());
+    TranslateDialog(dialog_);
     ComposeCaption();
-    // The links take their labels now, after the translation.
-    for (CHyperLink* link : {&reportLink_, &helpLink_}) {
-        const int id = link == &reportLink_ ? IDC_MAIN_REPORT_LINK : IDC_MAIN_HELP_LINK;
-        link->AttachDlgItem(hwnd(), id);
-        link->SetHyperLinkExtendedStyle(HyperLinkNotifyButton);
-    }
+    AttachLinks();
 }
 
-void CDlgMain::BuildPageSelector() {
+void COptionsPanel::BuildPageSelector() {
     PageImages.reset(ImageList_LoadImageA(AppModule.Instance(), MAKEINTRESOURCEA(IDB_PAGES), kPageIconSize, 1,
                                           kPageIconTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    if (!selector_.AttachDlgItem(hwnd(), IDC_MAIN_SELECTOR)) return;
-    selector_.SetUp();
+    if (!selector_.AttachDlgItem(dialog_, IDC_MAIN_SELECTOR)) return;
     selector_.SetImageList(ImageListBoxImages::Normal, PageImages.get());
     selector_.SetImageList(ImageListBoxImages::Selected, PageImages.get());
 
@@ -61,7 +53,8 @@ void CDlgMain::BuildPageSelector() {
     SendMessageA(selector_.hwnd(), LB_SETITEMHEIGHT, 0, MAKELPARAM(itemHeight, 0));
 
     for (int index = static_cast<int>(std::size(kPageEntries)) - 1; index >= 0; --index) {
-        std::string text = Translate(kPageEntries[index].key).substr(0, kTextLimit);
+        std::string text = Translate(kPageEntries[index].key);
+        CutText(text, kNameLimit);
         ImageListBoxItem item{};
         item.position = 0;
         item.mask = ImageListBoxField::Text | ImageListBoxField::Image | ImageListBoxField::SelectedImage |
@@ -75,9 +68,8 @@ void CDlgMain::BuildPageSelector() {
     SendMessageA(selector_.hwnd(), LB_SETCURSEL, 0, 0);
 }
 
-void CDlgMain::BuildPages() {
-    if (!container_.AttachDlgItem(hwnd(), IDC_MAIN_PAGES)) return;
-    container_.SetUp();
+void COptionsPanel::BuildPages() {
+    if (!container_.AttachDlgItem(dialog_, IDC_MAIN_PAGES)) return;
     // Each page runs its own set-up while it is created; one that fails keeps an empty slot.
     COptionsPage* pages[] = {&generalPage_, &programsPage_, &filtersPage_};
     for (COptionsPage* page : pages) page->Create(container_.hwnd());
@@ -85,49 +77,35 @@ void CDlgMain::BuildPages() {
     container_.ShowPage(0);
 }
 
-void CDlgMain::ComposeCaption() {
-    char caption[256] = {};
-    GetWindowTextA(hwnd(), caption, sizeof caption);
-    SetWindowTextA(hwnd(), (Translate("Common/Options") + " - " + caption).c_str());
+void COptionsPanel::ComposeCaption() {
+    char caption[kTextBufferSize] = {};
+    GetWindowTextA(dialog_, caption, sizeof caption);
+    SetWindowTextA(dialog_, (Translate("Common/Options") + " - " + caption).c_str());
 }
 
-LRESULT CDlgMain::OnSelectorChange(WindowMessage&) {
+void COptionsPanel::AttachLinks() {
+    // The links take their labels now, after the translation.
+    for (CHyperLink* link : {&reportLink_, &helpLink_}) {
+        const int id = link == &reportLink_ ? IDC_MAIN_REPORT_LINK : IDC_MAIN_HELP_LINK;
+        link->AttachDlgItem(dialog_, id);
+        link->SetHyperLinkExtendedStyle(HyperLinkNotifyButton);
+    }
+}
+
+void COptionsPanel::ShowSelectedPage() {
     container_.ShowPage(static_cast<int>(SendMessageA(selector_.hwnd(), LB_GETCURSEL, 0, 0)));
-    return 0;
 }
 
-LRESULT CDlgMain::OnOk(WindowMessage&) {
-    HideMainDialog();
+AfterCommit COptionsPanel::Commit() {
+    // A page whose save failed keeps its changes, and the next page still stores its own.
     generalPage_.Commit();
     programsPage_.Commit();
     filtersPage_.Commit();
-    // The language is read only at start: a new one takes a new start.
-    if (generalPage_.LanguageChanged()) {
-        RestartAfterExit = true;
-        ExitProgram();
-    }
-    return 0;
+    return generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
 }
 
-LRESULT CDlgMain::OnCancel(WindowMessage&) {
-    HideMainDialog();
+void COptionsPanel::Revert() {
     generalPage_.Revert();
     programsPage_.Revert();
     filtersPage_.Revert();
-    return 0;
-}
-
-LRESULT CDlgMain::OnReportLink(WindowMessage&) {
-    OpenReport();
-    return 0;
-}
-
-LRESULT CDlgMain::OnHelpLink(WindowMessage&) {
-    OpenHelp();
-    return 0;
-}
-
-LRESULT CDlgMain::OnReport(WindowMessage&) {
-    OpenReport();
-    return 0;
 }

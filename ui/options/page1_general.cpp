@@ -3,12 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "base/program_paths.h"
+#include "base/scoped_handles_win.h"
+#include "base/version.h"
 #include "links/links.h"
 #include "localization/language.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "tracking/program_paths.h"
-#include "winui/scoped_handles.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void CDlgPage1General::FillLanguageList() {
 
 void CDlgPage1General::Load() {
     HWND list = languageList_.hwnd();
-    CurrentLanguage = ReadSettingText("Options", "Lang", "English");
+    // The language loaded at start is the one stored: only a restart follows a change.
     // The list's own prefix search, started at entry 0: it looks at entries 1 to the end and
     // then at entry 0, so a stored "English" selects "EnglishUK" when both are present.
     LRESULT index = SendMessageA(list, CB_FINDSTRING, 0, reinterpret_cast<LPARAM>(CurrentLanguage.c_str()));
@@ -93,8 +94,8 @@ void CDlgPage1General::Commit() {
             std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
             SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
             const std::string name = text.data();
+            // CurrentLanguage stays the language in use until the restart loads the new one.
             WriteSettingText("Options", "Lang", name);
-            CurrentLanguage = name;
             languageChanged_ = true;
         }
     }

@@ -3,19 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/narrow_text.h"
 #include "resources/resource.h"
+#include "tracking/programs_list.h"
 #include "ui/options/editor_support.h"
 #include "ui/options/popup_program.h"
 #include "winui/app_module.h"
-#include "xmlstore/programs_list.h"
-
-namespace {
-
-// Patterns of this length or more come only from a hand-edited file; the list box does not
-// show them.
-constexpr std::size_t kShownPatternLimit = 256;
-
-}  // namespace
 
 CDlgPage2Programs::CDlgPage2Programs() : COptionsPage(IDD_PAGE_APPLICATIONS) {}
 
@@ -165,8 +158,8 @@ void CDlgPage2Programs::Commit() {
         patterns.insert(patterns.begin() + static_cast<std::ptrdiff_t>(hidden.index), hidden.pattern);
     }
     ProgramList = std::move(patterns);
-    SaveProgramList();
-    modified_ = false;
+    // Unsaved, the page stays modified: the next OK tries again.
+    if (SaveProgramList()) modified_ = false;
 }
 
 void CDlgPage2Programs::Revert() {
@@ -181,7 +174,8 @@ void CDlgPage2Programs::Fill() {
     hidden_.clear();
     for (std::size_t index = 0; index < ProgramList.size(); ++index) {
         const std::string& pattern = ProgramList[index];
-        if (pattern.size() < kShownPatternLimit)
+        // Longer ones come only from a hand-edited file; the list box does not show them.
+        if (pattern.size() <= kTitleLimit)
             SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
         else
             hidden_.push_back({index, pattern});

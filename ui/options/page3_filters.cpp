@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <iterator>
 
+#include "projects/projects.h"
 #include "resources/resource.h"
 #include "ui/options/editor_support.h"
 #include "ui/options/popup_filter.h"
 #include "ui/options/popup_project.h"
-#include "xmlstore/projects.h"
 
 namespace {
 
@@ -282,8 +282,8 @@ void CDlgPage3Filters::Commit() {
         const LRESULT data = SendMessageA(filters_, LB_GETITEMDATA, index, 0);
         FilterList.push_back({FilterText(ListBoxItemText(filters_, index)), FilterProject(data), FilterWhere(data)});
     }
-    SaveProjects();
-    modified_ = false;
+    // Unsaved, the page stays modified: the next OK tries again.
+    if (SaveProjects()) modified_ = false;
 }
 
 void CDlgPage3Filters::Revert() {

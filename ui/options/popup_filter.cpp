@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "base/scoped_handles_win.h"
 #include "localization/language.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
 #include "ui/options/editor_support.h"
-#include "winui/scoped_handles.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/narrow_text.h"
+#include "base/scoped_handles_win.h"
 #include "localization/language.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
 #include "ui/options/editor_support.h"
-#include "winui/scoped_handles.h"
 
 namespace {
 
-constexpr int kTitleCapacity = 256;
 constexpr UINT kFirstPickerId = 1000;
 constexpr UINT kLastPickerId = 2000;
 
@@ -29,8 +29,8 @@ BOOL CALLBACK CollectTitle(HWND window, LPARAM data) {
     // WS_CAPTION is the two bits WS_BORDER and WS_DLGFRAME; either one will do.
     if (!(GetWindowLongA(window, GWL_STYLE) & WS_CAPTION))
         return TRUE;
-    char title[kTitleCapacity] = "";
-    if (GetWindowTextA(window, title, kTitleCapacity) <= 0)
+    char title[kTextBufferSize] = "";
+    if (GetWindowTextA(window, title, static_cast<int>(sizeof title)) <= 0)
         return TRUE;
     if (!IsWindowVisible(window) || window == search->editor)
         return TRUE;

@@ -1,0 +1,50 @@
+// The options side of the main dialog: the page selector, the page container with the three
+// pages, the report and help links, and what OK and Cancel do with the pages' data. The dialog
+// that holds the panel routes the selector's and the buttons' messages to it; what the program
+// then does (hide, save the log, start anew) is the dialog's affair.
+#pragma once
+
+#include <windows.h>
+
+#include "base/scoped_handles_win.h"
+#include "ui/controls/dialog_container.h"
+#include "ui/controls/image_list_box.h"
+#include "ui/options/page1_general.h"
+#include "ui/options/page2_programs.h"
+#include "ui/options/page3_filters.h"
+#include "winui/hyperlink.h"
+
+// What the program must do after the pages have stored their changes.
+enum class AfterCommit { KeepRunning, Restart };
+
+class COptionsPanel {
+public:
+    // Builds the selector and the pages inside `dialog`, translates the dialog's texts, puts
+    // the options title before its caption and makes the two links; during WM_INITDIALOG.
+    void SetUp(HWND dialog);
+
+    // Shows the page whose entry the selector has selected.
+    void ShowSelectedPage();
+    // Stores what each page changed. Another language is read only at start, so choosing one
+    // asks for a restart.
+    AfterCommit Commit();
+    // Shows the stored data again on every page.
+    void Revert();
+
+private:
+    void BuildPageSelector();
+    void BuildPages();
+    void ComposeCaption();
+    void AttachLinks();
+
+    HWND dialog_ = nullptr;
+    // In the main dialog's order of construction; destruction runs in reverse.
+    ScopedImageList PageImages;
+    CImageListBoxCtrl selector_;
+    CDlgContainerCtrl container_;
+    CHyperLink reportLink_;
+    CHyperLink helpLink_;
+    CDlgPage1General generalPage_;
+    CDlgPage2Programs programsPage_;
+    CDlgPage3Filters filtersPage_;
+};
