@@ -25,6 +25,7 @@
 #include "tests/win/program_folder.h"
 #include "ui/options/page3_filters.h"
 #include "ui/options/popup_filter.h"
+#include "ui/options/popup_program.h"
 #include "ui/options/popup_project.h"
 #include "xmlstore/code_page.h"
 
@@ -248,6 +249,31 @@ TEST_F(PopupFilterTest, EditSelectsTheSecondKindForAnyOtherValueAndTheFirstProje
     EXPECT_EQ(project, 0);
     // No text is no filter.
     EXPECT_EQ(result, IDCANCEL);
+}
+
+// ---- Every editor ----
+
+// The lists' files drop a text of blanks only at the next save: no editor accepts one.
+TEST_F(PopupFilterTest, EveryEditorTakesATextOfBlanksOnlyAsCancelAndBlanksAroundATextAsText) {
+    const std::pair<std::string, INT_PTR> cases[] = {{"   ", IDCANCEL}, {" \t \t", IDCANCEL}, {" a ", IDOK}};
+    for (const auto& [typed, expected] : cases) {
+        CDlgPopupProgram program(CDlgPopupProgram::Add, std::string());
+        CDlgPopupProject project(CDlgPopupProject::Add, std::string());
+        CDlgPopupFilter filter(CDlgPopupFilter::Add, std::string(), 0, 2, projects_);
+        const std::pair<CDialogImpl*, int> editors[] = {
+            {&program, IDC_POPUP_PROGRAM_PATTERN}, {&project, IDC_POPUP_PROJECT_NAME}, {&filter, IDC_POPUP_FILTER_TEXT}};
+        for (const auto& [editor, edit] : editors) {
+            SCOPED_TRACE("\"" + typed + "\" in editor " + std::to_string(editor->TemplateId()));
+            INT_PTR result = 0;
+            RunWithEditor(host_,
+                          {[&, edit = edit](HWND dialog) {
+                              TypeInto(dialog, edit, typed);
+                              PressButton(dialog, IDOK);
+                          }},
+                          [&, editor = editor] { result = editor->DoModal(host_); });
+            EXPECT_EQ(result, expected);
+        }
+    }
 }
 
 // ---- The page ----
