@@ -270,11 +270,16 @@ TEST_F(OptionsKeyboardTest, EnterFollowsAFocusedLinkPressesAFocusedButtonAndIsOk
     EXPECT_EQ(SendMessageA(PageControl(IDC_PAGE_PROJECTS_FILTERS), LB_GETCOUNT, 0, 0), 2);
     EXPECT_TRUE(IsWindowVisible(main_));
 
-    // On the filters list Enter is OK: the dialog hides and the change is stored. Down, now
-    // disabled on the last filter, is passed over.
+    // On the filters list, which the page draws itself, the arrow keys choose a line as in any
+    // list, and Enter is OK: the dialog hides and the change is stored. Down, disabled on the
+    // last filter, is passed over.
     Key(VK_TAB);
     Key(VK_TAB);
     ASSERT_EQ(Focus(), "Filters");
+    Key(VK_UP);
+    HWND filters = PageControl(IDC_PAGE_PROJECTS_FILTERS);
+    EXPECT_EQ(SendMessageA(filters, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(GetParent(filters), IDC_PAGE_PROJECTS_FILTER_UP)));
     Key(VK_RETURN);
     EXPECT_FALSE(IsWindowVisible(main_));
     EXPECT_EQ(FilterList.size(), 2u);

@@ -212,7 +212,8 @@ const std::vector<Control> ProjectsControls = {
     {IDC_PAGE_PROJECTS_DELETE_FILTER, "Button", "Dialog/Del", 138, 15, 40, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
     {IDC_PAGE_PROJECTS_FILTER_DOWN, "Button", "Dialog/Down", 179, 15, 40, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
     {IDC_PAGE_PROJECTS_FILTER_UP, "Button", "Dialog/Up", 220, 15, 40, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
-    {IDC_PAGE_PROJECTS_FILTERS, "ListBox", "", 95, 32, 167, 113, ProjectsListStyle, WS_EX_STATICEDGE},
+    {IDC_PAGE_PROJECTS_FILTERS, "ListBox", "", 95, 32, 167, 113,
+     (ProjectsListStyle & ~LBS_USETABSTOPS) | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_STATICEDGE},
 };
 
 const std::vector<Control> ProgramEditorControls = {
@@ -513,7 +514,7 @@ TEST_F(CreatedFromTemplate, ProjectsPage) {
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_PROJECTS_DELETE_PROJECT), IDC_PAGE_PROJECTS_ADD_PROJECT);
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_PROJECTS_FILTER_UP), IDC_PAGE_PROJECTS_ADD_FILTER);
 
-    // Single selection lists that keep strings and item data, and lay out columns at tab stops.
+    // Single selection lists that keep strings and item data; the page draws the filter lines.
     for (int id : {IDC_PAGE_PROJECTS_PROJECTS, IDC_PAGE_PROJECTS_FILTERS}) {
         SCOPED_TRACE(id);
         HWND list = GetDlgItem(page.get(), id);
@@ -528,9 +529,6 @@ TEST_F(CreatedFromTemplate, ProjectsPage) {
         SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
         EXPECT_STREQ(text, "Work");
     }
-    const INT stops[] = {90, 60, 10};
-    EXPECT_TRUE(SendMessageA(GetDlgItem(page.get(), IDC_PAGE_PROJECTS_FILTERS), LB_SETTABSTOPS, 3,
-                             reinterpret_cast<LPARAM>(stops)));
 }
 
 void ExpectEditorFrame(HWND editor, HWND owner, int width, int height) {
