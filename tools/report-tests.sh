@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests of the report application's scripts: its logic under Node's own test runner, its texts,
-# and a check that every script is plain ES5 for the report's old script engine. Installs the
-# test packages (tests/report/package-lock.json) once; offline afterwards.
+# and the checks that its scripts and style sheet use only what Internet Explorer 11's engine
+# (the one mshta runs the report in) has: plain ES5, its browser interfaces, its CSS. Installs
+# the test packages (tests/report/package-lock.json) once; offline afterwards.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 folder=$here/../tests/report
@@ -19,8 +20,8 @@ fi
 
 cd "$folder"
 # Install when a package is missing or the lock file has changed since the last install.
-if ! node -e "for (const name of ['@xmldom/xmldom', 'acorn', 'acorn-walk']) require.resolve(name)" 2>/dev/null \
+if ! node -e "for (const name of ['@xmldom/xmldom', 'acorn', 'acorn-walk', 'doiuse', 'eslint', 'eslint-plugin-compat', 'postcss']) require.resolve(name)" 2>/dev/null \
     || [ package-lock.json -nt node_modules/.package-lock.json ]; then
     npm ci --no-audit --no-fund --loglevel=error
 fi
-node --test logic.test.js app.test.js texts.test.js es5.test.js help.test.js
+node --test logic.test.js app.test.js texts.test.js es5.test.js css.test.js help.test.js

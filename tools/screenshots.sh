@@ -4,7 +4,8 @@
 # filter editors, the window picker and the tray menu. Runs under Xvfb in Wine's virtual
 # desktop, which draws real window frames. Needs `make windows`; OSTRAK_DIST and
 # OSTRAK_WIN_BUILD name another program folder and Windows build.
-# Writes build/screenshots/<language>-<view>.png.
+# Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
+# <language>-options-<page>-window.png with the options window alone (the README's pictures).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
@@ -12,12 +13,23 @@ out=$top/build/screenshots
 dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
-views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit tray"
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray"
 mkdir -p "$out"
 export WINEPREFIX=${OSTRAK_SCREENSHOT_WINEPREFIX:-$top/build/wineprefix-screenshots} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64
 command -v import >/dev/null || { echo "ImageMagick's import is missing (apt-get install imagemagick)"; exit 1; }
 [ -f "$session" ] || { echo "no $session: run make windows first"; exit 1; }
+
+# Wine draws the caption buttons with the Marlett font, which only Wine's fonts package
+# brings; without it they read "0 1 r". Its Marlett goes into this prefix alone, so that the
+# test prefixes keep the fonts they have always had.
+fonts=$top/build/fonts-wine
+marlett=$fonts/usr/share/wine/fonts/marlett.ttf
+if [ ! -f "$marlett" ]; then
+    mkdir -p "$fonts"
+    ( cd "$fonts" && { apt-get download fonts-wine >/dev/null 2>&1 || { apt-get update -qq && apt-get download fonts-wine >/dev/null 2>&1; }; } \
+        && dpkg-deb -x fonts-wine_*.deb . ) || { echo "cannot get Wine's fonts package, fonts-wine"; exit 1; }
+fi
 
 shoot() {  # language, LANG value
     local language=$1 locale=$2
@@ -29,10 +41,11 @@ shoot() {  # language, LANG value
     local inner
     inner=$(cat <<'INNER'
 set -u
-language=$1; folder=$2; out=$3; session=$4; views=$5
+language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     timeout 180 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; timeout 60 /usr/lib/wine/wineserver -w
 fi
+cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Ostrak\Options' /v Lang /t REG_SZ /d "$language" /f >/dev/null 2>&1
 # Every program of this prefix runs in one virtual desktop, which draws real window frames.
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shot /f >/dev/null 2>&1
@@ -42,10 +55,14 @@ marks=$out/.shots-$language
 rm -f "$marks"
 timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 > "$marks" 2>/dev/null &
 for view in $views; do
-    for wait in $(seq 1 150); do grep -q "^shot $view[[:space:]]*$" "$marks" 2>/dev/null && break; sleep 0.2; done
-    if ! grep -q "^shot $view[[:space:]]*$" "$marks"; then echo "no view $view in $language"; break; fi
+    line="^shot $view\( at [0-9x+]*\)\?[[:space:]]*$"
+    for wait in $(seq 1 150); do grep -q "$line" "$marks" 2>/dev/null && break; sleep 0.2; done
+    if ! grep -q "$line" "$marks"; then echo "no view $view in $language"; break; fi
     sleep 1.5
     import -window root -crop 900x600+0+0 "$out/$language-$view.png"
+    # The options window alone, for the README.
+    place=$(sed -n "s/^shot $view at \([0-9x+]*\).*/\1/p" "$marks")
+    [ -n "$place" ] && convert "$out/$language-$view.png" -crop "$place" +repage "$out/$language-$view-window.png"
 done
 wait
 timeout 30 /usr/lib/wine/wineserver -k >/dev/null 2>&1
@@ -53,7 +70,7 @@ rm -f "$marks"
 INNER
 )
     LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" \
-        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views"
+        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett"
     rm -rf "$folder"
 }
 

@@ -1,5 +1,7 @@
 #include "winui/dialog.h"
 
+#include <cstring>
+
 #include "winui/app_module.h"
 
 namespace {
@@ -26,7 +28,33 @@ bool AnswersDirectly(UINT message) {
     }
 }
 
+bool IsDialogWindow(HWND window) {
+    char className[8] = "";
+    return GetClassNameA(window, className, sizeof className) && std::strcmp(className, "#32770") == 0;
+}
+
+// The dialog manager of an outer dialog speaks for the controls of the dialogs nested in it
+// (Enter on a page's focused button, a mnemonic): their commands go to their own dialog.
+bool ForwardNestedCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    auto control = reinterpret_cast<HWND>(lParam);
+    if (!control || !IsChild(dialog, control)) return false;
+    HWND owner = GetParent(control);
+    if (owner == dialog || !IsDialogWindow(owner)) return false;
+    SendMessageA(owner, WM_COMMAND, wParam, lParam);
+    return true;
+}
+
 }  // namespace
+
+HWND OutermostDialog(HWND dialog) {
+    HWND outermost = dialog;
+    // Parents only: what GetParent gives for a window that is no child is its owner.
+    for (HWND window = dialog; window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD);) {
+        window = GetParent(window);
+        if (window && IsDialogWindow(window)) outermost = window;
+    }
+    return outermost;
+}
 
 CDialogImpl::~CDialogImpl() {
     if (!hwnd())
@@ -67,6 +95,8 @@ INT_PTR CALLBACK CDialogImpl::DialogProc(HWND window, UINT message, WPARAM wPara
     // dialog manager's default.
     if (!self)
         return FALSE;
+    if (message == WM_COMMAND && ForwardNestedCommand(window, wParam, lParam))
+        return TRUE;
     WindowMessage delivered{window, message, wParam, lParam};
     bool handled = Deliver(*self, delivered, true);
     if (message == WM_NCDESTROY) {

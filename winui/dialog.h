@@ -23,3 +23,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     UINT templateId_;
 };
+
+// The outermost dialog that `dialog` sits in (itself when it sits in none): the one whose
+// dialog manager knows every control around it, for Tab, Enter and Esc.
+HWND OutermostDialog(HWND dialog);

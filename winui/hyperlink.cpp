@@ -107,7 +107,10 @@ bool CHyperLink::ProcessMessage(WindowMessage& message) {
         HandleMessage(WM_CAPTURECHANGED, &CHyperLink::OnCaptureChanged),
         HandleMessage(WM_SETFOCUS, &CHyperLink::OnFocusChange),
         HandleMessage(WM_KILLFOCUS, &CHyperLink::OnFocusChange),
+        HandleMessage(WM_GETDLGCODE, &CHyperLink::OnGetDlgCode),
+        HandleMessage(WM_KEYDOWN, &CHyperLink::OnKeyDown),
         HandleMessage(WM_KEYUP, &CHyperLink::OnKeyUp),
+        HandleMessage(WM_UPDATEUISTATE, &CHyperLink::OnUiStateChange),
         HandleMessage(WM_ENABLE, &CHyperLink::OnEnable),
     };
     return RouteMessage(*this, rows, message);
@@ -173,12 +176,40 @@ LRESULT CHyperLink::OnFocusChange(WindowMessage& message) {
     return 0;
 }
 
+LRESULT CHyperLink::OnGetDlgCode(WindowMessage& message) {
+    // Enter follows the link instead of pressing the dialog's default button; every other key
+    // keeps the dialog manager's meaning.
+    const LRESULT code = DefSubclassProc(hwnd(), message.message, message.wParam, message.lParam);
+    const auto* key = reinterpret_cast<const MSG*>(message.lParam);
+    if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+        return code | DLGC_WANTMESSAGE;
+    return code;
+}
+
+LRESULT CHyperLink::OnKeyDown(WindowMessage& message) {
+    // Held down, the key repeats: the link opens once.
+    if (message.wParam != VK_RETURN || (message.lParam & (1 << 30))) {
+        message.handled = false;
+        return 0;
+    }
+    Click();
+    return 0;
+}
+
 LRESULT CHyperLink::OnKeyUp(WindowMessage& message) {
+    // Space follows the link as it releases, like a push button.
     if (message.wParam != VK_SPACE) {
         message.handled = false;
         return 0;
     }
     Click();
+    return 0;
+}
+
+LRESULT CHyperLink::OnUiStateChange(WindowMessage& message) {
+    // The first key pressed in the dialog shows the focus rectangles the mouse had hidden.
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    message.handled = false;
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // A static control shown as a hyperlink: its label in the link colour, underlined, with the
 // hand cursor over it. In the notify mode a click sends the parent WM_NOTIFY with NM_CLICK
-// and the control's id; the link itself never opens anything.
+// and the control's id; the link itself never opens anything. A link with WS_TABSTOP takes the
+// keyboard focus, shows it with a focus rectangle, and Enter or Space follow it like a click.
 #pragma once
 
 #include <string>
@@ -40,7 +41,10 @@ private:
     LRESULT OnButtonUp(WindowMessage& message);
     LRESULT OnCaptureChanged(WindowMessage& message);
     LRESULT OnFocusChange(WindowMessage& message);
+    LRESULT OnGetDlgCode(WindowMessage& message);
+    LRESULT OnKeyDown(WindowMessage& message);
     LRESULT OnKeyUp(WindowMessage& message);
+    LRESULT OnUiStateChange(WindowMessage& message);
     LRESULT OnEnable(WindowMessage& message);
 
     void Draw(HDC dc) const;

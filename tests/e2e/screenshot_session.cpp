@@ -1,8 +1,8 @@
 // For screenshots: starts Ostrak from a program folder with its options dialog shown and walks
 // through what a user sees: each page of the options dialog, the program editor (adding,
 // editing, and its window picker open), the project and filter editors, and the tray menu.
-// Prints "shot NAME" when a view is ready and holds it on screen; tools/screenshots.sh
-// photographs each one.
+// Prints "shot NAME" when a view is ready (with the options window's place for its pages) and
+// holds it on screen; tools/screenshots.sh photographs each one.
 // Usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS
 #include <cstdio>
 #include <cstdlib>
@@ -49,8 +49,14 @@ HWND FindPage(HWND main, int controlId) {
     return nullptr;
 }
 
-void Shot(const char* name) {
-    std::printf("shot %s\n", name);
+// With a window, the line also gives the window's place on the screen, as WIDTHxHEIGHT+X+Y.
+void Shot(const char* name, HWND window = nullptr) {
+    RECT place{};
+    if (window && GetWindowRect(window, &place))
+        std::printf("shot %s at %ldx%ld+%ld+%ld\n", name, place.right - place.left, place.bottom - place.top,
+                    place.left, place.top);
+    else
+        std::printf("shot %s\n", name);
     std::fflush(stdout);
     Pump(Hold);
 }
@@ -172,6 +178,14 @@ int main(int argc, char** argv) {
         SendMessageA(GetDlgItem(editor, IDC_POPUP_FILTER_PROJECT), CB_SHOWDROPDOWN, TRUE, 0);
     });
     shown = shown && ShowEditor(main, projects, IDC_PAGE_PROJECTS_FILTERS, LBN_DBLCLK, "filter-edit", Nothing);
+
+    // The three pages again, now that closing an editor has activated the dialog as a user's
+    // click would (Wine's desktop leaves it inactive when another process brings it to the
+    // front), with the dialog's place for the pictures of the options window alone.
+    for (int page = 0; page < 3; ++page) {
+        ShowPage(main, page);
+        Shot(page == 0 ? "options-general" : page == 1 ? "options-applications" : "options-projects", main);
+    }
 
     // The options dialog hidden, and the tray menu opened as a right click on the icon would:
     // at the mouse, near the corner of the screen.

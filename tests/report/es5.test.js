@@ -1,5 +1,6 @@
-// The report runs in mshta's engine: every script must be plain ES5, use no library member
-// that engine lacks, and load nothing from outside the program folder.
+// The report runs in mshta's engine, Internet Explorer 11's: every script must be plain ES5,
+// use no library member or browser interface that engine lacks, and load nothing from outside
+// the program folder.
 'use strict';
 
 const test = require('node:test');
@@ -8,6 +9,8 @@ const fs = require('node:fs');
 const path = require('node:path');
 const acorn = require('acorn');
 const walk = require('acorn-walk');
+const { ESLint } = require('eslint');
+const compat = require('eslint-plugin-compat');
 const { deliveredFolder, reportFolder } = require('./helpers.js');
 
 const htaPath = path.join(deliveredFolder, 'Report.hta');
@@ -62,7 +65,43 @@ test('every script of the report is ES5 and uses only what the old engine has', 
     }
 });
 
-test('the check itself catches newer syntax and members', () => {
+// Browser interfaces and library members, by the compatibility data of the browser list.
+const ie11Lint = new ESLint({
+    cwd: __dirname,
+    overrideConfigFile: true,
+    overrideConfig: [{
+        files: ['**/*.js'],
+        languageOptions: { ecmaVersion: 5, sourceType: 'script' },
+        plugins: { compat },
+        rules: { 'compat/compat': 'error' },
+        settings: { browsers: ['ie 11'], lintAllEsApis: true },
+    }],
+});
+
+async function missingInIe11(source, name) {
+    const [result] = await ie11Lint.lintText(source, { filePath: path.join(__dirname, name) });
+    return result.messages.map((message) => `${name}:${message.line}: ${message.message}`);
+}
+
+test('every script of the report uses only interfaces Internet Explorer 11 has', async (t) => {
+    const reportScripts = scriptFiles.filter((file) => path.dirname(file) === reportFolder);
+    assert.ok(reportScripts.length >= 4, 'the report scripts are found');
+    for (const file of reportScripts) {
+        await t.test(path.basename(file), async () => {
+            assert.deepEqual(await missingInIe11(fs.readFileSync(file, 'utf8'), path.basename(file)), []);
+        });
+    }
+    for (const [index, source] of inlineScripts(hta).entries()) {
+        await t.test(`Report.hta inline script ${index + 1}`, async () => {
+            assert.deepEqual(await missingInIe11(source, `inline-${index + 1}.js`), []);
+        });
+    }
+});
+
+test('the check itself catches newer syntax and members', async () => {
+    const found = await missingInIe11('fetch("a"); var u = new URL("b"); var p = Promise.resolve(1);', 'probe.js');
+    assert.equal(found.length, 3, found.join('\n'));
+
     for (const source of ['let a = 1;', 'var f = (x) => x;', 'var s = `t`;', 'const b = 2;', 'class A {}', 'var {a} = o;']) {
         assert.throws(() => problems(source), SyntaxError, source);
     }

@@ -61,8 +61,10 @@ protected:
 TEST_F(HyperLinkTest, AClickSendsTheParentNmClickWithTheLinksIdAndNothingElse) {
     const int windowsBefore = WindowsOfThisProcess();
     Click(link.hwnd(), 3, 3, 4, 3);
-    ASSERT_EQ(dialog.heard.size(), 1u);  // from anyone
-    const auto& click = dialog.heard[0];
+    // The press takes the focus from the list box, which says so; the link says one thing.
+    const auto heard = dialog.HeardFrom(link.hwnd());
+    ASSERT_EQ(heard.size(), 1u);
+    const auto& click = heard[0];
     EXPECT_EQ(click.message, static_cast<UINT>(WM_NOTIFY));
     EXPECT_EQ(click.code, LinkClicked);
     EXPECT_EQ(click.id, static_cast<UINT_PTR>(IDC_HOST_LINK));
@@ -79,15 +81,15 @@ TEST_F(HyperLinkTest, AClickSendsTheParentNmClickWithTheLinksIdAndNothingElse) {
 TEST_F(HyperLinkTest, ReleasingTheButtonAwayFromTheLinkTakesTheClickBack) {
     Click(link.hwnd(), 3, 3, -5, 3);
     Click(link.hwnd(), 3, 3, 3, 500);
-    EXPECT_TRUE(dialog.heard.empty());
+    EXPECT_TRUE(dialog.HeardFrom(link.hwnd()).empty());
     SendMessageA(link.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));  // no press before it
-    EXPECT_TRUE(dialog.heard.empty());
+    EXPECT_TRUE(dialog.HeardFrom(link.hwnd()).empty());
 }
 
 TEST_F(HyperLinkTest, OutsideTheNotifyModeAClickDoesNothing) {
     link.SetHyperLinkExtendedStyle(0);
     Click(link.hwnd(), 3, 3, 3, 3);
-    EXPECT_TRUE(dialog.heard.empty());
+    EXPECT_TRUE(dialog.HeardFrom(link.hwnd()).empty());
 }
 
 TEST_F(HyperLinkTest, ARealClickReachesTheLinkAlthoughTheStaticDoesNotNotify) {
@@ -142,6 +144,35 @@ TEST_F(HyperLinkTest, TheLabelIsPaintedUnderlinedInTheLinkColourWithAHandCursorO
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+}
+
+TEST_F(HyperLinkTest, WithTheFocusEnterOrSpaceFollowTheLinkAndAFocusRectangleShowsIt) {
+    // The dialog manager leaves Enter to the link instead of pressing the default button.
+    MSG enter = {link.hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+    MSG tab = {link.hwnd(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {}};
+    EXPECT_TRUE(SendMessageA(link.hwnd(), WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE);
+    EXPECT_FALSE(SendMessageA(link.hwnd(), WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)) & DLGC_WANTMESSAGE);
+    SendMessageA(link.hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    SendMessageA(link.hwnd(), WM_KEYDOWN, VK_RETURN, 0x401C0001);  // the key held down: no second opening
+    SendMessageA(link.hwnd(), WM_KEYUP, VK_SPACE, 0xC0390001);
+    EXPECT_EQ(dialog.NotificationCodesFrom(link.hwnd()), (std::vector<int>{LinkClicked, LinkClicked}));
+
+    RECT client;
+    GetClientRect(link.hwnd(), &client);
+    auto paint = [&](Canvas& canvas) {
+        SendMessageA(link.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    };
+    Canvas unfocused(client.right, client.bottom, RGB(255, 0, 255));
+    paint(unfocused);
+    SendMessageA(dialog.hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(link.hwnd());
+    ASSERT_EQ(GetFocus(), link.hwnd());
+    Canvas focused(client.right, client.bottom, RGB(255, 0, 255));
+    paint(focused);
+    int changed = 0;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x) changed += focused.Pixel(x, y) != unfocused.Pixel(x, y);
+    EXPECT_GT(changed, 20);  // the dotted outline around the label
 }
 
 TEST(LinkTextColour, IsTheHotTrackColourUnlessThatIsTooFaintAgainstTheBackground) {

@@ -315,17 +315,21 @@ TEST_F(GeneralPageTest, WithoutLanguageFilesTheListIsEmptyTheVersionStandsAloneA
 
 // ---- Which entry the stored name selects ----
 
-TEST_F(GeneralPageTest, TheSearchForTheStoredNameBeginsAfterEntryZero) {
+TEST_F(GeneralPageTest, WithEnglishUkBesideEnglishEachStoredNameShowsItselfAndOkRestartsNothing) {
     WriteProgramFile("Lang.English.xml", "<Language/>");
     WriteProgramFile("Lang.EnglishUK.xml", "<Language/>");
-    WriteSettingText("Options", "Lang", "English");
-    OpenPage();
-    EXPECT_EQ(Entries(), (Texts{"English", "EnglishUK"}));
-    EXPECT_EQ(Shown(), "EnglishUK");
-    // What the page showed at the load is no change: the stored name stays as it is.
-    EXPECT_EQ(Commit(), Texts{});
-    EXPECT_EQ(StoredLanguage(), "English");
-    EXPECT_FALSE(page_->LanguageChanged());
+    for (const char* stored : {"English", "EnglishUK"}) {
+        SCOPED_TRACE(stored);
+        WriteSettingText("Options", "Lang", stored);
+        OpenDialog();
+        EXPECT_EQ(Entries(), (Texts{"English", "EnglishUK"}));
+        EXPECT_EQ(Shown(), stored);
+        EXPECT_EQ(Press(IDOK), Texts{});
+        EXPECT_FALSE(page_->LanguageChanged());
+        EXPECT_FALSE(RestartAfterExit);
+        EXPECT_TRUE(IsWindow(main_));
+        Close();
+    }
 }
 
 TEST_F(GeneralPageTest, TheSearchIgnoresLetterCaseAndFindsAPrefix) {

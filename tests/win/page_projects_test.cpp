@@ -21,15 +21,18 @@
 #include "projects/projects.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tests/win/controls_test_support.h"
 #include "tests/win/modal_editor_driver.h"
 #include "tests/win/program_folder.h"
 #include "ui/options/page3_filters.h"
 #include "ui/options/popup_filter.h"
+#include "ui/options/popup_program.h"
 #include "ui/options/popup_project.h"
 #include "xmlstore/code_page.h"
 
 namespace {
 
+using controls_test::Canvas;
 using Texts = std::vector<std::string>;
 
 // The save declares the system's code page; the files the tests write declare 1251.
@@ -248,6 +251,31 @@ TEST_F(PopupFilterTest, EditSelectsTheSecondKindForAnyOtherValueAndTheFirstProje
     EXPECT_EQ(project, 0);
     // No text is no filter.
     EXPECT_EQ(result, IDCANCEL);
+}
+
+// ---- Every editor ----
+
+// The lists' files drop a text of blanks only at the next save: no editor accepts one.
+TEST_F(PopupFilterTest, EveryEditorTakesATextOfBlanksOnlyAsCancelAndBlanksAroundATextAsText) {
+    const std::pair<std::string, INT_PTR> cases[] = {{"   ", IDCANCEL}, {" \t \t", IDCANCEL}, {" a ", IDOK}};
+    for (const auto& [typed, expected] : cases) {
+        CDlgPopupProgram program(CDlgPopupProgram::Add, std::string());
+        CDlgPopupProject project(CDlgPopupProject::Add, std::string());
+        CDlgPopupFilter filter(CDlgPopupFilter::Add, std::string(), 0, 2, projects_);
+        const std::pair<CDialogImpl*, int> editors[] = {
+            {&program, IDC_POPUP_PROGRAM_PATTERN}, {&project, IDC_POPUP_PROJECT_NAME}, {&filter, IDC_POPUP_FILTER_TEXT}};
+        for (const auto& [editor, edit] : editors) {
+            SCOPED_TRACE("\"" + typed + "\" in editor " + std::to_string(editor->TemplateId()));
+            INT_PTR result = 0;
+            RunWithEditor(host_,
+                          {[&, edit = edit](HWND dialog) {
+                              TypeInto(dialog, edit, typed);
+                              PressButton(dialog, IDOK);
+                          }},
+                          [&, editor = editor] { result = editor->DoModal(host_); });
+            EXPECT_EQ(result, expected);
+        }
+    }
 }
 
 // ---- The page ----
@@ -491,7 +519,7 @@ TEST_F(ProjectsPageTest, ACommitWhoseSaveFailsKeepsTheChangeForTheNextCommit) {
     EXPECT_EQ(ReadWholeFile(UserFile()), ProjectsFile(ProjectElement(2, "Work"), AnsiCodePage()));
 }
 
-TEST_F(ProjectsPageTest, ARenamedProjectKeepsItsOldNameInFilterLinesUntilTheNextFill) {
+TEST_F(ProjectsPageTest, ARenamedProjectKeepsItsOldNameInFilterLinesUntilTheCommit) {
     Open(ProjectElement(2, "Work") + ProjectElement(3, "Home") + FilterElement(2, 0, "abc") + FilterElement(3, 1, "def"));
     std::string initial;
     const EditorRun rename = WithEditor({[&](HWND editor) {
@@ -526,13 +554,69 @@ TEST_F(ProjectsPageTest, ARenamedProjectKeepsItsOldNameInFilterLinesUntilTheNext
     EXPECT_EQ(Filters(), (Texts{Line("abc", "Work", "Application"), Line("ghi", "Job", "Application"),
                                 Line("def", "Home", "Document")}));
 
-    // The stored data was right all along: the filters refer to the identifier.
+    // The stored data was right all along: the filters refer to the identifier. After the
+    // commit every line shows the new name, the selection where it was.
     page_->Commit();
     EXPECT_EQ(StoredProjects(), (NamedIds{{"Job", 2}, {"Home", 3}}));
     EXPECT_EQ(StoredFilters(), (std::vector<StoredFilter>{{"abc", 2, 0}, {"ghi", 2, 0}, {"def", 3, 1}}));
-    page_->Revert();
     EXPECT_EQ(Filters(), (Texts{Line("abc", "Job", "Application"), Line("ghi", "Job", "Application"),
                                 Line("def", "Home", "Document")}));
+    EXPECT_EQ(SelectedFilter(), 1);
+    // The lines kept their projects and kinds: moved and committed, they store as before.
+    Click(IDC_PAGE_PROJECTS_FILTER_DOWN);
+    page_->Commit();
+    EXPECT_EQ(StoredFilters(), (std::vector<StoredFilter>{{"abc", 2, 0}, {"def", 3, 1}, {"ghi", 2, 0}}));
+}
+
+// A long text, a long project name and both kinds: each line shows its three parts, each cut
+// at its own column's edge, the kind whole.
+TEST_F(ProjectsPageTest, EachFilterLineShowsItsTextProjectAndKindInColumnsOfTheirOwn) {
+    Open(ProjectElement(2, "Work") + ProjectElement(3, "A project with a name far longer than its column") +
+         FilterElement(2, 0, LongText(120)) + FilterElement(3, 1, "abc") + FilterElement(3, 0, LongText(60)) +
+         FilterElement(2, 1, "x"));
+    const FilterColumns columns = page_->Columns();
+    RECT client;
+    GetClientRect(filters_, &client);
+    ASSERT_TRUE(0 < columns.project && columns.project < columns.kind && columns.kind < client.right);
+
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    Canvas list(client.right, client.bottom, window);
+    SendMessageA(filters_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(list.dc()), PRF_CLIENT | PRF_ERASEBKGND);
+    // The kinds as the list's font draws them alone.
+    Canvas alone(client.right, 40, window);
+    auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(filters_, WM_GETFONT, 0, 0));
+    HGDIOBJ previousFont = SelectObject(alone.dc(), font);
+    SetBkMode(alone.dc(), TRANSPARENT);
+    SetTextColor(alone.dc(), GetSysColor(COLOR_WINDOWTEXT));
+    RECT application{0, 0, client.right, 20}, document{0, 20, client.right, 40};
+    DrawTextA(alone.dc(), "Application", -1, &application, DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextA(alone.dc(), "Document", -1, &document, DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(alone.dc(), previousFont);
+
+    auto ink = [](const Canvas& canvas, COLORREF background, int left, int right, int top, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) count += canvas.Pixel(x, y) != background;
+        return count;
+    };
+    const int margin = GetSystemMetrics(SM_CXEDGE);
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        RECT line;
+        SendMessageA(filters_, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&line));
+        const COLORREF background = row == SelectedFilter() ? GetSysColor(COLOR_HIGHLIGHT) : window;
+        auto inkOf = [&](int left, int right) { return ink(list, background, left, right, line.top, line.bottom); };
+        EXPECT_GT(inkOf(0, columns.project), 0);
+        EXPECT_GT(inkOf(columns.project, columns.kind), 0);
+        EXPECT_GT(inkOf(columns.kind, client.right), 0);
+        // Nothing runs over a column's edge.
+        EXPECT_EQ(inkOf(columns.project - margin, columns.project), 0);
+        EXPECT_EQ(inkOf(columns.kind - margin, columns.kind), 0);
+        if (row != SelectedFilter()) {
+            const RECT& kind = row % 2 == 0 ? application : document;
+            EXPECT_EQ(inkOf(columns.kind, client.right), ink(alone, window, 0, client.right, kind.top, kind.bottom));
+        }
+    }
 }
 
 // ---- Filters: add, edit, move ----

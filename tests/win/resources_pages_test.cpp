@@ -168,8 +168,8 @@ const std::vector<Control> MainControls = {
     {IDC_MAIN_SELECTOR, "ListBox", "", 5, 5, 50, 140,
      LBS_OWNERDRAWFIXED | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_STATICEDGE},
     {IDC_MAIN_PAGES, "Static", "", 55, 0, 265, 150, SS_LEFT, 0},
-    {IDC_MAIN_REPORT_LINK, "Static", "Menu/Report", 60, 153, 60, 12, SS_LEFT, 0},
-    {IDC_MAIN_HELP_LINK, "Static", "Dialog/Help", 150, 153, 50, 12, SS_LEFT, 0},
+    {IDC_MAIN_REPORT_LINK, "Static", "Menu/Report", 60, 153, 60, 12, SS_LEFT | WS_TABSTOP, 0},
+    {IDC_MAIN_HELP_LINK, "Static", "Dialog/Help", 150, 153, 50, 12, SS_LEFT | WS_TABSTOP, 0},
     {IDOK, "Button", "Dialog/Ok", 212, 150, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
     {IDCANCEL, "Button", "Dialog/Cancel", 267, 150, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
 };
@@ -184,7 +184,7 @@ const std::vector<Control> GeneralControls = {
     {IDC_PAGE_GENERAL_STARTUP, "Button", "Page1/Startup", 5, 35, 120, 10, BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
     {IDC_PAGE_GENERAL_VERSION, "Static", "Page1/Hint1", 5, 53, 200, 12, SS_LEFT | WS_GROUP, 0},
     {NoId, "Static", "Page1/Hint2", 5, 63, 200, 12, SS_LEFT | WS_GROUP, 0},
-    {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.example.org", 5, 72, 75, 12, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.example.org", 5, 72, 75, 12, SS_LEFT | WS_GROUP | WS_TABSTOP, 0},
 };
 
 // The lists hold their own strings and are not owner-drawn, which a no-data list cannot be.
@@ -212,13 +212,14 @@ const std::vector<Control> ProjectsControls = {
     {IDC_PAGE_PROJECTS_DELETE_FILTER, "Button", "Dialog/Del", 138, 15, 40, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
     {IDC_PAGE_PROJECTS_FILTER_DOWN, "Button", "Dialog/Down", 179, 15, 40, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
     {IDC_PAGE_PROJECTS_FILTER_UP, "Button", "Dialog/Up", 220, 15, 40, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
-    {IDC_PAGE_PROJECTS_FILTERS, "ListBox", "", 95, 32, 167, 113, ProjectsListStyle, WS_EX_STATICEDGE},
+    {IDC_PAGE_PROJECTS_FILTERS, "ListBox", "", 95, 32, 167, 113,
+     (ProjectsListStyle & ~LBS_USETABSTOPS) | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_STATICEDGE},
 };
 
 const std::vector<Control> ProgramEditorControls = {
     {NoId, "Static", "PopupProgram/Hint1", 5, 3, 140, 12, SS_LEFT | WS_GROUP, 0},
     {IDC_POPUP_PROGRAM_PATTERN, "Edit", "", 5, 12, 190, 12, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_STATICEDGE},
-    {IDC_POPUP_PROGRAM_PICK_WINDOW, "Static", "PopupProgram/Link1", 5, 32, 85, 12, SS_LEFT | WS_GROUP, 0},
+    {IDC_POPUP_PROGRAM_PICK_WINDOW, "Static", "PopupProgram/Link1", 5, 32, 85, 12, SS_LEFT | WS_GROUP | WS_TABSTOP, 0},
     {IDOK, "Button", "Dialog/Ok", 90, 30, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
     {IDCANCEL, "Button", "Dialog/Cancel", 145, 30, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
 };
@@ -449,7 +450,8 @@ TEST_F(CreatedFromTemplate, GeneralPage) {
     ExpectPageFrame(page.get(), host.get());
     ExpectControlsAsInTable(page.get(), GeneralControls);
 
-    EXPECT_EQ(TabOrder(page.get()), (std::vector<int>{IDC_PAGE_GENERAL_LANGUAGE, IDC_PAGE_GENERAL_STARTUP}));
+    EXPECT_EQ(TabOrder(page.get()), (std::vector<int>{IDC_PAGE_GENERAL_LANGUAGE, IDC_PAGE_GENERAL_STARTUP,
+                                                      IDC_PAGE_GENERAL_UPDATE_LINK}));
     // The arrow keys leave the check box where it is rather than moving to a static text.
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_GENERAL_STARTUP), IDC_PAGE_GENERAL_STARTUP);
 
@@ -512,7 +514,7 @@ TEST_F(CreatedFromTemplate, ProjectsPage) {
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_PROJECTS_DELETE_PROJECT), IDC_PAGE_PROJECTS_ADD_PROJECT);
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_PROJECTS_FILTER_UP), IDC_PAGE_PROJECTS_ADD_FILTER);
 
-    // Single selection lists that keep strings and item data, and lay out columns at tab stops.
+    // Single selection lists that keep strings and item data; the page draws the filter lines.
     for (int id : {IDC_PAGE_PROJECTS_PROJECTS, IDC_PAGE_PROJECTS_FILTERS}) {
         SCOPED_TRACE(id);
         HWND list = GetDlgItem(page.get(), id);
@@ -527,9 +529,6 @@ TEST_F(CreatedFromTemplate, ProjectsPage) {
         SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
         EXPECT_STREQ(text, "Work");
     }
-    const INT stops[] = {90, 60, 10};
-    EXPECT_TRUE(SendMessageA(GetDlgItem(page.get(), IDC_PAGE_PROJECTS_FILTERS), LB_SETTABSTOPS, 3,
-                             reinterpret_cast<LPARAM>(stops)));
 }
 
 void ExpectEditorFrame(HWND editor, HWND owner, int width, int height) {
@@ -559,7 +558,8 @@ TEST_F(EditorFromTemplate, ProgramEditor) {
     // Owned by the page's top-level window: a child cannot own a window.
     ExpectEditorFrame(editor.get(), host.get(), 200, 50);
     ExpectControlsAsInTable(editor.get(), ProgramEditorControls);
-    EXPECT_EQ(TabOrder(editor.get()), (std::vector<int>{IDC_POPUP_PROGRAM_PATTERN, IDOK, IDCANCEL}));
+    EXPECT_EQ(TabOrder(editor.get()),
+              (std::vector<int>{IDC_POPUP_PROGRAM_PATTERN, IDC_POPUP_PROGRAM_PICK_WINDOW, IDOK, IDCANCEL}));
     EXPECT_EQ(ArrowDownFrom(editor.get(), IDCANCEL), IDOK);
     EXPECT_EQ(SendMessageA(editor.get(), DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
 }

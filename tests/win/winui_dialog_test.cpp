@@ -185,8 +185,8 @@ TEST_F(DialogTest, TheMainDialogResourceHasEveryControlInPlace) {
          LBS_OWNERDRAWFIXED | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP,
          LBS_OWNERDRAWVARIABLE | LBS_SORT | LBS_HASSTRINGS | LBS_MULTIPLESEL | WS_BORDER, WS_EX_STATICEDGE},
         {IDC_MAIN_PAGES, "Static", "", 55, 0, 265, 150, 0, WS_TABSTOP, 0},
-        {IDC_MAIN_REPORT_LINK, "Static", "Menu/Report", 60, 153, 60, 12, 0, WS_TABSTOP, 0},
-        {IDC_MAIN_HELP_LINK, "Static", "Dialog/Help", 150, 153, 50, 12, 0, WS_TABSTOP, 0},
+        {IDC_MAIN_REPORT_LINK, "Static", "Menu/Report", 60, 153, 60, 12, WS_TABSTOP, 0, 0},
+        {IDC_MAIN_HELP_LINK, "Static", "Dialog/Help", 150, 153, 50, 12, WS_TABSTOP, 0, 0},
         {IDOK, "Button", "Dialog/Ok", 212, 150, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 0},
         {IDCANCEL, "Button", "Dialog/Cancel", 267, 150, 50, 14, WS_TABSTOP, BS_DEFPUSHBUTTON, 0},
     };

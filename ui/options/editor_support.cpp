@@ -40,6 +40,10 @@ std::string EditorText(HWND dialog, int editId) {
     return text;
 }
 
+bool HoldsNoText(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
 std::string ListBoxItemText(HWND list, int index) {
     const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
     if (length <= 0) return std::string();

@@ -15,5 +15,9 @@ void CenterEditorOverOwner(HWND editor);
 // The text of an edit box as the editors take it: at most 254 characters.
 std::string EditorText(HWND dialog, int editId);
 
+// True for a text an editor treats as no text (its OK then counts as Cancel): empty, or only
+// blanks, tabs and line ends, which the lists' files do not keep.
+bool HoldsNoText(const std::string& text);
+
 // A list box item's text at its full length.
 std::string ListBoxItemText(HWND list, int index);

@@ -93,7 +93,11 @@ void COptionsPanel::AttachLinks() {
 }
 
 void COptionsPanel::ShowSelectedPage() {
+    // The container hands the focus to the page it shows. A user choosing pages in the
+    // selector keeps it there, or the second arrow key would already act inside a page.
+    const bool fromSelector = GetFocus() == selector_.hwnd();
     container_.ShowPage(static_cast<int>(SendMessageA(selector_.hwnd(), LB_GETCURSEL, 0, 0)));
+    if (fromSelector) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(selector_.hwnd()), TRUE);
 }
 
 AfterCommit COptionsPanel::Commit() {

@@ -70,9 +70,12 @@ void CDlgPage1General::FillLanguageList() {
 void CDlgPage1General::Load() {
     HWND list = languageList_.hwnd();
     // The language loaded at start is the one stored: only a restart follows a change.
-    // The list's own prefix search, started at entry 0: it looks at entries 1 to the end and
-    // then at entry 0, so a stored "English" selects "EnglishUK" when both are present.
-    LRESULT index = SendMessageA(list, CB_FINDSTRING, 0, reinterpret_cast<LPARAM>(CurrentLanguage.c_str()));
+    // Its own entry first: the list's prefix search alone, which starts after entry 0, would
+    // show "EnglishUK" for a stored "English". The prefix search still finds a shortened name.
+    LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(CurrentLanguage.c_str()));
+    if (index == CB_ERR)
+        index = SendMessageA(list, CB_FINDSTRING, 0, reinterpret_cast<LPARAM>(CurrentLanguage.c_str()));
     if (index == CB_ERR) index = 0;
     loadedLanguageIndex_ = static_cast<std::int32_t>(index);
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -94,9 +97,13 @@ void CDlgPage1General::Commit() {
             std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
             SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
             const std::string name = text.data();
-            // CurrentLanguage stays the language in use until the restart loads the new one.
-            WriteSettingText("Options", "Lang", name);
-            languageChanged_ = true;
+            // Choosing the stored language again, in any letter case (the same file), is no
+            // change: storing it would only restart the program.
+            if (lstrcmpiA(name.c_str(), CurrentLanguage.c_str()) != 0) {
+                // CurrentLanguage stays the language in use until the restart loads the new one.
+                WriteSettingText("Options", "Lang", name);
+                languageChanged_ = true;
+            }
         }
     }
     // The remembered index stays: a stored language change restarts the program anyway.

@@ -19,8 +19,10 @@ CDlgPage2Programs::~CDlgPage2Programs() {
 }
 
 bool CDlgPage2Programs::PreTranslateMessage(MSG* message) {
-    // Tab and the arrow keys move between the page's own controls.
-    return hwnd() && IsDialogMessageA(hwnd(), message);
+    // The dialog the page sits in handles the keys, so that Tab goes on from the page's last
+    // control to the rest of the dialog and Enter and Esc are its OK and Cancel; a page on its
+    // own handles them itself.
+    return hwnd() && IsDialogMessageA(OutermostDialog(hwnd()), message);
 }
 
 void CDlgPage2Programs::OnIdle() {}

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
+#include <string>
+#include <utility>
 
+#include "base/scoped_handles_win.h"
 #include "projects/projects.h"
 #include "resources/resource.h"
 #include "ui/options/editor_support.h"
@@ -42,10 +44,27 @@ std::string FilterLine(const std::string& text, const std::string& projectName, 
 // The filter text is the line up to its first TAB.
 std::string FilterText(const std::string& line) { return line.substr(0, line.find('\t')); }
 
-// Where the project and the where-kind columns begin, in dialog units from the list's left
-// edge. A list box takes its tab stops in ascending order; the where-kind column keeps room
-// for its short text beside the vertical scroll bar.
-const INT kFilterTabStops[] = {50, 118};
+// The text, the project name and the kind of a filter line.
+struct FilterLineParts {
+    std::string text, project, kind;
+};
+
+FilterLineParts SplitFilterLine(const std::string& line) {
+    FilterLineParts parts;
+    const std::size_t first = line.find('\t');
+    parts.text = line.substr(0, first);
+    if (first == std::string::npos) return parts;
+    const std::size_t second = line.find('\t', first + 1);
+    parts.project = line.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    if (second != std::string::npos) parts.kind = line.substr(second + 1);
+    return parts;
+}
+
+// The filter text and the project name share what the kind leaves, as 90 to 60 dialog units.
+constexpr int kTextShare = 90;
+constexpr int kProjectShare = 60;
+// The narrowest kind column, in dialog units.
+constexpr int kKindMinimum = 10;
 
 }  // namespace
 
@@ -64,6 +83,7 @@ bool CDlgPage3Filters::ProcessMessage(WindowMessage& message) {
         HandleCommand(IDC_PAGE_PROJECTS_DELETE_FILTER, &CDlgPage3Filters::OnDeleteFilter),
         HandleCommand(IDC_PAGE_PROJECTS_FILTER_DOWN, &CDlgPage3Filters::OnFilterDown),
         HandleCommand(IDC_PAGE_PROJECTS_FILTER_UP, &CDlgPage3Filters::OnFilterUp),
+        HandleMessage(WM_DRAWITEM, &CDlgPage3Filters::OnDrawItem),
     };
     return RouteMessage(*this, rows, message);
 }
@@ -71,7 +91,7 @@ bool CDlgPage3Filters::ProcessMessage(WindowMessage& message) {
 LRESULT CDlgPage3Filters::OnInitDialog(WindowMessage&) {
     projects_ = Item(IDC_PAGE_PROJECTS_PROJECTS);
     filters_ = Item(IDC_PAGE_PROJECTS_FILTERS);
-    SendMessageA(filters_, LB_SETTABSTOPS, std::size(kFilterTabStops), reinterpret_cast<LPARAM>(kFilterTabStops));
+    LayOutFilterColumns();
     // The page's creation is the one moment projects and filters are read from their file.
     LoadProjects();
     Fill();
@@ -208,6 +228,84 @@ void CDlgPage3Filters::MoveFilter(int step) {
     SetButtons();
 }
 
+LRESULT CDlgPage3Filters::OnDrawItem(WindowMessage& message) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.lParam);
+    if (!item || item->hwndItem != filters_) {
+        message.handled = false;
+        return 0;
+    }
+    DrawFilterLine(*item);
+    return TRUE;
+}
+
+void CDlgPage3Filters::LayOutFilterColumns() {
+    // Lines as high as the projects list's, which draws its own.
+    SendMessageA(filters_, LB_SETITEMHEIGHT, 0, SendMessageA(projects_, LB_GETITEMHEIGHT, 0, 0));
+
+    // The columns stay where they are whether the scroll bar shows or not: they are laid out
+    // for the narrower list, the one with the scroll bar.
+    RECT client{};
+    GetClientRect(filters_, &client);
+    SCROLLBARINFO scrollBar{};
+    scrollBar.cbSize = sizeof scrollBar;
+    const bool scrollBarShown = GetScrollBarInfo(filters_, OBJID_VSCROLL, &scrollBar) &&
+                                !(scrollBar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+    const int width = client.right - (scrollBarShown ? 0 : GetSystemMetrics(SM_CXVSCROLL));
+
+    // The kind column fits the longer kind whole; the other two share the rest.
+    RECT minimum{0, 0, kKindMinimum, 0};
+    MapDialogRect(hwnd(), &minimum);
+    int kindWidth = minimum.right;
+    {
+        ScopedGetDC dc(filters_);
+        ScopedSelectObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(filters_, WM_GETFONT, 0, 0)));
+        for (std::int32_t where : {0, 1}) {
+            const std::string kind = WhereShortText(where);
+            SIZE extent{};
+            if (GetTextExtentPoint32A(dc.get(), kind.c_str(), static_cast<int>(kind.size()), &extent))
+                kindWidth = std::max(kindWidth, static_cast<int>(extent.cx) + 2 * GetSystemMetrics(SM_CXEDGE));
+        }
+    }
+    const int shared = std::max(width - kindWidth, 0);
+    columns_.project = shared * kTextShare / (kTextShare + kProjectShare);
+    columns_.kind = shared;
+}
+
+void CDlgPage3Filters::DrawFilterLine(const DRAWITEMSTRUCT& item) const {
+    HDC dc = item.hDC;
+    // An empty list with the focus shows the focus where its first line would be.
+    if (item.itemID == static_cast<UINT>(-1)) {
+        if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &item.rcItem);
+        return;
+    }
+    // The whole line every time: a change of selection or focus alone is drawn the same way.
+    const bool selected = item.itemState & ODS_SELECTED;
+    FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int textColour = item.itemState & ODS_DISABLED ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT;
+    const COLORREF previousColour = SetTextColor(dc, GetSysColor(textColour));
+    const int previousMode = SetBkMode(dc, TRANSPARENT);
+    ScopedSelectObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(filters_, WM_GETFONT, 0, 0)));
+
+    // Each part is cut with an ellipsis at its column's edge, so that all three show.
+    const FilterLineParts parts = SplitFilterLine(ListBoxItemText(filters_, static_cast<int>(item.itemID)));
+    const int left = item.rcItem.left;
+    const int margin = GetSystemMetrics(SM_CXEDGE);
+    const std::pair<const std::string*, std::pair<int, int>> cells[] = {
+        {&parts.text, {left, left + columns_.project}},
+        {&parts.project, {left + columns_.project, left + columns_.kind}},
+        {&parts.kind, {left + columns_.kind, item.rcItem.right}},
+    };
+    for (const auto& [text, edges] : cells) {
+        RECT cell{edges.first + margin, item.rcItem.top, edges.second - margin, item.rcItem.bottom};
+        if (cell.right > cell.left)
+            DrawTextA(dc, text->c_str(), static_cast<int>(text->size()), &cell,
+                      DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &item.rcItem);
+    SetBkMode(dc, previousMode);
+    SetTextColor(dc, previousColour);
+}
+
 void CDlgPage3Filters::InsertFilter(int index, const std::string& line, LPARAM data) {
     SendMessageA(filters_, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(line.c_str()));
     SendMessageA(filters_, LB_SETITEMDATA, index, data);
@@ -284,6 +382,24 @@ void CDlgPage3Filters::Commit() {
     }
     // Unsaved, the page stays modified: the next OK tries again.
     if (SaveProjects()) modified_ = false;
+    RenameInFilterLines();
+}
+
+void CDlgPage3Filters::RenameInFilterLines() {
+    // A project renamed since the last fill still has its old name in its filter lines.
+    const LRESULT top = SendMessageA(filters_, LB_GETTOPINDEX, 0, 0);
+    for (int index = 0; index < filterCount_; ++index) {
+        const LRESULT data = SendMessageA(filters_, LB_GETITEMDATA, index, 0);
+        const std::string line = ListBoxItemText(filters_, index);
+        const std::string current =
+            FilterLine(FilterText(line), ProjectName(FilterProject(data)), WhereShortText(FilterWhere(data)));
+        if (current == line) continue;
+        SendMessageA(filters_, LB_DELETESTRING, index, 0);
+        SendMessageA(filters_, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(current.c_str()));
+        SendMessageA(filters_, LB_SETITEMDATA, index, data);
+    }
+    SendMessageA(filters_, LB_SETCURSEL, filterIndex_, 0);
+    SendMessageA(filters_, LB_SETTOPINDEX, top, 0);
 }
 
 void CDlgPage3Filters::Revert() {

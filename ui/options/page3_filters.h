@@ -8,12 +8,23 @@
 
 #include "ui/options/options_page.h"
 
+// Where the project and the kind columns of the filter lines begin, in the filters list's
+// client pixels; the filter text starts at 0, the kind column ends at the list's right edge.
+struct FilterColumns {
+    int project = 0;
+    int kind = 0;
+};
+
 class CDlgPage3Filters : public COptionsPage {
 public:
     CDlgPage3Filters();
 
+    // Stores both lists when the page changed, and shows the projects' names as they now are
+    // in the filter lines.
     void Commit() override;
     void Revert() override;
+
+    const FilterColumns& Columns() const { return columns_; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -30,7 +41,11 @@ private:
     LRESULT OnDeleteFilter(WindowMessage& message);
     LRESULT OnFilterDown(WindowMessage& message);
     LRESULT OnFilterUp(WindowMessage& message);
+    LRESULT OnDrawItem(WindowMessage& message);
 
+    void LayOutFilterColumns();
+    void DrawFilterLine(const DRAWITEMSTRUCT& item) const;
+    void RenameInFilterLines();
     void Fill();
     void SetButtons();
     void MoveFilter(int step);
@@ -40,6 +55,7 @@ private:
 
     HWND projects_ = nullptr;
     HWND filters_ = nullptr;
+    FilterColumns columns_;
     int projectCount_ = 0;
     int projectIndex_ = -1;  // the selected project, -1 when there is none
     // The highest project identifier the page has held since it was last filled: a new

@@ -106,8 +106,8 @@ LRESULT CDlgPopupFilter::OnOk(WindowMessage&) {
         project_ = ProjectFromItemData(SendMessageA(choice, CB_GETITEMDATA, project, 0));
         projectName_ = ComboItemText(choice, static_cast<int>(project));
     }
-    // No text is no filter: an empty text counts as Cancel.
-    EndDialog(text_.empty() ? IDCANCEL : IDOK);
+    // No text is no filter: an empty or blank text counts as Cancel.
+    EndDialog(HoldsNoText(text_) ? IDCANCEL : IDOK);
     return 0;
 }
 

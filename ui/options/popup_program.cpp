@@ -68,8 +68,8 @@ LRESULT CDlgPopupProgram::OnInitDialog(WindowMessage&) {
 
 LRESULT CDlgPopupProgram::OnOk(WindowMessage&) {
     text_ = EditorText(hwnd(), IDC_POPUP_PROGRAM_PATTERN);
-    // No pattern is no entry: an empty text counts as Cancel.
-    EndDialog(text_.empty() ? IDCANCEL : IDOK);
+    // No pattern is no entry: an empty or blank text counts as Cancel.
+    EndDialog(HoldsNoText(text_) ? IDCANCEL : IDOK);
     return 0;
 }
 

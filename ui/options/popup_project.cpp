@@ -29,8 +29,8 @@ LRESULT CDlgPopupProject::OnInitDialog(WindowMessage&) {
 
 LRESULT CDlgPopupProject::OnOk(WindowMessage&) {
     name_ = EditorText(hwnd(), IDC_POPUP_PROJECT_NAME);
-    // No name is no project: an empty text counts as Cancel.
-    EndDialog(name_.empty() ? IDCANCEL : IDOK);
+    // No name is no project: an empty or blank text counts as Cancel.
+    EndDialog(HoldsNoText(name_) ? IDCANCEL : IDOK);
     return 0;
 }
 
