@@ -11,6 +11,7 @@
 #include "base/scoped_handles_win.h"
 #include "localization/language.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "winui/app_module.h"
@@ -99,6 +100,7 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
 
         LoadLanguage();
         SetInactiveName(Translate("Common/Inactive"));
+        SetAwayMinutes(ReadIdleMinutes());
         OpenTimeLog();
         exitCode = RunMainDialog(commandLine, showCommand);
 

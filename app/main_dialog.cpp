@@ -1,5 +1,7 @@
 #include "app/main_dialog.h"
 
+#include <wtsapi32.h>
+
 #include <cstdint>
 
 #include "app/instance_guard.h"
@@ -56,6 +58,7 @@ bool CDlgMain::ProcessMessage(WindowMessage& message) {
         HandleMessage(WM_QUERYENDSESSION, &CDlgMain::OnQueryEndSession),
         HandleMessage(WM_ENDSESSION, &CDlgMain::OnEndSession),
         HandleMessage(WM_POWERBROADCAST, &CDlgMain::OnPowerBroadcast),
+        HandleMessage(WM_WTSSESSION_CHANGE, &CDlgMain::OnSessionChange),
         HandleMessage(WM_DESTROY, &CDlgMain::OnDestroy),
     };
     return RouteMessage(*this, rows, message);
@@ -74,6 +77,9 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
         loop->AddIdleHandler(this);
     }
     options_.SetUp(hwnd());
+    // Without the notifications a locked screen counts as whatever window is in front; the
+    // away time still ends it once input stops.
+    sessionNotifications_ = WTSRegisterSessionNotification(hwnd(), NOTIFY_FOR_THIS_SESSION) != FALSE;
     instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
@@ -82,6 +88,8 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
 
 LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     KillTimer(hwnd(), kTrayRetryTimer);
+    if (sessionNotifications_) WTSUnRegisterSessionNotification(hwnd());
+    sessionNotifications_ = false;
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -139,7 +147,11 @@ LRESULT CDlgMain::OnSelectorChange(WindowMessage&) {
 
 LRESULT CDlgMain::OnOk(WindowMessage&) {
     HideMainDialog();
-    if (options_.Commit() == AfterCommit::Restart) {
+    const AfterCommit after = options_.Commit();
+    // From the page rather than the registry: reading a setting stores its default, and an OK
+    // without a change writes nothing.
+    SetAwayMinutes(options_.IdleMinutes());
+    if (after == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();
     }
@@ -197,6 +209,29 @@ LRESULT CDlgMain::OnPowerBroadcast(WindowMessage& message) {
         RestartStretch(GetTickCount());
     }
     return TRUE;
+}
+
+LRESULT CDlgMain::OnSessionChange(WindowMessage& message) {
+    switch (message.wParam) {
+    case WTS_SESSION_LOCK:
+        NoteSessionChange(SessionChange::Locked, GetTickCount());
+        break;
+    case WTS_SESSION_UNLOCK:
+        NoteSessionChange(SessionChange::Unlocked, GetTickCount());
+        break;
+    // Fast user switching and remote desktop move the session away from its screen and back.
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        NoteSessionChange(SessionChange::Disconnected, GetTickCount());
+        break;
+    case WTS_CONSOLE_CONNECT:
+    case WTS_REMOTE_CONNECT:
+        NoteSessionChange(SessionChange::Connected, GetTickCount());
+        break;
+    default:
+        break;  // logon, logoff, remote control: no change of who is at the screen
+    }
+    return 0;
 }
 
 void CDlgMain::CenterOnWorkArea() {

@@ -1,5 +1,5 @@
 // The main window: the options dialog, and the window that owns the tray icon, receives the
-// tray menu's commands and hears about logoff, shutdown and sleep.
+// tray menu's commands and hears about logoff, shutdown, sleep and the session's lock.
 #pragma once
 
 #include <windows.h>
@@ -35,6 +35,7 @@ private:
     LRESULT OnQueryEndSession(WindowMessage& message);
     LRESULT OnEndSession(WindowMessage& message);
     LRESULT OnPowerBroadcast(WindowMessage& message);
+    LRESULT OnSessionChange(WindowMessage& message);
 
     LRESULT OnSelectorChange(WindowMessage& message);
     LRESULT OnOk(WindowMessage& message);
@@ -51,6 +52,7 @@ private:
     std::string instanceName_;
     ATOM instanceAtom_ = 0;
     int trayRetriesLeft_ = 0;
+    bool sessionNotifications_ = false;
     ScopedIcon largeIcon_;
     ScopedIcon smallIcon_;
 };

@@ -15,8 +15,10 @@ ostrak_library(resources DEPENDS base)
 ostrak_library(winui DEPENDS base)
 ostrak_library(ui/controls DEPENDS winui base)
 ostrak_library(ui/options DEPENDS ui/controls winui resources links projects tracking localization settings base)
-ostrak_library(app DEPENDS ui/options winui resources links tracking localization base
+ostrak_library(app DEPENDS ui/options winui resources links tracking localization settings base
                EXCLUDE winmain.cpp)
+# Session notifications: a locked or disconnected session is time away.
+target_link_libraries(ostrak_app PUBLIC wtsapi32)
 
 set(OSTRAK_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/ostrak.rc)
 # The files the resource script pulls in: windres reads them, CMake's scan does not see them.

@@ -32,6 +32,7 @@
 #define IDC_PAGE_GENERAL_STARTUP            105
 #define IDC_PAGE_GENERAL_UPDATE_LINK        121
 #define IDC_PAGE_GENERAL_VERSION            132
+#define IDC_PAGE_GENERAL_AWAY_TIME          133
 
 /* Applications page */
 #define IDD_PAGE_APPLICATIONS               152

@@ -63,6 +63,12 @@ void WriteSettingNumber(std::string_view section, std::string_view name, std::in
         key->WriteNumber(std::string(name).c_str(), static_cast<std::uint32_t>(number));
 }
 
+std::uint32_t ReadIdleMinutes() {
+    // Stored as a DWORD: a number above 2^31 is a long time, not a negative one.
+    return static_cast<std::uint32_t>(
+        ReadSettingNumber("Options", IdleMinutesName, static_cast<std::int32_t>(DefaultIdleMinutes)));
+}
+
 void SetStartWithSystem(bool on) {
     std::unique_ptr<RegistryKey> key = ActiveRegistry().CreateKey(RunKey);
     if (!key)

@@ -22,5 +22,11 @@ std::int32_t ReadSettingNumber(std::string_view section, std::string_view name, 
 void WriteSettingText(std::string_view section, std::string_view name, std::string_view text);
 void WriteSettingNumber(std::string_view section, std::string_view name, std::int32_t number);
 
+// Minutes without keyboard or mouse input after which the user counts as away; 0 never.
+inline constexpr char IdleMinutesName[] = "IdleMinutes";
+inline constexpr std::uint32_t DefaultIdleMinutes = 10;
+// The stored away time in section "Options", its default stored when absent.
+std::uint32_t ReadIdleMinutes();
+
 // Adds or removes the shell's per-user autostart entry that starts the program in the tray.
 void SetStartWithSystem(bool on);

@@ -15,6 +15,7 @@ public:
         result.day = local.tm_mday;
         result.hour = local.tm_hour;
         result.minute = local.tm_min;
+        result.second = local.tm_sec;
         return result;
     }
 };

@@ -14,6 +14,7 @@ public:
         result.day = now.wDay;
         result.hour = now.wHour;
         result.minute = now.wMinute;
+        result.second = now.wSecond;
         return result;
     }
 };

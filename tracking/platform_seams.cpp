@@ -2,12 +2,17 @@
 
 namespace {
 WindowTitleSource* ReplacedTitleSource = nullptr;
+LastInputSource* ReplacedLastInput = nullptr;
 LocalClock* ReplacedClock = nullptr;
 SamplingTimer* ReplacedSamplingTimer = nullptr;
 }  // namespace
 
 WindowTitleSource& ActiveTitleSource() {
     return ReplacedTitleSource ? *ReplacedTitleSource : SystemTitleSource();
+}
+
+LastInputSource& ActiveLastInput() {
+    return ReplacedLastInput ? *ReplacedLastInput : SystemLastInput();
 }
 
 LocalClock& ActiveClock() {
@@ -20,6 +25,10 @@ SamplingTimer& ActiveSamplingTimer() {
 
 void SetTitleSource(WindowTitleSource* source) {
     ReplacedTitleSource = source;
+}
+
+void SetLastInputSource(LastInputSource* source) {
+    ReplacedLastInput = source;
 }
 
 void SetClock(LocalClock* clock) {

@@ -1,5 +1,5 @@
-// What the tracker asks of the platform: window titles, the local clock and the sampling
-// timer. The *_win.cpp files provide the real ones; tests put fakes in their place.
+// What the tracker asks of the platform: window titles, the user's last input, the local
+// clock and the sampling timer. The *_win.cpp files provide the real ones; tests put fakes in their place.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@ struct LocalDateTime {
     int day = 0;     // 1 to 31
     int hour = 0;    // 0 to 23
     int minute = 0;  // 0 to 59
+    int second = 0;  // 0 to 59
 };
 
 class WindowTitleSource {
@@ -23,6 +24,14 @@ public:
     // Copies at most capacity - 1 bytes of the title and a terminating zero; returns the
     // number of bytes copied.
     virtual int ReadTitle(WindowHandle window, char* buffer, int capacity) = 0;
+};
+
+class LastInputSource {
+public:
+    virtual ~LastInputSource() = default;
+    // The tick (the timer's millisecond clock) of the user's last keyboard or mouse input in
+    // this session; false when the platform cannot tell.
+    virtual bool LastInputTick(std::uint32_t& tick) = 0;
 };
 
 class LocalClock {
@@ -41,13 +50,16 @@ public:
 
 // The platform's own implementations.
 WindowTitleSource& SystemTitleSource();
+LastInputSource& SystemLastInput();
 LocalClock& SystemClock();
 SamplingTimer& SystemSamplingTimer();
 
 // What the tracker uses: the platform's own unless a replacement was set (nullptr restores).
 WindowTitleSource& ActiveTitleSource();
+LastInputSource& ActiveLastInput();
 LocalClock& ActiveClock();
 SamplingTimer& ActiveSamplingTimer();
 void SetTitleSource(WindowTitleSource* source);
+void SetLastInputSource(LastInputSource* source);
 void SetClock(LocalClock* clock);
 void SetSamplingTimer(SamplingTimer* timer);

@@ -1,20 +1,31 @@
 #include "tracking/sampler.h"
 
 #include <cstdio>
+#include <cstring>
 
-#include "base/narrow_text.h"
 #include "tracking/programs_list.h"
 #include "tracking/time_log.h"
 
 WindowHandle LastWindow = 0;
 int LastTitleLength = 0;
+char LastTitle[kTextBufferSize] = "";
 std::uint32_t LastChangeTick = 0;
 std::uint32_t AutosaveDeadline = 0;
 std::string CurrentApp;
 std::string CurrentDoc;
 std::string InactiveName;
+Absence CurrentAbsence = Absence::None;
+std::uint32_t AwayInputTick = 0;
+bool SessionLocked = false;
+bool SessionDisconnected = false;
+std::uint32_t AwayAfter = 0;
+std::uint32_t LastSampleTick = 0;
 
 namespace {
+
+// The title read at this tick, to compare with LastTitle: a buffer of the sampler's own, so
+// that the quiet tick allocates nothing.
+char SampledTitle[kTextBufferSize] = "";
 
 // Half-up rounding of the milliseconds between two ticks, read as a signed 32-bit difference
 // so that the tick's wrap after 49.7 days does not matter.
@@ -46,6 +57,94 @@ bool IsTitleSeparator(char c) {
     return TitleSeparators.find(c) != std::string_view::npos;
 }
 
+// The title's bytes in `buffer`, terminated; their number.
+int ReadTitleInto(WindowTitleSource& titles, WindowHandle window, char* buffer) {
+    int read = titles.ReadTitle(window, buffer, static_cast<int>(kTextBufferSize));
+    if (read < 0) read = 0;
+    if (read > static_cast<int>(kTitleLimit)) read = static_cast<int>(kTitleLimit);
+    buffer[read] = '\0';
+    return read;
+}
+
+// Credits the current pair from the last change up to `until`; nothing when no stretch runs
+// or `until` is not later than its start (the credit of a stretch cut short before it began).
+void CreditCurrentPair(std::uint32_t until) {
+    if (LastChangeTick == 0 || !IsLater(until, LastChangeTick)) return;
+    CreditTime(CurrentApp, CurrentDoc, SecondsBetween(LastChangeTick, until));
+}
+
+void AutosaveIfDue(std::uint32_t tick) {
+    if (AutosaveDeadline != 0 && IsLater(tick, AutosaveDeadline)) {
+        SaveTimeLog();
+        AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+    }
+}
+
+// A new stretch begins at `tick`; the first one of the run also arms the autosave.
+void StartStretchAt(std::uint32_t tick) {
+    if (LastChangeTick == 0) AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+    LastChangeTick = NonZeroTick(tick);
+}
+
+// The pair of a stretch without a window or without the user: InactiveName, and as document
+// the local hour and minute of `moment`, which lies `tick` - `moment` milliseconds back.
+void TakeInactivePair(std::uint32_t moment, std::uint32_t tick) {
+    LocalDateTime now = ActiveClock().Now();
+    std::int32_t ago = static_cast<std::int32_t>(tick - moment);
+    if (ago < 0) ago = 0;
+    constexpr long kSecondsPerDay = 24L * 60 * 60;
+    long secondOfDay = (now.hour * 3600L + now.minute * 60L + now.second - ago / 1000) % kSecondsPerDay;
+    if (secondOfDay < 0) secondOfDay += kSecondsPerDay;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d.%02d - ...", static_cast<int>(secondOfDay / 3600),
+                  static_cast<int>(secondOfDay / 60 % 60));
+    CurrentDoc = stamp;
+    CurrentApp = InactiveName;
+}
+
+// The window, its title length and its title become those of the last change, and the pair
+// comes from its title. `read` is the number of title bytes already in SampledTitle, or -1.
+void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int length, int read, std::uint32_t tick) {
+    LastWindow = window;
+    LastTitleLength = length;
+    if (window == 0) {
+        LastTitle[0] = '\0';
+        TakeInactivePair(tick, tick);
+        return;
+    }
+    if (read < 0) read = ReadTitleInto(titles, window, SampledTitle);
+    std::memcpy(LastTitle, SampledTitle, static_cast<std::size_t>(read) + 1);
+    SplitTitle(std::string_view(LastTitle, static_cast<std::size_t>(read)));
+    CleanName(CurrentApp);
+    CleanName(CurrentDoc);
+    DropModifiedMark(CurrentDoc);
+}
+
+// The user has been away since `from`: what ran until then is credited, and an away stretch
+// named by that minute begins there.
+void GoAway(Absence why, std::uint32_t from, std::uint32_t tick) {
+    CreditCurrentPair(from);
+    AutosaveIfDue(tick);
+    CurrentAbsence = why;
+    StartStretchAt(from);
+    TakeInactivePair(from, tick);
+}
+
+// Sees the user away for lack of input: the tick of the last input when its age has reached
+// AwayAfter, else false.
+bool InputTooOld(std::uint32_t tick, std::uint32_t& lastInput) {
+    if (AwayAfter == 0 || !ActiveLastInput().LastInputTick(lastInput)) return false;
+    // An input after the timer's tick was taken is no age at all.
+    std::int32_t age = static_cast<std::int32_t>(tick - lastInput);
+    return age > 0 && static_cast<std::uint32_t>(age) >= AwayAfter;
+}
+
+bool IsBack() {
+    if (CurrentAbsence == Absence::Session) return !SessionLocked && !SessionDisconnected;
+    std::uint32_t lastInput = 0;
+    return ActiveLastInput().LastInputTick(lastInput) && IsLater(lastInput, AwayInputTick);
+}
+
 }  // namespace
 
 void SetInactiveName(std::string_view name) {
@@ -55,44 +154,59 @@ void SetInactiveName(std::string_view name) {
     CleanName(InactiveName);
 }
 
+void SetAwayMinutes(std::uint32_t minutes) {
+    // Beyond what the tick's signed differences can measure (24.8 days) it would never come.
+    constexpr std::uint32_t kLongestMinutes = 0x7FFFFFFF / 60000;
+    AwayAfter = minutes <= kLongestMinutes ? minutes * 60000 : 0;
+}
+
 void SampleWindow(WindowHandle window, std::uint32_t tick) {
+    if (LastSampleTick != 0 && IsLater(tick, LastSampleTick + MaxTickGap)) {
+        // The machine slept without saying so, or the process was stopped: the pair keeps the
+        // time up to the last tick that ran, and a fresh stretch starts now.
+        CreditCurrentPair(LastSampleTick);
+        AutosaveIfDue(tick);
+        if (LastChangeTick != 0) LastChangeTick = NonZeroTick(tick);
+    }
+    LastSampleTick = NonZeroTick(tick);
+
     WindowTitleSource& titles = ActiveTitleSource();
+    if (CurrentAbsence != Absence::None) {
+        if (!IsBack()) return;
+        // The away stretch ends here, and timing goes on from the window in front.
+        CreditCurrentPair(tick);
+        AutosaveIfDue(tick);
+        CurrentAbsence = Absence::None;
+        StartStretchAt(tick);
+        TakePairFromWindow(titles, window, window != 0 ? titles.TitleLength(window) : 0, -1, tick);
+        return;
+    }
+
+    std::uint32_t lastInput = 0;
+    if (InputTooOld(tick, lastInput)) {
+        // The away stretch begins at the last input, unless the current stretch began later
+        // (a window that came to the front by itself); before the first change, now.
+        std::uint32_t from = tick;
+        if (LastChangeTick != 0) from = IsLater(lastInput, LastChangeTick) ? lastInput : LastChangeTick;
+        GoAway(Absence::NoInput, from, tick);
+        AwayInputTick = lastInput;
+        return;
+    }
+
     int length = window != 0 ? titles.TitleLength(window) : 0;
-    // A title that changes but keeps its length is not seen: this keeps the quiet tick cheap.
-    if (window == LastWindow && length == LastTitleLength) return;
-
-    if (LastChangeTick != 0) {
-        // Time is credited one change late, to the pair computed at the previous change.
-        CreditTime(CurrentApp, CurrentDoc, SecondsBetween(LastChangeTick, tick));
-        if (AutosaveDeadline != 0 && IsLater(tick, AutosaveDeadline)) {
-            SaveTimeLog();
-            AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
-        }
-    } else {
-        AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+    int read = -1;
+    if (window == LastWindow && length == LastTitleLength) {
+        if (window == 0) return;
+        // Same window, same length: only the text can tell two equally long titles apart.
+        read = ReadTitleInto(titles, window, SampledTitle);
+        if (std::strcmp(SampledTitle, LastTitle) == 0) return;
     }
 
-    LastWindow = window;
-    LastTitleLength = length;
-    LastChangeTick = NonZeroTick(tick);
-
-    if (window != 0) {
-        char title[kTextBufferSize];
-        int read = titles.ReadTitle(window, title, static_cast<int>(kTextBufferSize));
-        if (read < 0) read = 0;
-        if (read > static_cast<int>(kTitleLimit)) read = static_cast<int>(kTitleLimit);
-        SplitTitle(std::string_view(title, static_cast<std::size_t>(read)));
-        CleanName(CurrentApp);
-        CleanName(CurrentDoc);
-        DropModifiedMark(CurrentDoc);
-    } else {
-        // An idle stretch is named by the minute it began.
-        LocalDateTime now = ActiveClock().Now();
-        char stamp[64];
-        std::snprintf(stamp, sizeof stamp, "%02d.%02d - ...", now.hour, now.minute);
-        CurrentDoc = stamp;
-        CurrentApp = InactiveName;
-    }
+    // Time is credited one change late, to the pair computed at the previous change.
+    CreditCurrentPair(tick);
+    AutosaveIfDue(tick);
+    StartStretchAt(tick);
+    TakePairFromWindow(titles, window, length, read, tick);
 }
 
 void SplitTitle(std::string_view title) {
@@ -126,13 +240,31 @@ void SplitTitle(std::string_view title) {
     CurrentDoc.clear();
 }
 
+void NoteSessionChange(SessionChange change, std::uint32_t tick) {
+    switch (change) {
+    case SessionChange::Locked: SessionLocked = true; break;
+    case SessionChange::Unlocked: SessionLocked = false; break;
+    case SessionChange::Disconnected: SessionDisconnected = true; break;
+    case SessionChange::Connected: SessionDisconnected = false; break;
+    }
+    if (!SessionLocked && !SessionDisconnected) return;
+    // The lock screen may itself be a window in front; it must not collect the time. Already
+    // away for lack of input, the user stays in that stretch, but input at the lock screen no
+    // longer ends it.
+    if (CurrentAbsence == Absence::None) GoAway(Absence::Session, tick, tick);
+    CurrentAbsence = Absence::Session;
+}
+
 void CreditPendingStretch(std::uint32_t tick) {
     if (LastChangeTick == 0) return;
-    CreditTime(CurrentApp, CurrentDoc, SecondsBetween(LastChangeTick, tick));
+    CreditCurrentPair(tick);
     LastChangeTick = NonZeroTick(tick);
+    LastSampleTick = NonZeroTick(tick);
 }
 
 void RestartStretch(std::uint32_t tick) {
     if (LastChangeTick == 0) return;
     LastChangeTick = NonZeroTick(tick);
+    // The resume is a moment the program ran: the next tick sees no gap.
+    LastSampleTick = NonZeroTick(tick);
 }

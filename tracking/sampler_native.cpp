@@ -10,9 +10,20 @@ public:
         return 0;
     }
 };
+
+// Nor any input to watch: the user never counts as away.
+class NoLastInput final : public LastInputSource {
+public:
+    bool LastInputTick(std::uint32_t&) override { return false; }
+};
 }  // namespace
 
 WindowTitleSource& SystemTitleSource() {
     static NoWindowTitles titles;
     return titles;
+}
+
+LastInputSource& SystemLastInput() {
+    static NoLastInput input;
+    return input;
 }

@@ -15,11 +15,27 @@ public:
         return GetWindowTextA(reinterpret_cast<HWND>(window), buffer, capacity);
     }
 };
+
+class SessionLastInput final : public LastInputSource {
+public:
+    bool LastInputTick(std::uint32_t& tick) override {
+        LASTINPUTINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetLastInputInfo(&info)) return false;
+        tick = info.dwTime;
+        return true;
+    }
+};
 }  // namespace
 
 WindowTitleSource& SystemTitleSource() {
     static SystemWindowTitles titles;
     return titles;
+}
+
+LastInputSource& SystemLastInput() {
+    static SessionLastInput input;
+    return input;
 }
 
 void CALLBACK OnTrackTimer(HWND, UINT, UINT_PTR, DWORD tick) {

@@ -53,23 +53,31 @@ int DaySerialOf(const SYSTEMTIME& date) {
 
 }  // namespace
 
-LanguageSetting::LanguageSetting(const std::string& name) {
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                    nullptr);
-    char old[256] = {};
-    DWORD size = sizeof old;
-    hadOld_ = RegQueryValueExA(key_, "Lang", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
-    old_ = old;
-    RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                   static_cast<DWORD>(name.size() + 1));
+OptionsValue::OptionsValue(const std::string& name, const std::string& text) : name_(name) {
+    Set(REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
 }
 
-LanguageSetting::~LanguageSetting() {
+OptionsValue::OptionsValue(const std::string& name, DWORD number) : name_(name) {
+    Set(REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+void OptionsValue::Set(DWORD type, const BYTE* data, DWORD size) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
+    DWORD oldSize = 0;
+    hadOld_ = RegQueryValueExA(key_, name_.c_str(), nullptr, &oldType_, nullptr, &oldSize) == ERROR_SUCCESS;
     if (hadOld_) {
-        RegSetValueExA(key_, "Lang", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
-                       static_cast<DWORD>(old_.size() + 1));
+        old_.resize(oldSize);
+        RegQueryValueExA(key_, name_.c_str(), nullptr, &oldType_, old_.data(), &oldSize);
+    }
+    RegSetValueExA(key_, name_.c_str(), 0, type, data, size);
+}
+
+OptionsValue::~OptionsValue() {
+    if (hadOld_) {
+        RegSetValueExA(key_, name_.c_str(), 0, oldType_, old_.data(), static_cast<DWORD>(old_.size()));
     } else {
-        RegDeleteValueA(key_, "Lang");
+        RegDeleteValueA(key_, name_.c_str());
     }
     RegCloseKey(key_);
 }
@@ -160,6 +168,7 @@ HWND TitledWindows::Open(const std::string& title) {
 }
 
 bool TitledWindows::BringToFront(HWND window) {
+    NudgeMouse();
     for (int attempt = 0; attempt < 50; ++attempt) {
         SetForegroundWindow(window);
         Pump(20);
@@ -178,6 +187,9 @@ bool Tracker::Start(const ProgramFolder& folder, const std::string& arguments) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     mainWindow_ = nullptr;
+    const std::string& folderPath = folder.Path();
+    const std::size_t nameStart = folderPath.find_last_of('\\', folderPath.size() - 2) + 1;
+    folderName_ = folderPath.substr(nameStart, folderPath.size() - 1 - nameStart);
     return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &startup,
                           &process_);
 }
@@ -228,6 +240,7 @@ int Tracker::WaitForExit(DWORD timeoutMs) {
 
 void Tracker::Kill() {
     if (!process_.hProcess) return;
+    if (stopped_) Signal("CONT");
     if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_.hProcess, 99);
         WaitForSingleObject(process_.hProcess, 5000);
@@ -239,6 +252,57 @@ void Tracker::Kill() {
 
 bool Tracker::Running() const {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool Tracker::Signal(const std::string& signal) {
+    if (!Running() || folderName_.empty()) return false;
+    // Wine runs a Linux program it is given, but hands back no handle: the shell reports
+    // through a file. Wine puts the program's path first on its process's command line; the
+    // folder's name is unique to this test, and "?" stands for the backslash before the name.
+    const std::string marker = "/tmp/ostrak-e2e-signal-" + std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string(GetTickCount());
+    const std::string script =
+        "found=0; for d in /proc/[0-9]*; do first=$(tr '\\000' '\\n' 2>/dev/null < $d/cmdline | head -n 1); "
+        "case $first in *$2?Ostrak.exe) kill -s $1 ${d#/proc/} && found=1;; esac; done; echo $found > $3.part; "
+        "mv $3.part $3";
+    std::string commandLine = "Z:\\bin\\sh -c \"" + script + "\" sh " + signal + " " + folderName_ + " " + marker;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION shell{};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &shell))
+        return false;
+    if (shell.hProcess) CloseHandle(shell.hProcess);
+    if (shell.hThread) CloseHandle(shell.hThread);
+
+    std::string windowsMarker = "Z:" + marker;
+    for (char& c : windowsMarker)
+        if (c == '/') c = '\\';
+    std::string reported;
+    WaitUntil([&] {
+        HANDLE file = CreateFileA(windowsMarker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        char text[8] = {};
+        DWORD read = 0;
+        ReadFile(file, text, sizeof text - 1, &read, nullptr);
+        CloseHandle(file);
+        reported = text;
+        return true;
+    }, 10000);
+    DeleteFileA(windowsMarker.c_str());
+    const bool reached = reported.rfind("1", 0) == 0;
+    if (reached) stopped_ = signal == "STOP";
+    return reached;
+}
+
+void NudgeMouse() {
+    INPUT moves[2]{};
+    for (INPUT& move : moves) {
+        move.type = INPUT_MOUSE;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    }
+    moves[0].mi.dx = 1;
+    moves[1].mi.dx = -1;
+    SendInput(2, moves, sizeof moves[0]);
 }
 
 void Pump(DWORD milliseconds) {

@@ -13,18 +13,30 @@ std::string TrackerExecutable();
 // The logged-on user's name, as the tracker names its files.
 std::string CurrentUserName();
 
-// Sets HKCU\Software\Ostrak\Options\Lang for one test and puts back what was there.
-class LanguageSetting {
+// Sets a value of HKCU\Software\Ostrak\Options for one test and puts back what was there:
+// the prefix's registry outlives the test.
+class OptionsValue {
 public:
-    explicit LanguageSetting(const std::string& name);
-    ~LanguageSetting();
-    LanguageSetting(const LanguageSetting&) = delete;
-    LanguageSetting& operator=(const LanguageSetting&) = delete;
+    OptionsValue(const std::string& name, const std::string& text);
+    OptionsValue(const std::string& name, DWORD number);
+    ~OptionsValue();
+    OptionsValue(const OptionsValue&) = delete;
+    OptionsValue& operator=(const OptionsValue&) = delete;
 
 private:
+    void Set(DWORD type, const BYTE* data, DWORD size);
+
     HKEY key_ = nullptr;
+    std::string name_;
     bool hadOld_ = false;
-    std::string old_;
+    DWORD oldType_ = 0;
+    std::vector<BYTE> old_;
+};
+
+// The language the tracker starts in.
+class LanguageSetting : public OptionsValue {
+public:
+    explicit LanguageSetting(const std::string& name) : OptionsValue("Lang", name) {}
 };
 
 class ProgramFolder {
@@ -56,7 +68,8 @@ public:
     TitledWindows& operator=(const TitledWindows&) = delete;
 
     HWND Open(const std::string& title);
-    // Puts the window in front and waits until the system says it is.
+    // Puts the window in front, with a small input as a user's own switch would make, and
+    // waits until the system says it is.
     bool BringToFront(HWND window);
 
 private:
@@ -83,11 +96,20 @@ public:
     void Kill();
     bool Running() const;
     DWORD ProcessId() const { return process_.dwProcessId; }
+    // Sends a Linux signal ("STOP", "CONT") to the process that runs this tracker under Wine,
+    // from a shell on the Linux side; true when it reached the process.
+    bool Signal(const std::string& signal);
 
 private:
     PROCESS_INFORMATION process_{};
     HWND mainWindow_ = nullptr;
+    std::string folderName_;
+    bool stopped_ = false;
 };
+
+// A small real input: the mouse moves by a pixel and back. A fresh display has had no input
+// at all, and a tracker with an away time would see nobody at the keyboard.
+void NudgeMouse();
 
 // The tracker's timer ticks once a second; stretches are measured against this.
 void Pump(DWORD milliseconds);

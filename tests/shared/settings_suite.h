@@ -224,6 +224,16 @@ TYPED_TEST_P(SettingsSuite, NumbersAreStoredAs32BitsAndKeepTheirSign) {
     EXPECT_EQ(this->Number(OptionsKey, "Other"), 0x80000000u);
 }
 
+TYPED_TEST_P(SettingsSuite, AwayTimeIsTenMinutesUntilStoredAndReadsAsAnUnsignedNumber) {
+    EXPECT_EQ(ReadIdleMinutes(), 10u);
+    EXPECT_EQ(this->Number(OptionsKey, "IdleMinutes"), 10u) << "the default is stored";
+    for (std::uint32_t stored : {0u, 7u, 0xFFFFFFFFu}) {
+        this->StoreNumber(OptionsKey, "IdleMinutes", stored);
+        EXPECT_EQ(ReadIdleMinutes(), stored);
+        EXPECT_EQ(this->Number(OptionsKey, "IdleMinutes"), stored);
+    }
+}
+
 TYPED_TEST_P(SettingsSuite, StartWithSystemQuotesOnlyAPathWithASpace) {
     const std::string spaced = "C:\\Program Files\\Ostrak\\Ostrak.exe";
     SetExecutablePath(spaced);
@@ -307,7 +317,9 @@ TYPED_TEST_P(SettingsSuite, RegistryThatCannotBeWrittenGivesDefaults) {
 REGISTER_TYPED_TEST_SUITE_P(SettingsSuite, MissingOrEmptyLanguageBecomesEnglishAndIsStored,
                             StoredTextIsReadAndLeftAlone, TextOver254CharactersReadsAsMissingAndIsReplaced,
                             ValueOfTheWrongTypeReadsAsMissing, NumberEqualToItsDefaultIsWrittenAgain,
-                            NumbersAreStoredAs32BitsAndKeepTheirSign, StartWithSystemQuotesOnlyAPathWithASpace,
+                            NumbersAreStoredAs32BitsAndKeepTheirSign,
+                            AwayTimeIsTenMinutesUntilStoredAndReadsAsAnUnsignedNumber,
+                            StartWithSystemQuotesOnlyAPathWithASpace,
                             StartWithSystemOffWhenAbsentTouchesNothingElse, EveryOperationClosesTheKeyItOpened,
                             RegistryWithoutKeysGivesDefaultsAndLosesWrites,
                             RegistryThatCannotBeWrittenGivesDefaults);

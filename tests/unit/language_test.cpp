@@ -171,7 +171,8 @@ const char* const AllKeys[] = {
     "Dialog/Add",            "Dialog/Del",             "Dialog/Up",               "Dialog/Down",
     "Dialog/General",        "Dialog/Applications",    "Dialog/Projects",         "Dialog/Help",
     "Dialog/HelpFile",       "Menu/Report",            "Menu/Exit",               "Page1/Lang",
-    "Page1/Startup",         "Page1/Hint1",            "Page1/Hint2",             "Page2/Hint1",
+    "Page1/Startup",         "Page1/Hint1",            "Page1/Hint2",             "Page1/Away",
+    "Page1/AwayNever",       "Page1/AwayMinutes",      "Page2/Hint1",
     "Page3/Hint1",           "Page3/Hint2",            "PopupFilter/Hint1",       "PopupFilter/Hint2",
     "PopupFilter/Hint3",     "PopupFilter/WhereLong1", "PopupFilter/WhereLong2",  "PopupFilter/CaptionAdd",
     "PopupFilter/CaptionEdit", "PopupProgram/Hint1",   "PopupProgram/Link1",      "PopupProgram/CaptionAdd",
@@ -221,7 +222,7 @@ TEST_P(DeliveredLanguageTest, HoldsEveryKeyWithATextAndNothingElse) {
     ASSERT_TRUE(LanguageDocument->Load(DeliveredFile(std::string("Lang.") + GetParam() + ".xml")));
     for (const char* key : AllKeys) EXPECT_NE(Translate(key), "") << key;
     const std::set<std::string> expected(std::begin(AllKeys), std::end(AllKeys));
-    EXPECT_EQ(expected.size(), 38u);
+    EXPECT_EQ(expected.size(), 41u);
     EXPECT_EQ(KeysHeld(*LanguageDocument, expected), expected);
 }
 

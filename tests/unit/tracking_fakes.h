@@ -40,10 +40,28 @@ public:
     int titleReads = 0;
 };
 
+// The user's last input; unknown (never away) until a test sets it.
+class FakeInput final : public LastInputSource {
+public:
+    bool LastInputTick(std::uint32_t& tick) override {
+        if (!known) return false;
+        tick = last;
+        return true;
+    }
+    void At(std::uint32_t tick) {
+        known = true;
+        last = tick;
+    }
+    bool known = false;
+    std::uint32_t last = 0;
+};
+
 class FakeClock final : public LocalClock {
 public:
     LocalDateTime Now() override { return now; }
-    void Set(int year, int month, int day, int hour = 12, int minute = 0) { now = {year, month, day, hour, minute}; }
+    void Set(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
+        now = {year, month, day, hour, minute, second};
+    }
     LocalDateTime now{2026, 12, 7, 9, 5};
 };
 
@@ -106,12 +124,14 @@ protected:
         UserName = "user1";
         InactiveName = "Inactive";
         SetTitleSource(&windows);
+        SetLastInputSource(&input);
         SetClock(&clock);
         SetSamplingTimer(&timer);
     }
     void TearDown() override {
         CloseTimeLog();
         SetTitleSource(nullptr);
+        SetLastInputSource(nullptr);
         SetClock(nullptr);
         SetSamplingTimer(nullptr);
         ProgramDir.clear();
@@ -120,10 +140,16 @@ protected:
         ProgramList.clear();
         LastWindow = 0;
         LastTitleLength = 0;
+        LastTitle[0] = '\0';
         LastChangeTick = 0;
         AutosaveDeadline = 0;
         CurrentApp.clear();
         CurrentDoc.clear();
+        CurrentAbsence = Absence::None;
+        AwayInputTick = 0;
+        SessionLocked = SessionDisconnected = false;
+        AwayAfter = 0;
+        LastSampleTick = 0;
     }
 
     std::string LogPath() const { return folder.File("user1-Time.xml"); }
@@ -151,6 +177,7 @@ protected:
 
     TemporaryFolder folder;
     FakeWindows windows;
+    FakeInput input;
     FakeClock clock;
     FakeTimer timer;
 };

@@ -16,6 +16,11 @@ protected:
         OpenTimeLog();
         ASSERT_TRUE(TimeLog);
     }
+
+    // The timer's ticks, one a second, after `from` and before `until`.
+    void TicksBetween(WindowHandle window, std::uint32_t from, std::uint32_t until) {
+        for (std::uint32_t tick = from + 1000; tick < until; tick += 1000) SampleWindow(window, tick);
+    }
 };
 
 TEST_F(SamplerTest, FirstChangeOnlyArmsAutosaveAndComputesThePair) {
@@ -32,6 +37,7 @@ TEST_F(SamplerTest, FirstChangeOnlyArmsAutosaveAndComputesThePair) {
     EXPECT_EQ(CurrentApp, "Editor");
     EXPECT_EQ(CurrentDoc, "notes.txt");
 
+    TicksBetween(kEditorWindow, 7000, 607000);
     SampleWindow(kStudioWindow, 607000);
     EXPECT_EQ(Credited("Editor", "notes.txt"), 600) << "a change credits the previous pair";
     EXPECT_EQ(Credited("Studio"), -1);
@@ -48,42 +54,42 @@ TEST_F(SamplerTest, MillisecondsRoundHalfUp) {
     EXPECT_EQ(Credited("Editor", "notes.txt"), 1) << "499 ms give 0 s";
 }
 
-TEST_F(SamplerTest, OnlyAnotherWindowOrAnotherTitleLengthIsAChange) {
+TEST_F(SamplerTest, AnotherTitleIsAChangeEvenAtTheSameLength) {
     SampleWindow(kEditorWindow, 1000);
-    windows.titles[kEditorWindow] = "other.txt - Editor";
+    SampleWindow(kEditorWindow, 2000);
+    EXPECT_EQ(LastChangeTick, 1000u) << "the same title is no change";
+
+    windows.titles[kEditorWindow] = "other.txt - Editor";  // as long as "notes.txt - Editor"
     SampleWindow(kEditorWindow, 5000);
-    EXPECT_EQ(LastChangeTick, 1000u);
-    EXPECT_EQ(windows.titleReads, 1);
-
+    windows.titles[kEditorWindow] = "notes.txt - Editor";
+    SampleWindow(kEditorWindow, 7000);
     windows.titles[kEditorWindow] = "longer.txt - Editor";
-    SampleWindow(kEditorWindow, 9000);
-    EXPECT_EQ(Credited("Editor", "notes.txt"), 8) << "the same-length switch went to the first document";
+    SampleWindow(kEditorWindow, 8000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 4 + 1);
+    EXPECT_EQ(Credited("Editor", "other.txt"), 2);
     EXPECT_EQ(CurrentDoc, "longer.txt");
-
-    windows.titles[kStudioWindow] = "longer.txt - Studio";
-    SampleWindow(kStudioWindow, 10000);
-    EXPECT_EQ(Credited("Editor", "longer.txt"), 1);
 }
 
 TEST_F(SamplerTest, AutosaveHappensOnlyAtAChangeAfterTheDeadline) {
-    SampleWindow(kEditorWindow, 1000);
+    SampleWindow(kEditorWindow, 1000);  // the deadline is 301000
     SampleWindow(kStudioWindow, 2000);
-    for (std::uint32_t tick = 290000; tick < 400000; tick += 1000) SampleWindow(kStudioWindow, tick);
-    EXPECT_FALSE(FileExists(LogPath())) << "quiet ticks never save";
-
+    TicksBetween(kStudioWindow, 2000, 301000);
     SampleWindow(kEditorWindow, 301000);
     EXPECT_FALSE(FileExists(LogPath())) << "a change exactly at the deadline does not save";
+    TicksBetween(kEditorWindow, 301000, 400000);
+    EXPECT_FALSE(FileExists(LogPath())) << "quiet ticks never save";
 
     SampleWindow(kStudioWindow, 400000);
     ASSERT_TRUE(FileExists(LogPath()));
     EXPECT_EQ(AutosaveDeadline, 400000u + AutosaveInterval);
-    EXPECT_NE(ReadFileBytes(LogPath()).find("time=\"299\""), std::string::npos)
+    EXPECT_NE(ReadFileBytes(LogPath()).find("<App name=\"Editor\" time=\"100\">"), std::string::npos)
         << "the save holds the credit of the same change";
 }
 
 TEST_F(SamplerTest, StretchAcrossMidnightGoesWholeToTheNewDay) {
     clock.Set(2026, 12, 7, 23, 59);
     SampleWindow(kEditorWindow, 1000);
+    TicksBetween(kEditorWindow, 1000, 121000);
     clock.Set(2026, 12, 8, 0, 1);
     SampleWindow(kStudioWindow, 121000);
     EXPECT_FALSE(DateOf(2026, 12, 7));
@@ -139,10 +145,10 @@ TEST_F(SamplerTest, NoWindowGivesTheInactivePairNamedByTheMinute) {
     EXPECT_EQ(CurrentApp, "Inactive");
     EXPECT_EQ(CurrentDoc, "09.05 - ...");
 
+    TicksBetween(0, 2000, 722000);
     clock.Set(2026, 12, 7, 9, 17);
     SampleWindow(kStudioWindow, 722000);
     EXPECT_EQ(Credited("Inactive", "09.05 - ..."), 720);
-
 }
 
 TEST(InactiveNameTest, TheLanguagesTextIsCleanedAndCutAsAWholeTitle) {
@@ -173,19 +179,19 @@ TEST_F(SamplerTest, AnEmptyTitleGivesTheInactiveNameWithoutDocument) {
     EXPECT_TRUE(Children(ChildNamed(DateOf(2026, 12, 7), "App", "Inactive"), "Doc").empty());
 }
 
-TEST_F(SamplerTest, AQuietTickAllocatesNothingAndReadsNoTitle) {
+TEST_F(SamplerTest, AQuietTickAllocatesNothingAndLeavesTheLogAlone) {
+    SetAwayMinutes(10);
     SampleWindow(kEditorWindow, 1000);
     SampleWindow(kStudioWindow, 2000);
-    int readsBefore = windows.titleReads;
-    int queriesBefore = windows.lengthQueries;
     std::string logBefore = FormatXmlDocument(*TimeLog);
 
     long allocationsBefore = AllocationsSoFar();
-    for (std::uint32_t tick = 3000; tick < 1003000; tick += 1000) SampleWindow(kStudioWindow, tick);
+    for (std::uint32_t tick = 3000; tick < 1003000; tick += 1000) {
+        input.At(tick - 500);
+        SampleWindow(kStudioWindow, tick);
+    }
     EXPECT_EQ(AllocationsSoFar() - allocationsBefore, 0);
-
-    EXPECT_EQ(windows.titleReads, readsBefore);
-    EXPECT_EQ(windows.lengthQueries - queriesBefore, 1000) << "one title-length query per tick";
+    EXPECT_EQ(LastChangeTick, 2000u);
     EXPECT_EQ(FormatXmlDocument(*TimeLog), logBefore);
 
     allocationsBefore = AllocationsSoFar();
@@ -209,6 +215,124 @@ TEST_F(SamplerTest, StretchHooksCreditOrDropTimeAndKeepThePair) {
     RestartStretch(3611000);  // resumed an hour later
     SampleWindow(kStudioWindow, 3614000);
     EXPECT_EQ(Credited("Editor", "notes.txt"), 13) << "neither the credited part nor the sleep again";
+}
+
+// ---- Away: no input, a locked session, ticks that did not run ----
+
+TEST_F(SamplerTest, WithoutInputTheStretchEndsAtTheLastInputAndInputBackEndsTheAwayStretch) {
+    SetAwayMinutes(10);
+    clock.Set(2026, 12, 7, 10, 20, 30);
+    input.At(1000);
+    SampleWindow(kEditorWindow, 1000);
+    input.At(30000);
+    TicksBetween(kEditorWindow, 1000, 630000);
+    EXPECT_EQ(CurrentAbsence, Absence::None) << "599 s without input is not yet away";
+    EXPECT_EQ(Credited("Editor"), -1);
+
+    SampleWindow(kEditorWindow, 630000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 29) << "up to the last input, not up to now";
+    EXPECT_EQ(CurrentApp, "Inactive");
+    EXPECT_EQ(CurrentDoc, "10.10 - ...") << "the minute of the last input, 600 s before 10:20:30";
+
+    // Windows that come and go while nobody is there change nothing.
+    TicksBetween(kStudioWindow, 630000, 701000);
+    EXPECT_EQ(Credited("Studio"), -1);
+    EXPECT_EQ(Credited("Inactive"), -1);
+
+    input.At(700500);
+    SampleWindow(kStudioWindow, 701000);
+    EXPECT_EQ(Credited("Inactive", "10.10 - ..."), 671) << "from the last input to the tick that saw input";
+    EXPECT_EQ(CurrentApp, "Studio");
+    SampleWindow(kEditorWindow, 705000);
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 4);
+}
+
+TEST_F(SamplerTest, AwayTimeZeroNeverGoesAwayAndAnAwayStartNamesItsOwnMinute) {
+    input.At(1000);
+    SampleWindow(kEditorWindow, 1000);
+    TicksBetween(kEditorWindow, 1000, 7201000);
+    SampleWindow(kStudioWindow, 7201000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 7200) << "without an away time two hours count";
+
+    // Away past midnight: the minute lies on the day before.
+    SetAwayMinutes(3);
+    input.At(7201500);
+    TicksBetween(kStudioWindow, 7201000, 7382000);
+    EXPECT_EQ(CurrentAbsence, Absence::None);
+    clock.Set(2026, 12, 8, 0, 1, 10);
+    SampleWindow(kStudioWindow, 7382000);  // 180.5 s after the last input
+    EXPECT_EQ(CurrentDoc, "23.58 - ...");
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 1);
+
+    // A user away at the first tick is away from that tick on, named by its minute.
+    TearDown();
+    SetUp();
+    SetAwayMinutes(3);
+    clock.Set(2026, 12, 7, 8, 0, 0);
+    input.At(1000);
+    SampleWindow(kEditorWindow, 900000);
+    EXPECT_EQ(CurrentDoc, "08.00 - ...");
+    EXPECT_EQ(AutosaveDeadline, 900000u + AutosaveInterval) << "the first phase is over";
+    input.At(959500);
+    SampleWindow(kEditorWindow, 960000);
+    EXPECT_EQ(Credited("Inactive", "08.00 - ..."), 60);
+    EXPECT_EQ(CurrentApp, "Editor");
+}
+
+TEST_F(SamplerTest, ALockedOrDisconnectedSessionIsAwayUntilItIsBackWhateverIsInFront) {
+    constexpr WindowHandle kLockScreen = 0x3000;
+    windows.titles[kLockScreen] = "Lock screen";
+    SetAwayMinutes(10);
+    clock.Set(2026, 12, 7, 12, 30, 0);
+    input.At(1000);
+    SampleWindow(kEditorWindow, 1000);
+    NoteSessionChange(SessionChange::Locked, 11000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 10);
+    EXPECT_EQ(CurrentDoc, "12.30 - ...");
+
+    // Typing the password at the lock screen is input, but the session is still locked; a
+    // switch of user disconnects it as well, and the reconnect alone does not bring it back.
+    input.At(40000);
+    TicksBetween(kLockScreen, 11000, 50000);
+    NoteSessionChange(SessionChange::Disconnected, 50000);
+    NoteSessionChange(SessionChange::Connected, 55000);
+    TicksBetween(kLockScreen, 50000, 61000);
+    EXPECT_EQ(Credited("Lock screen"), -1);
+    EXPECT_EQ(Credited("Inactive"), -1);
+
+    NoteSessionChange(SessionChange::Unlocked, 60500);
+    SampleWindow(kEditorWindow, 61000);
+    EXPECT_EQ(Credited("Inactive", "12.30 - ..."), 50);
+    SampleWindow(kStudioWindow, 64000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 13);
+
+    // Already away for lack of input, a lock keeps the same away stretch.
+    input.At(70000);
+    TicksBetween(kStudioWindow, 64000, 671000);
+    EXPECT_EQ(CurrentAbsence, Absence::NoInput);
+    NoteSessionChange(SessionChange::Locked, 671500);
+    input.At(672000);
+    SampleWindow(kStudioWindow, 673000);
+    EXPECT_EQ(CurrentAbsence, Absence::Session) << "input at the lock screen does not end it";
+    NoteSessionChange(SessionChange::Unlocked, 673500);
+    SampleWindow(kStudioWindow, 674000);
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 6);
+    EXPECT_EQ(Credited("Inactive", "12.20 - ..."), 604) << "one away stretch, from the input at 70 s to 674 s";
+}
+
+TEST_F(SamplerTest, MoreThanAMinuteWithoutTicksIsCreditedToNobody) {
+    SampleWindow(kEditorWindow, 1000);
+    TicksBetween(kEditorWindow, 1000, 5000);  // the last tick that ran: 4000
+    SampleWindow(kEditorWindow, 95000);       // 91 s later, same window
+    SampleWindow(kStudioWindow, 98000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 3 + 3) << "up to the last tick, then from the tick after the gap";
+
+    SampleWindow(kEditorWindow, 158000);  // exactly 60 s: the timer may be that late
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 60);
+    SampleWindow(kStudioWindow, 238000);  // a gap and a switch at once
+    SampleWindow(kEditorWindow, 240000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 6) << "the gap went to nobody";
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 62);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "tests/e2e/shell_recorder.h"
 #include "tests/win/program_folder.h"
 #include "tracking/programs_list.h"
+#include "tracking/sampler.h"
 #include "ui/options/page1_general.h"
 
 namespace {
@@ -159,7 +160,6 @@ protected:
         ASSERT_TRUE(pageWindow_);
         page_ = ownPage_.get();
         TranslateDialog(host_);
-        list_ = GetDlgItem(pageWindow_, IDC_PAGE_GENERAL_LANGUAGE);
     }
 
     // The whole options dialog, whose OK and Cancel reach the page. It stays hidden: OK and
@@ -177,7 +177,6 @@ protected:
             }
         }
         ASSERT_TRUE(page_);
-        list_ = GetDlgItem(pageWindow_, IDC_PAGE_GENERAL_LANGUAGE);
     }
 
     void Close() {
@@ -185,35 +184,37 @@ protected:
         dialog_.reset();
         ownPage_.reset();
         if (host_) DestroyWindow(host_);
-        main_ = host_ = pageWindow_ = list_ = nullptr;
+        main_ = host_ = pageWindow_ = nullptr;
         page_ = nullptr;
     }
 
-    Texts Entries() const {
+    // The entries of the language list, or of another list of the page.
+    Texts Entries(int id = IDC_PAGE_GENERAL_LANGUAGE) const {
+        HWND list = GetDlgItem(pageWindow_, id);
         Texts entries;
-        const int count = static_cast<int>(SendMessageA(list_, CB_GETCOUNT, 0, 0));
+        const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
         for (int index = 0; index < count; ++index) {
-            std::vector<char> text(static_cast<std::size_t>(SendMessageA(list_, CB_GETLBTEXTLEN, index, 0)) + 1);
-            SendMessageA(list_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+            std::vector<char> text(static_cast<std::size_t>(SendMessageA(list, CB_GETLBTEXTLEN, index, 0)) + 1);
+            SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
             entries.emplace_back(text.data());
         }
         return entries;
     }
 
     // The text of the selected entry; "(none)" without a selection.
-    std::string Shown() const {
-        const LRESULT selected = SendMessageA(list_, CB_GETCURSEL, 0, 0);
+    std::string Shown(int id = IDC_PAGE_GENERAL_LANGUAGE) const {
+        const LRESULT selected = SendMessageA(GetDlgItem(pageWindow_, id), CB_GETCURSEL, 0, 0);
         if (selected == CB_ERR) return "(none)";
-        return Entries().at(static_cast<std::size_t>(selected));
+        return Entries(id).at(static_cast<std::size_t>(selected));
     }
 
-    void Choose(const std::string& language) {
-        const LRESULT index = SendMessageA(list_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(language.c_str()));
-        ASSERT_NE(index, CB_ERR) << language;
-        SendMessageA(list_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageA(pageWindow_, WM_COMMAND, MAKEWPARAM(IDC_PAGE_GENERAL_LANGUAGE, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(list_));
+    void Choose(const std::string& entry, int id = IDC_PAGE_GENERAL_LANGUAGE) {
+        HWND list = GetDlgItem(pageWindow_, id);
+        const LRESULT index =
+            SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+        ASSERT_NE(index, CB_ERR) << entry;
+        SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(pageWindow_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     }
 
     void ClickStartCheckBox() {
@@ -244,6 +245,7 @@ protected:
 
     std::optional<std::string> StoredLanguage() { return registry_.Text(kOptionsKey, "Lang"); }
     std::optional<std::uint32_t> StoredStartFlag() { return registry_.Number(kOptionsKey, "Startup"); }
+    std::optional<std::uint32_t> StoredAwayTime() { return registry_.Number(kOptionsKey, "IdleMinutes"); }
     std::optional<std::string> RunEntry() { return registry_.Text(kRunKey, "Ostrak"); }
 
     // True when the loop was told to end with this code; takes the quit message.
@@ -260,11 +262,11 @@ protected:
     HWND host_ = nullptr;
     CDlgPage1General* page_ = nullptr;
     HWND pageWindow_ = nullptr;
-    HWND list_ = nullptr;
 };
 
 const std::string kLangValue = std::string(kOptionsKey) + "\\Lang";
 const std::string kStartupValue = std::string(kOptionsKey) + "\\Startup";
+const std::string kIdleValue = std::string(kOptionsKey) + "\\IdleMinutes";
 const std::string kRunValue = std::string(kRunKey) + "\\Ostrak";
 
 // ---- Set-up ----
@@ -407,7 +409,7 @@ TEST_F(GeneralPageTest, CancelForgetsTheEditsAndOkAfterAnotherLanguageEndsThePro
     ClickStartCheckBox();
     // The load reads the settings again, and reading a number equal to its default writes it
     // back; nothing else is touched.
-    EXPECT_EQ(Press(IDCANCEL), Texts{kStartupValue});
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue}));
     EXPECT_EQ(Shown(), "English");
     EXPECT_FALSE(StartChecked());
     EXPECT_EQ(StoredLanguage(), "English");
@@ -424,6 +426,57 @@ TEST_F(GeneralPageTest, CancelForgetsTheEditsAndOkAfterAnotherLanguageEndsThePro
     // ExitProgram: the main window is gone and the loop is told to end with code 1.
     EXPECT_FALSE(IsWindow(main_));
     EXPECT_TRUE(QuitPosted(1));
+}
+
+// ---- The away time ----
+
+TEST_F(GeneralPageTest, TheAwayListOffersNeverAndSixTimesInEachLanguageWithTheStoredTimeShown) {
+    const struct {
+        const char* language;
+        std::string never;
+        std::string unit;
+    } languages[] = {
+        {"English", "Never", "min"},
+        {"Russian", InAnsiCodePage(L"\u041d\u0438\u043a\u043e\u0433\u0434\u0430"), InAnsiCodePage(L"\u043c\u0438\u043d")},
+    };
+    for (const auto& language : languages) {
+        WithDeliveredLanguages(language.language);
+        OpenPage();
+        Texts expected{language.never};
+        for (const char* minutes : {"3", "5", "10", "15", "30", "60"}) expected.push_back(minutes + (" " + language.unit));
+        EXPECT_EQ(Entries(IDC_PAGE_GENERAL_AWAY_TIME), expected) << language.language;
+        EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "10 " + language.unit) << "the default, stored on the way";
+        EXPECT_EQ(StoredAwayTime(), 10u);
+        Close();
+    }
+}
+
+TEST_F(GeneralPageTest, TheAwayTimeIsStoredOnlyWhenChangedAndHandedToTheSamplerAfterOk) {
+    WithDeliveredLanguages("English");
+    WriteSettingNumber("Options", "IdleMinutes", 7);
+    OpenDialog();
+    // A time stored by hand keeps an entry of its own, in its place.
+    EXPECT_EQ(Entries(IDC_PAGE_GENERAL_AWAY_TIME),
+              (Texts{"Never", "3 min", "5 min", "7 min", "10 min", "15 min", "30 min", "60 min"}));
+    EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "7 min");
+    EXPECT_EQ(Press(IDOK), Texts{}) << "an unchanged hand-stored time is kept";
+    EXPECT_EQ(StoredAwayTime(), 7u);
+    EXPECT_EQ(AwayAfter, 7u * 60000);
+
+    Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
+    EXPECT_EQ(Press(IDCANCEL), Texts{kStartupValue});
+    EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "7 min");
+    EXPECT_EQ(StoredAwayTime(), 7u);
+
+    Choose("Never", IDC_PAGE_GENERAL_AWAY_TIME);
+    EXPECT_EQ(Press(IDOK), Texts{kIdleValue});
+    EXPECT_EQ(StoredAwayTime(), 0u);
+    EXPECT_EQ(AwayAfter, 0u);
+    Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
+    EXPECT_EQ(Press(IDOK), Texts{kIdleValue});
+    EXPECT_EQ(AwayAfter, 30u * 60000);
+    EXPECT_EQ(Press(IDOK), Texts{});
+    SetAwayMinutes(0);
 }
 
 // ---- The update link ----

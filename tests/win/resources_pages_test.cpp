@@ -185,6 +185,9 @@ const std::vector<Control> GeneralControls = {
     {IDC_PAGE_GENERAL_VERSION, "Static", "Page1/Hint1", 5, 53, 200, 12, SS_LEFT | WS_GROUP, 0},
     {NoId, "Static", "Page1/Hint2", 5, 63, 200, 12, SS_LEFT | WS_GROUP, 0},
     {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.example.org", 5, 72, 75, 12, SS_LEFT | WS_GROUP | WS_TABSTOP, 0},
+    {NoId, "Static", "Page1/Away", 5, 94, 118, 10, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_GENERAL_AWAY_TIME, "ComboBox", "", 125, 92, 70, 100, CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP,
+     0},
 };
 
 // The lists hold their own strings and are not owner-drawn, which a no-data list cannot be.
@@ -451,7 +454,7 @@ TEST_F(CreatedFromTemplate, GeneralPage) {
     ExpectControlsAsInTable(page.get(), GeneralControls);
 
     EXPECT_EQ(TabOrder(page.get()), (std::vector<int>{IDC_PAGE_GENERAL_LANGUAGE, IDC_PAGE_GENERAL_STARTUP,
-                                                      IDC_PAGE_GENERAL_UPDATE_LINK}));
+                                                      IDC_PAGE_GENERAL_UPDATE_LINK, IDC_PAGE_GENERAL_AWAY_TIME}));
     // The arrow keys leave the check box where it is rather than moving to a static text.
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_GENERAL_STARTUP), IDC_PAGE_GENERAL_STARTUP);
 

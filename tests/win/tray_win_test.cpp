@@ -1,6 +1,8 @@
-// The tray icon and menu of the real main window, created in this process from resource 150.
+// The tray icon and menu of the real main window, created in this process from resource 150,
+// and the session notifications it passes on.
 #include <windows.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include "localization/language.h"
 #include "settings/settings.h"
 #include "tracking/programs_list.h"
+#include "tracking/sampler.h"
 
 namespace {
 
@@ -111,6 +114,31 @@ TEST_F(TrayTest, IconIsAddedAtSetUpAndComesBackWhenTheShellRestarts) {
     SendMessageA(main, TaskbarCreatedMessage(), 0, 0);
     EXPECT_TRUE(IconExists(main));
     RemoveTrayIcon(main);
+}
+
+TEST_F(TrayTest, SessionNotificationsReachTheSampler) {
+    HWND main = CreateMainDialog();
+    ASSERT_TRUE(main);
+    const struct {
+        WPARAM event;
+        bool locked;
+        bool disconnected;
+    } steps[] = {
+        {WTS_SESSION_LOCK, true, false},     {WTS_CONSOLE_DISCONNECT, true, true}, {WTS_REMOTE_CONNECT, true, false},
+        {WTS_SESSION_UNLOCK, false, false},  {WTS_REMOTE_DISCONNECT, false, true}, {WTS_CONSOLE_CONNECT, false, false},
+        {WTS_SESSION_LOGON, false, false},
+    };
+    for (const auto& step : steps) {
+        SendMessageA(main, WM_WTSSESSION_CHANGE, step.event, 0);
+        EXPECT_EQ(SessionLocked, step.locked) << step.event;
+        EXPECT_EQ(SessionDisconnected, step.disconnected) << step.event;
+    }
+    EXPECT_EQ(CurrentAbsence, Absence::Session) << "the next tick ends the idle stretch";
+    RemoveTrayIcon(main);
+    CurrentAbsence = Absence::None;
+    LastChangeTick = AutosaveDeadline = 0;
+    CurrentApp.clear();
+    CurrentDoc.clear();
 }
 
 TEST_F(TrayTest, LeftButtonUpShowsTheDialogInFrontAndOtherMouseMessagesDoNothing) {

@@ -30,6 +30,8 @@ public:
     AfterCommit Commit();
     // Shows the stored data again on every page.
     void Revert();
+    // The stored away time in minutes (0: never), as the General page last loaded or committed it.
+    std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
 
 private:
     void BuildPageSelector();

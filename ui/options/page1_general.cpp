@@ -1,5 +1,7 @@
 #include "ui/options/page1_general.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,21 @@ constexpr char kLanguageSuffix[] = ".xml";
 constexpr std::size_t kLanguagePrefixLength = sizeof kLanguagePrefix - 1;
 constexpr std::size_t kLanguageSuffixLength = sizeof kLanguageSuffix - 1;
 
+// The away times offered, in minutes; 0 is never.
+constexpr std::uint32_t kAwayChoices[] = {0, 3, 5, 10, 15, 30, 60};
+
+std::string AwayChoiceText(std::uint32_t minutes) {
+    if (minutes == 0) {
+        // Without its text the entry shows its key, as an untranslated control does.
+        std::string never = Translate("Page1/AwayNever");
+        return never.empty() ? "Page1/AwayNever" : never;
+    }
+    std::string text = std::to_string(minutes);
+    const std::string unit = Translate("Page1/AwayMinutes");
+    if (!unit.empty()) text += " " + unit;
+    return text;
+}
+
 }  // namespace
 
 CDlgPage1General::CDlgPage1General() : COptionsPage(IDD_PAGE_GENERAL) {}
@@ -32,6 +49,7 @@ bool CDlgPage1General::ProcessMessage(WindowMessage& message) {
 
 LRESULT CDlgPage1General::OnInitDialog(WindowMessage&) {
     languageList_.AttachDlgItem(hwnd(), IDC_PAGE_GENERAL_LANGUAGE);
+    awayList_.AttachDlgItem(hwnd(), IDC_PAGE_GENERAL_AWAY_TIME);
     // The link keeps the label the resource gives it: the maker's address is no key.
     if (updateLink_.AttachDlgItem(hwnd(), IDC_PAGE_GENERAL_UPDATE_LINK))
         updateLink_.SetHyperLinkExtendedStyle(HyperLinkNotifyButton);
@@ -84,7 +102,25 @@ void CDlgPage1General::Load() {
     // an OK without a change of the box writes nothing.
     loadedStartFlag_ = ReadSettingNumber("Options", "Startup", 0) != 0 ? 1 : 0;
     CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_STARTUP, loadedStartFlag_ ? BST_CHECKED : BST_UNCHECKED);
+    LoadAwayTime();
     languageChanged_ = false;
+}
+
+void CDlgPage1General::LoadAwayTime() {
+    HWND list = awayList_.hwnd();
+    loadedIdleMinutes_ = ReadIdleMinutes();
+    // A value stored by hand is kept: it shows as an entry of its own, in its place by length.
+    std::vector<std::uint32_t> choices(std::begin(kAwayChoices), std::end(kAwayChoices));
+    if (std::find(choices.begin(), choices.end(), loadedIdleMinutes_) == choices.end())
+        choices.insert(std::upper_bound(choices.begin(), choices.end(), loadedIdleMinutes_), loadedIdleMinutes_);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (std::uint32_t minutes : choices) {
+        const LRESULT index =
+            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AwayChoiceText(minutes).c_str()));
+        if (index < 0) continue;
+        SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(minutes));
+        if (minutes == loadedIdleMinutes_) SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
 }
 
 void CDlgPage1General::Commit() {
@@ -113,6 +149,16 @@ void CDlgPage1General::Commit() {
         WriteSettingNumber("Options", "Startup", startFlag);
         loadedStartFlag_ = startFlag;
         SetStartWithSystem(startFlag != 0);
+    }
+
+    const LRESULT away = SendMessageA(awayList_.hwnd(), CB_GETCURSEL, 0, 0);
+    if (away != CB_ERR) {
+        const auto minutes =
+            static_cast<std::uint32_t>(SendMessageA(awayList_.hwnd(), CB_GETITEMDATA, static_cast<WPARAM>(away), 0));
+        if (minutes != loadedIdleMinutes_) {
+            WriteSettingNumber("Options", IdleMinutesName, static_cast<std::int32_t>(minutes));
+            loadedIdleMinutes_ = minutes;
+        }
     }
 }
 

@@ -1,5 +1,5 @@
-// The General page: the interface language, the start with Windows, the version and the link
-// to the update page.
+// The General page: the interface language, the start with Windows, the version, the link to
+// the update page and the time without input after which the user counts as away.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,14 @@ class CDlgPage1General : public COptionsPage {
 public:
     CDlgPage1General();
 
-    // Stores another chosen language and a changed start check box.
+    // Stores another chosen language, a changed start check box and another away time.
     void Commit() override;
-    // Shows the stored language and start flag again.
+    // Shows the stored language, start flag and away time again.
     void Revert() override;
     // True after a Commit that stored another language, until the next load.
     bool LanguageChanged() const { return languageChanged_; }
+    // The stored away time in minutes (0: never), as the last load or commit left it.
+    std::uint32_t IdleMinutes() const { return loadedIdleMinutes_; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -28,11 +30,14 @@ private:
 
     void FillLanguageList();
     void Load();
+    void LoadAwayTime();
 
     CWindowImpl languageList_;
+    CWindowImpl awayList_;
     CHyperLink updateLink_;
     bool languageChanged_ = false;
     // What the controls showed at the last load: a commit stores only what differs.
     std::int32_t loadedLanguageIndex_ = 0;
     std::int32_t loadedStartFlag_ = 0;
+    std::uint32_t loadedIdleMinutes_ = 0;
 };
