@@ -1,5 +1,6 @@
 // The query subset: "//" and child steps of element names, each with an optional predicate
 // of attribute equalities joined by "and". Text outside that grammar finds nothing.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,15 +10,19 @@
 namespace {
 
 using xmldom::Node;
+using xmldom::Offset;
+using xmldom::Storage;
 
 struct Condition {
     std::string attribute;
     std::string value;
+    std::uint32_t attributeId = xmldom::kNoName;
 };
 
 struct Step {
     std::string name;
     std::vector<Condition> conditions;
+    std::uint32_t nameId = xmldom::kNoName;
 };
 
 struct Query {
@@ -99,69 +104,97 @@ private:
     std::size_t at_ = 0;
 };
 
-bool Matches(const Node* node, const Step& step) {
-    if (node->kind != XmlNodeKind::Element || node->name.View() != step.name) return false;
+bool Matches(const Storage& storage, const Node* node, const Step& step) {
+    if (xmldom::KindOf(node->header) != XmlNodeKind::Element || xmldom::NameOf(node->header) != step.nameId)
+        return false;
     for (const Condition& condition : step.conditions) {
-        const xmldom::Attribute* attribute = node->firstAttribute;
-        while (attribute && attribute->name.View() != condition.attribute) attribute = attribute->next;
-        if (!attribute || attribute->value.View() != condition.value) return false;
+        Offset at = node->links.firstAttribute;
+        const xmldom::Attribute* attribute = nullptr;
+        while (at) {
+            attribute = storage.AttributeAt(at);
+            if (xmldom::NameOf(attribute->header) == condition.attributeId) break;
+            at = attribute->next;
+        }
+        if (!at || storage.Text(attribute->header, attribute->value) != condition.value) return false;
     }
     return true;
 }
 
 // True when the node and its ancestors match the steps up to `last`, read backwards.
-bool MatchesPath(const Node* node, const Query& query, std::size_t last) {
+bool MatchesPath(const Storage& storage, Offset node, const Query& query, std::size_t last) {
     for (std::size_t i = last + 1; i-- > 0;) {
-        if (!node || !Matches(node, query.steps[i])) return false;
-        node = node->parent;
+        if (!node) return false;
+        const Node* at = storage.NodeAt(node);
+        if (!Matches(storage, at, query.steps[i])) return false;
+        node = at->parent;
     }
     return true;
 }
 
+bool HasChildren(const Node* node) {
+    XmlNodeKind kind = xmldom::KindOf(node->header);
+    return (kind == XmlNodeKind::Element || kind == XmlNodeKind::Document) && node->links.firstChild;
+}
+
 // The next node in document order below `top`, without recursion.
-const Node* NextInOrder(const Node* node, const Node* top) {
-    if (node->firstChild) return node->firstChild;
+Offset NextInOrder(const Storage& storage, Offset node, Offset top) {
+    const Node* at = storage.NodeAt(node);
+    if (HasChildren(at)) return at->links.firstChild;
     while (node != top) {
-        if (node->nextSibling) return node->nextSibling;
-        node = node->parent;
+        if (at->nextSibling) return at->nextSibling;
+        node = at->parent;
+        at = storage.NodeAt(node);
     }
-    return nullptr;
+    return 0;
 }
 
 template <typename Visit>
-void Evaluate(const Node* context, std::string_view narrowQuery, Visit&& visit) {
+void Evaluate(const Storage* storage, Offset context, std::string_view narrowQuery, Visit&& visit) {
     if (!context) return;
     Query query;
     if (!QueryReader(NarrowToUtf8(narrowQuery)).Read(query)) return;
+    // Names the document has never seen match nothing.
+    for (Step& step : query.steps) {
+        step.nameId = storage->FindName(step.name);
+        if (step.nameId == xmldom::kNoName) return;
+        for (Condition& condition : step.conditions) {
+            condition.attributeId = storage->FindName(condition.attribute);
+            if (condition.attributeId == xmldom::kNoName) return;
+        }
+    }
     const std::size_t last = query.steps.size() - 1;
     if (query.fromRoot) {
-        const Node* top = context;
-        while (top->parent) top = top->parent;
+        Offset top = context;
+        while (storage->NodeAt(top)->parent) top = storage->NodeAt(top)->parent;
         // Every match of the whole path is an element whose chain of parents spells it.
-        for (const Node* node = top->firstChild ? top->firstChild : nullptr; node; node = NextInOrder(node, top))
-            if (MatchesPath(node, query, last) && !visit(node)) return;
+        const Node* topNode = storage->NodeAt(top);
+        for (Offset node = HasChildren(topNode) ? topNode->links.firstChild : 0; node;
+             node = NextInOrder(*storage, node, top))
+            if (MatchesPath(*storage, node, query, last) && !visit(node)) return;
         return;
     }
     // Child steps: walk the context's descendants down to the path's depth only.
     const std::size_t depth = query.steps.size();
-    std::vector<const Node*> trail;
-    const Node* node = context->firstChild;
+    std::vector<Offset> trail;
+    const Node* contextNode = storage->NodeAt(context);
+    Offset node = HasChildren(contextNode) ? contextNode->links.firstChild : 0;
     while (node) {
         const std::size_t level = trail.size();
-        if (Matches(node, query.steps[level])) {
+        const Node* at = storage->NodeAt(node);
+        if (Matches(*storage, at, query.steps[level])) {
             if (level + 1 == depth) {
                 if (!visit(node)) return;
-            } else if (node->firstChild) {
+            } else if (at->links.firstChild) {
                 trail.push_back(node);
-                node = node->firstChild;
+                node = at->links.firstChild;
                 continue;
             }
         }
-        while (!node->nextSibling && !trail.empty()) {
+        while (!storage->NodeAt(node)->nextSibling && !trail.empty()) {
             node = trail.back();
             trail.pop_back();
         }
-        node = node->nextSibling;
+        node = storage->NodeAt(node)->nextSibling;
     }
 }
 
@@ -169,8 +202,8 @@ void Evaluate(const Node* context, std::string_view narrowQuery, Visit&& visit) 
 
 XmlNode XmlNode::SelectSingleNode(std::string_view query) const {
     XmlNode found;
-    Evaluate(node_, query, [&](const Node* node) {
-        found = XmlNode(const_cast<Node*>(node));
+    Evaluate(storage_, node_, query, [&](Offset node) {
+        found = XmlNode(storage_, node);
         return false;
     });
     return found;
@@ -178,8 +211,8 @@ XmlNode XmlNode::SelectSingleNode(std::string_view query) const {
 
 std::vector<XmlNode> XmlNode::SelectNodes(std::string_view query) const {
     std::vector<XmlNode> found;
-    Evaluate(node_, query, [&](const Node* node) {
-        found.push_back(XmlNode(const_cast<Node*>(node)));
+    Evaluate(storage_, node_, query, [&](Offset node) {
+        found.push_back(XmlNode(storage_, node));
         return true;
     });
     return found;
