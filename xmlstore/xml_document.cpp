@@ -43,14 +43,6 @@ bool IsBlank(std::string_view utf8) {
     return true;
 }
 
-void Append(Storage& storage, Offset parent, Offset child) {
-    Node* parentNode = storage.NodeAt(parent);
-    storage.NodeAt(child)->parent = parent;
-    if (parentNode->links.lastChild) storage.NodeAt(parentNode->links.lastChild)->nextSibling = child;
-    else parentNode->links.firstChild = child;
-    parentNode->links.lastChild = child;
-}
-
 Storage::Storage() { nameSlots_.assign(16, 0); }
 
 Offset Storage::AllocateInNewBlock(std::size_t size) {
@@ -81,31 +73,7 @@ bool Storage::NearlyFull() const {
     return room < kHeadroom;
 }
 
-Offset Storage::NewNode(XmlNodeKind kind, std::uint32_t name) {
-    Offset offset = Allocate(sizeof(Node), alignof(Node));
-    if (!offset) return 0;
-    Node* node = NodeAt(offset);
-    node->header = MakeHeader(kind, name, 0);
-    node->parent = node->nextSibling = 0;
-    node->links = Links{0, 0, 0};
-    return offset;
-}
-
-Offset Storage::NewAttribute(std::uint32_t name) {
-    Offset offset = Allocate(sizeof(Attribute), alignof(Attribute));
-    if (!offset) return 0;
-    Attribute* attribute = AttributeAt(offset);
-    attribute->next = 0;
-    attribute->header = MakeHeader(XmlNodeKind::Document, name, 0);
-    return offset;
-}
-
-bool Storage::Assign(std::uint32_t& header, Value& value, std::string_view utf8) {
-    if (utf8.size() <= kInlineBytes) {
-        if (!utf8.empty()) std::memmove(value.bytes, utf8.data(), utf8.size());
-        SetTag(header, static_cast<std::uint32_t>(utf8.size()));
-        return true;
-    }
+bool Storage::AssignOutOfLine(std::uint32_t& header, Value& value, std::string_view utf8) {
     // Text that fits where the old one stood is rewritten in place.
     if (TagOf(header) == kOutOfLine && utf8.size() <= value.far.size) {
         std::memmove(At<char>(value.far.data), utf8.data(), utf8.size());

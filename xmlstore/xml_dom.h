@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -101,8 +102,23 @@ public:
     Attribute* AttributeAt(Offset offset) const { return At<Attribute>(offset); }
 
     // 0 when the arena is full.
-    Offset NewNode(XmlNodeKind kind, std::uint32_t name);
-    Offset NewAttribute(std::uint32_t name);
+    Offset NewNode(XmlNodeKind kind, std::uint32_t name) {
+        Offset offset = Allocate(sizeof(Node), alignof(Node));
+        if (!offset) return 0;
+        Node* node = NodeAt(offset);
+        node->header = MakeHeader(kind, name, 0);
+        node->parent = node->nextSibling = 0;
+        node->links = Links{0, 0, 0};
+        return offset;
+    }
+    Offset NewAttribute(std::uint32_t name) {
+        Offset offset = Allocate(sizeof(Attribute), alignof(Attribute));
+        if (!offset) return 0;
+        Attribute* attribute = AttributeAt(offset);
+        attribute->next = 0;
+        attribute->header = MakeHeader(XmlNodeKind::Document, name, 0);
+        return offset;
+    }
 
     // The text of a value with its header's tag.
     std::string_view Text(std::uint32_t header, const Value& value) const {
@@ -111,7 +127,25 @@ public:
         return {At<char>(value.far.data), value.far.size};
     }
     // Makes the value hold `utf8`, in place when it fits; false when the arena is full.
-    bool Assign(std::uint32_t& header, Value& value, std::string_view utf8);
+    bool Assign(std::uint32_t& header, Value& value, std::string_view utf8) {
+        if (utf8.size() > kInlineBytes) return AssignOutOfLine(header, value, utf8);
+        if (!utf8.empty()) std::memmove(value.bytes, utf8.data(), utf8.size());
+        SetTag(header, static_cast<std::uint32_t>(utf8.size()));
+        return true;
+    }
+
+    // Room for a text of `size` bytes that a writer may pass by `slack` bytes, which the arena
+    // takes back at once; 0 when the arena is full.
+    Offset AllocateText(std::size_t size, std::size_t slack) {
+        Offset offset = Allocate(size + slack, 1);
+        if (offset) top_ -= slack;
+        return offset;
+    }
+    void SetOutOfLine(std::uint32_t& header, Value& value, Offset data, std::size_t size) {
+        value.far.data = data;
+        value.far.size = static_cast<std::uint32_t>(size);
+        SetTag(header, kOutOfLine);
+    }
 
     // The id of a name, interned on first use; kNoName when the table is full.
     std::uint32_t Intern(std::string_view name);
@@ -147,6 +181,7 @@ private:
         return AllocateInNewBlock(size);
     }
     Offset AllocateInNewBlock(std::size_t size);
+    bool AssignOutOfLine(std::uint32_t& header, Value& value, std::string_view utf8);
     void GrowNameSlots();
 
     struct NameEntry {
@@ -190,7 +225,13 @@ bool IsXmlName(std::string_view utf8);
 bool IsBlank(std::string_view utf8);
 
 // Appends a node as the last child; no checks.
-void Append(Storage& storage, Offset parent, Offset child);
+inline void Append(Storage& storage, Offset parent, Offset child) {
+    Node* parentNode = storage.NodeAt(parent);
+    storage.NodeAt(child)->parent = parent;
+    if (parentNode->links.lastChild) storage.NodeAt(parentNode->links.lastChild)->nextSibling = child;
+    else parentNode->links.firstChild = child;
+    parentNode->links.lastChild = child;
+}
 
 // Where a document's bytes come from: a file read piece by piece, or bytes in memory.
 class ByteSource {

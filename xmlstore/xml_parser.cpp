@@ -27,6 +27,28 @@ struct ScanTables {
 };
 constexpr ScanTables kScan;
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Word tests, exact as yes or no: whether a byte of the word is `byte`, or below 0x20.
+inline std::uint64_t HasByte(std::uint64_t word, unsigned char byte) {
+    std::uint64_t x = word ^ (kOnes * byte);
+    return (x - kOnes) & ~x & kHighBits;
+}
+inline std::uint64_t HasControl(std::uint64_t word) { return (word - kOnes * 0x20) & ~word & kHighBits; }
+
+// Passes eight bytes at a time while none of them is one of the three or a control
+// character; the byte-wise scan that follows finds the exact stop.
+inline char* SkipPlain(char* p, const char* end, unsigned char a, unsigned char b, unsigned char c) {
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (HasByte(word, a) | HasByte(word, b) | HasByte(word, c) | HasControl(word)) break;
+        p += 8;
+    }
+    return p;
+}
+
 bool IsXmlChar(std::uint32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
            (c >= 0x10000 && c <= 0x10FFFF);
@@ -69,6 +91,10 @@ public:
 
     Parser(Storage& storage, Offset document) : storage_(storage), document_(document), current_(document) {}
 
+    // Text in a single-byte code page is parsed as it stands (markup is ASCII in all of them)
+    // and each name and value decoded as it is stored.
+    void SetCodePage(const SingleByteCodePage* page) { page_ = page; }
+
     // Parses [begin, end), which is followed by a zero byte and eight more readable bytes.
     // More: the text from Consumed() on is yet to be parsed, with what follows it.
     Step Feed(char* begin, char* end, bool final);
@@ -82,7 +108,30 @@ private:
     }
     bool SkipDeclaration();
     bool ParseName(std::string_view& name);
-    std::uint32_t NameId(std::string_view name);
+    // Eight bytes are always readable from a name's start; only its own count.
+    static std::uint64_t NameWord(std::string_view name) {
+        std::uint64_t word;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(&word, name.data(), 8);
+        word &= ~std::uint64_t{0} >> (64 - 8 * name.size());
+#else
+        word = 0;
+        std::memcpy(&word, name.data(), name.size());
+#endif
+        return word;
+    }
+    static std::size_t CacheIndex(std::uint64_t word, std::size_t size) {
+        return static_cast<std::size_t>(((word ^ size) * 0x9E3779B97F4A7C15ull) >> 56);
+    }
+    std::uint32_t NameId(std::string_view name) {
+        if (name.size() <= 8) {
+            const std::uint64_t word = NameWord(name);
+            const CachedName& cached = nameCache_[CacheIndex(word, name.size())];
+            if (cached.word == word && cached.size == name.size()) return cached.id;
+        }
+        return InternName(name);
+    }
+    std::uint32_t InternName(std::string_view name);
     bool ParseReference(std::string& out);
     bool ParseText();
     bool ParseAttributes(Offset element, bool& empty);
@@ -92,22 +141,31 @@ private:
     bool ParseInstruction();
     bool SkipDoctype();
     bool Store(Offset node, std::string_view text);
+    // Stores source text that needs no decoding of references into a value.
+    bool StoreSource(std::uint32_t& header, Value& value, const char* begin, const char* end, bool ascii);
+    // The UTF-8 of source text: the text itself when it is UTF-8 or ASCII, else its decoding
+    // in `buffer`.
+    std::string_view Utf8Of(std::string_view source, std::string& buffer) const;
+    void AppendUtf8Of(std::string& out, const char* begin, const char* end) const;
     Offset NewNode(XmlNodeKind kind, std::uint32_t name) {
         Offset node = storage_.NewNode(kind, name);
         if (!node) fatal_ = true;
         return node;
     }
-    // Indentation is runs of blanks: eight at a time, then byte by byte. The zero byte after
-    // the text is no space, so the end needs no test.
+    // Indentation is a line end and a run of blanks: blanks eight at a time, anything else
+    // byte by byte. The zero byte after the text is no space, so the end needs no test.
     void SkipSpace() {
         char* p = p_;
-        while (end_ - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if (word != 0x2020202020202020ull) break;
-            p += 8;
+        for (;;) {
+            while (end_ - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word != 0x2020202020202020ull) break;
+                p += 8;
+            }
+            if (!IsXmlSpace(*p)) break;
+            ++p;
         }
-        while (IsXmlSpace(*p)) ++p;
         p_ = p;
     }
 
@@ -131,8 +189,10 @@ private:
     // Set when the arena or the name table is full: no more text can help.
     bool fatal_ = false;
     std::unordered_set<std::uint32_t> manyNames_;
+    const SingleByteCodePage* page_ = nullptr;
     std::string scratch_;
-    CachedName nameCache_[64];
+    std::string decoded_;
+    CachedName nameCache_[256];
     char* p_ = nullptr;
     char* end_ = nullptr;
 };
@@ -147,6 +207,41 @@ bool Parser::SkipDeclaration() {
     return true;
 }
 
+bool IsAscii(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & kHighBits) return false;
+    }
+    for (; p < end; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x80) return false;
+    return true;
+}
+
+std::string_view Parser::Utf8Of(std::string_view source, std::string& buffer) const {
+    if (!page_ || IsAscii(source)) return source;
+    const std::size_t size = Utf8SizeOfSingleByte(*page_, source);
+    buffer.resize(size + 3);  // the decoder's slack
+    DecodeSingleByte(*page_, source, &buffer[0]);
+    buffer.resize(size);
+    return buffer;
+}
+
+void Parser::AppendUtf8Of(std::string& out, const char* begin, const char* end) const {
+    std::string_view source(begin, static_cast<std::size_t>(end - begin));
+    if (!page_ || IsAscii(source)) {
+        out.append(source);
+        return;
+    }
+    const std::size_t at = out.size();
+    const std::size_t size = Utf8SizeOfSingleByte(*page_, source);
+    out.resize(at + size + 3);
+    DecodeSingleByte(*page_, source, &out[at]);
+    out.resize(at + size);
+}
+
 bool Parser::ParseName(std::string_view& name) {
     if (p_ >= end_ || !IsNameStart(static_cast<unsigned char>(*p_))) return false;
     char* start = p_++;
@@ -157,20 +252,14 @@ bool Parser::ParseName(std::string_view& name) {
     return true;
 }
 
-std::uint32_t Parser::NameId(std::string_view name) {
-    std::uint32_t id;
-    if (name.size() > 8) {
-        id = storage_.Intern(name);
-    } else {
-        // Eight bytes are always readable after a name; only its own count.
-        std::uint64_t word = 0;
-        std::memcpy(&word, name.data(), name.size());
-        CachedName& cached = nameCache_[(word * 0x9E3779B97F4A7C15ull) >> 58];
-        if (cached.word == word && cached.size == name.size()) return cached.id;
-        id = storage_.Intern(name);
-        if (id != kNoName) cached = {word, static_cast<std::uint32_t>(name.size()), id};
+std::uint32_t Parser::InternName(std::string_view name) {
+    std::uint32_t id = storage_.Intern(Utf8Of(name, decoded_));
+    if (id == kNoName) {
+        fatal_ = true;
+    } else if (name.size() <= 8) {
+        CachedName& cached = nameCache_[CacheIndex(NameWord(name), name.size())];
+        cached = {NameWord(name), static_cast<std::uint32_t>(name.size()), id};
     }
-    if (id == kNoName) fatal_ = true;
     return id;
 }
 
@@ -226,14 +315,19 @@ bool Parser::ParseText() {
     for (;;) {
         const char* run = p_;
         char* scan = p_;
-        while (!kScan.textStop[static_cast<unsigned char>(*scan)]) ++scan;
+        for (;;) {
+            scan = SkipPlain(scan, end_, '<', '&', '<');
+            if (kScan.textStop[static_cast<unsigned char>(*scan)]) break;
+            ++scan;
+        }
         p_ = scan;
-        if (decoded) scratch_.append(run, static_cast<std::size_t>(p_ - run));
+        if (decoded) AppendUtf8Of(scratch_, run, p_);
         if (p_ >= end_) return false;
         char c = *p_;
         if (c == '<') break;
         if (!decoded) {
-            scratch_.assign(start, static_cast<std::size_t>(p_ - start));
+            scratch_.clear();
+            AppendUtf8Of(scratch_, start, p_);
             decoded = true;
         }
         if (c == '&') {
@@ -246,7 +340,8 @@ bool Parser::ParseText() {
             return false;  // a control character XML does not allow
         }
     }
-    std::string_view text = decoded ? std::string_view(scratch_) : std::string_view(start, static_cast<std::size_t>(p_ - start));
+    std::string_view text = decoded ? std::string_view(scratch_)
+                                    : Utf8Of(std::string_view(start, static_cast<std::size_t>(p_ - start)), decoded_);
     if (decoded && IsBlank(text)) return true;
     Offset node = NewNode(XmlNodeKind::Text, kNoName);
     if (!node || !Store(node, text)) return false;
@@ -254,11 +349,39 @@ bool Parser::ParseText() {
     return true;
 }
 
+bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin, const char* end, bool ascii) {
+    std::string_view source(begin, static_cast<std::size_t>(end - begin));
+    bool stored;
+    if (ascii || !page_) {
+        stored = storage_.Assign(header, value, source);
+    } else {
+        // A value of a few dozen bytes is decoded once, on the stack, then copied.
+        char decoded[3 * 64 + 3];
+        if (source.size() <= 64) {
+            const std::size_t size = DecodeSingleByte(*page_, source, decoded);
+            stored = storage_.Assign(header, value, std::string_view(decoded, size));
+        } else {
+            // Longer ones straight into the arena; the decoder's fixed three-byte writes go
+            // into room that the arena takes back at once.
+            const std::size_t size = Utf8SizeOfSingleByte(*page_, source);
+            Offset data = storage_.AllocateText(size, 3);
+            stored = data != 0;
+            if (stored) {
+                DecodeSingleByte(*page_, source, storage_.At<char>(data));
+                storage_.SetOutOfLine(header, value, data, size);
+            }
+        }
+    }
+    if (!stored) fatal_ = true;
+    return stored;
+}
+
 bool Parser::ParseAttributes(Offset element, bool& empty) {
     Offset last = 0;
     std::size_t count = 0;
+    std::uint32_t names[kFewAttributes];
     for (;;) {
-        bool spaced = p_ < end_ && IsXmlSpace(*p_);
+        bool spaced = IsXmlSpace(*p_);
         SkipSpace();
         if (p_ >= end_) return false;
         if (*p_ == '>') {
@@ -275,72 +398,102 @@ bool Parser::ParseAttributes(Offset element, bool& empty) {
         if (!spaced) return false;
         std::string_view nameText;
         if (!ParseName(nameText)) return false;
+        const std::uint32_t name = NameId(nameText);
+        if (name == kNoName) return false;
         SkipSpace();
         if (*p_ != '=') return false;
         ++p_;
         SkipSpace();
         char quote = *p_;
         if (quote != '"' && quote != '\'') return false;
-        const char* start = ++p_;
-        bool decoded = false;
-        for (;;) {
-            const char* run = p_;
-            char* scan = p_;
-            while (!kScan.attributeStop[static_cast<unsigned char>(*scan)]) ++scan;
-            p_ = scan;
-            if (decoded) scratch_.append(run, static_cast<std::size_t>(p_ - run));
-            if (p_ >= end_) return false;
-            char c = *p_;
-            if (c == quote) break;
-            if (!decoded) {
-                scratch_.assign(start, static_cast<std::size_t>(p_ - start));
-                decoded = true;
-            }
-            if (c == '"' || c == '\'') {
-                scratch_ += c;
-                ++p_;
+        char* const start = ++p_;
+        // The usual value holds nothing to decode: find its closing quote a word at a time.
+        char* p = start;
+        std::uint64_t high = 0;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        while (end_ - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            std::uint64_t stop = HasByte(word, static_cast<unsigned char>(quote)) | HasByte(word, '&') |
+                                 HasByte(word, '<') | HasControl(word);
+            if (!stop) {
+                high |= word;
+                p += 8;
                 continue;
             }
-            if (c == '<') return false;
-            if (c == '&') {
-                if (!ParseReference(scratch_)) return false;
-            } else if (c == '\t' || c == '\n' || c == '\r') {
-                // Attribute values are normalised: each line end or tab reads as one blank.
-                scratch_ += ' ';
-                ++p_;
-                if (c == '\r' && *p_ == '\n') ++p_;
-            } else {
-                return false;
-            }
+            // The lowest flagged byte is exact, whatever the tests flag above it.
+            const unsigned at = static_cast<unsigned>(__builtin_ctzll(stop)) / 8;
+            if (at) high |= word & (~std::uint64_t{0} >> (64 - 8 * at));
+            p += at;
+            break;
         }
-        std::string_view value = decoded ? std::string_view(scratch_) : std::string_view(start, static_cast<std::size_t>(p_ - start));
-        ++p_;
-        const std::uint32_t name = NameId(nameText);
-        if (name == kNoName) return false;
-        // Duplicates: a plain comparison for the few attributes elements usually have, a set
-        // for the rare element with many.
-        if (++count <= kFewAttributes) {
-            for (Offset other = storage_.NodeAt(element)->links.firstAttribute; other;) {
-                const Attribute* attribute = storage_.AttributeAt(other);
-                if (NameOf(attribute->header) == name) return false;
-                other = attribute->next;
-            }
-            if (count == kFewAttributes) {
-                manyNames_.clear();
-                for (Offset other = storage_.NodeAt(element)->links.firstAttribute; other;
-                     other = storage_.AttributeAt(other)->next)
-                    manyNames_.insert(NameOf(storage_.AttributeAt(other)->header));
-            }
+#endif
+        for (;; ++p) {
+            unsigned char c = static_cast<unsigned char>(*p);
+            if (c == static_cast<unsigned char>(quote) || c == '&' || c == '<' || c < 0x20) break;
+            high |= c;
         }
-        if (count >= kFewAttributes && !manyNames_.insert(name).second) return false;
         Offset created = storage_.NewAttribute(name);
         if (!created) {
             fatal_ = true;
             return false;
         }
         Attribute* attribute = storage_.AttributeAt(created);
-        if (!storage_.Assign(attribute->header, attribute->value, value)) {
-            fatal_ = true;
+        p_ = p;
+        if (*p == quote) {
+            if (!StoreSource(attribute->header, attribute->value, start, p, !(high & kHighBits))) return false;
+        } else {
+            if (p >= end_) return false;
+            scratch_.clear();
+            AppendUtf8Of(scratch_, start, p);
+            for (;;) {
+                const char* run = p_;
+                char* scan = p_;
+                for (;;) {
+                    scan = SkipPlain(scan, end_, static_cast<unsigned char>(quote), '&', '<');
+                    if (kScan.attributeStop[static_cast<unsigned char>(*scan)]) break;
+                    ++scan;
+                }
+                p_ = scan;
+                AppendUtf8Of(scratch_, run, p_);
+                if (p_ >= end_) return false;
+                char c = *p_;
+                if (c == quote) break;
+                if (c == '"' || c == '\'') {
+                    scratch_ += c;
+                    ++p_;
+                    continue;
+                }
+                if (c == '<') return false;
+                if (c == '&') {
+                    if (!ParseReference(scratch_)) return false;
+                } else if (c == '\t' || c == '\n' || c == '\r') {
+                    // Attribute values are normalised: each line end or tab reads as one blank.
+                    scratch_ += ' ';
+                    ++p_;
+                    if (c == '\r' && *p_ == '\n') ++p_;
+                } else {
+                    return false;
+                }
+            }
+            attribute = storage_.AttributeAt(created);
+            if (!storage_.Assign(attribute->header, attribute->value, scratch_)) {
+                fatal_ = true;
+                return false;
+            }
+        }
+        ++p_;
+        // Duplicates: a plain comparison for the few attributes elements usually have, a set
+        // for the rare element with many.
+        if (count < kFewAttributes) {
+            for (std::size_t other = 0; other < count; ++other)
+                if (names[other] == name) return false;
+            names[count] = name;
+            if (++count == kFewAttributes) {
+                manyNames_.clear();
+                manyNames_.insert(names, names + count);
+            }
+        } else if (!manyNames_.insert(name).second) {
             return false;
         }
         if (last) storage_.AttributeAt(last)->next = created;
@@ -352,7 +505,9 @@ bool Parser::ParseAttributes(Offset element, bool& empty) {
 bool Parser::ParseEndTag() {
     p_ += 2;
     std::string_view name;
-    if (!ParseName(name) || name != storage_.Name(NameOf(storage_.NodeAt(current_)->header))) return false;
+    if (!ParseName(name)) return false;
+    const std::uint32_t id = NameId(name);
+    if (id == kNoName || id != NameOf(storage_.NodeAt(current_)->header)) return false;
     SkipSpace();
     if (*p_ != '>') return false;
     ++p_;
@@ -371,7 +526,8 @@ bool Parser::ParseComment() {
             for (char* c = start; c < dash; ++c)
                 if (static_cast<unsigned char>(*c) < 0x20 && !IsXmlSpace(*c)) return false;
             Offset node = NewNode(XmlNodeKind::Comment, kNoName);
-            if (!node || !Store(node, std::string_view(start, static_cast<std::size_t>(dash - start)))) return false;
+            if (!node || !Store(node, Utf8Of(std::string_view(start, static_cast<std::size_t>(dash - start)), decoded_)))
+                return false;
             Append(storage_, current_, node);
             p_ = dash + 3;
             return true;
@@ -403,7 +559,7 @@ bool Parser::ParseCdata() {
     p_ = close + 3;
     if (IsBlank(scratch_)) return true;
     Offset node = NewNode(XmlNodeKind::Text, kNoName);
-    if (!node || !Store(node, scratch_)) return false;
+    if (!node || !Store(node, Utf8Of(scratch_, decoded_))) return false;
     Append(storage_, current_, node);
     return true;
 }
@@ -432,7 +588,8 @@ bool Parser::ParseInstruction() {
     const std::uint32_t target = NameId(name);
     if (target == kNoName) return false;
     Offset node = NewNode(XmlNodeKind::ProcessingInstruction, target);
-    if (!node || !Store(node, std::string_view(data, static_cast<std::size_t>(close - data)))) return false;
+    if (!node || !Store(node, Utf8Of(std::string_view(data, static_cast<std::size_t>(close - data)), decoded_)))
+        return false;
     Append(storage_, current_, node);
     p_ = close + 2;
     return true;
@@ -572,11 +729,11 @@ std::string_view DeclaredEncoding(std::string_view bytes) {
 
 namespace {
 
-// Raw bytes read at a time: small enough that the decoded text is still in the cache when the
-// parser reads it.
+// Bytes read at a time: small enough that they are still in the cache when the parser reads
+// them.
 constexpr std::size_t kPieceSize = 64 * 1024;
-// Readable bytes after the decoded text: its zero byte, the name cache's eight-byte reads and
-// the fixed three-byte writes of the single-byte decoder.
+// Readable bytes after the text: its zero byte, the name cache's eight-byte reads and the
+// fixed three-byte writes of the single-byte decoder.
 constexpr std::size_t kSlack = 16;
 
 bool ReadFully(ByteSource& source, char* buffer, std::size_t size, std::size_t& read) {
@@ -588,18 +745,6 @@ bool ReadFully(ByteSource& source, char* buffer, std::size_t size, std::size_t& 
         read += got;
     }
     return true;
-}
-
-// Everything the source still holds, after the bytes already read.
-bool ReadRest(ByteSource& source, std::string& bytes) {
-    for (;;) {
-        std::size_t at = bytes.size();
-        bytes.resize(at + kPieceSize);
-        std::size_t read = 0;
-        if (!ReadFully(source, &bytes[at], kPieceSize, read)) return false;
-        bytes.resize(at + read);
-        if (read < kPieceSize) return true;
-    }
 }
 
 // How many bytes at the end of valid-looking UTF-8 belong to a character the next piece
@@ -614,13 +759,14 @@ std::size_t IncompleteTail(const char* begin, const char* end) {
     return 0;
 }
 
-// The decoded text waiting for the parser, in one buffer that grows only when a single token
-// outgrows it.
+// The text waiting for the parser, in one buffer that grows only when a single token outgrows
+// it.
 class TextBuffer {
 public:
     char* Data() { return memory_.get(); }
+    char* End() { return memory_.get() + size_; }
     std::size_t Size() const { return size_; }
-    // Drops the parsed text before `from`; keeps `room` bytes free after the rest.
+    // Drops the text before `from` and keeps `room` bytes free after the rest.
     void Compact(const char* from, std::size_t room) {
         std::size_t keep = memory_ ? size_ - static_cast<std::size_t>(from - memory_.get()) : 0;
         if (keep && from != memory_.get()) std::memmove(memory_.get(), from, keep);
@@ -635,8 +781,19 @@ public:
             capacity_ = capacity;
         }
     }
-    char* End() { return memory_.get() + size_; }
-    void Grow(std::size_t added) { size_ += added; }
+    // Reads up to `size` more bytes; false on a read error.
+    bool ReadMore(ByteSource& source, std::size_t size, std::size_t& read) {
+        Compact(memory_ ? memory_.get() : nullptr, size);
+        if (!ReadFully(source, End(), size, read)) return false;
+        size_ += read;
+        return true;
+    }
+    void Replace(std::string_view text) {
+        size_ = 0;
+        Compact(memory_ ? memory_.get() : nullptr, text.size());
+        if (!text.empty()) std::memcpy(memory_.get(), text.data(), text.size());
+        size_ = text.size();
+    }
 
 private:
     std::unique_ptr<char[]> memory_;
@@ -644,14 +801,14 @@ private:
     std::size_t capacity_ = 0;
 };
 
-// Hands the parser the buffer's text but for `held` bytes at its end, each time behind a zero
-// byte.
-Parser::Step FeedParser(Parser& parser, TextBuffer& text, std::size_t held, bool final) {
+// Hands the parser the buffer's text from `begin` but for `held` bytes at its end, behind a
+// zero byte.
+Parser::Step FeedParser(Parser& parser, TextBuffer& text, char* begin, std::size_t held, bool final) {
     char* end = text.End() - held;
     char saved[4];
     std::memcpy(saved, end, 4);
     *end = '\0';
-    Parser::Step step = parser.Feed(text.Data(), end, final);
+    Parser::Step step = parser.Feed(begin, end, final);
     std::memcpy(end, saved, 4);
     return step;
 }
@@ -660,78 +817,71 @@ Parser::Step FeedParser(Parser& parser, TextBuffer& text, std::size_t held, bool
 
 bool Parse(ByteSource& source, Storage& storage, Offset document) {
     Parser parser(storage, document);
-    std::string raw(kPieceSize, '\0');
+    TextBuffer text;
     std::size_t read = 0;
-    if (!ReadFully(source, &raw[0], kPieceSize, read)) return false;
-    raw.resize(read);
+    if (!text.ReadMore(source, kPieceSize, read)) return false;
     bool atEnd = read < kPieceSize;
     // The declaration decides the encoding, so it must be read whole first.
-    while (!atEnd && raw.compare(0, 5, "<?xml") == 0 && raw.find("?>") == std::string::npos) {
-        std::size_t at = raw.size();
-        raw.resize(at + kPieceSize);
-        if (!ReadFully(source, &raw[at], kPieceSize, read)) return false;
-        raw.resize(at + read);
+    while (!atEnd && std::string_view(text.Data(), text.Size()).substr(0, 5) == "<?xml" &&
+           std::string_view(text.Data(), text.Size()).find("?>") == std::string_view::npos) {
+        if (!text.ReadMore(source, kPieceSize, read)) return false;
         atEnd = read < kPieceSize;
     }
 
-    std::string_view bytes = raw;
-    const SingleByteCodePage* singleByte = nullptr;
+    std::string_view start(text.Data(), text.Size());
+    std::size_t skip = 0;
     bool utf8 = false;
     std::string whole;  // text decoded all at once, for the rare encodings read that way
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        bytes.remove_prefix(3);
+    if (start.substr(0, 3) == "\xEF\xBB\xBF") {
+        skip = 3;
         utf8 = true;
-    } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
-        if (!atEnd && !ReadRest(source, raw)) return false;
-        if (!DecodeUtf16(std::string_view(raw).substr(2), raw[0] == '\xFF', whole)) return false;
-        atEnd = true;
+    } else if (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF") {
+        while (!atEnd) {
+            if (!text.ReadMore(source, kPieceSize, read)) return false;
+            atEnd = read < kPieceSize;
+        }
+        std::string_view bytes(text.Data(), text.Size());
+        if (!DecodeUtf16(bytes.substr(2), bytes[0] == '\xFF', whole)) return false;
+        text.Replace(whole);
     } else {
-        std::string_view encoding = DeclaredEncoding(bytes);
+        std::string_view encoding = DeclaredEncoding(start);
         int codePage = encoding.empty() ? kCodePageUtf8 : CodePageFromName(encoding);
         if (codePage == 0) return false;
         if (codePage == kCodePageUtf8) {
             utf8 = true;
-        } else if (!(singleByte = FindSingleByteCodePage(codePage))) {
-            if (!atEnd && !ReadRest(source, raw)) return false;
-            if (!DecodeToUtf8(codePage, raw, whole)) return false;
-            atEnd = true;
-        }
-    }
-    if (!utf8 && !singleByte) {
-        bytes = whole;
-        raw.clear();
-    }
-
-    TextBuffer text;
-    const char* parsed = nullptr;
-    std::size_t held = 0;  // bytes of a character the next piece completes
-    for (;;) {
-        // The new bytes go after the unparsed text and any character held back.
-        text.Compact(parsed, singleByte ? 3 * bytes.size() : bytes.size());
-        if (singleByte) {
-            text.Grow(DecodeSingleByte(*singleByte, bytes, text.End()));
+        } else if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
+            parser.SetCodePage(page);
         } else {
-            char* start = text.End() - held;
-            if (!bytes.empty()) std::memcpy(text.End(), bytes.data(), bytes.size());
-            text.Grow(bytes.size());
-            if (utf8) {
-                held = atEnd ? 0 : IncompleteTail(start, text.End());
-                if (!IsValidUtf8(std::string_view(start, static_cast<std::size_t>(text.End() - held - start))))
-                    return false;
+            while (!atEnd) {
+                if (!text.ReadMore(source, kPieceSize, read)) return false;
+                atEnd = read < kPieceSize;
             }
+            if (!DecodeToUtf8(codePage, std::string_view(text.Data(), text.Size()), whole)) return false;
+            text.Replace(whole);
         }
-        Parser::Step step = FeedParser(parser, text, held, atEnd);
+    }
+    whole = std::string();
+
+    char* parsed = text.Data() + skip;
+    std::size_t checked = skip;  // UTF-8 is checked as it comes, up to here
+    for (;;) {
+        std::size_t held = 0;  // bytes of a character the next piece completes
+        if (utf8) {
+            held = atEnd ? 0 : IncompleteTail(text.Data() + checked, text.End());
+            std::size_t upTo = text.Size() - held;
+            if (!IsValidUtf8(std::string_view(text.Data() + checked, upTo - checked))) return false;
+        }
+        Parser::Step step = FeedParser(parser, text, parsed, held, atEnd);
         if (step != Parser::Step::More) return step == Parser::Step::Done;
-        parsed = parser.Consumed();
         if (atEnd) return false;
         // A token longer than a piece is parsed again each time: read as much again as it
         // holds, so that a long one costs a few passes and not one per piece.
-        const std::size_t unparsed = static_cast<std::size_t>(text.End() - parsed);
+        const std::size_t unparsed = static_cast<std::size_t>(text.End() - parser.Consumed());
         const std::size_t wanted = unparsed > kPieceSize ? unparsed : kPieceSize;
-        raw.resize(wanted);
-        if (!ReadFully(source, &raw[0], wanted, read)) return false;
-        raw.resize(read);
-        bytes = raw;
+        text.Compact(parser.Consumed(), wanted);
+        checked = text.Size() - held;
+        parsed = text.Data();
+        if (!text.ReadMore(source, wanted, read)) return false;
         atEnd = read < wanted;
     }
 }
