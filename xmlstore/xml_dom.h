@@ -134,6 +134,14 @@ public:
         return true;
     }
 
+    // The same for text that has at least kInlineBytes readable bytes from its start.
+    bool AssignPadded(std::uint32_t& header, Value& value, std::string_view utf8) {
+        if (utf8.size() > kInlineBytes) return AssignOutOfLine(header, value, utf8);
+        std::memcpy(value.bytes, utf8.data(), kInlineBytes);
+        SetTag(header, static_cast<std::uint32_t>(utf8.size()));
+        return true;
+    }
+
     // Room for a text of `size` bytes that a writer may pass by `slack` bytes, which the arena
     // takes back at once; 0 when the arena is full.
     Offset AllocateText(std::size_t size, std::size_t slack) {

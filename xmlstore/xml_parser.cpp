@@ -89,7 +89,8 @@ class Parser {
 public:
     enum class Step { Done, More, Failed };
 
-    Parser(Storage& storage, Offset document) : storage_(storage), document_(document), current_(document) {}
+    Parser(Storage& storage, Offset document)
+        : storage_(storage), document_(document), current_(document), currentNode_(storage.NodeAt(document)) {}
 
     // Text in a single-byte code page is parsed as it stands (markup is ASCII in all of them)
     // and each name and value decoded as it is stored.
@@ -147,6 +148,13 @@ private:
     // in `buffer`.
     std::string_view Utf8Of(std::string_view source, std::string& buffer) const;
     void AppendUtf8Of(std::string& out, const char* begin, const char* end) const;
+    void AppendToCurrent(Offset child) {
+        storage_.NodeAt(child)->parent = current_;
+        const Offset last = currentNode_->links.lastChild;
+        if (last) storage_.NodeAt(last)->nextSibling = child;
+        else currentNode_->links.firstChild = child;
+        currentNode_->links.lastChild = child;
+    }
     Offset NewNode(XmlNodeKind kind, std::uint32_t name) {
         Offset node = storage_.NewNode(kind, name);
         if (!node) fatal_ = true;
@@ -181,6 +189,7 @@ private:
     Storage& storage_;
     const Offset document_;
     Offset current_;
+    Node* currentNode_;  // blocks never move, so the current element's node can be held
     int depth_ = 0;
     bool declarationDone_ = false;
     bool rootSeen_ = false;
@@ -345,7 +354,7 @@ bool Parser::ParseText() {
     if (decoded && IsBlank(text)) return true;
     Offset node = NewNode(XmlNodeKind::Text, kNoName);
     if (!node || !Store(node, text)) return false;
-    Append(storage_, current_, node);
+    AppendToCurrent(node);
     return true;
 }
 
@@ -353,13 +362,13 @@ bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin,
     std::string_view source(begin, static_cast<std::size_t>(end - begin));
     bool stored;
     if (ascii || !page_) {
-        stored = storage_.Assign(header, value, source);
+        stored = storage_.AssignPadded(header, value, source);
     } else {
         // A value of a few dozen bytes is decoded once, on the stack, then copied.
         char decoded[3 * 64 + 3];
         if (source.size() <= 64) {
             const std::size_t size = DecodeSingleByte(*page_, source, decoded);
-            stored = storage_.Assign(header, value, std::string_view(decoded, size));
+            stored = storage_.AssignPadded(header, value, std::string_view(decoded, size));
         } else {
             // Longer ones straight into the arena; the decoder's fixed three-byte writes go
             // into room that the arena takes back at once.
@@ -377,7 +386,7 @@ bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin,
 }
 
 bool Parser::ParseAttributes(Offset element, bool& empty) {
-    Offset last = 0;
+    Offset* link = &storage_.NodeAt(element)->links.firstAttribute;
     std::size_t count = 0;
     std::uint32_t names[kFewAttributes];
     for (;;) {
@@ -496,9 +505,8 @@ bool Parser::ParseAttributes(Offset element, bool& empty) {
         } else if (!manyNames_.insert(name).second) {
             return false;
         }
-        if (last) storage_.AttributeAt(last)->next = created;
-        else storage_.NodeAt(element)->links.firstAttribute = created;
-        last = created;
+        *link = created;
+        link = &attribute->next;
     }
 }
 
@@ -507,11 +515,12 @@ bool Parser::ParseEndTag() {
     std::string_view name;
     if (!ParseName(name)) return false;
     const std::uint32_t id = NameId(name);
-    if (id == kNoName || id != NameOf(storage_.NodeAt(current_)->header)) return false;
+    if (id == kNoName || id != NameOf(currentNode_->header)) return false;
     SkipSpace();
     if (*p_ != '>') return false;
     ++p_;
-    current_ = storage_.NodeAt(current_)->parent;
+    current_ = currentNode_->parent;
+    currentNode_ = storage_.NodeAt(current_);
     return true;
 }
 
@@ -528,7 +537,7 @@ bool Parser::ParseComment() {
             Offset node = NewNode(XmlNodeKind::Comment, kNoName);
             if (!node || !Store(node, Utf8Of(std::string_view(start, static_cast<std::size_t>(dash - start)), decoded_)))
                 return false;
-            Append(storage_, current_, node);
+            AppendToCurrent(node);
             p_ = dash + 3;
             return true;
         }
@@ -560,7 +569,7 @@ bool Parser::ParseCdata() {
     if (IsBlank(scratch_)) return true;
     Offset node = NewNode(XmlNodeKind::Text, kNoName);
     if (!node || !Store(node, Utf8Of(scratch_, decoded_))) return false;
-    Append(storage_, current_, node);
+    AppendToCurrent(node);
     return true;
 }
 
@@ -590,7 +599,7 @@ bool Parser::ParseInstruction() {
     Offset node = NewNode(XmlNodeKind::ProcessingInstruction, target);
     if (!node || !Store(node, Utf8Of(std::string_view(data, static_cast<std::size_t>(close - data)), decoded_)))
         return false;
-    Append(storage_, current_, node);
+    AppendToCurrent(node);
     p_ = close + 2;
     return true;
 }
@@ -672,10 +681,11 @@ Parser::Step Parser::Feed(char* begin, char* end, bool final) {
                 rootSeen_ = true;
                 doctypeAllowed_ = false;
             }
-            Append(storage_, current_, element);
+            AppendToCurrent(element);
             if (!empty) {
                 if (++depth_ > kMaxDepth) return Step::Failed;
                 current_ = element;
+                currentNode_ = storage_.NodeAt(element);
             }
         }
     }
