@@ -68,8 +68,17 @@ Offset Storage::AllocateInNewBlock(std::size_t size) {
 }
 
 bool Storage::NearlyFull() const {
-    std::uint64_t nextBlock = (blockEnd_ + kBlockSize - 1) & ~(kBlockSize - 1);
-    std::uint64_t room = (blockEnd_ - top_) + (arenaLimit > nextBlock ? arenaLimit - nextBlock : 0);
+    // What the arena can still take: the rest of its block, then the blocks that fit after it,
+    // each at a slot of its own.
+    std::uint64_t room = blockEnd_ - top_;
+    std::uint64_t start = (blockEnd_ + kBlockSize - 1) & ~(kBlockSize - 1);
+    std::uint64_t size = lastBlockSize_ ? lastBlockSize_ : kFirstBlockSize;
+    while (room < kHeadroom) {
+        size = size * 2 > kBlockSize ? kBlockSize : size * 2;
+        if (start + size > arenaLimit) break;
+        room += size;
+        start += kBlockSize;
+    }
     return room < kHeadroom;
 }
 
