@@ -97,6 +97,7 @@ bench: deps
 	@cmake -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release -DOSTRAK_TESTS=OFF -DOSTRAK_BENCH=ON >/dev/null
 	@cmake --build $(BUILD)/bench -j $(JOBS)
 	$(BUILD)/bench/bench/ostrak_bench
+	node --expose-gc bench/report_bench.js
 	@# The idle cost is measured on the program itself, so only the program is built for it.
 	@cmake -S . -B $(BUILD)/win -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD)/win -j $(JOBS) --target Ostrak
