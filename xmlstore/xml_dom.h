@@ -62,6 +62,9 @@ inline std::uint32_t MakeHeader(XmlNodeKind kind, std::uint32_t name, std::uint3
     return (static_cast<std::uint32_t>(kind) << 28) | (tag << kNameBits) | name;
 }
 inline void SetTag(std::uint32_t& header, std::uint32_t tag) { header = (header & ~(15u << kNameBits)) | (tag << kNameBits); }
+// An element has no value, so its tag bits hold this instead: set once a text node has been
+// appended to it, so that the save need not look for text beside child elements elsewhere.
+constexpr std::uint32_t kHadText = 1u << kNameBits;
 
 struct Links {
     Offset firstChild;
@@ -165,6 +168,8 @@ public:
         return {At<char>(entry.data), entry.size};
     }
 
+    std::uint32_t NameCount() const { return static_cast<std::uint32_t>(names_.size()); }
+
     // Whether a new element would leave too little room for its attributes.
     bool NearlyFull() const;
 
@@ -235,7 +240,9 @@ bool IsBlank(std::string_view utf8);
 // Appends a node as the last child; no checks.
 inline void Append(Storage& storage, Offset parent, Offset child) {
     Node* parentNode = storage.NodeAt(parent);
-    storage.NodeAt(child)->parent = parent;
+    Node* childNode = storage.NodeAt(child);
+    childNode->parent = parent;
+    if (KindOf(childNode->header) == XmlNodeKind::Text) parentNode->header |= kHadText;
     if (parentNode->links.lastChild) storage.NodeAt(parentNode->links.lastChild)->nextSibling = child;
     else parentNode->links.firstChild = child;
     parentNode->links.lastChild = child;

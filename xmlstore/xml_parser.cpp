@@ -149,7 +149,9 @@ private:
     std::string_view Utf8Of(std::string_view source, std::string& buffer) const;
     void AppendUtf8Of(std::string& out, const char* begin, const char* end) const;
     void AppendToCurrent(Offset child) {
-        storage_.NodeAt(child)->parent = current_;
+        Node* childNode = storage_.NodeAt(child);
+        childNode->parent = current_;
+        if (KindOf(childNode->header) == XmlNodeKind::Text) currentNode_->header |= kHadText;
         const Offset last = currentNode_->links.lastChild;
         if (last) storage_.NodeAt(last)->nextSibling = child;
         else currentNode_->links.firstChild = child;

@@ -13,24 +13,32 @@ using xmldom::Node;
 using xmldom::Offset;
 using xmldom::Storage;
 
+// Names and literals are views of the query's UTF-8 text; a query makes no allocation unless
+// its text needs converting.
+// Filled as they are read: a query's arrays are not cleared first.
 struct Condition {
-    std::string attribute;
-    std::string value;
-    std::uint32_t attributeId = xmldom::kNoName;
+    std::string_view attribute;
+    std::string_view value;
+    std::uint32_t attributeId;
 };
 
 struct Step {
-    std::string name;
-    std::vector<Condition> conditions;
-    std::uint32_t nameId = xmldom::kNoName;
-};
-
-struct Query {
-    bool fromRoot = false;  // "//": the first step at any depth below the document
-    std::vector<Step> steps;
+    std::string_view name;
+    std::uint32_t nameId;
+    std::size_t firstCondition;
+    std::size_t conditionCount;
 };
 
 constexpr std::size_t kMaxSteps = 32;
+constexpr std::size_t kMaxConditions = 64;
+
+struct Query {
+    bool fromRoot = false;  // "//": the first step at any depth below the document
+    std::size_t stepCount = 0;
+    Step steps[kMaxSteps];
+    std::size_t conditionCount = 0;
+    Condition conditions[kMaxConditions];
+};
 
 // Query names take no namespace prefix, so ':' is not among their characters.
 bool IsQueryNameStart(unsigned char c) { return c != ':' && xmldom::IsNameStart(c); }
@@ -43,28 +51,31 @@ public:
     bool Read(Query& query) {
         if (Skip("//")) query.fromRoot = true;
         for (;;) {
-            if (query.steps.size() == kMaxSteps) return false;
-            Step step;
+            if (query.stepCount == kMaxSteps) return false;
+            Step& step = query.steps[query.stepCount++];
+            step.firstCondition = query.conditionCount;
+            step.conditionCount = 0;
             if (!Name(step.name)) return false;
             SkipSpace();
-            if (Skip("[") && !Predicate(step)) return false;
-            query.steps.push_back(std::move(step));
+            if (Skip("[") && !Predicate(query, step)) return false;
             if (at_ == text_.size()) return true;
             if (!Skip("/") || (at_ < text_.size() && text_[at_] == '/')) return false;
         }
     }
 
 private:
-    bool Predicate(Step& step) {
+    bool Predicate(Query& query, Step& step) {
         for (;;) {
             SkipSpace();
-            Condition condition;
+            if (query.conditionCount == kMaxConditions) return false;
+            Condition& condition = query.conditions[query.conditionCount];
             if (!Skip("@") || !Name(condition.attribute)) return false;
             SkipSpace();
             if (!Skip("=")) return false;
             SkipSpace();
             if (!Literal(condition.value)) return false;
-            step.conditions.push_back(std::move(condition));
+            ++query.conditionCount;
+            ++step.conditionCount;
             SkipSpace();
             if (Skip("]")) return true;
             if (!Skip("and")) return false;
@@ -72,20 +83,20 @@ private:
         }
     }
 
-    bool Name(std::string& name) {
+    bool Name(std::string_view& name) {
         std::size_t start = at_;
         if (at_ >= text_.size() || !IsQueryNameStart(static_cast<unsigned char>(text_[at_]))) return false;
         while (at_ < text_.size() && IsQueryNameChar(static_cast<unsigned char>(text_[at_]))) ++at_;
-        name.assign(text_.substr(start, at_ - start));
+        name = text_.substr(start, at_ - start);
         return true;
     }
 
-    bool Literal(std::string& value) {
+    bool Literal(std::string_view& value) {
         if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\'')) return false;
         char quote = text_[at_++];
         std::size_t close = text_.find(quote, at_);
         if (close == std::string_view::npos) return false;
-        value.assign(text_.substr(at_, close - at_));
+        value = text_.substr(at_, close - at_);
         at_ = close + 1;
         return true;
     }
@@ -104,10 +115,11 @@ private:
     std::size_t at_ = 0;
 };
 
-bool Matches(const Storage& storage, const Node* node, const Step& step) {
+bool Matches(const Storage& storage, const Node* node, const Query& query, const Step& step) {
     if (xmldom::KindOf(node->header) != XmlNodeKind::Element || xmldom::NameOf(node->header) != step.nameId)
         return false;
-    for (const Condition& condition : step.conditions) {
+    for (std::size_t i = 0; i < step.conditionCount; ++i) {
+        const Condition& condition = query.conditions[step.firstCondition + i];
         Offset at = node->links.firstAttribute;
         const xmldom::Attribute* attribute = nullptr;
         while (at) {
@@ -125,7 +137,7 @@ bool MatchesPath(const Storage& storage, Offset node, const Query& query, std::s
     for (std::size_t i = last + 1; i-- > 0;) {
         if (!node) return false;
         const Node* at = storage.NodeAt(node);
-        if (!Matches(storage, at, query.steps[i])) return false;
+        if (!Matches(storage, at, query, query.steps[i])) return false;
         node = at->parent;
     }
     return true;
@@ -151,18 +163,28 @@ Offset NextInOrder(const Storage& storage, Offset node, Offset top) {
 template <typename Visit>
 void Evaluate(const Storage* storage, Offset context, std::string_view narrowQuery, Visit&& visit) {
     if (!context) return;
-    Query query;
-    if (!QueryReader(NarrowToUtf8(narrowQuery)).Read(query)) return;
-    // Names the document has never seen match nothing.
-    for (Step& step : query.steps) {
-        step.nameId = storage->FindName(step.name);
-        if (step.nameId == xmldom::kNoName) return;
-        for (Condition& condition : step.conditions) {
-            condition.attributeId = storage->FindName(condition.attribute);
-            if (condition.attributeId == xmldom::kNoName) return;
+    // ASCII text is UTF-8 as it stands.
+    std::string converted;
+    std::string_view text = narrowQuery;
+    for (char c : narrowQuery) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            converted = NarrowToUtf8(narrowQuery);
+            text = converted;
+            break;
         }
     }
-    const std::size_t last = query.steps.size() - 1;
+    Query query;
+    if (!QueryReader(text).Read(query)) return;
+    // Names the document has never seen match nothing.
+    for (std::size_t i = 0; i < query.stepCount; ++i) {
+        query.steps[i].nameId = storage->FindName(query.steps[i].name);
+        if (query.steps[i].nameId == xmldom::kNoName) return;
+    }
+    for (std::size_t i = 0; i < query.conditionCount; ++i) {
+        query.conditions[i].attributeId = storage->FindName(query.conditions[i].attribute);
+        if (query.conditions[i].attributeId == xmldom::kNoName) return;
+    }
+    const std::size_t last = query.stepCount - 1;
     if (query.fromRoot) {
         Offset top = context;
         while (storage->NodeAt(top)->parent) top = storage->NodeAt(top)->parent;
@@ -174,14 +196,14 @@ void Evaluate(const Storage* storage, Offset context, std::string_view narrowQue
         return;
     }
     // Child steps: walk the context's descendants down to the path's depth only.
-    const std::size_t depth = query.steps.size();
+    const std::size_t depth = query.stepCount;
     std::vector<Offset> trail;
     const Node* contextNode = storage->NodeAt(context);
     Offset node = HasChildren(contextNode) ? contextNode->links.firstChild : 0;
     while (node) {
         const std::size_t level = trail.size();
         const Node* at = storage->NodeAt(node);
-        if (Matches(*storage, at, query.steps[level])) {
+        if (Matches(*storage, at, query, query.steps[level])) {
             if (level + 1 == depth) {
                 if (!visit(node)) return;
             } else if (at->links.firstChild) {

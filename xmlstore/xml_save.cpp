@@ -1,6 +1,8 @@
 // The indenting save: the declaration, then every element on a line of its own, three
 // spaces per level, end tags of elements with child elements on their own line, comments
 // and instructions copied where they stand, blank text dropped, LF line ends.
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -84,6 +86,16 @@ public:
         const char* p = utf8.data();
         const char* end = p + utf8.size();
         while (p < end) {
+            // Runs of plain ASCII eight bytes at a time.
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (MayNeedWork(word, escape)) break;
+                std::memcpy(to, &word, 8);
+                to += 8;
+                p += 8;
+            }
+            if (p == end) break;
             unsigned char c = static_cast<unsigned char>(*p);
             if (!special[c]) {
                 *to++ = *p++;
@@ -114,8 +126,42 @@ public:
         return std::move(out_);
     }
 
+    // The start tag's "<name", an attribute's " name=\"" and the end tag's "</name>" of each
+    // name of the document, encoded once per save.
+    void Name(const Storage& storage, std::uint32_t id, std::size_t form) {
+        if (id >= names_.size()) names_.resize(storage.NameCount());
+        std::string& cached = names_[id][form];
+        if (cached.empty()) {
+            static const char* const kBefore[] = {"<", " ", "</"};
+            static const char* const kAfter[] = {"", "=\"", ">"};
+            const std::size_t start = at_;
+            Raw(kBefore[form]);
+            Put(storage.Name(id), Escape::None, '_');
+            Raw(kAfter[form]);
+            cached.assign(out_.data() + start, at_ - start);
+            return;
+        }
+        Raw(cached);
+    }
+    static constexpr std::size_t kStartTag = 0, kAttribute = 1, kEndTag = 2;
+
 private:
     static constexpr const bool (&kSpecial)[3][256] = kSpecialTables.table;
+
+    // Whether eight bytes hold anything but ASCII that the escape copies as it is.
+    static bool MayNeedWork(std::uint64_t word, Escape escape) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighBits = 0x8080808080808080ull;
+        auto has = [](std::uint64_t w, unsigned char byte) {
+            std::uint64_t x = w ^ (kOnes * byte);
+            return (x - kOnes) & ~x & kHighBits;
+        };
+        std::uint64_t found = word & kHighBits;
+        if (escape != Escape::None) {
+            found |= has(word, '&') | has(word, '<') | ((word - kOnes * 0x20) & ~word & kHighBits);
+            found |= escape == Escape::Text ? has(word, '>') : has(word, '"');
+        }
+        return found != 0;
+    }
 
     static const char* Entity(unsigned char c) {
         switch (c) {
@@ -141,6 +187,7 @@ private:
     bool utf8Output_ = true;
     std::string out_;
     std::size_t at_ = 0;
+    std::vector<std::array<std::string, 3>> names_;
 };
 
 XmlNodeKind Kind(const Node* node) { return xmldom::KindOf(node->header); }
@@ -159,6 +206,7 @@ bool HasChildElement(const Storage& storage, const Node* node) {
 // Text beside child elements: added line breaks would become part of that text at the next
 // load and grow with every save, so such an element is written as it stands.
 bool IsMixed(const Storage& storage, const Node* node) {
+    if (!(node->header & xmldom::kHadText)) return false;
     bool text = false, element = false;
     for (Offset child = node->links.firstChild; child;) {
         const Node* at = storage.NodeAt(child);
@@ -179,13 +227,10 @@ bool HasContent(const Storage& storage, const Node* node) {
 }
 
 void WriteStartTag(Writer& writer, const Storage& storage, const Node* element, bool empty) {
-    writer.Raw("<");
-    writer.Put(storage.Name(xmldom::NameOf(element->header)), Escape::None, '_');
+    writer.Name(storage, xmldom::NameOf(element->header), Writer::kStartTag);
     for (Offset at = element->links.firstAttribute; at;) {
         const xmldom::Attribute* attribute = storage.AttributeAt(at);
-        writer.Raw(" ");
-        writer.Put(storage.Name(xmldom::NameOf(attribute->header)), Escape::None, '_');
-        writer.Raw("=\"");
+        writer.Name(storage, xmldom::NameOf(attribute->header), Writer::kAttribute);
         writer.Put(storage.Text(attribute->header, attribute->value), Escape::Attribute);
         writer.Raw("\"");
         at = attribute->next;
@@ -230,9 +275,7 @@ bool WriteOpening(Writer& writer, const Storage& storage, const Node* node, std:
 void WriteClosing(Writer& writer, const Storage& storage, const Node* element, std::size_t depth, bool childElements,
                   bool flat) {
     if (childElements && !flat) writer.Newline(depth);
-    writer.Raw("</");
-    writer.Put(storage.Name(xmldom::NameOf(element->header)), Escape::None, '_');
-    writer.Raw(">");
+    writer.Name(storage, xmldom::NameOf(element->header), Writer::kEndTag);
 }
 
 // Writes the document through `writer`; with a `write`, piece by piece as it goes.
@@ -290,7 +333,9 @@ bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath)
     const int codePage = AnsiCodePage();
     return ReplaceFileContents(narrowPath, [&](const WritePiece& write) {
         Writer writer(codePage);
-        writer.Reserve(2 * kPieceSize);
+        // A piece and the node that ends it; a small document needs no more than itself.
+        const std::size_t small = document.MemoryUsed() + 256;
+        writer.Reserve(small < 2 * kPieceSize ? small : 2 * kPieceSize);
         return WriteDocument(writer, *document.storage_, document.document_, codePage, &write);
     });
 }
