@@ -62,6 +62,8 @@ Offset Storage::AllocateInNewBlock(std::size_t size) {
     lastBlockSize_ = blockSize;
     slots_.resize(start >> kBlockBits);
     for (std::uint64_t filled = 0; filled < blockSize; filled += kBlockSize) slots_.push_back(memory + filled);
+    blockStart_ = start;
+    blockMemory_ = memory;
     blockEnd_ = start + blockSize;
     top_ = start + reserved + size;
     return static_cast<Offset>(start + reserved);

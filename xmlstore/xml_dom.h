@@ -106,21 +106,30 @@ public:
 
     // 0 when the arena is full.
     Offset NewNode(XmlNodeKind kind, std::uint32_t name) {
+        Node* node;
+        return NewNode(kind, name, node);
+    }
+    // The same, with the new node's place.
+    Offset NewNode(XmlNodeKind kind, std::uint32_t name, Node*& node) {
         Offset offset = Allocate(sizeof(Node), alignof(Node));
         if (!offset) return 0;
-        Node* node = NodeAt(offset);
+        node = InBlock<Node>(offset);
         node->header = MakeHeader(kind, name, 0);
         node->parent = node->nextSibling = 0;
         node->links = Links{0, 0, 0};
         return offset;
     }
-    Offset NewAttribute(std::uint32_t name) {
+    Offset NewAttribute(std::uint32_t name, Attribute*& attribute) {
         Offset offset = Allocate(sizeof(Attribute), alignof(Attribute));
         if (!offset) return 0;
-        Attribute* attribute = AttributeAt(offset);
+        attribute = InBlock<Attribute>(offset);
         attribute->next = 0;
         attribute->header = MakeHeader(XmlNodeKind::Document, name, 0);
         return offset;
+    }
+    Offset NewAttribute(std::uint32_t name) {
+        Attribute* attribute;
+        return NewAttribute(name, attribute);
     }
 
     // The text of a value with its header's tag.
@@ -184,6 +193,12 @@ private:
     static constexpr std::uint64_t kBlockSize = std::uint64_t{1} << kBlockBits;
     static constexpr std::uint32_t kBlockMask = static_cast<std::uint32_t>(kBlockSize - 1);
 
+    // What was just allocated lies in the current block.
+    template <typename T>
+    T* InBlock(Offset offset) const {
+        return reinterpret_cast<T*>(blockMemory_ + (offset - blockStart_));
+    }
+
     // 0 when the arena is full.
     Offset Allocate(std::size_t size, std::size_t alignment) {
         std::uint64_t at = (top_ + alignment - 1) & ~static_cast<std::uint64_t>(alignment - 1);
@@ -207,7 +222,9 @@ private:
     std::vector<char*> slots_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::uint64_t top_ = 0;
+    std::uint64_t blockStart_ = 0;
     std::uint64_t blockEnd_ = 0;
+    char* blockMemory_ = nullptr;
     std::uint64_t lastBlockSize_ = 0;
     std::size_t bytesInBlocks_ = 0;
     std::size_t expectedBytes_ = 0;

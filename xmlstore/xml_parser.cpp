@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "xmlstore/code_page.h"
 #include "xmlstore/code_page_platform.h"
@@ -135,7 +136,7 @@ private:
     std::uint32_t InternName(std::string_view name);
     bool ParseReference(std::string& out);
     bool ParseText();
-    bool ParseAttributes(Offset element, bool& empty);
+    bool ParseAttributes(Node* element, bool& empty);
     bool ParseEndTag();
     bool ParseComment();
     bool ParseCdata();
@@ -148,19 +149,24 @@ private:
     // in `buffer`.
     std::string_view Utf8Of(std::string_view source, std::string& buffer) const;
     void AppendUtf8Of(std::string& out, const char* begin, const char* end) const;
-    void AppendToCurrent(Offset child) {
-        Node* childNode = storage_.NodeAt(child);
+    void AppendToCurrent(Offset child) { AppendToCurrent(child, storage_.NodeAt(child)); }
+    void AppendToCurrent(Offset child, Node* childNode) {
         childNode->parent = current_;
         if (KindOf(childNode->header) == XmlNodeKind::Text) currentNode_->header |= kHadText;
-        const Offset last = currentNode_->links.lastChild;
-        if (last) storage_.NodeAt(last)->nextSibling = child;
+        Node*& last = lastChildren_[static_cast<std::size_t>(depth_)];
+        if (last) last->nextSibling = child;
         else currentNode_->links.firstChild = child;
         currentNode_->links.lastChild = child;
+        last = childNode;
     }
     Offset NewNode(XmlNodeKind kind, std::uint32_t name) {
-        Offset node = storage_.NewNode(kind, name);
-        if (!node) fatal_ = true;
-        return node;
+        Node* node;
+        return NewNode(kind, name, node);
+    }
+    Offset NewNode(XmlNodeKind kind, std::uint32_t name, Node*& node) {
+        Offset offset = storage_.NewNode(kind, name, node);
+        if (!offset) fatal_ = true;
+        return offset;
     }
     // Indentation is a line end and a run of blanks: blanks eight at a time, anything else
     // byte by byte. The zero byte after the text is no space, so the end needs no test.
@@ -193,6 +199,8 @@ private:
     Offset current_;
     Node* currentNode_;  // blocks never move, so the current element's node can be held
     int depth_ = 0;
+    // The last child of each open element by depth, the document's at 0.
+    std::vector<Node*> lastChildren_ = std::vector<Node*>(1, nullptr);
     bool declarationDone_ = false;
     bool rootSeen_ = false;
     bool doctypeAllowed_ = true;
@@ -387,13 +395,20 @@ bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin,
     return stored;
 }
 
-bool Parser::ParseAttributes(Offset element, bool& empty) {
-    Offset* link = &storage_.NodeAt(element)->links.firstAttribute;
+bool Parser::ParseAttributes(Node* element, bool& empty) {
+    Offset* link = &element->links.firstAttribute;
     std::size_t count = 0;
     std::uint32_t names[kFewAttributes];
     for (;;) {
-        bool spaced = IsXmlSpace(*p_);
-        SkipSpace();
+        bool spaced;
+        if (p_[0] == ' ' && IsNameStart(static_cast<unsigned char>(p_[1]))) {
+            // The usual single blank before the next attribute.
+            spaced = true;
+            ++p_;
+        } else {
+            spaced = IsXmlSpace(*p_);
+            SkipSpace();
+        }
         if (p_ >= end_) return false;
         if (*p_ == '>') {
             ++p_;
@@ -444,12 +459,12 @@ bool Parser::ParseAttributes(Offset element, bool& empty) {
             if (c == static_cast<unsigned char>(quote) || c == '&' || c == '<' || c < 0x20) break;
             high |= c;
         }
-        Offset created = storage_.NewAttribute(name);
+        Attribute* attribute;
+        Offset created = storage_.NewAttribute(name, attribute);
         if (!created) {
             fatal_ = true;
             return false;
         }
-        Attribute* attribute = storage_.AttributeAt(created);
         p_ = p;
         if (*p == quote) {
             if (!StoreSource(attribute->header, attribute->value, start, p, !(high & kHighBits))) return false;
@@ -645,8 +660,14 @@ Parser::Step Parser::Feed(char* begin, char* end, bool final) {
             if (*p_ != '<') return Step::Failed;  // text outside the document element
             token = p_;
         } else if (*p_ != '<') {
-            if (!ParseText()) return Retry(token);
-            continue;
+            // Mostly the indentation before the next tag.
+            SkipSpace();
+            if (*p_ != '<' || p_ >= end_) {
+                p_ = token;
+                if (!ParseText()) return Retry(token);
+                continue;
+            }
+            token = p_;
         }
         char next = p_[1];
         if (next == '/') {
@@ -675,19 +696,22 @@ Parser::Step Parser::Feed(char* begin, char* end, bool final) {
             if (current_ == document_ && rootSeen_) return Step::Failed;
             const std::uint32_t name = NameId(nameText);
             if (name == kNoName) return Step::Failed;
-            Offset element = NewNode(XmlNodeKind::Element, name);
+            Node* elementNode;
+            Offset element = NewNode(XmlNodeKind::Element, name, elementNode);
             if (!element) return Step::Failed;
             bool empty = false;
-            if (!ParseAttributes(element, empty)) return Retry(token);
+            if (!ParseAttributes(elementNode, empty)) return Retry(token);
             if (current_ == document_) {
                 rootSeen_ = true;
                 doctypeAllowed_ = false;
             }
-            AppendToCurrent(element);
+            AppendToCurrent(element, elementNode);
             if (!empty) {
                 if (++depth_ > kMaxDepth) return Step::Failed;
+                if (lastChildren_.size() <= static_cast<std::size_t>(depth_)) lastChildren_.push_back(nullptr);
+                lastChildren_[static_cast<std::size_t>(depth_)] = nullptr;
                 current_ = element;
-                currentNode_ = storage_.NodeAt(element);
+                currentNode_ = elementNode;
             }
         }
     }
