@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,7 +114,7 @@ public:
     Offset NewNode(XmlNodeKind kind, std::uint32_t name, Node*& node) {
         Offset offset = Allocate(sizeof(Node), alignof(Node));
         if (!offset) return 0;
-        node = InBlock<Node>(offset);
+        node = new (InBlock<void>(offset)) Node;
         node->header = MakeHeader(kind, name, 0);
         node->parent = node->nextSibling = 0;
         node->links = Links{0, 0, 0};
@@ -122,7 +123,7 @@ public:
     Offset NewAttribute(std::uint32_t name, Attribute*& attribute) {
         Offset offset = Allocate(sizeof(Attribute), alignof(Attribute));
         if (!offset) return 0;
-        attribute = InBlock<Attribute>(offset);
+        attribute = new (InBlock<void>(offset)) Attribute;
         attribute->next = 0;
         attribute->header = MakeHeader(XmlNodeKind::Document, name, 0);
         return offset;
@@ -196,7 +197,7 @@ private:
     // What was just allocated lies in the current block.
     template <typename T>
     T* InBlock(Offset offset) const {
-        return reinterpret_cast<T*>(blockMemory_ + (offset - blockStart_));
+        return static_cast<T*>(static_cast<void*>(blockMemory_ + (offset - blockStart_)));
     }
 
     // 0 when the arena is full.

@@ -170,20 +170,19 @@ private:
     }
     // Indentation is a line end and a run of blanks: blanks eight at a time, anything else
     // byte by byte. The zero byte after the text is no space, so the end needs no test.
-    void SkipSpace() {
-        char* p = p_;
+    static char* SkipSpaceFrom(char* p, const char* end) {
         for (;;) {
-            while (end_ - p >= 8) {
+            while (end - p >= 8) {
                 std::uint64_t word;
                 std::memcpy(&word, p, 8);
                 if (word != 0x2020202020202020ull) break;
                 p += 8;
             }
-            if (!IsXmlSpace(*p)) break;
+            if (!IsXmlSpace(*p)) return p;
             ++p;
         }
-        p_ = p;
     }
+    void SkipSpace() { p_ = SkipSpaceFrom(p_, end_); }
 
     static constexpr std::size_t kFewAttributes = 16;
 
@@ -399,45 +398,52 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
     Offset* link = &element->links.firstAttribute;
     std::size_t count = 0;
     std::uint32_t names[kFewAttributes];
+    // A local position: what the parser keeps in members, stores into the arena could
+    // overwrite as far as the compiler knows, so it would read them again after each.
+    const char* const end = end_;
+    char* p = p_;
     for (;;) {
         bool spaced;
-        if (p_[0] == ' ' && IsNameStart(static_cast<unsigned char>(p_[1]))) {
+        if (p[0] == ' ' && IsNameStart(static_cast<unsigned char>(p[1]))) {
             // The usual single blank before the next attribute.
             spaced = true;
-            ++p_;
+            ++p;
         } else {
-            spaced = IsXmlSpace(*p_);
-            SkipSpace();
+            spaced = IsXmlSpace(*p);
+            p = SkipSpaceFrom(p, end);
         }
-        if (p_ >= end_) return false;
-        if (*p_ == '>') {
-            ++p_;
+        p_ = p;
+        if (p >= end) return false;
+        if (*p == '>') {
+            p_ = p + 1;
             empty = false;
             return true;
         }
-        if (*p_ == '/') {
-            if (p_[1] != '>') return false;
-            p_ += 2;
+        if (*p == '/') {
+            if (p[1] != '>') return false;
+            p_ = p + 2;
             empty = true;
             return true;
         }
-        if (!spaced) return false;
-        std::string_view nameText;
-        if (!ParseName(nameText)) return false;
-        const std::uint32_t name = NameId(nameText);
+        if (!spaced || !IsNameStart(static_cast<unsigned char>(*p))) return false;
+        char* const nameStart = p++;
+        while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the text ends in a zero byte
+        p_ = p;
+        const std::uint32_t name = NameId(std::string_view(nameStart, static_cast<std::size_t>(p - nameStart)));
         if (name == kNoName) return false;
-        SkipSpace();
-        if (*p_ != '=') return false;
-        ++p_;
-        SkipSpace();
-        char quote = *p_;
+        if (*p != '=') p = SkipSpaceFrom(p, end);
+        p_ = p;
+        if (*p != '=') return false;
+        ++p;
+        if (*p != '"' && *p != '\'') p = SkipSpaceFrom(p, end);
+        p_ = p;
+        const char quote = *p;
         if (quote != '"' && quote != '\'') return false;
-        char* const start = ++p_;
+        char* const start = ++p;
         // The usual value holds nothing to decode: find its closing quote a word at a time.
-        char* p = start;
         std::uint64_t high = 0;
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        while (end_ - p >= 8) {
+        while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
             std::uint64_t stop = HasByte(word, static_cast<unsigned char>(quote)) | HasByte(word, '&') |
@@ -469,7 +475,8 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
         if (*p == quote) {
             if (!StoreSource(attribute->header, attribute->value, start, p, !(high & kHighBits))) return false;
         } else {
-            if (p >= end_) return false;
+            // References, line ends or tabs to decode: byte by byte from here.
+            if (p >= end) return false;
             scratch_.clear();
             AppendUtf8Of(scratch_, start, p);
             for (;;) {
@@ -507,8 +514,10 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
                 fatal_ = true;
                 return false;
             }
+            p = p_;
         }
-        ++p_;
+        ++p;
+        p_ = p;
         // Duplicates: a plain comparison for the few attributes elements usually have, a set
         // for the rare element with many.
         if (count < kFewAttributes) {
