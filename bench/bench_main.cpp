@@ -1,10 +1,14 @@
 // Runs every benchmark registered by the files of this folder, then prints their summaries.
 #include <malloc.h>
 #include "bench/bench_support.h"
+#include "bench/time_log_generator.h"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <vector>
@@ -61,6 +65,15 @@ bool AddSummary(std::function<void(std::ostream&)> print) {
 }
 
 int main(int argc, char** argv) {
+    // "--write-time-log DAYS PATH": writes the generated log of that many days (20 applications
+    // of 10 documents each), for measurements of the program itself, and does nothing else.
+    if (argc == 4 && std::strcmp(argv[1], "--write-time-log") == 0) {
+        std::string bytes = GenerateTimeLog(std::atoi(argv[2]), 20, 10);
+        std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return out.flush() ? 0 : 1;
+    }
+
     // Every library is measured with the allocator in a steady state: freed memory stays in
     // the process instead of going back to the system and faulting in afresh at the next
     // iteration, which otherwise makes the figures of large documents swing by half

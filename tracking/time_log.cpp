@@ -95,13 +95,20 @@ XmlNode FindOrCreateDay(const LocalDateTime& now) {
         return LastFoundDay;
     }
 
-    char query[128];
-    std::snprintf(query, sizeof query, "//Date[@y=\"%d\" and @m=\"%d\" and @d=\"%d\"]", now.year,
-                  now.month, now.day);
-    XmlNode found = TimeLog->AsNode().SelectSingleNode(query);
+    // The days are the children of the document element, in the order they first got time: a
+    // search among them alone passes a few thousand elements, where a search of the whole
+    // document would pass every application and document of every day. Of two days with the
+    // same date (a hand edit, a clock set back) the first is taken.
+    XmlNode root = TimeLog->DocumentElement();
+    if (!root || root.NameUtf8() != "Ostrak") return XmlNode();
+    XmlNode found;
+    for (XmlNode child = root.FirstChild(); child && !found; child = child.NextSibling()) {
+        if (child.Kind() == XmlNodeKind::Element && child.NameUtf8() == "Date" &&
+            AttributeTextIs(child, "y", year.View()) && AttributeTextIs(child, "m", month.View()) &&
+            AttributeTextIs(child, "d", day.View()))
+            found = child;
+    }
     if (!found) {
-        XmlNode root = TimeLog->AsNode().SelectSingleNode("Ostrak");
-        if (!root) return XmlNode();
         XmlNode created = TimeLog->CreateElement("Date");
         if (!created) return XmlNode();
         created.SetAttribute("id", std::int64_t{DaySerial(now)});

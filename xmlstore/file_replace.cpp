@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
+    return ReplaceFileContents(narrowPath, [bytes](const WritePiece& write) { return write(bytes); });
+}
+
 bool ReadWholeFile(const std::string& narrowPath, std::string& bytes) {
     bytes.clear();
     std::FILE* file = std::fopen(narrowPath.c_str(), "rb");

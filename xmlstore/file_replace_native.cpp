@@ -7,22 +7,23 @@
 
 #include "xmlstore/file_replace.h"
 
-bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
+bool ReplaceFileContents(const std::string& narrowPath, const std::function<bool(const WritePiece&)>& produce) {
     std::string temporary = narrowPath + ".XXXXXX";
     int descriptor = mkstemp(&temporary[0]);
     if (descriptor < 0) return false;
-    bool ok = true;
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (ok && left > 0) {
-        ssize_t written = write(descriptor, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        ok = written > 0;
-        if (ok) {
+    const WritePiece writePiece = [descriptor](std::string_view bytes) {
+        const char* data = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            ssize_t written = write(descriptor, data, left);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
             data += written;
             left -= static_cast<std::size_t>(written);
         }
-    }
+        return true;
+    };
+    bool ok = produce(writePiece);
     // The new bytes must be on disk before they take the old file's name.
     ok = ok && fsync(descriptor) == 0;
     ok = close(descriptor) == 0 && ok;

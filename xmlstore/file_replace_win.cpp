@@ -3,7 +3,7 @@
 #include "base/scoped_handles_win.h"
 #include "xmlstore/file_replace.h"
 
-bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
+bool ReplaceFileContents(const std::string& narrowPath, const std::function<bool(const WritePiece&)>& produce) {
     // A read-only target is the user's word that it must not change; not every file system
     // refuses to move another file over it, so ask first.
     DWORD attributes = GetFileAttributesA(narrowPath.c_str());
@@ -20,16 +20,20 @@ bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) 
     }
     if (!file) return false;
 
-    bool ok = true;
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (ok && left > 0) {
-        DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-        DWORD written = 0;
-        ok = WriteFile(file.get(), data, chunk, &written, nullptr) && written == chunk;
-        data += written;
-        left -= written;
-    }
+    const HANDLE handle = file.get();
+    const WritePiece writePiece = [handle](std::string_view bytes) {
+        const char* data = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+            DWORD written = 0;
+            if (!WriteFile(handle, data, chunk, &written, nullptr) || written != chunk) return false;
+            data += written;
+            left -= written;
+        }
+        return true;
+    };
+    bool ok = produce(writePiece);
     // The new bytes must be on disk before they take the old file's name.
     ok = ok && FlushFileBuffers(file.get());
     // Closing can report a write that failed late; the file must be closed before it moves.

@@ -13,11 +13,22 @@ namespace xmldom {
 namespace {
 
 constexpr std::size_t kFirstBlockSize = 4096;
-constexpr std::size_t kLargestBlockSize = 1 << 20;
+// Room kept for the attributes of elements already made once new elements are refused.
+constexpr std::uint64_t kHeadroom = 64 * 1024;
+constexpr std::uint64_t kAddressable = std::uint64_t{1} << 32;
 
+std::uint64_t arenaLimit = kAddressable;
 
+std::uint32_t HashName(std::string_view name) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash;
+}
 
 }  // namespace
+
+std::uint64_t ArenaLimit() { return arenaLimit; }
+void SetArenaLimit(std::uint64_t bytes) { arenaLimit = bytes == 0 || bytes > kAddressable ? kAddressable : bytes; }
 
 bool IsXmlName(std::string_view utf8) {
     if (utf8.empty() || !IsNameStart(static_cast<unsigned char>(utf8[0]))) return false;
@@ -32,80 +43,130 @@ bool IsBlank(std::string_view utf8) {
     return true;
 }
 
-void Append(Node* parent, Node* child) {
-    child->parent = parent;
-    if (parent->lastChild) parent->lastChild->nextSibling = child;
-    else parent->firstChild = child;
-    parent->lastChild = child;
-}
+Storage::Storage() { nameSlots_.assign(16, 0); }
 
-void* Storage::AllocateInNewBlock(std::size_t size, std::size_t alignment) {
-    std::size_t blockSize;
+Offset Storage::AllocateInNewBlock(std::size_t size) {
+    // A new block starts at the next free slot; offset 0 stays unused, so that it can mean none.
+    std::uint64_t start = blocks_.empty() ? 0 : (blockEnd_ + kBlockSize - 1) & ~(kBlockSize - 1);
+    std::uint64_t reserved = start == 0 ? 8 : 0;
+    std::uint64_t blockSize;
     if (blocks_.empty()) blockSize = expectedBytes_ > kFirstBlockSize ? expectedBytes_ : kFirstBlockSize;
-    else blockSize = blocks_.back().size * 2;
-    if (blockSize > kLargestBlockSize) blockSize = kLargestBlockSize;
-    if (blockSize < size + alignment) blockSize = size + alignment;
+    else blockSize = lastBlockSize_ * 2;
+    if (blockSize > kBlockSize) blockSize = kBlockSize;
+    if (blockSize < size + reserved) blockSize = (size + reserved + kBlockSize - 1) & ~(kBlockSize - 1);
+    if (start + blockSize > arenaLimit) return 0;
     // Not value-initialised: every object placed here is constructed in place.
-    blocks_.push_back({std::unique_ptr<char[]>(new char[blockSize]), blockSize});
+    char* memory = new char[blockSize];
+    blocks_.emplace_back(memory);
     bytesInBlocks_ += blockSize;
-    next_ = blocks_.back().memory.get();
-    end_ = next_ + blockSize;
-    auto at = (reinterpret_cast<std::uintptr_t>(next_) + alignment - 1) & ~(alignment - 1);
-    next_ = reinterpret_cast<char*>(at + size);
-    return reinterpret_cast<void*>(at);
+    lastBlockSize_ = blockSize;
+    slots_.resize(start >> kBlockBits);
+    for (std::uint64_t filled = 0; filled < blockSize; filled += kBlockSize) slots_.push_back(memory + filled);
+    blockStart_ = start;
+    blockMemory_ = memory;
+    blockEnd_ = start + blockSize;
+    top_ = start + reserved + size;
+    return static_cast<Offset>(start + reserved);
 }
 
-char* Storage::NewSource(std::size_t size) {
-    // The zero byte, and slack for decoders that copy a few bytes at a time.
-    sourceCapacity_ = size + 4;
-    source_.reset(new char[sourceCapacity_]);
-    sourceBegin_ = source_.get();
-    sourceBegin_[size] = '\0';
-    sourceSize_ = size;
-    return sourceBegin_;
-}
-
-void Storage::TrimSource(std::size_t front, std::size_t size) {
-    sourceBegin_ += front;
-    sourceSize_ = size;
-    sourceBegin_[size] = '\0';
-}
-
-Text Storage::NewText(std::string_view utf8) {
-    Text text;
-    text.size = text.capacity = static_cast<std::uint32_t>(utf8.size());
-    if (!utf8.empty()) {
-        text.data = static_cast<char*>(Allocate(utf8.size(), 1));
-        std::memcpy(text.data, utf8.data(), utf8.size());
+bool Storage::NearlyFull() const {
+    // What the arena can still take: the rest of its block, then the blocks that fit after it,
+    // each at a slot of its own.
+    std::uint64_t room = blockEnd_ - top_;
+    std::uint64_t start = (blockEnd_ + kBlockSize - 1) & ~(kBlockSize - 1);
+    std::uint64_t size = lastBlockSize_ ? lastBlockSize_ : kFirstBlockSize;
+    while (room < kHeadroom) {
+        size = size * 2 > kBlockSize ? kBlockSize : size * 2;
+        if (start + size > arenaLimit) break;
+        room += size;
+        start += kBlockSize;
     }
-    return text;
+    return room < kHeadroom;
 }
 
-void Storage::Assign(Text& target, std::string_view utf8) {
-    if (utf8.size() <= target.capacity) {
-        if (!utf8.empty()) std::memmove(target.data, utf8.data(), utf8.size());
-        target.size = static_cast<std::uint32_t>(utf8.size());
-        return;
+bool Storage::AssignOutOfLine(std::uint32_t& header, Value& value, std::string_view utf8) {
+    // Text that fits where the old one stood is rewritten in place.
+    if (TagOf(header) == kOutOfLine && utf8.size() <= value.far.size) {
+        std::memmove(At<char>(value.far.data), utf8.data(), utf8.size());
+        value.far.size = static_cast<std::uint32_t>(utf8.size());
+        return true;
     }
-    target = NewText(utf8);
+    if (utf8.size() > arenaLimit) return false;
+    Offset data = Allocate(utf8.size(), 1);
+    if (!data) return false;
+    std::memcpy(At<char>(data), utf8.data(), utf8.size());
+    value.far.data = data;
+    value.far.size = static_cast<std::uint32_t>(utf8.size());
+    SetTag(header, kOutOfLine);
+    return true;
+}
+
+std::uint32_t Storage::FindName(std::string_view name) const {
+    const std::size_t mask = nameSlots_.size() - 1;
+    const std::uint32_t hash = HashName(name);
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        std::uint32_t slot = nameSlots_[at];
+        if (slot == 0) return kNoName;
+        const NameEntry& entry = names_[slot - 1];
+        if (entry.hash == hash && Name(slot - 1) == name) return slot - 1;
+    }
+}
+
+std::uint32_t Storage::Intern(std::string_view name) {
+    const std::size_t mask = nameSlots_.size() - 1;
+    const std::uint32_t hash = HashName(name);
+    std::size_t at = hash & mask;
+    for (;; at = (at + 1) & mask) {
+        std::uint32_t slot = nameSlots_[at];
+        if (slot == 0) break;
+        const NameEntry& entry = names_[slot - 1];
+        if (entry.hash == hash && Name(slot - 1) == name) return slot - 1;
+    }
+    if (names_.size() >= kNoName || name.size() > arenaLimit) return kNoName;
+    Offset data = name.empty() ? 0 : Allocate(name.size(), 1);
+    if (!name.empty() && !data) return kNoName;
+    if (!name.empty()) std::memcpy(At<char>(data), name.data(), name.size());
+    names_.push_back({data, static_cast<std::uint32_t>(name.size()), hash});
+    const std::uint32_t id = static_cast<std::uint32_t>(names_.size() - 1);
+    nameSlots_[at] = id + 1;
+    if (names_.size() * 2 > nameSlots_.size()) GrowNameSlots();
+    return id;
+}
+
+void Storage::GrowNameSlots() {
+    std::vector<std::uint32_t> slots(nameSlots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint32_t id = 0; id < names_.size(); ++id) {
+        std::size_t at = names_[id].hash & mask;
+        while (slots[at]) at = (at + 1) & mask;
+        slots[at] = id + 1;
+    }
+    nameSlots_.swap(slots);
 }
 
 }  // namespace xmldom
 
 using xmldom::Node;
+using xmldom::Offset;
+using xmldom::Storage;
 
 namespace {
 
-std::string_view NodeName(const Node* node) {
-    if (!node || (node->kind != XmlNodeKind::Element && node->kind != XmlNodeKind::ProcessingInstruction)) return {};
-    return node->name.View();
-}
+bool HasName(XmlNodeKind kind) { return kind == XmlNodeKind::Element || kind == XmlNodeKind::ProcessingInstruction; }
+bool HasValue(XmlNodeKind kind) { return kind != XmlNodeKind::Element && kind != XmlNodeKind::Document; }
 
-xmldom::Attribute* FindAttribute(const Node* node, std::string_view utf8Name) {
-    if (!node || node->kind != XmlNodeKind::Element) return nullptr;
-    for (xmldom::Attribute* attribute = node->firstAttribute; attribute; attribute = attribute->next)
-        if (attribute->name.View() == utf8Name) return attribute;
-    return nullptr;
+Offset FindAttribute(const Storage* storage, Offset node, std::string_view utf8Name) {
+    if (!node) return 0;
+    const Node* element = storage->NodeAt(node);
+    if (xmldom::KindOf(element->header) != XmlNodeKind::Element) return 0;
+    std::uint32_t name = storage->FindName(utf8Name);
+    if (name == xmldom::kNoName) return 0;
+    for (Offset at = element->links.firstAttribute; at;) {
+        const xmldom::Attribute* attribute = storage->AttributeAt(at);
+        if (xmldom::NameOf(attribute->header) == name) return at;
+        at = attribute->next;
+    }
+    return 0;
 }
 
 // Characters XML 1.0 cannot carry at all (not even as references) become blanks, so that
@@ -117,21 +178,23 @@ std::string Storable(std::string_view narrow) {
     return utf8;
 }
 
-bool SetAttributeUtf8(Node* node, std::string_view narrowName, std::string_view utf8Value) {
-    if (!node || node->kind != XmlNodeKind::Element) return false;
+bool SetAttributeUtf8(Storage* storage, Offset node, std::string_view narrowName, std::string_view utf8Value) {
+    if (!node || xmldom::KindOf(storage->NodeAt(node)->header) != XmlNodeKind::Element) return false;
     std::string name = NarrowToUtf8(narrowName);
     if (!xmldom::IsXmlName(name)) return false;
-    xmldom::Storage& storage = *node->owner;
-    if (xmldom::Attribute* existing = FindAttribute(node, name)) {
-        storage.Assign(existing->value, utf8Value);
-        return true;
+    if (Offset existing = FindAttribute(storage, node, name)) {
+        xmldom::Attribute* attribute = storage->AttributeAt(existing);
+        return storage->Assign(attribute->header, attribute->value, utf8Value);
     }
-    xmldom::Attribute* attribute = storage.NewAttribute();
-    attribute->name = storage.NewText(name);
-    attribute->value = storage.NewText(utf8Value);
-    xmldom::Attribute** link = &node->firstAttribute;
-    while (*link) link = &(*link)->next;
-    *link = attribute;
+    std::uint32_t id = storage->Intern(name);
+    if (id == xmldom::kNoName) return false;
+    Offset created = storage->NewAttribute(id);
+    if (!created) return false;
+    xmldom::Attribute* attribute = storage->AttributeAt(created);
+    if (!storage->Assign(attribute->header, attribute->value, utf8Value)) return false;
+    Offset* link = &storage->NodeAt(node)->links.firstAttribute;
+    while (*link) link = &storage->AttributeAt(*link)->next;
+    *link = created;
     return true;
 }
 
@@ -140,25 +203,48 @@ bool SetAttributeUtf8(Node* node, std::string_view narrowName, std::string_view 
 
 std::string XmlAttribute::Name() const { return Utf8ToNarrow(NameUtf8()); }
 std::string XmlAttribute::Value() const { return Utf8ToNarrow(ValueUtf8()); }
-std::string_view XmlAttribute::NameUtf8() const { return attribute_ ? attribute_->name.View() : std::string_view(); }
-std::string_view XmlAttribute::ValueUtf8() const { return attribute_ ? attribute_->value.View() : std::string_view(); }
-XmlAttribute XmlAttribute::Next() const { return XmlAttribute(attribute_ ? attribute_->next : nullptr); }
 
-XmlNodeKind XmlNode::Kind() const { return node_ ? node_->kind : XmlNodeKind::Document; }
+std::string_view XmlAttribute::NameUtf8() const {
+    if (!attribute_) return {};
+    return storage_->Name(xmldom::NameOf(storage_->AttributeAt(attribute_)->header));
+}
+
+std::string_view XmlAttribute::ValueUtf8() const {
+    if (!attribute_) return {};
+    const xmldom::Attribute* attribute = storage_->AttributeAt(attribute_);
+    return storage_->Text(attribute->header, attribute->value);
+}
+
+XmlAttribute XmlAttribute::Next() const {
+    if (!attribute_) return XmlAttribute();
+    Offset next = storage_->AttributeAt(attribute_)->next;
+    return next ? XmlAttribute(storage_, next) : XmlAttribute();
+}
+
+XmlNodeKind XmlNode::Kind() const { return node_ ? xmldom::KindOf(storage_->NodeAt(node_)->header) : XmlNodeKind::Document; }
 std::string XmlNode::Name() const { return Utf8ToNarrow(NameUtf8()); }
-std::string_view XmlNode::NameUtf8() const { return NodeName(node_); }
+
+std::string_view XmlNode::NameUtf8() const {
+    if (!node_) return {};
+    std::uint32_t header = storage_->NodeAt(node_)->header;
+    if (!HasName(xmldom::KindOf(header))) return {};
+    return storage_->Name(xmldom::NameOf(header));
+}
 
 std::string XmlNode::Value() const { return Utf8ToNarrow(ValueUtf8()); }
 
 std::string_view XmlNode::ValueUtf8() const {
-    if (!node_ || node_->kind == XmlNodeKind::Element || node_->kind == XmlNodeKind::Document) return {};
-    return node_->value.View();
+    if (!node_) return {};
+    const Node* node = storage_->NodeAt(node_);
+    if (!HasValue(xmldom::KindOf(node->header))) return {};
+    return storage_->Text(node->header, node->value);
 }
 
 bool XmlNode::SetValue(std::string_view narrow) {
     if (!node_) return false;
     std::string utf8 = Storable(narrow);
-    switch (node_->kind) {
+    Node* node = storage_->NodeAt(node_);
+    switch (xmldom::KindOf(node->header)) {
     case XmlNodeKind::Text:
         break;
     case XmlNodeKind::Comment:
@@ -171,60 +257,74 @@ bool XmlNode::SetValue(std::string_view narrow) {
     default:
         return false;
     }
-    node_->owner->Assign(node_->value, utf8);
-    return true;
+    return storage_->Assign(node->header, node->value, utf8);
 }
 
-XmlNode XmlNode::Parent() const { return XmlNode(node_ ? node_->parent : nullptr); }
-XmlNode XmlNode::FirstChild() const { return XmlNode(node_ ? node_->firstChild : nullptr); }
-XmlNode XmlNode::NextSibling() const { return XmlNode(node_ ? node_->nextSibling : nullptr); }
+XmlNode XmlNode::Parent() const { return node_ ? XmlNode(storage_, storage_->NodeAt(node_)->parent) : XmlNode(); }
+
+XmlNode XmlNode::FirstChild() const {
+    if (!node_) return XmlNode();
+    const Node* node = storage_->NodeAt(node_);
+    return HasValue(xmldom::KindOf(node->header)) ? XmlNode() : XmlNode(storage_, node->links.firstChild);
+}
+
+XmlNode XmlNode::NextSibling() const { return node_ ? XmlNode(storage_, storage_->NodeAt(node_)->nextSibling) : XmlNode(); }
 
 XmlNode XmlNode::AppendChild(XmlNode child) {
-    Node* parent = node_;
-    Node* node = child.node_;
-    if (!parent || !node || node->owner != parent->owner || node->parent || node->kind == XmlNodeKind::Document)
-        return XmlNode();
-    if (parent->kind != XmlNodeKind::Element && parent->kind != XmlNodeKind::Document) return XmlNode();
+    if (!node_ || !child.node_ || child.storage_ != storage_) return XmlNode();
+    const Offset parent = node_;
+    const Offset offset = child.node_;
+    const Node* node = storage_->NodeAt(offset);
+    const XmlNodeKind kind = xmldom::KindOf(node->header);
+    const XmlNodeKind parentKind = xmldom::KindOf(storage_->NodeAt(parent)->header);
+    if (node->parent || kind == XmlNodeKind::Document) return XmlNode();
+    if (parentKind != XmlNodeKind::Element && parentKind != XmlNodeKind::Document) return XmlNode();
     // The node must not be the parent or one of its ancestors (only the root is parentless
     // inside a tree, so it is enough to rule out the node itself).
-    if (node == parent) return XmlNode();
-    if (parent->kind == XmlNodeKind::Document) {
-        if (node->kind == XmlNodeKind::Text) return XmlNode();
-        if (node->kind == XmlNodeKind::Element)
-            for (Node* sibling = parent->firstChild; sibling; sibling = sibling->nextSibling)
-                if (sibling->kind == XmlNodeKind::Element) return XmlNode();
+    if (offset == parent) return XmlNode();
+    if (parentKind == XmlNodeKind::Document) {
+        if (kind == XmlNodeKind::Text) return XmlNode();
+        if (kind == XmlNodeKind::Element)
+            for (Offset sibling = storage_->NodeAt(parent)->links.firstChild; sibling;
+                 sibling = storage_->NodeAt(sibling)->nextSibling)
+                if (xmldom::KindOf(storage_->NodeAt(sibling)->header) == XmlNodeKind::Element) return XmlNode();
     }
-    for (Node* ancestor = parent; ancestor; ancestor = ancestor->parent)
-        if (ancestor == node) return XmlNode();
-    xmldom::Append(parent, node);
+    for (Offset ancestor = parent; ancestor; ancestor = storage_->NodeAt(ancestor)->parent)
+        if (ancestor == offset) return XmlNode();
+    xmldom::Append(*storage_, parent, offset);
     return child;
 }
 
 bool XmlNode::GetAttribute(std::string_view name, std::string& narrowValue) const {
-    xmldom::Attribute* attribute = FindAttribute(node_, NarrowToUtf8(name));
-    if (!attribute) return false;
-    narrowValue = Utf8ToNarrow(attribute->value.View());
+    Offset found = FindAttribute(storage_, node_, NarrowToUtf8(name));
+    if (!found) return false;
+    const xmldom::Attribute* attribute = storage_->AttributeAt(found);
+    narrowValue = Utf8ToNarrow(storage_->Text(attribute->header, attribute->value));
     return true;
 }
 
 XmlAttribute XmlNode::FirstAttribute() const {
-    return XmlAttribute(node_ && node_->kind == XmlNodeKind::Element ? node_->firstAttribute : nullptr);
+    if (!node_) return XmlAttribute();
+    const Node* node = storage_->NodeAt(node_);
+    if (xmldom::KindOf(node->header) != XmlNodeKind::Element || !node->links.firstAttribute) return XmlAttribute();
+    return XmlAttribute(storage_, node->links.firstAttribute);
 }
 
 bool XmlNode::SetAttribute(std::string_view name, std::string_view narrowValue) {
-    return SetAttributeUtf8(node_, name, Storable(narrowValue));
+    return SetAttributeUtf8(storage_, node_, name, Storable(narrowValue));
 }
 
 bool XmlNode::SetAttribute(std::string_view name, std::int64_t value) {
     char digits[24];
     auto result = std::to_chars(digits, digits + sizeof digits, value);
-    return SetAttributeUtf8(node_, name, std::string_view(digits, result.ptr - digits));
+    return SetAttributeUtf8(storage_, node_, name, std::string_view(digits, result.ptr - digits));
 }
 
 bool XmlNode::AttributeToInt32(std::string_view name, std::int32_t& value) const {
-    xmldom::Attribute* attribute = FindAttribute(node_, NarrowToUtf8(name));
-    if (!attribute) return false;
-    std::string_view text = attribute->value.View();
+    Offset found = FindAttribute(storage_, node_, NarrowToUtf8(name));
+    if (!found) return false;
+    const xmldom::Attribute* attribute = storage_->AttributeAt(found);
+    std::string_view text = storage_->Text(attribute->header, attribute->value);
     while (!text.empty() && xmldom::IsXmlSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && xmldom::IsXmlSpace(text.back())) text.remove_suffix(1);
     bool negative = false;
@@ -245,96 +345,112 @@ bool XmlNode::AttributeToInt32(std::string_view name, std::int32_t& value) const
     return true;
 }
 
-XmlDocument::XmlDocument() : storage_(std::make_unique<xmldom::Storage>()) {
-    document_ = storage_->NewNode(XmlNodeKind::Document);
+XmlDocument::XmlDocument() : storage_(std::make_unique<Storage>()) {
+    document_ = storage_->NewNode(XmlNodeKind::Document, xmldom::kNoName);
 }
 
 XmlDocument::~XmlDocument() = default;
 
-XmlNode XmlDocument::AsNode() const { return XmlNode(document_); }
+XmlNode XmlDocument::AsNode() const { return XmlNode(storage_.get(), document_); }
 
 XmlNode XmlDocument::DocumentElement() const {
-    for (Node* child = document_->firstChild; child; child = child->nextSibling)
-        if (child->kind == XmlNodeKind::Element) return XmlNode(child);
+    for (Offset child = storage_->NodeAt(document_)->links.firstChild; child; child = storage_->NodeAt(child)->nextSibling)
+        if (xmldom::KindOf(storage_->NodeAt(child)->header) == XmlNodeKind::Element) return XmlNode(storage_.get(), child);
     return XmlNode();
 }
 
 namespace {
 
-// Reads the file straight into the document's source buffer: one copy, no clearing.
-bool ReadSource(const std::string& narrowPath, xmldom::Storage& storage) {
-    std::FILE* file = std::fopen(narrowPath.c_str(), "rb");
-    if (!file) return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(file) : -1;
-    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        char* data = storage.NewSource(static_cast<std::size_t>(size));
-        std::size_t read = size > 0 ? std::fread(data, 1, static_cast<std::size_t>(size), file) : 0;
-        ok = !std::ferror(file);
-        storage.TrimSource(0, read);
+class FileSource final : public xmldom::ByteSource {
+public:
+    explicit FileSource(const std::string& narrowPath) : file_(std::fopen(narrowPath.c_str(), "rb")) {}
+    ~FileSource() override {
+        if (file_) std::fclose(file_);
     }
-    std::fclose(file);
-    return ok;
-}
+    bool Opened() const { return file_ != nullptr; }
+    // The size at the start, to size the first arena block; 0 when unknown.
+    std::size_t Size() {
+        if (!file_ || std::fseek(file_, 0, SEEK_END) != 0) return 0;
+        long size = std::ftell(file_);
+        std::rewind(file_);
+        return size > 0 ? static_cast<std::size_t>(size) : 0;
+    }
+    bool Read(char* buffer, std::size_t size, std::size_t& read) override {
+        read = std::fread(buffer, 1, size, file_);
+        return !std::ferror(file_);
+    }
 
-// Nodes and attributes of a time log take about three times its text; one block that size
-// holds a small document whole instead of a chain of doubling blocks.
-std::size_t ExpectedDomBytes(std::size_t sourceBytes) { return sourceBytes * 3; }
+private:
+    std::FILE* file_;
+};
+
+class MemorySource final : public xmldom::ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    bool Read(char* buffer, std::size_t size, std::size_t& read) override {
+        read = size < bytes_.size() ? size : bytes_.size();
+        if (read) std::memcpy(buffer, bytes_.data(), read);
+        bytes_.remove_prefix(read);
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+// A time log's nodes, attributes and texts take a little more than its file; one block that
+// size holds a small document whole instead of a chain of doubling blocks.
+std::size_t ExpectedDomBytes(std::size_t sourceBytes) { return sourceBytes + sourceBytes / 2; }
 
 }  // namespace
 
-bool XmlDocument::Load(const std::string& narrowPath) {
-    auto storage = std::make_unique<xmldom::Storage>();
-    bool ok = ReadSource(narrowPath, *storage) && xmldom::DecodeSource(*storage);
-    // Sized before the first node takes the first block.
-    storage->ExpectBytes(ExpectedDomBytes(storage->Source().size()));
-    Node* document = storage->NewNode(XmlNodeKind::Document);
-    ok = ok && xmldom::ParseInPlace(*storage, document);
-    if (!ok) {
-        storage = std::make_unique<xmldom::Storage>();
-        document = storage->NewNode(XmlNodeKind::Document);
+bool XmlDocument::ParseFrom(xmldom::ByteSource& source) {
+    if (!storage_) return false;
+    const Offset document = storage_->NewNode(XmlNodeKind::Document, xmldom::kNoName);
+    if (document && xmldom::Parse(source, *storage_, document)) {
+        document_ = document;
+        return true;
     }
-    storage_ = std::move(storage);
-    document_ = document;
-    return ok;
+    storage_ = std::make_unique<Storage>();
+    document_ = storage_->NewNode(XmlNodeKind::Document, xmldom::kNoName);
+    return false;
+}
+
+bool XmlDocument::Load(const std::string& narrowPath) {
+    FileSource file(narrowPath);
+    storage_ = std::make_unique<Storage>();
+    storage_->ExpectBytes(ExpectedDomBytes(file.Size()));
+    if (!file.Opened()) {
+        document_ = storage_->NewNode(XmlNodeKind::Document, xmldom::kNoName);
+        return false;
+    }
+    return ParseFrom(file);
 }
 
 bool XmlDocument::LoadXml(std::string_view bytes) {
-    auto storage = std::make_unique<xmldom::Storage>();
-    char* source = storage->NewSource(bytes.size());
-    if (!bytes.empty()) std::memcpy(source, bytes.data(), bytes.size());
-    bool ok = xmldom::DecodeSource(*storage);
-    storage->ExpectBytes(ExpectedDomBytes(storage->Source().size()));
-    Node* document = storage->NewNode(XmlNodeKind::Document);
-    ok = ok && xmldom::ParseInPlace(*storage, document);
-    if (!ok) {
-        storage = std::make_unique<xmldom::Storage>();
-        document = storage->NewNode(XmlNodeKind::Document);
-    }
-    storage_ = std::move(storage);
-    document_ = document;
-    return ok;
+    MemorySource memory(bytes);
+    storage_ = std::make_unique<Storage>();
+    storage_->ExpectBytes(ExpectedDomBytes(bytes.size()));
+    return ParseFrom(memory);
 }
 
 XmlNode XmlDocument::CreateElement(std::string_view narrowName) {
     std::string name = NarrowToUtf8(narrowName);
-    if (!xmldom::IsXmlName(name)) return XmlNode();
-    Node* node = storage_->NewNode(XmlNodeKind::Element);
-    node->name = storage_->NewText(name);
-    return XmlNode(node);
+    if (!xmldom::IsXmlName(name) || storage_->NearlyFull()) return XmlNode();
+    std::uint32_t id = storage_->Intern(name);
+    if (id == xmldom::kNoName) return XmlNode();
+    return XmlNode(storage_.get(), storage_->NewNode(XmlNodeKind::Element, id));
 }
 
 XmlNode XmlDocument::CreateTextNode(std::string_view narrowText) {
-    Node* node = storage_->NewNode(XmlNodeKind::Text);
-    node->value = storage_->NewText(Storable(narrowText));
-    return XmlNode(node);
+    if (storage_->NearlyFull()) return XmlNode();
+    Offset offset = storage_->NewNode(XmlNodeKind::Text, xmldom::kNoName);
+    if (!offset) return XmlNode();
+    Node* node = storage_->NodeAt(offset);
+    if (!storage_->Assign(node->header, node->value, Storable(narrowText))) return XmlNode();
+    return XmlNode(storage_.get(), offset);
 }
 
 std::size_t XmlDocument::MemoryUsed() const { return storage_->BytesUsed(); }
 
 std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<XmlDocument>(); }
-
-bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
-    return ReplaceFileContents(narrowPath, FormatXmlDocument(document));
-}

@@ -10,9 +10,8 @@
 #include <vector>
 
 namespace xmldom {
-struct Node;
-struct Attribute;
 class Storage;
+class ByteSource;
 }  // namespace xmldom
 
 enum class XmlNodeKind : std::uint8_t { Document, Element, Text, Comment, ProcessingInstruction };
@@ -23,7 +22,7 @@ class XmlDocument;
 class XmlAttribute {
 public:
     XmlAttribute() = default;
-    explicit operator bool() const { return attribute_ != nullptr; }
+    explicit operator bool() const { return attribute_ != 0; }
     std::string Name() const;
     std::string Value() const;
     std::string_view NameUtf8() const;
@@ -32,17 +31,18 @@ public:
 
 private:
     friend class XmlNode;
-    explicit XmlAttribute(xmldom::Attribute* attribute) : attribute_(attribute) {}
-    xmldom::Attribute* attribute_ = nullptr;
+    XmlAttribute(const xmldom::Storage* storage, std::uint32_t attribute) : storage_(storage), attribute_(attribute) {}
+    const xmldom::Storage* storage_ = nullptr;
+    std::uint32_t attribute_ = 0;  // its offset in the document's arena
 };
 
 // A node of a document; a cheap handle, valid while its document lives (nodes are never removed).
 class XmlNode {
 public:
     XmlNode() = default;
-    explicit operator bool() const { return node_ != nullptr; }
-    bool operator==(const XmlNode& other) const { return node_ == other.node_; }
-    bool operator!=(const XmlNode& other) const { return node_ != other.node_; }
+    explicit operator bool() const { return node_ != 0; }
+    bool operator==(const XmlNode& other) const { return node_ == other.node_ && storage_ == other.storage_; }
+    bool operator!=(const XmlNode& other) const { return !(*this == other); }
 
     XmlNodeKind Kind() const;
     // Element name, or the target of a processing instruction; empty for other kinds.
@@ -79,8 +79,9 @@ public:
 
 private:
     friend class XmlDocument;
-    explicit XmlNode(xmldom::Node* node) : node_(node) {}
-    xmldom::Node* node_ = nullptr;
+    XmlNode(xmldom::Storage* storage, std::uint32_t node) : storage_(node ? storage : nullptr), node_(node) {}
+    xmldom::Storage* storage_ = nullptr;
+    std::uint32_t node_ = 0;  // its offset in the document's arena
 };
 
 class XmlDocument {
@@ -94,23 +95,27 @@ public:
     XmlNode AsNode() const;
     XmlNode DocumentElement() const;
 
-    // Reads and parses a file. On failure the document is left empty and false comes back.
+    // Reads and parses a file. On failure (a file that does not parse, or a document larger
+    // than a document can hold) the document is left empty and false comes back.
     bool Load(const std::string& narrowPath);
     // Parses bytes as they would stand in a file (byte order mark or declared encoding,
     // UTF-8 by default). On failure the document is left empty.
     bool LoadXml(std::string_view bytes);
 
-    // New nodes, not yet in the tree. An element name that is not an XML name gives none.
+    // New nodes, not yet in the tree. An element name that is not an XML name gives none, and
+    // so does a document grown to the most it can hold.
     XmlNode CreateElement(std::string_view narrowName);
     XmlNode CreateTextNode(std::string_view narrowText);
 
-    // Bytes held by the document (nodes, attributes and text), for measurements.
+    // Bytes held by the document (nodes, attributes, text and names), for measurements.
     std::size_t MemoryUsed() const;
 
 private:
     friend std::string FormatXmlDocument(const XmlDocument& document);
+    friend bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath);
+    bool ParseFrom(xmldom::ByteSource& source);
     std::unique_ptr<xmldom::Storage> storage_;
-    xmldom::Node* document_ = nullptr;
+    std::uint32_t document_ = 0;
 };
 
 // The one way to get a document.

@@ -1,9 +1,12 @@
-// The parser: well-formed XML 1.0 into the arena DOM, in place over the decoded file bytes.
-// It refuses entity declarations, undeclared entities and absurd nesting, and never recurses.
+// The parser: well-formed XML 1.0 into the arena DOM, from the file's bytes decoded a piece at
+// a time. It refuses entity declarations, undeclared entities and absurd nesting, and never
+// recurses.
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "xmlstore/code_page.h"
 #include "xmlstore/code_page_platform.h"
@@ -24,6 +27,28 @@ struct ScanTables {
     }
 };
 constexpr ScanTables kScan;
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Word tests, exact as yes or no: whether a byte of the word is `byte`, or below 0x20.
+inline std::uint64_t HasByte(std::uint64_t word, unsigned char byte) {
+    std::uint64_t x = word ^ (kOnes * byte);
+    return (x - kOnes) & ~x & kHighBits;
+}
+inline std::uint64_t HasControl(std::uint64_t word) { return (word - kOnes * 0x20) & ~word & kHighBits; }
+
+// Passes eight bytes at a time while none of them is one of the three or a control
+// character; the byte-wise scan that follows finds the exact stop.
+inline char* SkipPlain(char* p, const char* end, unsigned char a, unsigned char b, unsigned char c) {
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (HasByte(word, a) | HasByte(word, b) | HasByte(word, c) | HasControl(word)) break;
+        p += 8;
+    }
+    return p;
+}
 
 bool IsXmlChar(std::uint32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
@@ -57,44 +82,137 @@ int WriteUtf8(char* out, std::uint32_t c) {
     return 4;
 }
 
+// The parser works through decoded text a piece at a time. A token cut by the end of a piece
+// fails like a malformed one; it is then parsed again from its start once more text has come,
+// so every token function leaves the tree alone until it has succeeded. Nothing it keeps
+// points into the text: names are interned and values copied into the document's arena.
 class Parser {
 public:
-    Parser(Storage& storage, char* begin, char* end) : storage_(storage), p_(begin), begin_(begin), end_(end) {}
+    enum class Step { Done, More, Failed };
 
-    bool Run(Node* document);
+    Parser(Storage& storage, Offset document)
+        : storage_(storage), document_(document), current_(document), currentNode_(storage.NodeAt(document)) {}
+
+    // Text in a single-byte code page is parsed as it stands (markup is ASCII in all of them)
+    // and each name and value decoded as it is stored.
+    void SetCodePage(const SingleByteCodePage* page) { page_ = page; }
+
+    // Parses [begin, end), which is followed by a zero byte and eight more readable bytes.
+    // More: the text from Consumed() on is yet to be parsed, with what follows it.
+    Step Feed(char* begin, char* end, bool final);
+    char* Consumed() const { return p_; }
 
 private:
-    bool SkipDeclaration();
-    bool ParseName(Text& name);
-    bool ParseReference(char*& write);
-    bool ParseText(Node* parent);
-    bool ParseAttributes(Node* element, bool& empty);
-    bool ParseEndTag(Node*& current);
-    bool ParseComment(Node* parent);
-    bool ParseCdata(Node* parent);
-    bool ParseInstruction(Node* parent);
-    bool SkipDoctype();
-    // Indentation is runs of blanks: eight at a time, then byte by byte. The zero byte after
-    // the source is no space, so the end needs no test.
-    void SkipSpace() {
-        char* p = p_;
-        while (end_ - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if (word != 0x2020202020202020ull) break;
-            p += 8;
-        }
-        while (IsXmlSpace(*p)) ++p;
-        p_ = p;
+    Step Retry(char* token) {
+        if (final_ || fatal_) return Step::Failed;
+        p_ = token;
+        return Step::More;
     }
+    bool SkipDeclaration();
+    bool ParseName(std::string_view& name);
+    // Eight bytes are always readable from a name's start; only its own count.
+    static std::uint64_t NameWord(std::string_view name) {
+        std::uint64_t word;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(&word, name.data(), 8);
+        word &= ~std::uint64_t{0} >> (64 - 8 * name.size());
+#else
+        word = 0;
+        std::memcpy(&word, name.data(), name.size());
+#endif
+        return word;
+    }
+    static std::size_t CacheIndex(std::uint64_t word, std::size_t size) {
+        return static_cast<std::size_t>(((word ^ size) * 0x9E3779B97F4A7C15ull) >> 56);
+    }
+    std::uint32_t NameId(std::string_view name) {
+        if (name.size() <= 8) {
+            const std::uint64_t word = NameWord(name);
+            const CachedName& cached = nameCache_[CacheIndex(word, name.size())];
+            if (cached.word == word && cached.size == name.size()) return cached.id;
+        }
+        return InternName(name);
+    }
+    std::uint32_t InternName(std::string_view name);
+    bool ParseReference(std::string& out);
+    bool ParseText();
+    bool ParseAttributes(Node* element, bool& empty);
+    bool ParseEndTag();
+    bool ParseComment();
+    bool ParseCdata();
+    bool ParseInstruction();
+    bool SkipDoctype();
+    bool Store(Offset node, std::string_view text);
+    // Stores source text that needs no decoding of references into a value.
+    bool StoreSource(std::uint32_t& header, Value& value, const char* begin, const char* end, bool ascii);
+    // The UTF-8 of source text: the text itself when it is UTF-8 or ASCII, else its decoding
+    // in `buffer`.
+    std::string_view Utf8Of(std::string_view source, std::string& buffer) const;
+    void AppendUtf8Of(std::string& out, const char* begin, const char* end) const;
+    void AppendToCurrent(Offset child) { AppendToCurrent(child, storage_.NodeAt(child)); }
+    void AppendToCurrent(Offset child, Node* childNode) {
+        childNode->parent = current_;
+        if (KindOf(childNode->header) == XmlNodeKind::Text) currentNode_->header |= kHadText;
+        Node*& last = lastChildren_[static_cast<std::size_t>(depth_)];
+        if (last) last->nextSibling = child;
+        else currentNode_->links.firstChild = child;
+        currentNode_->links.lastChild = child;
+        last = childNode;
+    }
+    Offset NewNode(XmlNodeKind kind, std::uint32_t name) {
+        Node* node;
+        return NewNode(kind, name, node);
+    }
+    Offset NewNode(XmlNodeKind kind, std::uint32_t name, Node*& node) {
+        Offset offset = storage_.NewNode(kind, name, node);
+        if (!offset) fatal_ = true;
+        return offset;
+    }
+    // Indentation is a line end and a run of blanks: blanks eight at a time, anything else
+    // byte by byte. The zero byte after the text is no space, so the end needs no test.
+    static char* SkipSpaceFrom(char* p, const char* end) {
+        for (;;) {
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word != 0x2020202020202020ull) break;
+                p += 8;
+            }
+            if (!IsXmlSpace(*p)) return p;
+            ++p;
+        }
+    }
+    void SkipSpace() { p_ = SkipSpaceFrom(p_, end_); }
 
     static constexpr std::size_t kFewAttributes = 16;
 
+    // Names of up to eight bytes, by their bytes: a document uses few names many times over.
+    struct CachedName {
+        std::uint64_t word = 0;
+        std::uint32_t size = 0;
+        std::uint32_t id = kNoName;
+    };
+
     Storage& storage_;
-    std::unordered_set<std::string_view> manyNames_;
-    char* p_;
-    char* const begin_;
-    char* const end_;
+    const Offset document_;
+    Offset current_;
+    Node* currentNode_;  // blocks never move, so the current element's node can be held
+    int depth_ = 0;
+    // The last child of each open element by depth, the document's at 0.
+    std::vector<Node*> lastChildren_ = std::vector<Node*>(1, nullptr);
+    bool declarationDone_ = false;
+    bool rootSeen_ = false;
+    bool doctypeAllowed_ = true;
+    bool final_ = false;
+    // Set when the arena or the name table is full: no more text can help.
+    bool fatal_ = false;
+    std::unordered_set<std::uint32_t> manyNames_;
+    const SingleByteCodePage* page_ = nullptr;
+    std::string scratch_;
+    std::string decoded_;
+    CachedName nameCache_[256];
+    char* p_ = nullptr;
+    char* end_ = nullptr;
 };
 
 bool Parser::SkipDeclaration() {
@@ -107,20 +225,64 @@ bool Parser::SkipDeclaration() {
     return true;
 }
 
-bool Parser::ParseName(Text& name) {
-    if (p_ >= end_ || !IsNameStart(static_cast<unsigned char>(*p_))) return false;
-    char* start = p_++;
-    char* p = p_;
-    while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the source ends in a zero byte
-    p_ = p;
-    name.data = start;
-    name.size = name.capacity = static_cast<std::uint32_t>(p_ - start);
+bool IsAscii(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & kHighBits) return false;
+    }
+    for (; p < end; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x80) return false;
     return true;
 }
 
-// Decodes the reference at p_ ('&') and writes its UTF-8 at `write`, which never runs ahead
-// of the reference: a reference is always at least as long as what it stands for.
-bool Parser::ParseReference(char*& write) {
+std::string_view Parser::Utf8Of(std::string_view source, std::string& buffer) const {
+    if (!page_ || IsAscii(source)) return source;
+    const std::size_t size = Utf8SizeOfSingleByte(*page_, source);
+    buffer.resize(size + 3);  // the decoder's slack
+    DecodeSingleByte(*page_, source, &buffer[0]);
+    buffer.resize(size);
+    return buffer;
+}
+
+void Parser::AppendUtf8Of(std::string& out, const char* begin, const char* end) const {
+    std::string_view source(begin, static_cast<std::size_t>(end - begin));
+    if (!page_ || IsAscii(source)) {
+        out.append(source);
+        return;
+    }
+    const std::size_t at = out.size();
+    const std::size_t size = Utf8SizeOfSingleByte(*page_, source);
+    out.resize(at + size + 3);
+    DecodeSingleByte(*page_, source, &out[at]);
+    out.resize(at + size);
+}
+
+bool Parser::ParseName(std::string_view& name) {
+    if (p_ >= end_ || !IsNameStart(static_cast<unsigned char>(*p_))) return false;
+    char* start = p_++;
+    char* p = p_;
+    while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the text ends in a zero byte
+    p_ = p;
+    name = std::string_view(start, static_cast<std::size_t>(p_ - start));
+    return true;
+}
+
+std::uint32_t Parser::InternName(std::string_view name) {
+    std::uint32_t id = storage_.Intern(Utf8Of(name, decoded_));
+    if (id == kNoName) {
+        fatal_ = true;
+    } else if (name.size() <= 8) {
+        CachedName& cached = nameCache_[CacheIndex(NameWord(name), name.size())];
+        cached = {NameWord(name), static_cast<std::uint32_t>(name.size()), id};
+    }
+    return id;
+}
+
+// Decodes the reference at p_ ('&') and appends its UTF-8 to `out`.
+bool Parser::ParseReference(std::string& out) {
     char* start = p_ + 1;
     const char* semicolon = static_cast<const char*>(std::memchr(start, ';', end_ - start < 16 ? end_ - start : 16));
     if (!semicolon) return false;
@@ -149,142 +311,246 @@ bool Parser::ParseReference(char*& write) {
         return false;  // no entity declarations are read, so no other name is known
     }
     p_ = const_cast<char*>(semicolon) + 1;
-    write += WriteUtf8(write, c);
+    char utf8[4];
+    out.append(utf8, static_cast<std::size_t>(WriteUtf8(utf8, c)));
     return true;
 }
 
-bool Parser::ParseText(Node* parent) {
+bool Parser::Store(Offset node, std::string_view text) {
+    Node* target = storage_.NodeAt(node);
+    if (storage_.Assign(target->header, target->value, text)) return true;
+    fatal_ = true;
+    return false;
+}
+
+bool Parser::ParseText() {
     char* space = p_;
     SkipSpace();
     if (p_ < end_ && *p_ == '<') return true;  // white space between elements is not kept
     p_ = space;
-    char* start = p_;
-    char* write = nullptr;  // set once decoding makes the text shorter than its source
+    const char* start = p_;
+    bool decoded = false;  // set once the text differs from its source
     for (;;) {
-        char* run = p_;
+        const char* run = p_;
         char* scan = p_;
-        while (!kScan.textStop[static_cast<unsigned char>(*scan)]) ++scan;
-        p_ = scan;
-        if (write) {
-            std::memmove(write, run, p_ - run);
-            write += p_ - run;
+        for (;;) {
+            scan = SkipPlain(scan, end_, '<', '&', '<');
+            if (kScan.textStop[static_cast<unsigned char>(*scan)]) break;
+            ++scan;
         }
+        p_ = scan;
+        if (decoded) AppendUtf8Of(scratch_, run, p_);
         if (p_ >= end_) return false;
         char c = *p_;
         if (c == '<') break;
-        if (!write) write = p_;
+        if (!decoded) {
+            scratch_.clear();
+            AppendUtf8Of(scratch_, start, p_);
+            decoded = true;
+        }
         if (c == '&') {
-            if (!ParseReference(write)) return false;
+            if (!ParseReference(scratch_)) return false;
         } else if (c == '\r') {
-            *write++ = '\n';
+            scratch_ += '\n';
             ++p_;
             if (*p_ == '\n') ++p_;
         } else {
             return false;  // a control character XML does not allow
         }
     }
-    Text text{start, static_cast<std::uint32_t>((write ? write : p_) - start), static_cast<std::uint32_t>(p_ - start)};
-    if (write && IsBlank(text.View())) return true;
-    Node* node = storage_.NewNode(XmlNodeKind::Text);
-    node->value = text;
-    Append(parent, node);
+    std::string_view text = decoded ? std::string_view(scratch_)
+                                    : Utf8Of(std::string_view(start, static_cast<std::size_t>(p_ - start)), decoded_);
+    if (decoded && IsBlank(text)) return true;
+    Offset node = NewNode(XmlNodeKind::Text, kNoName);
+    if (!node || !Store(node, text)) return false;
+    AppendToCurrent(node);
     return true;
+}
+
+bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin, const char* end, bool ascii) {
+    std::string_view source(begin, static_cast<std::size_t>(end - begin));
+    bool stored;
+    if (ascii || !page_) {
+        stored = storage_.AssignPadded(header, value, source);
+    } else {
+        // A value of a few dozen bytes is decoded once, on the stack, then copied.
+        char decoded[3 * 64 + 3];
+        if (source.size() <= 64) {
+            const std::size_t size = DecodeSingleByte(*page_, source, decoded);
+            stored = storage_.AssignPadded(header, value, std::string_view(decoded, size));
+        } else {
+            // Longer ones straight into the arena; the decoder's fixed three-byte writes go
+            // into room that the arena takes back at once.
+            const std::size_t size = Utf8SizeOfSingleByte(*page_, source);
+            Offset data = storage_.AllocateText(size, 3);
+            stored = data != 0;
+            if (stored) {
+                DecodeSingleByte(*page_, source, storage_.At<char>(data));
+                storage_.SetOutOfLine(header, value, data, size);
+            }
+        }
+    }
+    if (!stored) fatal_ = true;
+    return stored;
 }
 
 bool Parser::ParseAttributes(Node* element, bool& empty) {
-    Attribute* last = nullptr;
+    Offset* link = &element->links.firstAttribute;
     std::size_t count = 0;
+    std::uint32_t names[kFewAttributes];
+    // A local position: what the parser keeps in members, stores into the arena could
+    // overwrite as far as the compiler knows, so it would read them again after each.
+    const char* const end = end_;
+    char* p = p_;
     for (;;) {
-        bool spaced = p_ < end_ && IsXmlSpace(*p_);
-        SkipSpace();
-        if (p_ >= end_) return false;
-        if (*p_ == '>') {
-            ++p_;
+        bool spaced;
+        if (p[0] == ' ' && IsNameStart(static_cast<unsigned char>(p[1]))) {
+            // The usual single blank before the next attribute.
+            spaced = true;
+            ++p;
+        } else {
+            spaced = IsXmlSpace(*p);
+            p = SkipSpaceFrom(p, end);
+        }
+        p_ = p;
+        if (p >= end) return false;
+        if (*p == '>') {
+            p_ = p + 1;
             empty = false;
             return true;
         }
-        if (*p_ == '/') {
-            if (p_[1] != '>') return false;
-            p_ += 2;
+        if (*p == '/') {
+            if (p[1] != '>') return false;
+            p_ = p + 2;
             empty = true;
             return true;
         }
-        if (!spaced) return false;
-        Attribute* attribute = storage_.NewAttribute();
-        if (!ParseName(attribute->name)) return false;
-        SkipSpace();
-        if (*p_ != '=') return false;
-        ++p_;
-        SkipSpace();
-        char quote = *p_;
+        if (!spaced || !IsNameStart(static_cast<unsigned char>(*p))) return false;
+        char* const nameStart = p++;
+        while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the text ends in a zero byte
+        p_ = p;
+        const std::uint32_t name = NameId(std::string_view(nameStart, static_cast<std::size_t>(p - nameStart)));
+        if (name == kNoName) return false;
+        if (*p != '=') p = SkipSpaceFrom(p, end);
+        p_ = p;
+        if (*p != '=') return false;
+        ++p;
+        if (*p != '"' && *p != '\'') p = SkipSpaceFrom(p, end);
+        p_ = p;
+        const char quote = *p;
         if (quote != '"' && quote != '\'') return false;
-        char* start = ++p_;
-        char* write = nullptr;
-        for (;;) {
-            char* run = p_;
-            char* scan = p_;
-            while (!kScan.attributeStop[static_cast<unsigned char>(*scan)]) ++scan;
-            p_ = scan;
-            if (write) {
-                std::memmove(write, run, p_ - run);
-                write += p_ - run;
-            }
-            if (p_ >= end_) return false;
-            char c = *p_;
-            if (c == quote) break;
-            if (c == '"' || c == '\'') {
-                if (write) *write++ = c;
-                ++p_;
+        char* const start = ++p;
+        // The usual value holds nothing to decode: find its closing quote a word at a time.
+        std::uint64_t high = 0;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            std::uint64_t stop = HasByte(word, static_cast<unsigned char>(quote)) | HasByte(word, '&') |
+                                 HasByte(word, '<') | HasControl(word);
+            if (!stop) {
+                high |= word;
+                p += 8;
                 continue;
             }
-            if (c == '<') return false;
-            if (!write) write = p_;
-            if (c == '&') {
-                if (!ParseReference(write)) return false;
-            } else if (c == '\t' || c == '\n' || c == '\r') {
-                // Attribute values are normalised: each line end or tab reads as one blank.
-                *write++ = ' ';
-                ++p_;
-                if (c == '\r' && *p_ == '\n') ++p_;
-            } else {
+            // The lowest flagged byte is exact, whatever the tests flag above it.
+            const unsigned at = static_cast<unsigned>(__builtin_ctzll(stop)) / 8;
+            if (at) high |= word & (~std::uint64_t{0} >> (64 - 8 * at));
+            p += at;
+            break;
+        }
+#endif
+        for (;; ++p) {
+            unsigned char c = static_cast<unsigned char>(*p);
+            if (c == static_cast<unsigned char>(quote) || c == '&' || c == '<' || c < 0x20) break;
+            high |= c;
+        }
+        Attribute* attribute;
+        Offset created = storage_.NewAttribute(name, attribute);
+        if (!created) {
+            fatal_ = true;
+            return false;
+        }
+        p_ = p;
+        if (*p == quote) {
+            if (!StoreSource(attribute->header, attribute->value, start, p, !(high & kHighBits))) return false;
+        } else {
+            // References, line ends or tabs to decode: byte by byte from here.
+            if (p >= end) return false;
+            scratch_.clear();
+            AppendUtf8Of(scratch_, start, p);
+            for (;;) {
+                const char* run = p_;
+                char* scan = p_;
+                for (;;) {
+                    scan = SkipPlain(scan, end_, static_cast<unsigned char>(quote), '&', '<');
+                    if (kScan.attributeStop[static_cast<unsigned char>(*scan)]) break;
+                    ++scan;
+                }
+                p_ = scan;
+                AppendUtf8Of(scratch_, run, p_);
+                if (p_ >= end_) return false;
+                char c = *p_;
+                if (c == quote) break;
+                if (c == '"' || c == '\'') {
+                    scratch_ += c;
+                    ++p_;
+                    continue;
+                }
+                if (c == '<') return false;
+                if (c == '&') {
+                    if (!ParseReference(scratch_)) return false;
+                } else if (c == '\t' || c == '\n' || c == '\r') {
+                    // Attribute values are normalised: each line end or tab reads as one blank.
+                    scratch_ += ' ';
+                    ++p_;
+                    if (c == '\r' && *p_ == '\n') ++p_;
+                } else {
+                    return false;
+                }
+            }
+            attribute = storage_.AttributeAt(created);
+            if (!storage_.Assign(attribute->header, attribute->value, scratch_)) {
+                fatal_ = true;
                 return false;
             }
+            p = p_;
         }
-        attribute->value = Text{start, static_cast<std::uint32_t>((write ? write : p_) - start),
-                                static_cast<std::uint32_t>(p_ - start)};
-        ++p_;
+        ++p;
+        p_ = p;
         // Duplicates: a plain comparison for the few attributes elements usually have, a set
         // for the rare element with many.
-        std::string_view name = attribute->name.View();
-        if (++count <= kFewAttributes) {
-            for (Attribute* other = element->firstAttribute; other; other = other->next)
-                if (other->name.size == name.size() && other->name.data[0] == name[0] && other->name.View() == name)
-                    return false;
-            if (count == kFewAttributes) {
+        if (count < kFewAttributes) {
+            for (std::size_t other = 0; other < count; ++other)
+                if (names[other] == name) return false;
+            names[count] = name;
+            if (++count == kFewAttributes) {
                 manyNames_.clear();
-                for (Attribute* other = element->firstAttribute; other; other = other->next)
-                    manyNames_.insert(other->name.View());
+                manyNames_.insert(names, names + count);
             }
+        } else if (!manyNames_.insert(name).second) {
+            return false;
         }
-        if (count >= kFewAttributes && !manyNames_.insert(name).second) return false;
-        if (last) last->next = attribute;
-        else element->firstAttribute = attribute;
-        last = attribute;
+        *link = created;
+        link = &attribute->next;
     }
 }
 
-bool Parser::ParseEndTag(Node*& current) {
+bool Parser::ParseEndTag() {
     p_ += 2;
-    Text name;
-    if (!ParseName(name) || name.View() != current->name.View()) return false;
+    std::string_view name;
+    if (!ParseName(name)) return false;
+    const std::uint32_t id = NameId(name);
+    if (id == kNoName || id != NameOf(currentNode_->header)) return false;
     SkipSpace();
     if (*p_ != '>') return false;
     ++p_;
-    current = current->parent;
+    current_ = currentNode_->parent;
+    currentNode_ = storage_.NodeAt(current_);
     return true;
 }
 
-bool Parser::ParseComment(Node* parent) {
+bool Parser::ParseComment() {
     char* start = p_ + 4;
     char* search = start;
     for (;;) {
@@ -294,9 +560,10 @@ bool Parser::ParseComment(Node* parent) {
             if (dash[2] != '>') return false;  // "--" may only close a comment
             for (char* c = start; c < dash; ++c)
                 if (static_cast<unsigned char>(*c) < 0x20 && !IsXmlSpace(*c)) return false;
-            Node* node = storage_.NewNode(XmlNodeKind::Comment);
-            node->value = Text{start, static_cast<std::uint32_t>(dash - start), static_cast<std::uint32_t>(dash - start)};
-            Append(parent, node);
+            Offset node = NewNode(XmlNodeKind::Comment, kNoName);
+            if (!node || !Store(node, Utf8Of(std::string_view(start, static_cast<std::size_t>(dash - start)), decoded_)))
+                return false;
+            AppendToCurrent(node);
             p_ = dash + 3;
             return true;
         }
@@ -304,7 +571,7 @@ bool Parser::ParseComment(Node* parent) {
     }
 }
 
-bool Parser::ParseCdata(Node* parent) {
+bool Parser::ParseCdata() {
     char* start = p_ + 9;
     char* search = start;
     char* close = nullptr;
@@ -314,30 +581,28 @@ bool Parser::ParseCdata(Node* parent) {
         if (bracket[1] == ']' && bracket[2] == '>') close = bracket;
         search = bracket + 1;
     }
-    char* write = start;
+    scratch_.clear();
     for (char* c = start; c < close; ++c) {
         if (static_cast<unsigned char>(*c) < 0x20 && !IsXmlSpace(*c)) return false;
         if (*c == '\r') {
-            *write++ = '\n';
+            scratch_ += '\n';
             if (c + 1 < close && c[1] == '\n') ++c;
         } else {
-            *write++ = *c;
+            scratch_ += *c;
         }
     }
     p_ = close + 3;
-    Text text{start, static_cast<std::uint32_t>(write - start), static_cast<std::uint32_t>(close - start)};
-    if (IsBlank(text.View())) return true;
-    Node* node = storage_.NewNode(XmlNodeKind::Text);
-    node->value = text;
-    Append(parent, node);
+    if (IsBlank(scratch_)) return true;
+    Offset node = NewNode(XmlNodeKind::Text, kNoName);
+    if (!node || !Store(node, Utf8Of(scratch_, decoded_))) return false;
+    AppendToCurrent(node);
     return true;
 }
 
-bool Parser::ParseInstruction(Node* parent) {
+bool Parser::ParseInstruction() {
     p_ += 2;
-    Text target;
-    if (!ParseName(target)) return false;
-    std::string_view name = target.View();
+    std::string_view name;
+    if (!ParseName(name)) return false;
     if (name.size() == 3 && (name[0] | 0x20) == 'x' && (name[1] | 0x20) == 'm' && (name[2] | 0x20) == 'l')
         return false;  // a declaration anywhere but at the very start
     char* data = p_;
@@ -355,10 +620,12 @@ bool Parser::ParseInstruction(Node* parent) {
     }
     for (char* c = data; c < close; ++c)
         if (static_cast<unsigned char>(*c) < 0x20 && !IsXmlSpace(*c)) return false;
-    Node* node = storage_.NewNode(XmlNodeKind::ProcessingInstruction);
-    node->name = target;
-    node->value = Text{data, static_cast<std::uint32_t>(close - data), static_cast<std::uint32_t>(close - data)};
-    Append(parent, node);
+    const std::uint32_t target = NameId(name);
+    if (target == kNoName) return false;
+    Offset node = NewNode(XmlNodeKind::ProcessingInstruction, target);
+    if (!node || !Store(node, Utf8Of(std::string_view(data, static_cast<std::size_t>(close - data)), decoded_)))
+        return false;
+    AppendToCurrent(node);
     p_ = close + 2;
     return true;
 }
@@ -373,7 +640,8 @@ bool Parser::SkipDoctype() {
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '[') {
-            return false;  // internal declarations (entities among them) are refused
+            fatal_ = true;  // internal declarations (entities among them) are refused
+            return false;
         } else if (c == '>') {
             ++p_;
             return true;
@@ -382,57 +650,80 @@ bool Parser::SkipDoctype() {
     return false;
 }
 
-bool Parser::Run(Node* document) {
-    if (!SkipDeclaration()) return false;
-    Node* current = document;
-    int depth = 0;
-    bool rootSeen = false;
-    bool doctypeAllowed = true;
+Parser::Step Parser::Feed(char* begin, char* end, bool final) {
+    p_ = begin;
+    end_ = end;
+    final_ = final;
+    if (!declarationDone_) {
+        if (!SkipDeclaration()) return Retry(begin);
+        declarationDone_ = true;
+    }
     for (;;) {
-        if (current == document) {
+        char* token = p_;
+        if (current_ == document_) {
             SkipSpace();
-            if (p_ >= end_) break;
-            if (*p_ != '<') return false;  // text outside the document element
+            if (p_ >= end_) {
+                if (!final) return Step::More;
+                return rootSeen_ ? Step::Done : Step::Failed;
+            }
+            if (*p_ != '<') return Step::Failed;  // text outside the document element
+            token = p_;
         } else if (*p_ != '<') {
-            if (!ParseText(current)) return false;
-            continue;
+            // Mostly the indentation before the next tag.
+            SkipSpace();
+            if (*p_ != '<' || p_ >= end_) {
+                p_ = token;
+                if (!ParseText()) return Retry(token);
+                continue;
+            }
+            token = p_;
         }
         char next = p_[1];
         if (next == '/') {
-            if (current == document || !ParseEndTag(current)) return false;
-            --depth;
+            if (current_ == document_) return Step::Failed;
+            if (!ParseEndTag()) return Retry(token);
+            --depth_;
         } else if (next == '?') {
-            if (!ParseInstruction(current)) return false;
+            if (!ParseInstruction()) return Retry(token);
         } else if (next == '!') {
             if (StartsWith(p_, end_, "<!--")) {
-                if (!ParseComment(current)) return false;
+                if (!ParseComment()) return Retry(token);
             } else if (StartsWith(p_, end_, "<![CDATA[")) {
-                if (current == document || !ParseCdata(current)) return false;
+                if (current_ == document_) return Step::Failed;
+                if (!ParseCdata()) return Retry(token);
             } else if (StartsWith(p_, end_, "<!DOCTYPE")) {
-                if (current != document || !doctypeAllowed || !SkipDoctype()) return false;
-                doctypeAllowed = false;
+                if (current_ != document_ || !doctypeAllowed_) return Step::Failed;
+                if (!SkipDoctype()) return Retry(token);
+                doctypeAllowed_ = false;
             } else {
-                return false;
+                return Retry(token);
             }
         } else {
-            if (current == document) {
-                if (rootSeen) return false;
-                rootSeen = true;
-                doctypeAllowed = false;
-            }
             ++p_;
-            Node* element = storage_.NewNode(XmlNodeKind::Element);
-            if (!ParseName(element->name)) return false;
+            std::string_view nameText;
+            if (!ParseName(nameText)) return Retry(token);
+            if (current_ == document_ && rootSeen_) return Step::Failed;
+            const std::uint32_t name = NameId(nameText);
+            if (name == kNoName) return Step::Failed;
+            Node* elementNode;
+            Offset element = NewNode(XmlNodeKind::Element, name, elementNode);
+            if (!element) return Step::Failed;
             bool empty = false;
-            if (!ParseAttributes(element, empty)) return false;
-            Append(current, element);
+            if (!ParseAttributes(elementNode, empty)) return Retry(token);
+            if (current_ == document_) {
+                rootSeen_ = true;
+                doctypeAllowed_ = false;
+            }
+            AppendToCurrent(element, elementNode);
             if (!empty) {
-                if (++depth > kMaxDepth) return false;
-                current = element;
+                if (++depth_ > kMaxDepth) return Step::Failed;
+                if (lastChildren_.size() <= static_cast<std::size_t>(depth_)) lastChildren_.push_back(nullptr);
+                lastChildren_[static_cast<std::size_t>(depth_)] = nullptr;
+                current_ = element;
+                currentNode_ = elementNode;
             }
         }
     }
-    return rootSeen && current == document;
 }
 
 bool DecodeUtf16(std::string_view bytes, bool littleEndian, std::string& utf8) {
@@ -481,47 +772,163 @@ std::string_view DeclaredEncoding(std::string_view bytes) {
 
 }  // namespace
 
-bool DecodeSource(Storage& storage) {
-    std::string_view bytes = storage.Source();
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        storage.TrimSource(3, bytes.size() - 3);
-        return IsValidUtf8(storage.Source());
+namespace {
+
+// Bytes read at a time: small enough that they are still in the cache when the parser reads
+// them.
+constexpr std::size_t kPieceSize = 64 * 1024;
+// Readable bytes after the text: its zero byte, the name cache's eight-byte reads and the
+// fixed three-byte writes of the single-byte decoder.
+constexpr std::size_t kSlack = 16;
+
+bool ReadFully(ByteSource& source, char* buffer, std::size_t size, std::size_t& read) {
+    read = 0;
+    while (read < size) {
+        std::size_t got = 0;
+        if (!source.Read(buffer + read, size - read, got)) return false;
+        if (got == 0) break;
+        read += got;
     }
-    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
-        std::string utf8;
-        if (!DecodeUtf16(bytes.substr(2), bytes[0] == '\xFF', utf8)) return false;
-        char* source = storage.NewSource(utf8.size());
-        std::memcpy(source, utf8.data(), utf8.size());
-        return true;
-    }
-    std::string_view encoding = DeclaredEncoding(bytes);
-    int codePage = encoding.empty() ? kCodePageUtf8 : CodePageFromName(encoding);
-    if (codePage == 0) return false;
-    if (codePage == kCodePageUtf8) return IsValidUtf8(bytes);
-    if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
-        std::size_t size = Utf8SizeOfSingleByte(*page, bytes);
-        if (size == bytes.size()) return true;  // nothing but ASCII: already UTF-8
-        // Decoded into a buffer of its own, which then replaces the source.
-        Storage decoded;
-        DecodeSingleByte(*page, bytes, decoded.NewSource(size));
-        decoded.TrimSource(0, size);
-        storage.AdoptSource(decoded);
-        return true;
-    }
-    std::string utf8;
-    if (!DecodeToUtf8(codePage, bytes, utf8)) return false;
-    char* source = storage.NewSource(utf8.size());
-    std::memcpy(source, utf8.data(), utf8.size());
     return true;
 }
 
-bool ParseInPlace(Storage& storage, Node* document) {
-    // The zero byte after the source is a control character, so every scanning loop stops at
-    // the end without testing for it.
-    char* source = storage.SourceData();
-    if (!source) return false;
-    Parser parser(storage, source, source + storage.Source().size());
-    return parser.Run(document);
+// How many bytes at the end of valid-looking UTF-8 belong to a character the next piece
+// completes.
+std::size_t IncompleteTail(const char* begin, const char* end) {
+    for (std::size_t back = 1; back <= 3 && back <= static_cast<std::size_t>(end - begin); ++back) {
+        auto byte = static_cast<unsigned char>(end[-static_cast<std::ptrdiff_t>(back)]);
+        if ((byte & 0xC0) == 0x80) continue;
+        std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+// The text waiting for the parser, in one buffer that grows only when a single token outgrows
+// it.
+class TextBuffer {
+public:
+    char* Data() { return memory_.get(); }
+    char* End() { return memory_.get() + size_; }
+    std::size_t Size() const { return size_; }
+    // Drops the text before `from` and keeps `room` bytes free after the rest.
+    void Compact(const char* from, std::size_t room) {
+        std::size_t keep = memory_ ? size_ - static_cast<std::size_t>(from - memory_.get()) : 0;
+        if (keep && from != memory_.get()) std::memmove(memory_.get(), from, keep);
+        size_ = keep;
+        std::size_t needed = keep + room + kSlack;
+        if (needed > capacity_) {
+            std::size_t capacity = capacity_ ? capacity_ : 256;
+            while (capacity < needed) capacity *= 2;
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            if (keep) std::memcpy(grown.get(), memory_.get(), keep);
+            memory_ = std::move(grown);
+            capacity_ = capacity;
+        }
+    }
+    // Reads up to `size` more bytes; false on a read error.
+    bool ReadMore(ByteSource& source, std::size_t size, std::size_t& read) {
+        Compact(memory_ ? memory_.get() : nullptr, size);
+        if (!ReadFully(source, End(), size, read)) return false;
+        size_ += read;
+        return true;
+    }
+    void Replace(std::string_view text) {
+        size_ = 0;
+        Compact(memory_ ? memory_.get() : nullptr, text.size());
+        if (!text.empty()) std::memcpy(memory_.get(), text.data(), text.size());
+        size_ = text.size();
+    }
+
+private:
+    std::unique_ptr<char[]> memory_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// Hands the parser the buffer's text from `begin` but for `held` bytes at its end, behind a
+// zero byte.
+Parser::Step FeedParser(Parser& parser, TextBuffer& text, char* begin, std::size_t held, bool final) {
+    char* end = text.End() - held;
+    char saved[4];
+    std::memcpy(saved, end, 4);
+    *end = '\0';
+    Parser::Step step = parser.Feed(begin, end, final);
+    std::memcpy(end, saved, 4);
+    return step;
+}
+
+}  // namespace
+
+bool Parse(ByteSource& source, Storage& storage, Offset document) {
+    Parser parser(storage, document);
+    TextBuffer text;
+    std::size_t read = 0;
+    if (!text.ReadMore(source, kPieceSize, read)) return false;
+    bool atEnd = read < kPieceSize;
+    // The declaration decides the encoding, so it must be read whole first.
+    while (!atEnd && std::string_view(text.Data(), text.Size()).substr(0, 5) == "<?xml" &&
+           std::string_view(text.Data(), text.Size()).find("?>") == std::string_view::npos) {
+        if (!text.ReadMore(source, kPieceSize, read)) return false;
+        atEnd = read < kPieceSize;
+    }
+
+    std::string_view start(text.Data(), text.Size());
+    std::size_t skip = 0;
+    bool utf8 = false;
+    std::string whole;  // text decoded all at once, for the rare encodings read that way
+    if (start.substr(0, 3) == "\xEF\xBB\xBF") {
+        skip = 3;
+        utf8 = true;
+    } else if (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF") {
+        while (!atEnd) {
+            if (!text.ReadMore(source, kPieceSize, read)) return false;
+            atEnd = read < kPieceSize;
+        }
+        std::string_view bytes(text.Data(), text.Size());
+        if (!DecodeUtf16(bytes.substr(2), bytes[0] == '\xFF', whole)) return false;
+        text.Replace(whole);
+    } else {
+        std::string_view encoding = DeclaredEncoding(start);
+        int codePage = encoding.empty() ? kCodePageUtf8 : CodePageFromName(encoding);
+        if (codePage == 0) return false;
+        if (codePage == kCodePageUtf8) {
+            utf8 = true;
+        } else if (const SingleByteCodePage* page = FindSingleByteCodePage(codePage)) {
+            parser.SetCodePage(page);
+        } else {
+            while (!atEnd) {
+                if (!text.ReadMore(source, kPieceSize, read)) return false;
+                atEnd = read < kPieceSize;
+            }
+            if (!DecodeToUtf8(codePage, std::string_view(text.Data(), text.Size()), whole)) return false;
+            text.Replace(whole);
+        }
+    }
+    whole = std::string();
+
+    char* parsed = text.Data() + skip;
+    std::size_t checked = skip;  // UTF-8 is checked as it comes, up to here
+    for (;;) {
+        std::size_t held = 0;  // bytes of a character the next piece completes
+        if (utf8) {
+            held = atEnd ? 0 : IncompleteTail(text.Data() + checked, text.End());
+            std::size_t upTo = text.Size() - held;
+            if (!IsValidUtf8(std::string_view(text.Data() + checked, upTo - checked))) return false;
+        }
+        Parser::Step step = FeedParser(parser, text, parsed, held, atEnd);
+        if (step != Parser::Step::More) return step == Parser::Step::Done;
+        if (atEnd) return false;
+        // A token longer than a piece is parsed again each time: read as much again as it
+        // holds, so that a long one costs a few passes and not one per piece.
+        const std::size_t unparsed = static_cast<std::size_t>(text.End() - parser.Consumed());
+        const std::size_t wanted = unparsed > kPieceSize ? unparsed : kPieceSize;
+        text.Compact(parser.Consumed(), wanted);
+        checked = text.Size() - held;
+        parsed = text.Data();
+        if (!text.ReadMore(source, wanted, read)) return false;
+        atEnd = read < wanted;
+    }
 }
 
 }  // namespace xmldom

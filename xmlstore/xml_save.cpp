@@ -1,16 +1,24 @@
 // The indenting save: the declaration, then every element on a line of its own, three
 // spaces per level, end tags of elements with child elements on their own line, comments
 // and instructions copied where they stand, blank text dropped, LF line ends.
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "xmlstore/code_page.h"
 #include "xmlstore/code_page_platform.h"
+#include "xmlstore/file_replace.h"
 #include "xmlstore/xml_dom.h"
 
 namespace {
 
 using xmldom::Node;
+using xmldom::Offset;
+using xmldom::Storage;
+
+// Output handed on to a file at a time: small enough to stay in the cache.
+constexpr std::size_t kPieceSize = 256 * 1024;
 
 enum class Escape { None, Text, Attribute };
 
@@ -43,6 +51,18 @@ public:
         at_ = 0;
     }
 
+    // Hands the output so far on to `write` once there is a piece of it; between nodes only,
+    // so that a piece never ends inside a character. False when the write failed.
+    bool Flush(const WritePiece& write, bool last = false) {
+        if (at_ < kPieceSize && !last) return true;
+        std::string_view piece(out_.data(), at_);
+        bool ok;
+        if (utf8Output_ && codePage_ != kCodePageUtf8) ok = write(EncodeFromUtf8(codePage_, piece));
+        else ok = write(piece);
+        at_ = 0;
+        return ok;
+    }
+
     void Raw(std::string_view ascii) {
         char* to = Room(ascii.size());
         std::memcpy(to, ascii.data(), ascii.size());
@@ -66,6 +86,16 @@ public:
         const char* p = utf8.data();
         const char* end = p + utf8.size();
         while (p < end) {
+            // Runs of plain ASCII eight bytes at a time.
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (MayNeedWork(word, escape)) break;
+                std::memcpy(to, &word, 8);
+                to += 8;
+                p += 8;
+            }
+            if (p == end) break;
             unsigned char c = static_cast<unsigned char>(*p);
             if (!special[c]) {
                 *to++ = *p++;
@@ -96,8 +126,42 @@ public:
         return std::move(out_);
     }
 
+    // The start tag's "<name", an attribute's " name=\"" and the end tag's "</name>" of each
+    // name of the document, encoded once per save.
+    void Name(const Storage& storage, std::uint32_t id, std::size_t form) {
+        if (id >= names_.size()) names_.resize(storage.NameCount());
+        std::string& cached = names_[id][form];
+        if (cached.empty()) {
+            static const char* const kBefore[] = {"<", " ", "</"};
+            static const char* const kAfter[] = {"", "=\"", ">"};
+            const std::size_t start = at_;
+            Raw(kBefore[form]);
+            Put(storage.Name(id), Escape::None, '_');
+            Raw(kAfter[form]);
+            cached.assign(out_.data() + start, at_ - start);
+            return;
+        }
+        Raw(cached);
+    }
+    static constexpr std::size_t kStartTag = 0, kAttribute = 1, kEndTag = 2;
+
 private:
     static constexpr const bool (&kSpecial)[3][256] = kSpecialTables.table;
+
+    // Whether eight bytes hold anything but ASCII that the escape copies as it is.
+    static bool MayNeedWork(std::uint64_t word, Escape escape) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighBits = 0x8080808080808080ull;
+        auto has = [](std::uint64_t w, unsigned char byte) {
+            std::uint64_t x = w ^ (kOnes * byte);
+            return (x - kOnes) & ~x & kHighBits;
+        };
+        std::uint64_t found = word & kHighBits;
+        if (escape != Escape::None) {
+            found |= has(word, '&') | has(word, '<') | ((word - kOnes * 0x20) & ~word & kHighBits);
+            found |= escape == Escape::Text ? has(word, '>') : has(word, '"');
+        }
+        return found != 0;
+    }
 
     static const char* Entity(unsigned char c) {
         switch (c) {
@@ -123,69 +187,82 @@ private:
     bool utf8Output_ = true;
     std::string out_;
     std::size_t at_ = 0;
+    std::vector<std::array<std::string, 3>> names_;
 };
 
-bool HasChildElement(const Node* node) {
-    for (const Node* child = node->firstChild; child; child = child->nextSibling)
-        if (child->kind == XmlNodeKind::Element) return true;
+XmlNodeKind Kind(const Node* node) { return xmldom::KindOf(node->header); }
+
+std::string_view TextOf(const Storage& storage, const Node* node) { return storage.Text(node->header, node->value); }
+
+bool HasChildElement(const Storage& storage, const Node* node) {
+    for (Offset child = node->links.firstChild; child;) {
+        const Node* at = storage.NodeAt(child);
+        if (Kind(at) == XmlNodeKind::Element) return true;
+        child = at->nextSibling;
+    }
     return false;
 }
 
 // Text beside child elements: added line breaks would become part of that text at the next
 // load and grow with every save, so such an element is written as it stands.
-bool IsMixed(const Node* node) {
+bool IsMixed(const Storage& storage, const Node* node) {
+    if (!(node->header & xmldom::kHadText)) return false;
     bool text = false, element = false;
-    for (const Node* child = node->firstChild; child; child = child->nextSibling) {
-        if (child->kind == XmlNodeKind::Element) element = true;
-        else if (child->kind == XmlNodeKind::Text && !xmldom::IsBlank(child->value.View())) text = true;
+    for (Offset child = node->links.firstChild; child;) {
+        const Node* at = storage.NodeAt(child);
+        if (Kind(at) == XmlNodeKind::Element) element = true;
+        else if (Kind(at) == XmlNodeKind::Text && !xmldom::IsBlank(TextOf(storage, at))) text = true;
+        child = at->nextSibling;
     }
     return text && element;
 }
 
-bool HasContent(const Node* node) {
-    for (const Node* child = node->firstChild; child; child = child->nextSibling)
-        if (child->kind != XmlNodeKind::Text || !xmldom::IsBlank(child->value.View())) return true;
+bool HasContent(const Storage& storage, const Node* node) {
+    for (Offset child = node->links.firstChild; child;) {
+        const Node* at = storage.NodeAt(child);
+        if (Kind(at) != XmlNodeKind::Text || !xmldom::IsBlank(TextOf(storage, at))) return true;
+        child = at->nextSibling;
+    }
     return false;
 }
 
-void WriteStartTag(Writer& writer, const Node* element, bool empty) {
-    writer.Raw("<");
-    writer.Put(element->name.View(), Escape::None, '_');
-    for (const xmldom::Attribute* attribute = element->firstAttribute; attribute; attribute = attribute->next) {
-        writer.Raw(" ");
-        writer.Put(attribute->name.View(), Escape::None, '_');
-        writer.Raw("=\"");
-        writer.Put(attribute->value.View(), Escape::Attribute);
+void WriteStartTag(Writer& writer, const Storage& storage, const Node* element, bool empty) {
+    writer.Name(storage, xmldom::NameOf(element->header), Writer::kStartTag);
+    for (Offset at = element->links.firstAttribute; at;) {
+        const xmldom::Attribute* attribute = storage.AttributeAt(at);
+        writer.Name(storage, xmldom::NameOf(attribute->header), Writer::kAttribute);
+        writer.Put(storage.Text(attribute->header, attribute->value), Escape::Attribute);
         writer.Raw("\"");
+        at = attribute->next;
     }
     writer.Raw(empty ? "/>" : ">");
 }
 
 // Writes one node that is not an element, or an element's start (and, when it is empty,
 // its whole self). Returns true when the element's children come next.
-bool WriteOpening(Writer& writer, const Node* node, std::size_t depth, bool flat) {
-    switch (node->kind) {
+bool WriteOpening(Writer& writer, const Storage& storage, const Node* node, std::size_t depth, bool flat) {
+    switch (Kind(node)) {
     case XmlNodeKind::Element: {
         if (!flat) writer.Newline(depth);
-        bool content = HasContent(node);
-        WriteStartTag(writer, node, !content);
+        bool content = HasContent(storage, node);
+        WriteStartTag(writer, storage, node, !content);
         return content;
     }
     case XmlNodeKind::Text:
-        if (!xmldom::IsBlank(node->value.View())) writer.Put(node->value.View(), Escape::Text);
+        if (!xmldom::IsBlank(TextOf(storage, node))) writer.Put(TextOf(storage, node), Escape::Text);
         return false;
     case XmlNodeKind::Comment:
         writer.Raw("<!--");
-        writer.Put(node->value.View(), Escape::None);
+        writer.Put(TextOf(storage, node), Escape::None);
         writer.Raw("-->");
         return false;
     case XmlNodeKind::ProcessingInstruction:
         writer.Raw("<?");
-        writer.Put(node->name.View(), Escape::None, '_');
-        if (node->value.size) {
+        writer.Put(storage.Name(xmldom::NameOf(node->header)), Escape::None, '_');
+        if (!TextOf(storage, node).empty()) {
             writer.Raw(" ");
             // '?' for a foreign character could close the instruction early ("?>").
-            writer.Put(node->value.View(), Escape::None, '_');
+            writer.Put(TextOf(storage, node), Escape::None, '_');
         }
         writer.Raw("?>");
         return false;
@@ -195,19 +272,14 @@ bool WriteOpening(Writer& writer, const Node* node, std::size_t depth, bool flat
     return false;
 }
 
-void WriteClosing(Writer& writer, const Node* element, std::size_t depth, bool childElements, bool flat) {
+void WriteClosing(Writer& writer, const Storage& storage, const Node* element, std::size_t depth, bool childElements,
+                  bool flat) {
     if (childElements && !flat) writer.Newline(depth);
-    writer.Raw("</");
-    writer.Put(element->name.View(), Escape::None, '_');
-    writer.Raw(">");
+    writer.Name(storage, xmldom::NameOf(element->header), Writer::kEndTag);
 }
 
-}  // namespace
-
-std::string FormatXmlDocument(const XmlDocument& document) {
-    const int codePage = AnsiCodePage();
-    Writer writer(codePage);
-    writer.Reserve(document.MemoryUsed() / 4 + 256);
+// Writes the document through `writer`; with a `write`, piece by piece as it goes.
+bool WriteDocument(Writer& writer, const Storage& storage, Offset document, int codePage, const WritePiece* write) {
     writer.Raw("<?xml version=\"1.0\" encoding=\"");
     writer.Raw(CodePageName(codePage));
     writer.Raw("\"?>");
@@ -219,27 +291,51 @@ std::string FormatXmlDocument(const XmlDocument& document) {
         bool startsFlat;
     };
     std::vector<Open> open;
-    const Node* node = document.document_->firstChild;
+    Offset offset = storage.NodeAt(document)->links.firstChild;
     std::size_t depth = 0;
     bool flat = false;
-    while (node) {
-        if (node->kind == XmlNodeKind::Element && WriteOpening(writer, node, depth, flat)) {
-            bool startsFlat = !flat && IsMixed(node);
-            open.push_back({HasChildElement(node), startsFlat});
+    while (offset) {
+        const Node* node = storage.NodeAt(offset);
+        if (write && !writer.Flush(*write)) return false;
+        if (Kind(node) == XmlNodeKind::Element && WriteOpening(writer, storage, node, depth, flat)) {
+            bool startsFlat = !flat && IsMixed(storage, node);
+            open.push_back({HasChildElement(storage, node), startsFlat});
             flat = flat || startsFlat;
             ++depth;
-            node = node->firstChild;
+            offset = node->links.firstChild;
             continue;
         }
-        if (node->kind != XmlNodeKind::Element) WriteOpening(writer, node, depth, flat);
+        if (Kind(node) != XmlNodeKind::Element) WriteOpening(writer, storage, node, depth, flat);
         while (!node->nextSibling && depth > 0) {
-            node = node->parent;
+            offset = node->parent;
+            node = storage.NodeAt(offset);
             --depth;
-            WriteClosing(writer, node, depth, open.back().childElements, flat);
+            WriteClosing(writer, storage, node, depth, open.back().childElements, flat);
             if (open.back().startsFlat) flat = false;
             open.pop_back();
         }
-        node = node->nextSibling;
+        offset = node->nextSibling;
     }
+    return !write || writer.Flush(*write, true);
+}
+
+}  // namespace
+
+std::string FormatXmlDocument(const XmlDocument& document) {
+    const int codePage = AnsiCodePage();
+    Writer writer(codePage);
+    writer.Reserve(document.MemoryUsed() / 4 + 256);
+    WriteDocument(writer, *document.storage_, document.document_, codePage, nullptr);
     return writer.Finish();
+}
+
+bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
+    const int codePage = AnsiCodePage();
+    return ReplaceFileContents(narrowPath, [&](const WritePiece& write) {
+        Writer writer(codePage);
+        // A piece and the node that ends it; a small document needs no more than itself.
+        const std::size_t small = document.MemoryUsed() + 256;
+        writer.Reserve(small < 2 * kPieceSize ? small : 2 * kPieceSize);
+        return WriteDocument(writer, *document.storage_, document.document_, codePage, &write);
+    });
 }

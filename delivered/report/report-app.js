@@ -1,6 +1,7 @@
 // The report application's access to Windows: its command line, the files beside it (read
 // with MSXML 6.0, the XML component every Windows 10 and 11 has), the CSV export and the
-// window. Everything it reads is handed to the view as plain objects.
+// window. The time log is handed to the view as a reader of its days; everything else as
+// plain objects.
 (function () {
     'use strict';
 
@@ -155,7 +156,8 @@
             result.error = R.fillIn(texts.LogMissing, { path: folder + logFile });
         } else {
             var logDocument = loadXml(folder + logFile);
-            if (logDocument) result.log = R.readLog(logDocument);
+            // Kept as it is: each period reads its own days from it.
+            if (logDocument) result.log = R.logReader(logDocument);
             else result.error = R.fillIn(texts.LogUnreadable, { path: folder + logFile });
         }
         var projectFiles = R.projectFileNames(logFile);

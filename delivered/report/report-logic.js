@@ -3,7 +3,8 @@
 // Nothing here touches a window, a file or an ActiveX object, so the same file runs in the
 // report application (old script engine: plain ES5 only) and under Node for the tests.
 // XML comes in through the few DOM members that MSXML and other parsers share:
-// getElementsByTagName, getAttribute, childNodes, firstChild, nodeType, nodeName, nodeValue.
+// getElementsByTagName, getAttribute, childNodes, firstChild, nodeType, nodeName, nodeValue;
+// and MSXML's selectNodes where the document has it.
 var OstrakReport = (function () {
     'use strict';
 
@@ -181,13 +182,27 @@ var OstrakReport = (function () {
     // Two Date elements of one day, and repeated names, are added together. An application's
     // time is never taken as less than the sum of its documents.
     function readLog(documentNode) {
+        var days = readDays(documentNode.getElementsByTagName('Date'), null, null);
+        return {
+            days: days,
+            first: days.length ? days[0].serial : null,
+            last: days.length ? days[days.length - 1].serial : null
+        };
+    }
+
+    function emptyLog() {
+        return { days: [], first: null, last: null };
+    }
+
+    // The days of Date elements that lie in from..to (null: no bound), read as readLog reads
+    // them. Only these Date elements are read below their own attributes.
+    function readDays(dateElements, from, to) {
         var days = [];
         var dayIndex = {};
-        var dates = documentNode.getElementsByTagName('Date');
-        for (var i = 0; i < dates.length; i++) {
-            var dateElement = dates.item(i);
+        for (var i = 0; i < dateElements.length; i++) {
+            var dateElement = dateElements.item(i);
             var serial = daySerialOf(dateElement);
-            if (serial === null) continue;
+            if (serial === null || (from !== null && serial < from) || (to !== null && serial > to)) continue;
             var day = dayIndex[key(serial)];
             if (!day) {
                 day = { serial: serial, apps: [], appIndex: {} };
@@ -202,15 +217,68 @@ var OstrakReport = (function () {
             delete days[d].appIndex;
             for (var p = 0; p < days[d].apps.length; p++) delete days[d].apps[p].docIndex;
         }
+        return days;
+    }
+
+    // "20260405" for 5 April 2026: a day as a number that XPath can compute from y, m and d.
+    function ymdNumber(serial) {
+        var date = ymdFromSerial(serial);
+        return date.y * 10000 + date.m * 100 + date.d;
+    }
+
+    // The Date elements that may lie in from..to, chosen by the XML component itself with an
+    // XPath query, so that a long log is not walked node by node from script: those whose id
+    // or whose y, m and d fall in the period (readDays then decides as readLog does). A DOM
+    // without XPath gives all Date elements.
+    function dateElementsIn(documentNode, from, to) {
+        var nodes = null;
+        var query = '//Date';
+        if (from !== null) {
+            var date = '(@y * 10000 + @m * 100 + @d)';
+            query += '[(@id >= ' + from + ' and @id <= ' + to + ') or (' + date + ' >= ' + ymdNumber(from) +
+                ' and ' + date + ' <= ' + ymdNumber(to) + ')]';
+        }
+        try {
+            nodes = documentNode.selectNodes(query);
+        } catch (error) {
+            nodes = null;
+        }
+        return nodes || documentNode.getElementsByTagName('Date');
+    }
+
+    // The log as the report application holds it: the loaded document, from which each period
+    // reads its own days. The first and last day are found once, from the Date elements' own
+    // attributes; nothing else is read until a period asks for it.
+    function logReader(documentNode) {
+        var span = null;
         return {
-            days: days,
-            first: days.length ? days[0].serial : null,
-            last: days.length ? days[days.length - 1].serial : null
+            daysIn: function (from, to) {
+                return readDays(dateElementsIn(documentNode, from, to), from, to);
+            },
+            span: function () {
+                if (!span) {
+                    span = { first: null, last: null };
+                    var dates = dateElementsIn(documentNode, null, null);
+                    for (var i = 0; i < dates.length; i++) {
+                        var serial = daySerialOf(dates.item(i));
+                        if (serial === null) continue;
+                        if (span.first === null || serial < span.first) span.first = serial;
+                        if (span.last === null || serial > span.last) span.last = serial;
+                    }
+                }
+                return span;
+            }
         };
     }
 
-    function emptyLog() {
-        return { days: [], first: null, last: null };
+    // The days from..to of a log: read whole (readLog, emptyLog) or through logReader.
+    function logDays(log, from, to) {
+        return log.daysIn ? log.daysIn(from, to) : log.days;
+    }
+
+    // The first and last day of a log, read whole or through logReader.
+    function logSpan(log) {
+        return log && log.span ? log.span() : log;
     }
 
     function addApp(day, appElement) {
@@ -337,9 +405,9 @@ var OstrakReport = (function () {
             range = monthRange(todayDate.y, todayDate.m - 1);
             return { kind: kind, from: range.from, to: range.to, unit: 'month' };
         case 'all':
-            var log = options.log;
-            if (log && log.first !== null && log.first !== undefined) {
-                return { kind: kind, from: log.first, to: log.last, unit: 'span' };
+            var span = logSpan(options.log);
+            if (span && span.first !== null && span.first !== undefined) {
+                return { kind: kind, from: span.first, to: span.last, unit: 'span' };
             }
             return { kind: kind, from: today, to: today, unit: 'span' };
         default:
@@ -400,8 +468,9 @@ var OstrakReport = (function () {
         var inactive = 0;
         var days = [];
 
-        for (var i = 0; i < log.days.length; i++) {
-            var logDay = log.days[i];
+        var logDaysRead = logDays(log, from, to);
+        for (var i = 0; i < logDaysRead.length; i++) {
+            var logDay = logDaysRead[i];
             if (logDay.serial < from || logDay.serial > to) continue;
             var day = { serial: logDay.serial, work: 0, inactive: 0, apps: {} };
             for (var a = 0; a < logDay.apps.length; a++) {
@@ -518,6 +587,26 @@ var OstrakReport = (function () {
         }
         parts.push(other);
         return parts;
+    }
+
+    // What the report shows for a period: its summary, the summary its chart draws and the
+    // chart's bars. One day alone makes a poor chart: its week is drawn around it, in the
+    // day's colours. options: firstDay, inactiveNames, projects.
+    function periodView(log, period, options) {
+        var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
+        var summary = summarize(log, period.from, period.to, {
+            inactiveNames: options.inactiveNames,
+            projects: options.projects
+        });
+        var chartSummary = summary;
+        if (period.from === period.to) {
+            var weekStart = startOfWeek(period.from, firstDay);
+            chartSummary = summarize(log, weekStart, weekStart + 6, {
+                inactiveNames: options.inactiveNames,
+                topApps: summary.topApps
+            });
+        }
+        return { summary: summary, chartSummary: chartSummary, chart: chartBuckets(chartSummary, { firstDay: firstDay }) };
     }
 
     // ---- Chart ----------------------------------------------------------------------------
@@ -795,12 +884,14 @@ var OstrakReport = (function () {
         weekday: weekday,
         readLog: readLog,
         emptyLog: emptyLog,
+        logReader: logReader,
         readProjects: readProjects,
         projectMatcher: projectMatcher,
         startOfWeek: startOfWeek,
         periodRange: periodRange,
         shiftPeriod: shiftPeriod,
         summarize: summarize,
+        periodView: periodView,
         documentRows: documentRows,
         chartBuckets: chartBuckets,
         axisScale: axisScale,

@@ -87,20 +87,14 @@ var OstrakReportView = (function () {
 
     View.prototype.render = function () {
         var t = this.texts;
-        this.summary = R.summarize(this.data.log, this.period.from, this.period.to, {
+        var shown = R.periodView(this.data.log, this.period, {
+            firstDay: this.firstDay,
             inactiveNames: this.data.inactiveNames,
             projects: this.data.projects
         });
-        // One day alone makes a poor chart: its week is drawn around it, in the day's colours.
-        this.chartSummary = this.summary;
-        if (this.period.from === this.period.to) {
-            var weekStart = R.startOfWeek(this.period.from, this.firstDay);
-            this.chartSummary = R.summarize(this.data.log, weekStart, weekStart + 6, {
-                inactiveNames: this.data.inactiveNames,
-                topApps: this.summary.topApps
-            });
-        }
-        this.chart = R.chartBuckets(this.chartSummary, { firstDay: this.firstDay });
+        this.summary = shown.summary;
+        this.chartSummary = shown.chartSummary;
+        this.chart = shown.chart;
         var html = [];
         html.push(this.headerHtml());
         html.push(this.periodHtml());

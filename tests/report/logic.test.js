@@ -3,6 +3,7 @@
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const { R, tables, parseXml, readLog, englishTexts } = require('./helpers.js');
+const { CountingDom, element, fromDom } = require('./counting-dom.js');
 
 const serial = R.serialFromYmd;
 
@@ -96,6 +97,34 @@ test('reading the log', async (t) => {
     await t.test('an empty log', () => {
         assert.deepEqual(R.readLog(parseXml('<Ostrak/>')), { days: [], first: null, last: null });
         assert.deepEqual(R.emptyLog(), { days: [], first: null, last: null });
+    });
+    await t.test('a period reads, through XPath, its own days as a whole read has them, and nothing below other days', () => {
+        // Hand edits among them: leading zeros, an id that disagrees with y, m and d, no id,
+        // no valid date but an id, and two Dates of one day.
+        const text = '<Ostrak>' +
+            '<Date id="46356" y="2026" m="11" d="30"><App name="a" time="1"><Doc name="x" time="1"/></App></Date>' +
+            '<Date id="46357" y="2026" m="12" d="01"><App name="b" time="2"/></Date>' +
+            '<Date id="40000" y="2026" m="12" d="2"><App name="c" time="3"/></Date>' +
+            '<Date y="2026" m="12" d="3"><App name="d" time="4"/></Date>' +
+            '<Date id="46360" y="2026" m="13" d="1"><App name="e" time="5"/></Date>' +
+            '<Date id="46361" y="2026" m="12" d="5"><App name="f" time="6"><Doc name="y" time="6"/></App></Date>' +
+            '<Date id="46361" y="2026" m="12" d="5"><App name="f" time="1"/></Date>' +
+            '<Date id="46357" y="2027" m="1" d="1"><App name="g" time="7"/></Date>' +
+            '</Ostrak>';
+        const whole = R.readLog(parseXml(text));
+        const dom = new CountingDom(element('#document', {}, [fromDom(parseXml(text).documentElement)]));
+        const reader = R.logReader(dom);
+        const span = reader.span();
+        assert.deepEqual([span.first, span.last], [whole.first, whole.last]);
+        for (let from = whole.first - 1; from <= whole.last + 1; from++) {
+            for (const to of [from, from + 1, from + 6]) {
+                dom.visits = 0;
+                const days = reader.daysIn(from, to);
+                assert.deepEqual(days, whole.days.filter((day) => day.serial >= from && day.serial <= to), `${from}..${to}`);
+                const below = days.reduce((sum, day) => sum + day.apps.reduce((n, app) => n + 1 + app.docs.length, 0), 0);
+                assert.ok(dom.visits <= below + 4 + to - from, `${from}..${to}: ${dom.visits} nodes for ${below} below its days`);
+            }
+        }
     });
 });
 

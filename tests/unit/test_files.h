@@ -7,6 +7,17 @@
 #include <random>
 #include <string>
 
+#include "xmlstore/xml_dom.h"
+
+// Lowers how much a document may hold, so that a small one meets the limit; restored after.
+class ScopedArenaLimit {
+public:
+    explicit ScopedArenaLimit(std::uint64_t bytes) { xmldom::SetArenaLimit(bytes); }
+    ~ScopedArenaLimit() { xmldom::SetArenaLimit(0); }
+    ScopedArenaLimit(const ScopedArenaLimit&) = delete;
+    ScopedArenaLimit& operator=(const ScopedArenaLimit&) = delete;
+};
+
 class TemporaryFolder {
 public:
     TemporaryFolder() {

@@ -239,6 +239,20 @@ TEST_F(UnreadableLogTest, ALogThatDoesNotParseIsSetAside) {
     EXPECT_EQ(ReadFileBytes(AsidePath()), damaged);
 }
 
+TEST_F(UnreadableLogTest, ALogLargerThanADocumentCanHoldIsSetAsideWhole) {
+    std::string large = "<Ostrak>";
+    for (int day = 0; day < 60000; ++day)
+        large += "<Date id=\"1\" y=\"2026\" m=\"12\" d=\"7\" time=\"5\"><App name=\"Editor of long names\" time=\"5\"/></Date>";
+    large += "</Ostrak>";
+    WriteFileBytes(LogPath(), large);
+    {
+        ScopedArenaLimit limit(4u << 20);
+        OpenTimeLog();
+    }
+    ExpectFreshLog();
+    EXPECT_TRUE(ReadFileBytes(AsidePath()) == large) << "the old log is kept whole";
+}
+
 TEST_F(UnreadableLogTest, ALogWithAnotherRootIsSetAside) {
     const std::string foreign = "<Other><Date y=\"2026\" m=\"12\" d=\"7\" time=\"5\"/></Other>";
     WriteFileBytes(LogPath(), foreign);

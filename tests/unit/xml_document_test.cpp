@@ -1,6 +1,7 @@
 // The DOM and its queries, as the time log, the lists and the language files use them.
 #include <gtest/gtest.h>
 
+#include "tests/unit/test_files.h"
 #include "xmlstore/code_page.h"
 #include "xmlstore/xml_document.h"
 
@@ -183,6 +184,47 @@ TEST(XmlQueries, TextOutsideTheFormsFindsNothing) {
     }
     EXPECT_TRUE(root.SelectSingleNode("//Save/as"));
     EXPECT_FALSE(XmlNode().SelectSingleNode("//Save"));
+}
+
+// A document holds what 32-bit offsets address; the tests lower that to 16 MiB.
+constexpr std::uint64_t kSmallLimit = 16u << 20;
+
+std::string ManyElements(int count) {
+    std::string text = "<r>";
+    for (int i = 0; i < count; ++i) text += "<e name=\"a name longer than inline\"/>";
+    return text + "</r>";
+}
+
+TEST(XmlArenaLimit, ADocumentBeyondReachDoesNotLoad) {
+    const std::string large = ManyElements(300000);
+    ScopedArenaLimit limit(kSmallLimit);
+    auto document = CreateXmlDocument();
+    EXPECT_FALSE(document->LoadXml(large));
+    EXPECT_FALSE(document->DocumentElement());
+    EXPECT_TRUE(document->LoadXml(ManyElements(1000)));
+}
+
+TEST(XmlArenaLimit, AFullDocumentRefusesNewNodesAndStaysWhole) {
+    ScopedArenaLimit limit(kSmallLimit);
+    auto document = Parse("<r/>");
+    XmlNode root = document->DocumentElement();
+    XmlNode last;
+    int made = 0;
+    for (XmlNode element; (element = document->CreateElement("e")); last = element, ++made) {
+        ASSERT_TRUE(root.AppendChild(element));
+        ASSERT_TRUE(element.SetAttribute("name", "a name longer than inline"));
+    }
+    EXPECT_GT(made, 10000);
+    EXPECT_FALSE(document->CreateTextNode("text"));
+    // The elements it has still take their attributes, so a credit never stops half done.
+    EXPECT_TRUE(last.SetAttribute("time", "an attribute longer than inline"));
+
+    const std::string saved = FormatXmlDocument(*document);
+    auto again = CreateXmlDocument();
+    xmldom::SetArenaLimit(0);
+    ASSERT_TRUE(again->LoadXml(saved));
+    EXPECT_EQ(FormatXmlDocument(*again), saved);
+    EXPECT_EQ(again->DocumentElement().SelectNodes("e").size(), static_cast<std::size_t>(made));
 }
 
 TEST(XmlNarrowText, AnsiCodePageRoundTrips) {
