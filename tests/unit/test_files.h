@@ -1,4 +1,5 @@
-// Small helpers for tests that work with real files in a fresh temporary folder.
+// Small helpers for tests that work with real files in a fresh temporary folder, or with
+// narrow text in another code page.
 #pragma once
 
 #include <filesystem>
@@ -6,6 +7,8 @@
 #include <iterator>
 #include <random>
 #include <string>
+
+#include "base/narrow_text.h"
 
 class TemporaryFolder {
 public:
@@ -43,3 +46,13 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+// Narrow text in another code page for as long as the object lives: 65001 stands for a
+// process whose manifest made UTF-8 its ANSI code page.
+class NarrowCodePageScope {
+public:
+    explicit NarrowCodePageScope(int codePage) { SetNarrowCodePage(codePage); }
+    ~NarrowCodePageScope() { SetNarrowCodePage(0); }
+    NarrowCodePageScope(const NarrowCodePageScope&) = delete;
+    NarrowCodePageScope& operator=(const NarrowCodePageScope&) = delete;
+};
