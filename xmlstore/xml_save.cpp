@@ -1,7 +1,9 @@
 // The indenting save: the declaration, then every element on a line of its own, three
 // spaces per level, end tags of elements with child elements on their own line, comments
 // and instructions copied where they stand, blank text dropped, LF line ends.
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "xmlstore/code_page.h"
@@ -27,9 +29,11 @@ struct SpecialTables {
 };
 constexpr SpecialTables kSpecialTables{};
 
-// Appends UTF-8 text to the output in the target code page, escaping as it goes. Names and
-// instructions use '_' for what the code page cannot show (a '?' would make them unreadable);
-// other text uses the code page's default character.
+// Appends UTF-8 text to the output in the target code page, escaping as it goes. A character
+// the code page cannot show becomes a character reference in text and attribute values, so
+// that a file moved between code pages loses nothing; names and instructions, which cannot
+// hold references, use '_' for it (a '?' would make them unreadable), comments the code page's
+// default character.
 class Writer {
 public:
     explicit Writer(int codePage) : codePage_(codePage) {
@@ -58,8 +62,8 @@ public:
     }
 
     void Put(std::string_view utf8, Escape escape, char replacement = 0) {
-        // An escape is at most six bytes for one; a character in a single-byte code page is
-        // never longer than its UTF-8.
+        // An escape or a character reference is at most six bytes for one; a character in a
+        // single-byte code page is never longer than its UTF-8.
         char* const start = Room(utf8.size() * 6);
         char* to = start;
         const bool* special = kSpecial[static_cast<int>(escape)];
@@ -72,13 +76,26 @@ public:
                 continue;
             }
             if (c >= 0x80) {
-                if (utf8Output_) {
+                if (codePage_ == kCodePageUtf8) {
                     *to++ = *p++;
                     continue;
                 }
+                const char* character = p;
                 char32_t codePoint = NextCodePoint(p, end);
-                unsigned char byte = codePoint < 0x10000 ? singleByte_->encode[codePoint] : 0;
-                *to++ = byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
+                if (utf8Output_) {
+                    if (escape == Escape::None || MultiByteCodePageHas(std::string_view(character, p - character))) {
+                        std::memcpy(to, character, static_cast<std::size_t>(p - character));
+                        to += p - character;
+                        continue;
+                    }
+                } else {
+                    unsigned char byte = codePoint < 0x10000 ? singleByte_->encode[codePoint] : 0;
+                    if (byte || escape == Escape::None) {
+                        *to++ = byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
+                        continue;
+                    }
+                }
+                to += std::snprintf(to, 12, "&#%u;", static_cast<unsigned>(codePoint));
                 continue;
             }
             ++p;
@@ -112,6 +129,17 @@ private:
         }
     }
 
+    // Whether the multibyte code page has the character: it survives the way there and back.
+    bool MultiByteCodePageHas(std::string_view character) {
+        const std::string key(character);
+        auto known = multiByteHas_.find(key);
+        if (known != multiByteHas_.end()) return known->second;
+        std::string back;
+        const bool has = DecodeToUtf8(codePage_, EncodeFromUtf8(codePage_, character), back) && back == character;
+        multiByteHas_.emplace(key, has);
+        return has;
+    }
+
     // Makes room for `size` more bytes and returns where they go.
     char* Room(std::size_t size) {
         if (at_ + size > out_.size()) out_.resize((at_ + size) * 2);
@@ -123,6 +151,7 @@ private:
     bool utf8Output_ = true;
     std::string out_;
     std::size_t at_ = 0;
+    std::map<std::string, bool> multiByteHas_;
 };
 
 bool HasChildElement(const Node* node) {
