@@ -335,6 +335,6 @@ std::size_t XmlDocument::MemoryUsed() const { return storage_->BytesUsed(); }
 
 std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<XmlDocument>(); }
 
-bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
+SaveResult SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
     return ReplaceFileContents(narrowPath, FormatXmlDocument(document));
 }
