@@ -77,11 +77,14 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     LastChangeTick = NonZeroTick(tick);
 
     if (window != 0) {
-        char title[kTextBufferSize];
-        int read = titles.ReadTitle(window, title, static_cast<int>(kTextBufferSize));
+        char buffer[kTextBufferSize];
+        int read = titles.ReadTitle(window, buffer, static_cast<int>(kTextBufferSize));
         if (read < 0) read = 0;
-        if (read > static_cast<int>(kTitleLimit)) read = static_cast<int>(kTitleLimit);
-        SplitTitle(std::string_view(title, static_cast<std::size_t>(read)));
+        // The platform cuts a long title to the buffer, possibly inside a character.
+        std::string title(CutText(std::string_view(buffer, static_cast<std::size_t>(read)), kTitleLimit));
+        // A tab or line break separates like a blank, so it must be one before the split.
+        BlankControlCharacters(title);
+        SplitTitle(title);
         CleanName(CurrentApp);
         CleanName(CurrentDoc);
         DropModifiedMark(CurrentDoc);
