@@ -80,7 +80,7 @@ void COptionsPanel::BuildPages() {
 void COptionsPanel::ComposeCaption() {
     char caption[kTextBufferSize] = {};
     GetWindowTextA(dialog_, caption, sizeof caption);
-    SetWindowTextA(dialog_, (Translate("Common/Options") + " - " + caption).c_str());
+    SetWindowTextA(dialog_, (Translate("Common/Options") + " - " + std::string(CutText(caption, kTitleLimit))).c_str());
 }
 
 void COptionsPanel::AttachLinks() {
