@@ -20,6 +20,12 @@ namespace {
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kTrayRetryIntervalMs = 3000;
 constexpr int kTrayRetries = 20;
+// A time log another program held at start is tried again at this timer.
+constexpr UINT_PTR kHeldLogTimer = 2;
+
+void ReportTimeLogSave(SaveResult result) {
+    if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::TimeLog, result);
+}
 
 bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
 
@@ -65,7 +71,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     MainDialog = this;
     CenterOnWorkArea();
     SetWindowIcons();
-    if (!AddTrayIcon(hwnd())) {
+    if (!AddTrayIcon(hwnd(), saveStatus_.Tip())) {
         trayRetriesLeft_ = kTrayRetries;
         SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryIntervalMs, nullptr);
     }
@@ -77,11 +83,19 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
+    SetTimeLogSaveListener(ReportTimeLogSave);
+    if (TimeLogIsHeld()) {
+        // Tracking goes on in memory; the user must know that the file is not being written.
+        ReportSave(SavedFile::TimeLog, {SaveFailure::FileInUse});
+        SetTimer(hwnd(), kHeldLogTimer, kHeldTimeLogRetryMs, nullptr);
+    }
     return TRUE;
 }
 
 LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     KillTimer(hwnd(), kTrayRetryTimer);
+    KillTimer(hwnd(), kHeldLogTimer);
+    SetTimeLogSaveListener(nullptr);
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -119,16 +133,24 @@ LRESULT CDlgMain::OnTrayNotify(WindowMessage& message) {
 
 LRESULT CDlgMain::OnTaskbarCreated(WindowMessage&) {
     // Explorer restarted: its new notification area knows nothing of our icon.
-    AddTrayIcon(hwnd());
+    AddTrayIcon(hwnd(), saveStatus_.Tip());
     return 0;
 }
 
 LRESULT CDlgMain::OnTimer(WindowMessage& message) {
+    if (message.wParam == kHeldLogTimer) {
+        // Once the file opens, what was recorded meanwhile is in the log: write it at once.
+        if (ReopenHeldTimeLog()) {
+            KillTimer(hwnd(), kHeldLogTimer);
+            SaveTimeLog();
+        }
+        return 0;
+    }
     if (message.wParam != kTrayRetryTimer) {
         message.handled = false;
         return 0;
     }
-    if (AddTrayIcon(hwnd()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
+    if (AddTrayIcon(hwnd(), saveStatus_.Tip()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
     return 0;
 }
 
@@ -139,7 +161,10 @@ LRESULT CDlgMain::OnSelectorChange(WindowMessage&) {
 
 LRESULT CDlgMain::OnOk(WindowMessage&) {
     HideMainDialog();
-    if (options_.Commit() == AfterCommit::Restart) {
+    const CommitOutcome outcome = options_.Commit();
+    if (outcome.programs) ReportSave(SavedFile::ProgramList, *outcome.programs);
+    if (outcome.projects) ReportSave(SavedFile::ProjectList, *outcome.projects);
+    if (outcome.next == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();
     }
@@ -218,6 +243,14 @@ void CDlgMain::SetWindowIcons() {
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.get()));
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void CDlgMain::ReportSave(SavedFile file, SaveResult result) {
+    const std::string before = saveStatus_.Tip();
+    const bool runBegins = saveStatus_.Record(file, result);
+    const std::string tip = saveStatus_.Tip();
+    if (tip != before) SetTrayTip(hwnd(), tip);
+    if (runBegins) ShowTrayBalloon(hwnd(), SaveStatus::FailureText(result.failure));
 }
 
 void ShowMainDialog() {

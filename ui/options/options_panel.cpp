@@ -96,12 +96,14 @@ void COptionsPanel::ShowSelectedPage() {
     container_.ShowPage(static_cast<int>(SendMessageA(selector_.hwnd(), LB_GETCURSEL, 0, 0)));
 }
 
-AfterCommit COptionsPanel::Commit() {
+CommitOutcome COptionsPanel::Commit() {
     // A page whose save failed keeps its changes, and the next page still stores its own.
+    CommitOutcome outcome;
     generalPage_.Commit();
-    programsPage_.Commit();
-    filtersPage_.Commit();
-    return generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
+    outcome.programs = programsPage_.Commit();
+    outcome.projects = filtersPage_.Commit();
+    outcome.next = generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
+    return outcome;
 }
 
 void COptionsPanel::Revert() {

@@ -84,8 +84,8 @@ void CDlgPage1General::Load() {
     languageChanged_ = false;
 }
 
-void CDlgPage1General::Commit() {
-    if (!hwnd()) return;
+std::optional<SaveResult> CDlgPage1General::Commit() {
+    if (!hwnd()) return std::nullopt;
     HWND list = languageList_.hwnd();
     const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
     if (selected != CB_ERR && selected != loadedLanguageIndex_) {
@@ -107,6 +107,8 @@ void CDlgPage1General::Commit() {
         loadedStartFlag_ = startFlag;
         SetStartWithSystem(startFlag != 0);
     }
+    // The settings live in the registry: no file was saved.
+    return std::nullopt;
 }
 
 void CDlgPage1General::Revert() {

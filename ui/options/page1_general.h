@@ -13,7 +13,7 @@ public:
     CDlgPage1General();
 
     // Stores another chosen language and a changed start check box.
-    void Commit() override;
+    std::optional<SaveResult> Commit() override;
     // Shows the stored language and start flag again.
     void Revert() override;
     // True after a Commit that stored another language, until the next load.

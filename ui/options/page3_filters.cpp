@@ -271,8 +271,8 @@ void CDlgPage3Filters::SetButtons() {
     }
 }
 
-void CDlgPage3Filters::Commit() {
-    if (!modified_) return;
+std::optional<SaveResult> CDlgPage3Filters::Commit() {
+    if (!modified_) return std::nullopt;
     ProjectList.clear();
     for (int index = 0; index < projectCount_; ++index)
         ProjectList.push_back(
@@ -283,7 +283,9 @@ void CDlgPage3Filters::Commit() {
         FilterList.push_back({FilterText(ListBoxItemText(filters_, index)), FilterProject(data), FilterWhere(data)});
     }
     // Unsaved, the page stays modified: the next OK tries again.
-    if (SaveProjects()) modified_ = false;
+    const SaveResult saved = SaveProjects();
+    if (saved) modified_ = false;
+    return saved;
 }
 
 void CDlgPage3Filters::Revert() {

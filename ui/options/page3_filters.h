@@ -12,7 +12,7 @@ class CDlgPage3Filters : public COptionsPage {
 public:
     CDlgPage3Filters();
 
-    void Commit() override;
+    std::optional<SaveResult> Commit() override;
     void Revert() override;
 
 protected:
