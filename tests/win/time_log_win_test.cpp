@@ -32,13 +32,6 @@ protected:
         RemoveProgramFolder(folder_);
     }
     std::string Log() const { return folder_ + "user1-Time.xml"; }
-    void Write(const std::string& path, const std::string& bytes) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
 
     std::string folder_;
     NoTimer timer_;
@@ -47,7 +40,7 @@ protected:
 const char kOneStretch[] = "<Ostrak><Date id=\"1\" y=\"2000\" m=\"1\" d=\"1\" time=\"10\"><App name=\"Old\" time=\"10\"/></Date></Ostrak>";
 
 TEST_F(TimeLogFilesTest, ALogHeldWithoutSharingIsLeftAloneAndGetsTheTimeRecordedMeanwhile) {
-    Write(Log(), kOneStretch);
+    WriteWholeFile(Log(), kOneStretch);
     HANDLE holder = CreateFileA(Log().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     OpenTimeLog();
@@ -69,7 +62,7 @@ TEST_F(TimeLogFilesTest, ALogHeldWithoutSharingIsLeftAloneAndGetsTheTimeRecorded
 }
 
 TEST_F(TimeLogFilesTest, AReadOnlyLogSaysSoAndStaysAsItWas) {
-    Write(Log(), kOneStretch);
+    WriteWholeFile(Log(), kOneStretch);
     ASSERT_TRUE(SetFileAttributesA(Log().c_str(), FILE_ATTRIBUTE_READONLY));
     OpenTimeLog();
     CreditTime("New", "", 4);
@@ -81,15 +74,15 @@ TEST_F(TimeLogFilesTest, ATemporaryFileIsRemovedAtStartOnlyWhenItsProcessHasEnde
     // Process ids are multiples of four; this one runs nowhere.
     const std::string ended = Log() + ".~4000000-0";
     const std::string running = Log() + ".~" + std::to_string(GetCurrentProcessId()) + "-0";
-    Write(ended, "cut short");
-    Write(running, "being written");
+    WriteWholeFile(ended, "cut short");
+    WriteWholeFile(running, "being written");
     OpenTimeLog();
     EXPECT_FALSE(FileExists(ended));
     EXPECT_TRUE(FileExists(running));
 }
 
 TEST_F(TimeLogFilesTest, ADamagedUserListIsSetAsideBeforeACommitWritesANewOne) {
-    Write(folder_ + "user1-Programs.xml", "<List><Pattern>Mine");
+    WriteWholeFile(folder_ + "user1-Programs.xml", "<List><Pattern>Mine");
     LoadProgramList();
     ProgramList = {"Edited"};
     ASSERT_TRUE(SaveProgramList());

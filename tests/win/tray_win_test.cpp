@@ -200,9 +200,8 @@ TEST_F(TrayTest, EachFilesRunOfFailuresBeginsWithABalloonAndItsFirstSuccessEndsI
 TEST_F(TrayTest, AFailedSaveOfTheLogShowsInTheTipUntilASaveSucceeds) {
     UseLanguage("English", kSaveTexts);
     const std::string log = folder_ + "user1-Time.xml";
-    HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    CloseHandle(file);
+    WriteWholeFile(log, "");
+    ASSERT_TRUE(SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY));
     OpenTimeLog();
     HWND main = CreateMainDialog();
     ASSERT_TRUE(main);
