@@ -12,7 +12,7 @@ out=$top/build/screenshots
 dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
-views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit tray save-failed"
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit tray save-failed save-failed-tip"
 mkdir -p "$out"
 export WINEPREFIX=${OSTRAK_SCREENSHOT_WINEPREFIX:-$top/build/wineprefix-screenshots} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64

@@ -129,11 +129,13 @@ int main(int argc, char** argv) {
 
     // A time log Ostrak may read but not write: the first save fails.
     const std::string log = folder + CurrentUserName() + "-Time.xml";
-    HANDLE logFile = CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
+    HANDLE logFile = CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (logFile == INVALID_HANDLE_VALUE) return 1;
     DWORD written = 0;
     WriteFile(logFile, "<Ostrak/>", 9, &written, nullptr);
     CloseHandle(logFile);
+    // Set afterwards: Wine ignores the attribute when it creates the file.
+    if (!SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY)) return 1;
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -189,13 +191,19 @@ int main(int argc, char** argv) {
     PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
     Shot("tray");
 
-    // The menu closed; the save before sleep fails on the read-only log: the balloon, and the
-    // tip under the mouse.
-    if (HWND menu = FindWindowA("#32768", nullptr)) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    Pump(500);
+    // The menu closed, the save before sleep fails on the read-only log: the balloon. Then the
+    // tip, with the mouse on the icon at the right end of the taskbar.
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    WaitUntil([&] { return !menu || !IsWindowVisible(menu); }, 5000);
+    Pump(1000);
     SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 41, GetSystemMetrics(SM_CYSCREEN) - 31);
+    Pump(2500);  // the shell takes its time to show a balloon
     Shot("save-failed");
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 11, GetSystemMetrics(SM_CYSCREEN) - 10);
+    Pump(200);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10);
+    Shot("save-failed-tip");
     SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     PostMessageA(main, WM_COMMAND, ID_MENU_EXIT, 0);
