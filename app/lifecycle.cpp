@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "app/instance_guard.h"
 #include "app/main_dialog.h"
 #include "app/tray.h"
@@ -32,7 +34,30 @@ void HandOverToRunningInstance(const InstanceGuard& guard, bool trayStart) {
     PostMessageA(running, WM_COMMAND, MAKEWPARAM(ID_MENU_OPTIONS, 0), 0);
 }
 
+// The logged-on user's name, cut to a name's limit; empty when it cannot be read. In UTF-8 a
+// name takes up to four bytes a character, so a buffer that is too small is grown once.
+std::string LoggedOnUserName() {
+    std::vector<char> name(kTextBufferSize);
+    DWORD size = static_cast<DWORD>(name.size());
+    if (!GetUserNameA(name.data(), &size)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= name.size()) return std::string();
+        name.resize(size);
+        if (!GetUserNameA(name.data(), &size)) return std::string();
+    }
+    return std::string(CutText(name.data(), kNameLimit));
+}
+
 }  // namespace
+
+std::string LongFolderPath(const std::string& folder) {
+    const DWORD size = GetLongPathNameA(folder.c_str(), nullptr, 0);
+    if (size == 0) return folder;
+    std::string longPath(size, '\0');
+    const DWORD length = GetLongPathNameA(folder.c_str(), &longPath[0], size);
+    if (length == 0 || length >= size) return folder;
+    longPath.resize(length);
+    return longPath;
+}
 
 std::string FolderOf(const std::string& path) {
     // Multibyte-aware: a trail byte of a double-byte character may look like a backslash.
@@ -73,16 +98,13 @@ void ExitProgram() {
 }
 
 int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
-    char modulePath[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
-    ProgramDir = FolderOf(modulePath);
+    const std::string modulePath = ExecutablePath();
+    ProgramDir = LongFolderPath(FolderOf(modulePath));
 
     const bool trayStart = IsTrayStart(commandLine);
     if (trayStart) showCommand = SW_HIDE;
 
-    char userName[kNameLimit + 1] = {};
-    DWORD userNameSize = sizeof userName;
-    if (GetUserNameA(userName, &userNameSize)) UserName = userName;
+    UserName = LoggedOnUserName();
 
     InstanceGuard guard;
     if (!guard.Acquire(UserTimeLogPath())) {
@@ -111,6 +133,6 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         guard.Release();
         AppModule.Term();
     }
-    if (RestartAfterExit) ShellExecuteA(nullptr, "open", modulePath, "", "", SW_HIDE);
+    if (RestartAfterExit) ShellExecuteA(nullptr, "open", modulePath.c_str(), "", "", SW_HIDE);
     return exitCode;
 }

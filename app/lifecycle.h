@@ -23,3 +23,6 @@ bool IsTrayStart(const char* commandLine);
 
 // The folder part of an executable path, up to and including its last backslash.
 std::string FolderOf(const std::string& path);
+// The folder in its full long form, so that a start through an 8.3 short name finds the same
+// files and the same single-instance guard; the folder as given when the system cannot say.
+std::string LongFolderPath(const std::string& folder);

@@ -22,6 +22,12 @@ namespace {
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kTrayRetryIntervalMs = 3000;
 constexpr int kTrayRetries = 20;
+// A time log another program held at start is tried again at this timer.
+constexpr UINT_PTR kHeldLogTimer = 2;
+
+void ReportTimeLogSave(SaveResult result) {
+    if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::TimeLog, result);
+}
 
 bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
 
@@ -68,7 +74,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     MainDialog = this;
     CenterOnWorkArea();
     SetWindowIcons();
-    if (!AddTrayIcon(hwnd())) {
+    if (!AddTrayIcon(hwnd(), saveStatus_.Tip())) {
         trayRetriesLeft_ = kTrayRetries;
         SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryIntervalMs, nullptr);
     }
@@ -83,6 +89,12 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
+    SetTimeLogSaveListener(ReportTimeLogSave);
+    if (TimeLogIsHeld()) {
+        // Tracking goes on in memory; the user must know that the file is not being written.
+        ReportSave(SavedFile::TimeLog, {SaveFailure::FileInUse});
+        SetTimer(hwnd(), kHeldLogTimer, kHeldTimeLogRetryMs, nullptr);
+    }
     return TRUE;
 }
 
@@ -90,6 +102,8 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     KillTimer(hwnd(), kTrayRetryTimer);
     if (sessionNotifications_) WTSUnRegisterSessionNotification(hwnd());
     sessionNotifications_ = false;
+    KillTimer(hwnd(), kHeldLogTimer);
+    SetTimeLogSaveListener(nullptr);
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -127,16 +141,24 @@ LRESULT CDlgMain::OnTrayNotify(WindowMessage& message) {
 
 LRESULT CDlgMain::OnTaskbarCreated(WindowMessage&) {
     // Explorer restarted: its new notification area knows nothing of our icon.
-    AddTrayIcon(hwnd());
+    AddTrayIcon(hwnd(), saveStatus_.Tip());
     return 0;
 }
 
 LRESULT CDlgMain::OnTimer(WindowMessage& message) {
+    if (message.wParam == kHeldLogTimer) {
+        // Once the file opens, what was recorded meanwhile is in the log: write it at once.
+        if (ReopenHeldTimeLog()) {
+            KillTimer(hwnd(), kHeldLogTimer);
+            SaveTimeLog();
+        }
+        return 0;
+    }
     if (message.wParam != kTrayRetryTimer) {
         message.handled = false;
         return 0;
     }
-    if (AddTrayIcon(hwnd()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
+    if (AddTrayIcon(hwnd(), saveStatus_.Tip()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
     return 0;
 }
 
@@ -147,11 +169,13 @@ LRESULT CDlgMain::OnSelectorChange(WindowMessage&) {
 
 LRESULT CDlgMain::OnOk(WindowMessage&) {
     HideMainDialog();
-    const AfterCommit after = options_.Commit();
+    const CommitOutcome outcome = options_.Commit();
+    if (outcome.programs) ReportSave(SavedFile::ProgramList, *outcome.programs);
+    if (outcome.projects) ReportSave(SavedFile::ProjectList, *outcome.projects);
     // From the page rather than the registry: reading a setting stores its default, and an OK
     // without a change writes nothing.
     SetAwayMinutes(options_.IdleMinutes());
-    if (after == AfterCommit::Restart) {
+    if (outcome.next == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();
     }
@@ -253,6 +277,14 @@ void CDlgMain::SetWindowIcons() {
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.get()));
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void CDlgMain::ReportSave(SavedFile file, SaveResult result) {
+    const std::string before = saveStatus_.Tip();
+    const bool runBegins = saveStatus_.Record(file, result);
+    const std::string tip = saveStatus_.Tip();
+    if (tip != before) SetTrayTip(hwnd(), tip);
+    if (runBegins) ShowTrayBalloon(hwnd(), SaveStatus::FailureText(result.failure));
 }
 
 void ShowMainDialog() {

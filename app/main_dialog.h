@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/tray.h"
 #include "base/scoped_handles_win.h"
 #include "ui/options/options_panel.h"
 #include "winui/dialog.h"
@@ -19,6 +20,11 @@ public:
 
     bool PreTranslateMessage(MSG* message) override;
     void OnIdle() override;
+
+    // Shows the outcome of a save at the tray icon: a failure in its tip, with a balloon when
+    // a run of failures begins; the first success ends it.
+    void ReportSave(SavedFile file, SaveResult result);
+    const SaveStatus& Saves() const { return saveStatus_; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -53,6 +59,7 @@ private:
     ATOM instanceAtom_ = 0;
     int trayRetriesLeft_ = 0;
     bool sessionNotifications_ = false;
+    SaveStatus saveStatus_;
     ScopedIcon largeIcon_;
     ScopedIcon smallIcon_;
 };

@@ -4,7 +4,10 @@
 
 #include <cstring>
 
+#include "base/narrow_text.h"
+#include "base/program_paths.h"
 #include "base/scoped_handles_win.h"
+#include "localization/language.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
 #include "winui/app_module.h"
@@ -21,9 +24,25 @@ NOTIFYICONDATAA IconRecord(HWND owner) {
     return record;
 }
 
+// Copies text into one of the record's fixed fields, cut to whole characters.
+template <std::size_t Size>
+void CopyField(char (&field)[Size], const std::string& text) {
+    const std::string_view cut = CutText(text, Size - 1);
+    std::memcpy(field, cut.data(), cut.size());
+    field[cut.size()] = '\0';
+}
+
+constexpr char kProductName[] = "Ostrak";
+
+// A missing text shows its key, as an untranslated control does, rather than nothing.
+std::string TextOrKey(const char* key) {
+    std::string text = Translate(key);
+    return text.empty() ? key : text;
+}
+
 }  // namespace
 
-bool AddTrayIcon(HWND owner) {
+bool AddTrayIcon(HWND owner, const std::string& tip) {
     NOTIFYICONDATAA record = IconRecord(owner);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAYNOTIFY;
@@ -32,8 +51,25 @@ bool AddTrayIcon(HWND owner) {
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                   LR_DEFAULTCOLOR)));
     record.hIcon = icon.get();
-    std::strcpy(record.szTip, "Ostrak");
+    CopyField(record.szTip, tip);
     return Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
+}
+
+void SetTrayTip(HWND owner, const std::string& tip) {
+    NOTIFYICONDATAA record = IconRecord(owner);
+    record.uFlags = NIF_TIP;
+    CopyField(record.szTip, tip);
+    Shell_NotifyIconA(NIM_MODIFY, &record);
+}
+
+void ShowTrayBalloon(HWND owner, const std::string& text) {
+    NOTIFYICONDATAA record = IconRecord(owner);
+    record.uFlags = NIF_INFO;
+    record.dwInfoFlags = NIIF_WARNING;
+    record.uTimeout = 30000;  // honoured by old shells only; newer ones decide themselves
+    CopyField(record.szInfoTitle, kProductName);
+    CopyField(record.szInfo, text);
+    Shell_NotifyIconA(NIM_MODIFY, &record);
 }
 
 void RemoveTrayIcon(HWND owner) {
@@ -60,4 +96,44 @@ void ShowTrayMenu(HWND owner) {
 UINT TaskbarCreatedMessage() {
     static const UINT message = RegisterWindowMessageA("TaskbarCreated");
     return message;
+}
+
+bool SaveStatus::Record(SavedFile file, SaveResult result) {
+    SaveFailure& failure = failures_[static_cast<int>(file)];
+    const bool begins = failure == SaveFailure::None && !result;
+    failure = result.failure;
+    return begins;
+}
+
+bool SaveStatus::Failing() const {
+    for (SaveFailure failure : failures_)
+        if (failure != SaveFailure::None) return true;
+    return false;
+}
+
+std::string SaveStatus::Tip() const {
+    for (SaveFailure failure : failures_)
+        if (failure != SaveFailure::None) return FailureText(failure);
+    return kProductName;
+}
+
+std::string SaveStatus::FailureText(SaveFailure failure) {
+    const char* reason = "Common/WriteFailed";
+    switch (failure) {
+    case SaveFailure::NoWriteAccess:
+        reason = "Common/NoWriteAccess";
+        break;
+    case SaveFailure::DiskFull:
+        reason = "Common/DiskFull";
+        break;
+    case SaveFailure::FileInUse:
+        reason = "Common/FileInUse";
+        break;
+    default:
+        break;
+    }
+    // The folder as a user would type it, without the final backslash.
+    std::string folder = ProgramDir;
+    if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+    return TextOrKey("Common/SaveFailed") + " " + folder + "\n" + TextOrKey(reason);
 }

@@ -15,12 +15,19 @@ constexpr std::size_t kTitleLimit = kNameLimit + 1;
 // The buffer such a text is read into, terminator included.
 constexpr std::size_t kTextBufferSize = kTitleLimit + 1;
 
-// True when narrow text is UTF-8 (the process's ANSI code page is 65001); otherwise it is in a
-// single-byte code page, where every byte is a character.
+constexpr int kCodePageUtf8 = 65001;
+
+// The code page narrow text is in: the process's ANSI code page (UTF-8 where the manifest's
+// wish is honoured), Windows-1251 off Windows, unless a test has put another in its place.
+int NarrowCodePage();
+// Puts a code page in the place of the platform's; 0 gives the platform's back.
+void SetNarrowCodePage(int codePage);
+// True when narrow text is UTF-8; otherwise every byte is a character.
 bool NarrowTextIsUtf8();
 
 // The length of the longest start of `text` of at most `limit` bytes that ends on a character
-// boundary; `utf8` tells whether the bytes are UTF-8 or single-byte characters.
+// boundary; `utf8` tells whether the bytes are UTF-8 or single-byte characters. A text that
+// fits but ends in an incomplete sequence (the platform cut it to its buffer) loses that end.
 std::size_t CutLength(std::string_view text, std::size_t limit, bool utf8);
 // The start of `text` of at most `limit` bytes that ends on a character boundary of narrow text.
 std::string_view CutText(std::string_view text, std::size_t limit);
@@ -30,3 +37,6 @@ void CutText(std::string& text, std::size_t limit);
 // and whose readers expect no control characters: a double quote becomes a single one and
 // every control character a blank.
 void CleanName(std::string& name);
+// Every control character becomes a blank, so that a tab or line break in a title separates
+// like a space.
+void BlankControlCharacters(std::string& text);

@@ -1,4 +1,4 @@
 #include "base/narrow_text.h"
 
 // Off Windows narrow text stands for Windows-1251, the code page the native tests use.
-bool NarrowTextIsUtf8() { return false; }
+int PlatformNarrowCodePage() { return 1251; }

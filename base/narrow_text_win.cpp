@@ -2,8 +2,8 @@
 
 #include "base/narrow_text.h"
 
-bool NarrowTextIsUtf8() {
+int PlatformNarrowCodePage() {
     // The code page cannot change while the process runs.
-    static const bool utf8 = GetACP() == CP_UTF8;
-    return utf8;
+    static const int codePage = static_cast<int>(GetACP());
+    return codePage;
 }

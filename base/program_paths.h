@@ -7,3 +7,6 @@
 extern std::string ProgramDir;
 // The logged-on user's name; empty when it could not be read.
 extern std::string UserName;
+
+// The full path of the running executable, however long; empty when it cannot be read.
+std::string ExecutablePath();

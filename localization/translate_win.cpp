@@ -8,7 +8,8 @@
 namespace {
 
 // Window and menu texts are read with room for a name and its terminator: a longer text is
-// looked up cut, and a longer translation is cut in menus.
+// looked up cut (to whole characters: the platform may cut inside one), and a longer
+// translation is cut in menus.
 constexpr int kTextCapacity = static_cast<int>(kNameLimit + 1);
 
 BOOL CALLBACK TranslateWindowText(HWND window, LPARAM) {
@@ -17,7 +18,7 @@ BOOL CALLBACK TranslateWindowText(HWND window, LPARAM) {
     if (length <= 0) return TRUE;
     // Every text is looked up, keys or not (an edit box's contents, a list's selection);
     // anything that is not a key finds nothing and keeps its text.
-    std::string translated = Translate(std::string_view(text, static_cast<std::size_t>(length)));
+    std::string translated = Translate(CutText(std::string_view(text, static_cast<std::size_t>(length)), kNameLimit));
     if (!translated.empty()) SetWindowTextA(window, translated.c_str());
     return TRUE;
 }
@@ -41,7 +42,7 @@ void TranslateMenu(HMENU menu) {
         // Separators, pictures and owner-drawn items carry no key.
         if (item.fType & (MFT_SEPARATOR | MFT_BITMAP | MFT_OWNERDRAW)) continue;
 
-        std::string translated = Translate(text);
+        std::string translated = Translate(CutText(text, kNameLimit));
         // Replaced even when empty: a blank item shows that its key is missing.
         CutText(translated, kNameLimit);
         MENUITEMINFOA update{};

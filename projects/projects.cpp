@@ -1,5 +1,7 @@
 #include "projects/projects.h"
 
+#include <ctime>
+
 #include "base/narrow_text.h"
 #include "base/program_paths.h"
 #include "xmlstore/xml_document.h"
@@ -13,6 +15,18 @@ std::string UserProjectsPath() { return ProgramDir + UserName + "-" + "Projects.
 
 // Starting set for every user who has not saved projects of their own yet.
 std::string SharedProjectsPath() { return ProgramDir + "Projects.xml"; }
+
+// The per-user file exists but the load could not read it: hand-edited projects the next
+// save must not destroy.
+bool UserFileUnread = false;
+
+// The minute now, for the name of a set-aside file.
+std::string MinuteNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    return local ? MinuteStamp(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min)
+                 : MinuteStamp(0, 0, 0, 0, 0);
+}
 
 // An element's name or text: its first child's value, cut; empty when it has no child
 // (the save writes a blank name as an empty element).
@@ -41,9 +55,15 @@ bool AppendTextElement(XmlDocument& document, XmlNode root, const char* name, co
 }  // namespace
 
 void LoadProjects() {
+    UserFileUnread = false;
+    RemoveStaleTemporaryFiles(UserProjectsPath());
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
     if (!document) return;
-    if (!document->Load(UserProjectsPath()) && !document->Load(SharedProjectsPath())) return;
+    if (!document->Load(UserProjectsPath())) {
+        const FileState state = ProbeFile(UserProjectsPath());
+        UserFileUnread = state == FileState::Present || state == FileState::Unopenable;
+        if (!document->Load(SharedProjectsPath())) return;
+    }
 
     // Lenient: every Project and every Filter anywhere, whatever the root, in document order.
     for (XmlNode element : document->AsNode().SelectNodes("//Project"))
@@ -53,22 +73,27 @@ void LoadProjects() {
             {ElementText(element), IntegerAttribute(element, "project"), IntegerAttribute(element, "where")});
 }
 
-bool SaveProjects() {
+SaveResult SaveProjects() {
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->LoadXml("<List/>")) return false;
+    if (!document || !document->LoadXml("<List/>")) return {SaveFailure::Other};
     XmlNode root = document->DocumentElement();
-    if (!root) return false;
+    if (!root) return {SaveFailure::Other};
     // A document cut short by a failure must not replace the saved one.
     for (const ProjectItem& project : ProjectList) {
         XmlNode element;
-        if (!AppendTextElement(*document, root, "Project", project.name, element)) return false;
+        if (!AppendTextElement(*document, root, "Project", project.name, element)) return {SaveFailure::Other};
         element.SetAttribute("id", std::int64_t{project.id});
     }
     for (const FilterItem& filter : FilterList) {
         XmlNode element;
-        if (!AppendTextElement(*document, root, "Filter", filter.text, element)) return false;
+        if (!AppendTextElement(*document, root, "Filter", filter.text, element)) return {SaveFailure::Other};
         element.SetAttribute("project", std::int64_t{filter.project});
         element.SetAttribute("where", std::int64_t{filter.where});
+    }
+    if (UserFileUnread) {
+        SaveResult setAside = SetAsideBeforeReplacing(UserProjectsPath(), MinuteNow());
+        if (!setAside) return setAside;
+        UserFileUnread = false;
     }
     return SaveXmlDocument(*document, UserProjectsPath());
 }

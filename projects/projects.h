@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "xmlstore/file_replace.h"
+
 struct ProjectItem {
     std::string name;  // at most 254 characters when loaded
     std::int32_t id = 0;
@@ -23,6 +25,7 @@ extern std::vector<FilterItem> FilterList;
 // Appends the projects and filters of the per-user file, or of the shared one when that
 // cannot be loaded.
 void LoadProjects();
-// Writes both lists to the per-user file: all projects, then all filters. False when the file
-// could not be written: it then stays as it was.
-bool SaveProjects();
+// Writes both lists to the per-user file: all projects, then all filters. A per-user file
+// that the load could not read is set aside first. On failure the file stays as it was and
+// the result says why.
+SaveResult SaveProjects();

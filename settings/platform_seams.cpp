@@ -1,5 +1,7 @@
 #include "settings/platform_seams.h"
 
+#include "base/program_paths.h"
+
 namespace {
 RegistryBackend* ReplacedRegistry = nullptr;
 std::string ReplacedExecutablePath;
@@ -10,7 +12,7 @@ RegistryBackend& ActiveRegistry() {
 }
 
 std::string ActiveExecutablePath() {
-    return ReplacedExecutablePath.empty() ? SystemExecutablePath() : ReplacedExecutablePath;
+    return ReplacedExecutablePath.empty() ? ExecutablePath() : ReplacedExecutablePath;
 }
 
 void SetRegistryBackend(RegistryBackend* backend) {

@@ -1,6 +1,6 @@
 // What the settings ask of the platform: a few registry operations on keys of the current
-// user, and the executable's path for the autostart entry. registry_win.cpp provides the
-// real ones; tests put an in-memory registry and a made-up path in their place.
+// user, and the executable's path for the autostart entry. registry_win.cpp and base provide
+// the real ones; tests put an in-memory registry and a made-up path in their place.
 #pragma once
 
 #include <cstdint>
@@ -37,10 +37,9 @@ public:
 // The platform's own: the current user's registry on Windows, a process-wide in-memory
 // registry elsewhere.
 RegistryBackend& SystemRegistry();
-// The full path of the running executable; empty when it cannot be read.
-std::string SystemExecutablePath();
 
-// What the settings use: the platform's own unless a replacement was set.
+// What the settings use: the platform's own registry and executable path (base/program_paths.h)
+// unless a replacement was set.
 RegistryBackend& ActiveRegistry();
 std::string ActiveExecutablePath();
 // nullptr restores the platform's registry.

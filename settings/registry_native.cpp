@@ -1,6 +1,3 @@
-#include <filesystem>
-#include <system_error>
-
 #include "settings/in_memory_registry.h"
 #include "settings/platform_seams.h"
 
@@ -8,10 +5,4 @@
 RegistryBackend& SystemRegistry() {
     static InMemoryRegistry registry;
     return registry;
-}
-
-std::string SystemExecutablePath() {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : path.string();
 }

@@ -73,12 +73,3 @@ RegistryBackend& SystemRegistry() {
     static WindowsRegistry registry;
     return registry;
 }
-
-std::string SystemExecutablePath() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    // A path cut to fit the buffer would name another file.
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
-    return std::string(path, length);
-}

@@ -30,8 +30,10 @@ std::string ReadSettingText(std::string_view section, std::string_view name, std
     // longer stored text reads as missing.
     if (!key || !key->ReadText(valueName.c_str(), buffer, kNameLimit + 1))
         buffer[0] = '\0';
+    // The registry refuses a value too long for the buffer rather than cutting it; the cut
+    // only makes sure no character is left half.
     if (buffer[0] != '\0')
-        return buffer;
+        return std::string(CutText(buffer, kNameLimit));
 
     std::string text(CutText(defaultText, kNameLimit));
     if (key)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++ python3 libgtest-dev googletest
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine64 xvfb xauth clang libclang-rt-14-dev "$@")
+          wine64 xvfb xauth clang libclang-rt-14-dev locales "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of what a user sees, in English and in Russian, with realistic patterns and
 # projects (tools/screenshot-data/): each page of the options dialog, the program, project and
-# filter editors, the window picker and the tray menu. Runs under Xvfb in Wine's virtual
-# desktop, which draws real window frames. Needs `make windows`; OSTRAK_DIST and
-# OSTRAK_WIN_BUILD name another program folder and Windows build.
+# filter editors, the window picker, the tray menu, and the tray icon after a failed save.
+# Runs under Xvfb in Wine's virtual desktop, which draws real window frames. Needs `make
+# windows`; OSTRAK_DIST and OSTRAK_WIN_BUILD name another program folder and Windows build.
 # Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
 # <language>-options-<page>-window.png with the options window alone (the README's pictures).
 set -u
@@ -13,7 +13,7 @@ out=$top/build/screenshots
 dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
-views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray"
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray save-failed save-failed-tip"
 mkdir -p "$out"
 export WINEPREFIX=${OSTRAK_SCREENSHOT_WINEPREFIX:-$top/build/wineprefix-screenshots} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64

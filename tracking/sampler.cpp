@@ -62,6 +62,8 @@ int ReadTitleInto(WindowTitleSource& titles, WindowHandle window, char* buffer) 
     int read = titles.ReadTitle(window, buffer, static_cast<int>(kTextBufferSize));
     if (read < 0) read = 0;
     if (read > static_cast<int>(kTitleLimit)) read = static_cast<int>(kTitleLimit);
+    // The platform cuts a long title to the buffer, possibly inside a character.
+    read = static_cast<int>(CutText(std::string_view(buffer, static_cast<std::size_t>(read)), kTitleLimit).size());
     buffer[read] = '\0';
     return read;
 }
@@ -114,7 +116,10 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
     }
     if (read < 0) read = ReadTitleInto(titles, window, SampledTitle);
     std::memcpy(LastTitle, SampledTitle, static_cast<std::size_t>(read) + 1);
-    SplitTitle(std::string_view(LastTitle, static_cast<std::size_t>(read)));
+    // A tab or line break separates like a blank, so it must be one before the split.
+    std::string title(LastTitle, static_cast<std::size_t>(read));
+    BlankControlCharacters(title);
+    SplitTitle(title);
     CleanName(CurrentApp);
     CleanName(CurrentDoc);
     DropModifiedMark(CurrentDoc);

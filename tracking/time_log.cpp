@@ -1,6 +1,5 @@
 #include "tracking/time_log.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -29,36 +28,8 @@ void ForgetLastFoundDay() {
     LastFoundDayDocument = nullptr;
 }
 
-enum class FileState { Missing, Empty, Present };
-
-// A file that exists but cannot be opened (locked, no permission) counts as present: its
-// contents are unknown, so they must not be overwritten.
-FileState ProbeFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return errno == ENOENT ? FileState::Missing : FileState::Present;
-    bool empty = std::fgetc(file) == EOF;
-    std::fclose(file);
-    return empty ? FileState::Empty : FileState::Present;
-}
-
-// Moves a log we cannot use to a dated name beside it, so that the first save of the new
-// log cannot destroy what may be years of data.
-bool SetAsideUnreadableLog() {
-    LocalDateTime now = ActiveClock().Now();
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d", now.year, now.month, now.day,
-                  now.hour, now.minute);
-    std::string stem = ProgramDir + UserName + "-Time.unreadable-" + stamp;
-    // Several set-asides within one minute get a counter; give up on an absurd number.
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
-        std::string aside = stem;
-        if (attempt > 1) aside += "-" + std::to_string(attempt);
-        aside += ".xml";
-        if (ProbeFile(aside) != FileState::Missing) continue;
-        return std::rename(TimeLogPath.c_str(), aside.c_str()) == 0;
-    }
-    return false;
-}
+bool TimeLogHeld = false;
+TimeLogSaveListener SaveListener = nullptr;
 
 bool IsUsableLog(const XmlDocument& document) {
     XmlNode root = document.DocumentElement();
@@ -136,22 +107,85 @@ XmlNode FindOrCreateNamed(XmlNode parent, std::string_view kind, std::string_vie
     return parent.AppendChild(created);
 }
 
+// Adds the seconds to that day's Date, its App and, unless the document name is empty, that
+// App's Doc, creating whatever is missing.
+void CreditTimeOn(const LocalDateTime& day, std::string_view appName, std::string_view docName, int seconds) {
+    XmlNode date = FindOrCreateDay(day);
+    if (!date) return;
+    AddToTimeAttribute(date, seconds);
+
+    XmlNode app = FindOrCreateNamed(date, "App", appName);
+    if (!app) return;
+    AddToTimeAttribute(app, seconds);
+
+    if (docName.empty()) return;
+    XmlNode doc = FindOrCreateNamed(app, "Doc", docName);
+    if (!doc) return;
+    AddToTimeAttribute(doc, seconds);
+}
+
+std::int32_t TimeAttribute(XmlNode element) {
+    std::int32_t seconds = 0;
+    return element.AttributeToInt32("time", seconds) ? seconds : 0;
+}
+
+// Credits what `recorded` holds to TimeLog: each document's time, and each application's time
+// that no document took.
+void AddRecordedTime(const XmlDocument& recorded) {
+    XmlNode root = recorded.DocumentElement();
+    for (XmlNode date = root ? root.FirstChild() : XmlNode(); date; date = date.NextSibling()) {
+        if (date.Kind() != XmlNodeKind::Element || date.NameUtf8() != "Date") continue;
+        std::int32_t year = 0, month = 0, day = 0;
+        if (!date.AttributeToInt32("y", year) || !date.AttributeToInt32("m", month) || !date.AttributeToInt32("d", day))
+            continue;
+        const LocalDateTime when{year, month, day, 0, 0};
+        for (XmlNode app = date.FirstChild(); app; app = app.NextSibling()) {
+            std::string appName;
+            if (app.NameUtf8() != "App" || !app.GetAttribute("name", appName)) continue;
+            std::int64_t withoutDocument = TimeAttribute(app);
+            for (XmlNode doc = app.FirstChild(); doc; doc = doc.NextSibling()) {
+                std::string docName;
+                if (doc.NameUtf8() != "Doc" || !doc.GetAttribute("name", docName) || docName.empty()) continue;
+                CreditTimeOn(when, appName, docName, TimeAttribute(doc));
+                withoutDocument -= TimeAttribute(doc);
+            }
+            CreditTimeOn(when, appName, "", static_cast<int>(withoutDocument > 0 ? withoutDocument : 0));
+        }
+    }
+}
+
+SaveResult Told(SaveResult result) {
+    if (SaveListener) SaveListener(result);
+    return result;
+}
+
 }  // namespace
 
 std::string UserTimeLogPath() { return ProgramDir + UserTimeLogFileName(); }
+
+std::string MinuteStampNow() {
+    const LocalDateTime now = ActiveClock().Now();
+    return MinuteStamp(now.year, now.month, now.day, now.hour, now.minute);
+}
 
 void OpenTimeLog() {
     ForgetLastFoundDay();
     TimeLogFileName = UserTimeLogFileName();
     TimeLogPath = ProgramDir + TimeLogFileName;
+    TimeLogHeld = false;
+    RemoveStaleTemporaryFiles(TimeLogPath);
 
     TimeLog = CreateXmlDocument();
     if (!TimeLog) return;
 
     if (!TimeLog->Load(TimeLogPath) || !IsUsableLog(*TimeLog)) {
-        // A missing or empty file is a first run; anything else holds data we cannot read,
-        // and it may not be overwritten. If it cannot be moved aside, run without a log.
-        if (ProbeFile(TimeLogPath) == FileState::Present && !SetAsideUnreadableLog()) {
+        // A missing or empty file is a first run. One that another program holds is left
+        // alone until it opens; anything else holds data we cannot read, and it may not be
+        // overwritten. If it cannot be moved aside, run without a log.
+        const FileState state = ProbeFile(TimeLogPath);
+        if (state == FileState::Unopenable) {
+            TimeLogHeld = true;
+        } else if (state == FileState::Present && !SetFileAside(TimeLogPath, MinuteStampNow())) {
             TimeLog.reset();
             return;
         }
@@ -162,11 +196,39 @@ void OpenTimeLog() {
     SamplingTimerId = ActiveSamplingTimer().Start();
 }
 
-bool SaveTimeLog() {
+bool TimeLogIsHeld() { return TimeLogHeld; }
+
+bool ReopenHeldTimeLog() {
+    if (!TimeLogHeld) return true;
+    if (!TimeLog) return false;
+    std::unique_ptr<XmlDocument> loaded = CreateXmlDocument();
+    if (!loaded) return false;
+    if (!loaded->Load(TimeLogPath) || !IsUsableLog(*loaded)) {
+        // Still held; or it opens now but is gone, empty or unreadable, which the start
+        // would have found too: set aside what cannot be read, and the recorded log is the log.
+        const FileState state = ProbeFile(TimeLogPath);
+        if (state == FileState::Unopenable) return false;
+        if (state == FileState::Present && !SetFileAside(TimeLogPath, MinuteStampNow())) return false;
+        TimeLogHeld = false;
+        return true;
+    }
+    std::unique_ptr<XmlDocument> recorded = std::move(TimeLog);
+    TimeLog = std::move(loaded);
+    ForgetLastFoundDay();
+    AddRecordedTime(*recorded);
+    TimeLogHeld = false;
+    return true;
+}
+
+void SetTimeLogSaveListener(TimeLogSaveListener listener) { SaveListener = listener; }
+
+SaveResult SaveTimeLog() {
     // A log without its document element never reached a usable state; writing it would
     // only replace the file with nothing.
-    if (!TimeLog || !TimeLog->DocumentElement()) return false;
-    return SaveXmlDocument(*TimeLog, TimeLogPath);
+    if (!TimeLog || !TimeLog->DocumentElement()) return Told({SaveFailure::Other});
+    // The held file is never written over: what it holds comes first.
+    if (!ReopenHeldTimeLog()) return Told({SaveFailure::FileInUse});
+    return Told(SaveXmlDocument(*TimeLog, TimeLogPath));
 }
 
 void CloseTimeLog() {
@@ -176,25 +238,13 @@ void CloseTimeLog() {
     }
     ForgetLastFoundDay();
     TimeLog.reset();
+    TimeLogHeld = false;
 }
 
 void CreditTime(std::string_view appName, std::string_view docName, int seconds) {
     if (!TimeLog) return;
     // The date at the moment of crediting decides the day.
-    LocalDateTime now = ActiveClock().Now();
-
-    XmlNode day = FindOrCreateDay(now);
-    if (!day) return;
-    AddToTimeAttribute(day, seconds);
-
-    XmlNode app = FindOrCreateNamed(day, "App", appName);
-    if (!app) return;
-    AddToTimeAttribute(app, seconds);
-
-    if (docName.empty()) return;
-    XmlNode doc = FindOrCreateNamed(app, "Doc", docName);
-    if (!doc) return;
-    AddToTimeAttribute(doc, seconds);
+    CreditTimeOn(ActiveClock().Now(), appName, docName, seconds);
 }
 
 void AddToTimeAttribute(XmlNode element, int seconds) {

@@ -16,13 +16,31 @@ extern std::string TimeLogPath;      // ProgramDir + TimeLogFileName
 // ProgramDir + UserName + "-Time.xml": where OpenTimeLog finds the log of the user.
 std::string UserTimeLogPath();
 
-// Loads the log (or starts an empty one) and starts the sampling timer.
+// Loads the log (or starts an empty one) and starts the sampling timer. A log file that
+// exists but cannot be opened (another program holds it) is neither set aside nor
+// overwritten: the run records into a fresh log until the file opens.
 void OpenTimeLog();
-// False when there is no log to save or its file could not be written; the file then stays
-// as it was.
-bool SaveTimeLog();
+// Fails when there is no log to save, while the log file is held, or when its file could not
+// be written (the file then stays as it was); the listener hears of every outcome.
+SaveResult SaveTimeLog();
 // Kills the sampling timer and releases the log; call after the last save.
 void CloseTimeLog();
+
+// True while the log file could not be opened at start and has not been opened since.
+bool TimeLogIsHeld();
+// Tries to open a held log file again. When it opens, the time recorded meanwhile is added
+// to it (day, application and document times, as crediting would) and it becomes the log.
+// True when the log is no longer held.
+bool ReopenHeldTimeLog();
+// How often the program tries a held log file again.
+constexpr unsigned kHeldTimeLogRetryMs = 30000;
+
+// Told the outcome of every save of the log, so that a failure can be shown; none when null.
+using TimeLogSaveListener = void (*)(SaveResult result);
+void SetTimeLogSaveListener(TimeLogSaveListener listener);
+
+// The minute of the clock, as in the name a file that could not be read is set aside under.
+std::string MinuteStampNow();
 
 // Adds the seconds to today's Date, its App and, unless the document name is empty, that
 // App's Doc, creating whatever is missing.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/scoped_handles_win.h"
+#include "winui/wide_text.h"
 
 namespace {
 
@@ -254,14 +255,15 @@ void CHyperLink::Draw(HDC dc) const {
     const int previousMode = SetBkMode(dc, TRANSPARENT);
     const UINT format = TextFormat(GetWindowLongPtrA(hwnd(), GWL_STYLE));
     RECT text = client;
-    DrawTextA(dc, label_.c_str(), -1, &text, format);
+    const std::wstring label = WideText(label_);
+    DrawTextW(dc, label.c_str(), -1, &text, format);
 
     // Only a link the user can tab to shows the focus, and only once the keyboard is in use.
     const bool showFocus = GetFocus() == hwnd() && (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_TABSTOP) &&
                            !(SendMessageA(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
     if (showFocus) {
         RECT focus = client;
-        DrawTextA(dc, label_.c_str(), -1, &focus, format | DT_CALCRECT);
+        DrawTextW(dc, label.c_str(), -1, &focus, format | DT_CALCRECT);
         // The measured rectangle starts at the left whatever the alignment.
         const int spare = (client.right - client.left) - (focus.right - focus.left);
         if (format & DT_CENTER)

@@ -52,7 +52,7 @@ constexpr NamedCodePage kNamedCodePages[] = {
 
 }  // namespace
 
-int AnsiCodePage() { return PlatformAnsiCodePage(); }
+int AnsiCodePage() { return NarrowCodePage(); }
 
 int CodePageFromName(std::string_view name) {
     int codePage = 0;
@@ -313,19 +313,79 @@ std::string EncodeFromUtf8(int codePage, std::string_view utf8, char replacement
     return out;
 }
 
-std::string NarrowToUtf8(std::string_view narrow) {
-    if (AsciiPrefix(narrow) == narrow.size()) return std::string(narrow);
+namespace {
+
+// The length of the valid UTF-8 sequence at `at`, or of the longest start of one that is
+// cut off or broken there (at least one byte), negated. The second byte's range rules out
+// overlong forms, surrogates and values past U+10FFFF.
+int Utf8SequenceAt(std::string_view bytes, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    int length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return -1;
+    }
+    int taken = 1;
+    while (taken < length && at + taken < bytes.size()) {
+        const auto next = static_cast<unsigned char>(bytes[at + taken]);
+        if (next < low || next > high) break;
+        low = 0x80;
+        high = 0xBF;
+        ++taken;
+    }
+    return taken == length ? length : -taken;
+}
+
+}  // namespace
+
+std::string DecodeReplacingInvalid(int codePage, std::string_view bytes) {
     std::string utf8;
-    if (!DecodeToUtf8(AnsiCodePage(), narrow, utf8)) {
-        // Narrow text that is not valid in the ANSI code page (possible only with a UTF-8 one):
-        // keep its ASCII and mark the rest.
-        utf8.clear();
-        for (char c : narrow) {
-            if (static_cast<unsigned char>(c) < 0x80) utf8 += c;
-            else utf8 += "\xEF\xBF\xBD";
+    if (DecodeToUtf8(codePage, bytes, utf8)) return utf8;
+    utf8.clear();
+    if (codePage == kCodePageUtf8) {
+        utf8.reserve(bytes.size() + 8);
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            const std::size_t ascii = AsciiPrefix(bytes.substr(at));
+            utf8.append(bytes.substr(at, ascii));
+            at += ascii;
+            if (at >= bytes.size()) break;
+            const int length = Utf8SequenceAt(bytes, at);
+            if (length > 0) {
+                utf8.append(bytes.substr(at, static_cast<std::size_t>(length)));
+                at += static_cast<std::size_t>(length);
+            } else {
+                utf8 += "\xEF\xBF\xBD";
+                at += static_cast<std::size_t>(-length);
+            }
         }
+        return utf8;
+    }
+    if (PlatformIsMultiByteCodePage(codePage) && PlatformDecodeMultiByte(codePage, bytes, utf8, true)) return utf8;
+    // A code page we cannot read at all: keep what every code page shares.
+    utf8.clear();
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x80) utf8 += c;
+        else utf8 += "\xEF\xBF\xBD";
     }
     return utf8;
+}
+
+std::string NarrowToUtf8(std::string_view narrow) {
+    if (AsciiPrefix(narrow) == narrow.size()) return std::string(narrow);
+    // Narrow text invalid in the ANSI code page happens only with a multibyte one (a title
+    // that a program cut in the middle of a character): the rest of it stays readable.
+    return DecodeReplacingInvalid(AnsiCodePage(), narrow);
 }
 
 std::string Utf8ToNarrow(std::string_view utf8) {

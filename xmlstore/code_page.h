@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
-constexpr int kCodePageUtf8 = 65001;
+#include "base/narrow_text.h"
 
-// The system's ANSI code page: GetACP() on Windows, 1251 elsewhere.
+// The code page of narrow text (NarrowCodePage): the system's ANSI code page on Windows, 1251
+// elsewhere.
 int AnsiCodePage();
 
 // The code page for an encoding name of an XML declaration ("windows-1251", "iso-8859-1",
@@ -24,6 +25,10 @@ bool DecodeToUtf8(int codePage, std::string_view bytes, std::string& utf8);
 // UTF-8 to bytes in a code page; a character the code page cannot show becomes
 // `replacement` when given, otherwise the code page's default character.
 std::string EncodeFromUtf8(int codePage, std::string_view utf8, char replacement = 0);
+
+// Bytes in a code page to UTF-8 whatever they hold: a sequence that is not valid in the code
+// page becomes U+FFFD, and only that sequence.
+std::string DecodeReplacingInvalid(int codePage, std::string_view bytes);
 
 // Narrow text in the ANSI code page to and from UTF-8; ASCII passes through untouched.
 std::string NarrowToUtf8(std::string_view narrow);

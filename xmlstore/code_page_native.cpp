@@ -1,5 +1,5 @@
-// Off Windows there is no ANSI code page: narrow text is Windows-1251, the encoding the time
-// log's declaration names, and the code pages a declaration may name are the few below.
+// Off Windows there is no ANSI code page: narrow text is Windows-1251 (base/narrow_text_native.cpp),
+// and the code pages a declaration may name are the few below.
 #include "xmlstore/code_page_platform.h"
 
 namespace {
@@ -24,8 +24,6 @@ constexpr char16_t kWindows1252[32] = {
 
 }  // namespace
 
-int PlatformAnsiCodePage() { return 1251; }
-
 bool PlatformSingleByteTable(int codePage, char32_t table[256]) {
     for (int i = 0; i < 256; ++i) table[i] = static_cast<char32_t>(i);
     switch (codePage) {
@@ -48,5 +46,5 @@ bool PlatformSingleByteTable(int codePage, char32_t table[256]) {
 }
 
 bool PlatformIsMultiByteCodePage(int) { return false; }
-bool PlatformDecodeMultiByte(int, std::string_view, std::string&) { return false; }
+bool PlatformDecodeMultiByte(int, std::string_view, std::string&, bool) { return false; }
 bool PlatformEncodeMultiByte(int, std::string_view, std::string&) { return false; }

@@ -5,13 +5,14 @@
 #include <string>
 #include <string_view>
 
-int PlatformAnsiCodePage();
 // True when the code page exists and is single-byte: `table` then maps every byte to its
 // code point.
 bool PlatformSingleByteTable(int codePage, char32_t table[256]);
 // Multibyte code pages other than UTF-8 (only Windows has them): whole-string conversions.
 bool PlatformIsMultiByteCodePage(int codePage);
-bool PlatformDecodeMultiByte(int codePage, std::string_view bytes, std::string& utf8);
+// Decoding fails on bytes invalid in the code page unless `replaceInvalid` asks for them to
+// be replaced.
+bool PlatformDecodeMultiByte(int codePage, std::string_view bytes, std::string& utf8, bool replaceInvalid = false);
 bool PlatformEncodeMultiByte(int codePage, std::string_view utf8, std::string& bytes);
 
 // A single-byte code page both ways, built once from the platform's table. Code points

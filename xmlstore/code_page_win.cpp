@@ -5,8 +5,6 @@
 
 #include "xmlstore/code_page_platform.h"
 
-int PlatformAnsiCodePage() { return static_cast<int>(GetACP()); }
-
 bool PlatformSingleByteTable(int codePage, char32_t table[256]) {
     CPINFO info;
     if (codePage == CP_UTF8 || !IsValidCodePage(codePage) || !GetCPInfo(codePage, &info) || info.MaxCharSize != 1)
@@ -43,8 +41,8 @@ bool Convert(int fromCodePage, DWORD flags, std::string_view bytes, int toCodePa
 
 }  // namespace
 
-bool PlatformDecodeMultiByte(int codePage, std::string_view bytes, std::string& utf8) {
-    return Convert(codePage, MB_ERR_INVALID_CHARS, bytes, CP_UTF8, utf8);
+bool PlatformDecodeMultiByte(int codePage, std::string_view bytes, std::string& utf8, bool replaceInvalid) {
+    return Convert(codePage, replaceInvalid ? 0 : MB_ERR_INVALID_CHARS, bytes, CP_UTF8, utf8);
 }
 
 bool PlatformEncodeMultiByte(int codePage, std::string_view utf8, std::string& bytes) {

@@ -1,8 +1,9 @@
 #include "xmlstore/file_replace.h"
 
+#include <cerrno>
 #include <cstdio>
 
-bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
+SaveResult ReplaceFileContents(const std::string& narrowPath, std::string_view bytes) {
     return ReplaceFileContents(narrowPath, [bytes](const WritePiece& write) { return write(bytes); });
 }
 
@@ -31,4 +32,74 @@ bool ReadWholeFile(const std::string& narrowPath, std::string& bytes) {
     }
     std::fclose(file);
     return ok;
+}
+
+FileState ProbeFile(const std::string& narrowPath) {
+    std::FILE* file = std::fopen(narrowPath.c_str(), "rb");
+    // The C library reports a file held open without sharing, as one we may not read, as
+    // EACCES; only ENOENT says there is nothing.
+    if (!file) return errno == ENOENT ? FileState::Missing : FileState::Unopenable;
+    bool empty = std::fgetc(file) == EOF;
+    std::fclose(file);
+    return empty ? FileState::Empty : FileState::Present;
+}
+
+bool SetFileAside(const std::string& narrowPath, std::string_view stamp) {
+    std::string stem = narrowPath;
+    const std::string extension = ".xml";
+    if (stem.size() > extension.size() && stem.compare(stem.size() - extension.size(), extension.size(), extension) == 0)
+        stem.resize(stem.size() - extension.size());
+    stem.append(".unreadable-").append(stamp);
+    // Several set-asides within one minute get a counter; give up on an absurd number.
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        std::string aside = stem;
+        if (attempt > 1) aside += "-" + std::to_string(attempt);
+        aside += extension;
+        if (ProbeFile(aside) != FileState::Missing) continue;
+        return std::rename(narrowPath.c_str(), aside.c_str()) == 0;
+    }
+    return false;
+}
+
+std::string MinuteStamp(int year, int month, int day, int hour, int minute) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d", year, month, day, hour, minute);
+    return stamp;
+}
+
+SaveResult SetAsideBeforeReplacing(const std::string& narrowPath, std::string_view stamp) {
+    switch (ProbeFile(narrowPath)) {
+    case FileState::Unopenable:
+        return {SaveFailure::FileInUse};
+    case FileState::Present:
+        return SetFileAside(narrowPath, stamp) ? SaveResult{} : SaveResult{SaveFailure::Other};
+    default:
+        return {};
+    }
+}
+
+std::string TemporaryFileName(const std::string& narrowPath, unsigned long processId, unsigned attempt) {
+    return narrowPath + ".~" + std::to_string(processId) + "-" + std::to_string(attempt);
+}
+
+bool TemporaryFileProcess(std::string_view fileName, std::string_view targetFileName, unsigned long& processId) {
+    if (fileName.size() <= targetFileName.size() + 2 || fileName.substr(0, targetFileName.size()) != targetFileName)
+        return false;
+    std::string_view rest = fileName.substr(targetFileName.size());
+    if (rest.substr(0, 2) != ".~") return false;
+    rest.remove_prefix(2);
+    const std::size_t hyphen = rest.find('-');
+    if (hyphen == 0 || hyphen == std::string_view::npos || hyphen + 1 == rest.size()) return false;
+    unsigned long id = 0;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (i == hyphen) continue;
+        if (c < '0' || c > '9') return false;
+        if (i < hyphen) {
+            if (id > 0xFFFFFFFFul / 10) return false;
+            id = id * 10 + static_cast<unsigned long>(c - '0');
+        }
+    }
+    processId = id;
+    return true;
 }

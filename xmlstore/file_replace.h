@@ -1,19 +1,68 @@
-// Replacing a file's contents so that a failure never leaves it emptied or cut short.
+// Replacing a file's contents so that a failure never leaves it emptied or cut short, and the
+// care of the files around it: probing, setting an unreadable one aside, and removing the
+// temporary files of a save that its process did not live to finish.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
 
+// Why a file could not be written, in terms a user can act on.
+enum class SaveFailure {
+    None,
+    NoWriteAccess,  // the folder or the file may not be written
+    DiskFull,
+    FileInUse,      // another program holds the file
+    Other,
+};
+
+// The outcome of writing a file: true when it was written, otherwise why not.
+struct SaveResult {
+    SaveFailure failure = SaveFailure::None;
+    explicit operator bool() const { return failure == SaveFailure::None; }
+};
+
 // Appends bytes to the file being written; false when the write failed.
 using WritePiece = std::function<bool(std::string_view)>;
 
-// Writes the bytes to a new file beside the target, flushes it to disk and puts it in the
-// target's place in one step. On failure the target is unchanged and no temporary file stays.
-bool ReplaceFileContents(const std::string& narrowPath, std::string_view bytes);
+// Writes the bytes to a new file beside the target ("<target>.~<process id>-<n>"), flushes
+// it to disk and puts it in the target's place in one step. On failure the target is
+// unchanged and no temporary file stays.
+SaveResult ReplaceFileContents(const std::string& narrowPath, std::string_view bytes);
 // The same with the bytes made while they are written: `produce` hands them to its argument
 // piece by piece and returns false to give up.
-bool ReplaceFileContents(const std::string& narrowPath, const std::function<bool(const WritePiece&)>& produce);
+SaveResult ReplaceFileContents(const std::string& narrowPath, const std::function<bool(const WritePiece&)>& produce);
+
+// Removes the temporary files beside the target whose process no longer runs: what a save
+// left when its process was ended in the middle of it.
+void RemoveStaleTemporaryFiles(const std::string& narrowPath);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& narrowPath, std::string& bytes);
+
+enum class FileState {
+    Missing,
+    Empty,
+    Present,
+    // It exists but cannot be opened: another program holds it, or it may not be read.
+    Unopenable,
+};
+FileState ProbeFile(const std::string& narrowPath);
+
+// Moves a file that exists but could not be read to "<name>.unreadable-<stamp>.xml" beside
+// it (a counter follows the stamp when that name is taken), so that writing a new file cannot
+// destroy what it holds. `stamp` names the minute, as "20261207-0905".
+bool SetFileAside(const std::string& narrowPath, std::string_view stamp);
+// The stamp of a minute: "20261207-0905".
+std::string MinuteStamp(int year, int month, int day, int hour, int minute);
+
+// For a file that a load could not read (FileState Present or Unopenable), before a new one
+// is written in its place: sets it aside when it is still there. A failure means that nothing
+// may be written yet.
+SaveResult SetAsideBeforeReplacing(const std::string& narrowPath, std::string_view stamp);
+
+// The temporary file name of a save by that process: "<target>.~<process id>-<attempt>".
+std::string TemporaryFileName(const std::string& narrowPath, unsigned long processId, unsigned attempt);
+// The process id in a name that TemporaryFileName made for `targetFileName`; false for any
+// other name.
+bool TemporaryFileProcess(std::string_view fileName, std::string_view targetFileName, unsigned long& processId);

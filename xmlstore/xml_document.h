@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xmlstore/file_replace.h"
+
 namespace xmldom {
 class Storage;
 class ByteSource;
@@ -112,7 +114,7 @@ public:
 
 private:
     friend std::string FormatXmlDocument(const XmlDocument& document);
-    friend bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath);
+    friend SaveResult SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath);
     bool ParseFrom(xmldom::ByteSource& source);
     std::unique_ptr<xmldom::Storage> storage_;
     std::uint32_t document_ = 0;
@@ -122,9 +124,10 @@ private:
 std::unique_ptr<XmlDocument> CreateXmlDocument();
 
 // The exact bytes SaveXmlDocument writes: declaration, one element per line indented three
-// spaces per level, LF line ends, no LF after the last end tag, in the ANSI code page.
+// spaces per level, LF line ends, no LF after the last end tag, in the ANSI code page, with a
+// character reference for a character of a text or attribute value that it lacks.
 std::string FormatXmlDocument(const XmlDocument& document);
 
 // Writes FormatXmlDocument's bytes to a temporary file beside the target and replaces the
-// target in one step. On any failure the old file stays as it was; false comes back.
-bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath);
+// target in one step. On any failure the old file stays as it was, and the result says why.
+SaveResult SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath);

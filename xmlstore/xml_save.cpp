@@ -3,7 +3,9 @@
 // and instructions copied where they stand, blank text dropped, LF line ends.
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "xmlstore/code_page.h"
@@ -35,9 +37,11 @@ struct SpecialTables {
 };
 constexpr SpecialTables kSpecialTables{};
 
-// Appends UTF-8 text to the output in the target code page, escaping as it goes. Names and
-// instructions use '_' for what the code page cannot show (a '?' would make them unreadable);
-// other text uses the code page's default character.
+// Appends UTF-8 text to the output in the target code page, escaping as it goes. A character
+// the code page cannot show becomes a character reference in text and attribute values, so
+// that a file moved between code pages loses nothing; names and instructions, which cannot
+// hold references, use '_' for it (a '?' would make them unreadable), comments the code page's
+// default character.
 class Writer {
 public:
     explicit Writer(int codePage) : codePage_(codePage) {
@@ -78,8 +82,8 @@ public:
     }
 
     void Put(std::string_view utf8, Escape escape, char replacement = 0) {
-        // An escape is at most six bytes for one; a character in a single-byte code page is
-        // never longer than its UTF-8.
+        // An escape or a character reference is at most six bytes for one; a character in a
+        // single-byte code page is never longer than its UTF-8.
         char* const start = Room(utf8.size() * 6);
         char* to = start;
         const bool* special = kSpecial[static_cast<int>(escape)];
@@ -102,13 +106,26 @@ public:
                 continue;
             }
             if (c >= 0x80) {
-                if (utf8Output_) {
+                if (codePage_ == kCodePageUtf8) {
                     *to++ = *p++;
                     continue;
                 }
+                const char* character = p;
                 char32_t codePoint = NextCodePoint(p, end);
-                unsigned char byte = codePoint < 0x10000 ? singleByte_->encode[codePoint] : 0;
-                *to++ = byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
+                if (utf8Output_) {
+                    if (escape == Escape::None || MultiByteCodePageHas(std::string_view(character, p - character))) {
+                        std::memcpy(to, character, static_cast<std::size_t>(p - character));
+                        to += p - character;
+                        continue;
+                    }
+                } else {
+                    unsigned char byte = codePoint < 0x10000 ? singleByte_->encode[codePoint] : 0;
+                    if (byte || escape == Escape::None) {
+                        *to++ = byte ? static_cast<char>(byte) : (replacement ? replacement : '?');
+                        continue;
+                    }
+                }
+                to += std::snprintf(to, 12, "&#%u;", static_cast<unsigned>(codePoint));
                 continue;
             }
             ++p;
@@ -176,6 +193,17 @@ private:
         }
     }
 
+    // Whether the multibyte code page has the character: it survives the way there and back.
+    bool MultiByteCodePageHas(std::string_view character) {
+        const std::string key(character);
+        auto known = multiByteHas_.find(key);
+        if (known != multiByteHas_.end()) return known->second;
+        std::string back;
+        const bool has = DecodeToUtf8(codePage_, EncodeFromUtf8(codePage_, character), back) && back == character;
+        multiByteHas_.emplace(key, has);
+        return has;
+    }
+
     // Makes room for `size` more bytes and returns where they go.
     char* Room(std::size_t size) {
         if (at_ + size > out_.size()) out_.resize((at_ + size) * 2);
@@ -188,6 +216,7 @@ private:
     std::string out_;
     std::size_t at_ = 0;
     std::vector<std::array<std::string, 3>> names_;
+    std::map<std::string, bool> multiByteHas_;
 };
 
 XmlNodeKind Kind(const Node* node) { return xmldom::KindOf(node->header); }
@@ -329,7 +358,7 @@ std::string FormatXmlDocument(const XmlDocument& document) {
     return writer.Finish();
 }
 
-bool SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
+SaveResult SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
     const int codePage = AnsiCodePage();
     return ReplaceFileContents(narrowPath, [&](const WritePiece& write) {
         Writer writer(codePage);

@@ -6,23 +6,33 @@
 
 namespace {
 
-const char kWindowClass[] = "OstrakDriverWindow";
+const wchar_t kWindowClass[] = L"OstrakDriverWindow";
 const char kInstanceProperty[] = "Ostrak.MainWindow";
 
+// A Unicode window: its title is whatever script the test gives.
 LRESULT CALLBACK DriverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void RegisterDriverClass() {
     static bool registered = false;
     if (registered) return;
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = DriverWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kWindowClass;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    registered = RegisterClassA(&windowClass) != 0;
+    registered = RegisterClassW(&windowClass) != 0;
+}
+
+std::string Utf8(const wchar_t* wide) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], size, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(size - 1));
+    return utf8;
 }
 
 struct MainWindowSearch {
@@ -52,6 +62,13 @@ int DaySerialOf(const SYSTEMTIME& date) {
 }
 
 }  // namespace
+
+std::wstring Wide(const std::string& utf8) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], size);
+    return wide;
+}
 
 OptionsValue::OptionsValue(const std::string& name, const std::string& text) : name_(name) {
     Set(REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
@@ -100,26 +117,26 @@ std::string CurrentUserName() {
     return GetUserNameA(name, &size) ? name : "";
 }
 
-ProgramFolder::ProgramFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
+ProgramFolder::ProgramFolder(const std::string& nameSuffix) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::string(base) + "ostrak-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount()) + "-" + std::to_string(++counter) + "\\";
-    CreateDirectoryA(path_.c_str(), nullptr);
-    CopyFileA(TrackerExecutable().c_str(), File("Ostrak.exe").c_str(), FALSE);
+    path_ = Utf8(base) + "ostrak-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
+            "-" + std::to_string(++counter) + nameSuffix + "\\";
+    CreateDirectoryW(Wide(path_).c_str(), nullptr);
+    CopyFileW(Wide(TrackerExecutable()).c_str(), Wide(File("Ostrak.exe")).c_str(), FALSE);
 }
 
 ProgramFolder::~ProgramFolder() {
     for (const std::string& name : Files()) {
-        SetFileAttributesA(File(name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(File(name).c_str());
+        SetFileAttributesW(Wide(File(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(Wide(File(name)).c_str());
     }
-    RemoveDirectoryA(path_.c_str());
+    RemoveDirectoryW(Wide(path_).c_str());
 }
 
 std::string ProgramFolder::Read(const std::string& name) const {
-    HANDLE file = CreateFileA(File(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE file = CreateFileW(Wide(File(name)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
     std::string bytes(GetFileSize(file, nullptr), '\0');
@@ -130,7 +147,7 @@ std::string ProgramFolder::Read(const std::string& name) const {
 }
 
 void ProgramFolder::Write(const std::string& name, const std::string& bytes) const {
-    HANDLE file = CreateFileA(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(Wide(File(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -138,17 +155,17 @@ void ProgramFolder::Write(const std::string& name, const std::string& bytes) con
 }
 
 bool ProgramFolder::Exists(const std::string& name) const {
-    return GetFileAttributesA(File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Wide(File(name)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::vector<std::string> ProgramFolder::Files(const std::string& pattern) const {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(File(pattern).c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(File(pattern)).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Utf8(found.cFileName));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
 }
@@ -159,12 +176,16 @@ TitledWindows::~TitledWindows() {
 
 HWND TitledWindows::Open(const std::string& title) {
     RegisterDriverClass();
-    HWND window = CreateWindowExA(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    HWND window = CreateWindowExW(0, kWindowClass, Wide(title).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                   40 + 30 * static_cast<int>(windows_.size()), 40 + 30 * static_cast<int>(windows_.size()),
                                   400, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window) windows_.push_back(window);
     Pump(50);
     return window;
+}
+
+void TitledWindows::SetTitle(HWND window, const std::string& title) {
+    SetWindowTextW(window, Wide(title).c_str());
 }
 
 bool TitledWindows::BringToFront(HWND window) {
@@ -182,16 +203,16 @@ Tracker::~Tracker() {
 }
 
 bool Tracker::Start(const ProgramFolder& folder, const std::string& arguments) {
-    std::string commandLine = "\"" + folder.File("Ostrak.exe") + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
+    std::wstring commandLine = Wide("\"" + folder.File("Ostrak.exe") + "\"");
+    if (!arguments.empty()) commandLine += Wide(" " + arguments);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     mainWindow_ = nullptr;
     const std::string& folderPath = folder.Path();
     const std::size_t nameStart = folderPath.find_last_of('\\', folderPath.size() - 2) + 1;
     folderName_ = folderPath.substr(nameStart, folderPath.size() - 1 - nameStart);
-    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &startup,
-                          &process_);
+    return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, Wide(folder.Path()).c_str(),
+                          &startup, &process_);
 }
 
 HWND Tracker::MainWindow(DWORD timeoutMs) {
@@ -327,9 +348,7 @@ std::string TodayAttributes() {
 }
 
 std::string Declaration() {
-    const UINT codePage = GetACP();
-    std::string name = codePage == 1251 ? "Windows-1251" : "windows-" + std::to_string(codePage);
-    return "<?xml version=\"1.0\" encoding=\"" + name + "\"?>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 }
 
 bool MatchesLog(const std::string& expected, const std::string& actual, std::string& why) {

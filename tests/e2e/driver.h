@@ -39,9 +39,15 @@ public:
     explicit LanguageSetting(const std::string& name) : OptionsValue("Lang", name) {}
 };
 
+// UTF-8 text as the wide text of the platform's W functions, which the driver uses for
+// titles and paths: the driver's own ANSI code page (1251 or 1252) cannot hold every script.
+std::wstring Wide(const std::string& utf8);
+
+// Paths are UTF-8: the same bytes as the driver's code page while they are ASCII.
 class ProgramFolder {
 public:
-    ProgramFolder();
+    // `nameSuffix` (UTF-8) ends the folder's name, for a folder in another script.
+    explicit ProgramFolder(const std::string& nameSuffix = "");
     ~ProgramFolder();
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -67,7 +73,9 @@ public:
     TitledWindows(const TitledWindows&) = delete;
     TitledWindows& operator=(const TitledWindows&) = delete;
 
+    // The title is UTF-8; the window keeps it as Unicode text, so any script survives.
     HWND Open(const std::string& title);
+    static void SetTitle(HWND window, const std::string& title);
     // Puts the window in front, with a small input as a user's own switch would make, and
     // waits until the system says it is.
     bool BringToFront(HWND window);
@@ -129,7 +137,7 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = 5000) {
 // The attributes a Date of today carries: id="..." y="..." m="..." d="...".
 std::string TodayAttributes();
 
-// The declaration the tracker writes under this run's ANSI code page.
+// The declaration the tracker writes: its manifest makes UTF-8 its ANSI code page.
 std::string Declaration();
 
 // Compares a file with an expected text in which time="~N" stands for any value within one

@@ -1,6 +1,7 @@
 // For screenshots: starts Ostrak from a program folder with its options dialog shown and walks
 // through what a user sees: each page of the options dialog, the program editor (adding,
-// editing, and its window picker open), the project and filter editors, and the tray menu.
+// editing, and its window picker open), the project and filter editors, the tray menu, and the
+// tray icon's balloon and tip after a failed save (the session makes the time log read-only).
 // Prints "shot NAME" when a view is ready (with the options window's place for its pages) and
 // holds it on screen; tools/screenshots.sh photographs each one.
 // Usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS
@@ -132,6 +133,16 @@ int main(int argc, char** argv) {
                               "main.cpp - ostrak - Visual Studio Code"})
         windows.Open(title);
 
+    // A time log Ostrak may read but not write: the first save fails.
+    const std::string log = folder + CurrentUserName() + "-Time.xml";
+    HANDLE logFile = CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (logFile == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    WriteFile(logFile, "<Ostrak/>", 9, &written, nullptr);
+    CloseHandle(logFile);
+    // Set afterwards: Wine ignores the attribute when it creates the file.
+    if (!SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY)) return 1;
+
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -193,6 +204,21 @@ int main(int argc, char** argv) {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 40, GetSystemMetrics(SM_CYSCREEN) - 30);
     PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
     Shot("tray");
+
+    // The menu closed, the save before sleep fails on the read-only log: the balloon. Then the
+    // tip, with the mouse on the icon at the right end of the taskbar.
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    WaitUntil([&] { return !menu || !IsWindowVisible(menu); }, 5000);
+    Pump(1000);
+    SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    Pump(2500);  // the shell takes its time to show a balloon
+    Shot("save-failed");
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 11, GetSystemMetrics(SM_CYSCREEN) - 10);
+    Pump(200);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10);
+    Shot("save-failed-tip");
+    SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     PostMessageA(main, WM_COMMAND, ID_MENU_EXIT, 0);
     WaitForSingleObject(process.hProcess, 10000);

@@ -68,6 +68,26 @@ TEST_F(ProgramsListTest, OnlyAUserFileThatFailsToLoadFallsBack) {
     EXPECT_EQ(ProgramList, (Patterns{"kept"})) << "no usable file leaves the list as it was";
 }
 
+// Hand-edited patterns that no longer parse are kept under a dated name, not overwritten.
+TEST_F(ProgramsListTest, ADamagedUserFileIsSetAsideBeforeTheNextSaveWrites) {
+    const std::string damaged = "<List><Pattern>Mine</Pattern>";
+    WriteFileBytes(SharedFile(), ListFile({"Shared"}));
+    WriteFileBytes(UserFile(), damaged);
+    EXPECT_EQ(Reloaded(), (Patterns{"Shared"}));
+    EXPECT_EQ(ReadFileBytes(UserFile()), damaged) << "loading changes nothing";
+
+    ProgramList = {"Edited"};
+    EXPECT_TRUE(SaveProgramList());
+    std::vector<std::string> asides;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Dir()))
+        if (entry.path().filename().string().rfind("user1-Programs.unreadable-", 0) == 0) asides.push_back(entry.path().string());
+    ASSERT_EQ(asides.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(asides[0]), damaged);
+    EXPECT_EQ(Reloaded(), (Patterns{"Edited"}));
+    EXPECT_TRUE(SaveProgramList());
+    EXPECT_EQ(folder.FileCount(), 3u) << "a readable file is simply replaced";
+}
+
 TEST_F(ProgramsListTest, EveryPatternAnywhereIsReadInDocumentOrder) {
     WriteFileBytes(UserFile(),
                "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n"

@@ -112,6 +112,25 @@ TEST_F(ProjectsTest, ReadingIsLenientAboutOrderDepthRootAndValues) {
                   "   <Filter project=\"0\" where=\"0\">bare</Filter>\n</List>");
 }
 
+TEST_F(ProjectsTest, ADamagedUserFileIsSetAsideBeforeTheNextSaveWrites) {
+    const std::string damaged = "<List><Project id=\"1\">Mine</Project>";
+    WriteFileBytes(UserFile(), damaged);
+    Reload();
+    EXPECT_TRUE(ProjectList.empty());
+    ProjectList = {{"Edited", 1}};
+    EXPECT_TRUE(SaveProjects());
+    int asides = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        if (entry.path().filename().string().rfind("user1-Projects.unreadable-", 0) != 0) continue;
+        EXPECT_EQ(ReadFileBytes(entry.path().string()), damaged);
+        ++asides;
+    }
+    EXPECT_EQ(asides, 1);
+    Reload();
+    ASSERT_EQ(ProjectList.size(), 1u);
+    EXPECT_EQ(ProjectList[0].name, "Edited");
+}
+
 TEST_F(ProjectsTest, NothingToLoadLeavesTheListsAsTheyWere) {
     ProjectList = {{"kept", 1}};
     LoadProjects();  // neither file exists

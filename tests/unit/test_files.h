@@ -1,4 +1,5 @@
-// Small helpers for tests that work with real files in a fresh temporary folder.
+// Small helpers for tests that work with real files in a fresh temporary folder, or with
+// narrow text in another code page.
 #pragma once
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "base/narrow_text.h"
 #include "xmlstore/xml_dom.h"
 
 // Lowers how much a document may hold, so that a small one meets the limit; restored after.
@@ -54,3 +56,13 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+// Narrow text in another code page for as long as the object lives: 65001 stands for a
+// process whose manifest made UTF-8 its ANSI code page.
+class NarrowCodePageScope {
+public:
+    explicit NarrowCodePageScope(int codePage) { SetNarrowCodePage(codePage); }
+    ~NarrowCodePageScope() { SetNarrowCodePage(0); }
+    NarrowCodePageScope(const NarrowCodePageScope&) = delete;
+    NarrowCodePageScope& operator=(const NarrowCodePageScope&) = delete;
+};

@@ -121,6 +121,7 @@ TEST_F(SamplerTest, QuotesControlCharactersAndModifiedMarksAreCleanedFromNames) 
         {"Editor - *", "Editor", ""},
         {"Editor - notes**", "Editor", "notes*"},
         {"notes\t.txt - Editor", "Editor", "notes .txt"},
+        {"Editor\t- notes", "Editor", "notes"},  // a blank before the split, so a separator
         {"Editor - a\x01z\x1f", "Editor", "a z "},
         {"Tab\there\r\n", "Tab here  ", ""},
         {"Editor - notes.txt\t*", "Editor", "notes.txt"},

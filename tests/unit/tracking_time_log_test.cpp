@@ -1,3 +1,6 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <random>
 #include <set>
 #include <tuple>
@@ -277,6 +280,64 @@ TEST_F(UnreadableLogTest, AnEmptyFileIsAFirstRun) {
     OpenTimeLog();
     ExpectFreshLog();
     EXPECT_FALSE(FileExists(AsidePath()));
+}
+
+std::vector<SaveResult> SavesHeard;
+void HearSave(SaveResult result) { SavesHeard.push_back(result); }
+
+// A link to itself exists, yet no open of it succeeds: as a log another program holds.
+TEST_F(UnreadableLogTest, ALogThatCannotBeOpenedIsKeptAndGetsTheTimeRecordedMeanwhile) {
+    const std::string kept = folder.File("kept.xml");
+    WriteFileBytes(kept, "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"12\" d=\"7\" time=\"10\"><App name=\"Editor\" "
+                         "time=\"10\"><Doc name=\"notes\" time=\"10\"/></App></Date></Ostrak>");
+    std::filesystem::create_symlink(LogPath(), LogPath());
+    SavesHeard.clear();
+    SetTimeLogSaveListener(HearSave);
+    OpenTimeLog();
+    ExpectFreshLog();
+    EXPECT_TRUE(TimeLogIsHeld());
+    CreditTime("Editor", "notes", 5);
+    CreditTime("Studio", "", 3);
+    clock.Set(2026, 12, 8);
+    CreditTime("Editor", "", 2);
+
+    EXPECT_EQ(SaveTimeLog().failure, SaveFailure::FileInUse);
+    EXPECT_TRUE(std::filesystem::is_symlink(LogPath())) << "neither overwritten nor set aside";
+    EXPECT_FALSE(FileExists(AsidePath()));
+    EXPECT_FALSE(ReopenHeldTimeLog());
+
+    std::filesystem::remove(LogPath());
+    std::filesystem::rename(kept, LogPath());  // the other program lets go
+    EXPECT_TRUE(ReopenHeldTimeLog());
+    EXPECT_FALSE(TimeLogIsHeld());
+    EXPECT_EQ(Credited("Editor"), 2);
+    clock.Set(2026, 12, 7);
+    EXPECT_EQ(Credited("Editor", "notes"), 15);
+    EXPECT_EQ(Credited("Editor"), 15);
+    EXPECT_EQ(Credited("Studio"), 3);
+    EXPECT_EQ(TimeOf(Dates()[0]), 18);
+    EXPECT_EQ(Attributes(Dates()[1]), "id=46364 y=2026 m=12 d=8 time=2");
+
+    EXPECT_TRUE(SaveTimeLog());
+    ASSERT_EQ(SavesHeard.size(), 2u);
+    EXPECT_EQ(SavesHeard[0].failure, SaveFailure::FileInUse);
+    EXPECT_EQ(SavesHeard[1].failure, SaveFailure::None);
+    SetTimeLogSaveListener(nullptr);
+}
+
+TEST_F(TimeLogTest, TemporaryFilesOfSavesWhoseProcessEndedAreRemovedAtStart) {
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string log = "user1-Time.xml.~";
+    const std::string stale = log + std::to_string(ended) + "-0";
+    const std::string running = log + std::to_string(getpid()) + "-1";
+    const std::string unrelated[] = {"user1-Time.xml.~notes", "other.xml.~" + std::to_string(ended) + "-0"};
+    for (const std::string& name : {stale, running, unrelated[0], unrelated[1]}) WriteFileBytes(folder.File(name), "x");
+    OpenTimeLog();
+    EXPECT_FALSE(FileExists(folder.File(stale)));
+    EXPECT_TRUE(FileExists(folder.File(running)));
+    for (const std::string& name : unrelated) EXPECT_TRUE(FileExists(folder.File(name))) << name;
 }
 
 TEST_F(UnreadableLogTest, ALogThatCannotBeSetAsideIsNeitherUsedNorOverwritten) {

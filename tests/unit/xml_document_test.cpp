@@ -246,4 +246,24 @@ TEST(XmlNarrowText, AnsiCodePageRoundTrips) {
     EXPECT_EQ(CodePageFromName("klingon"), 0);
 }
 
+TEST(XmlNarrowText, InvalidUtf8NarrowTextLosesOnlyItsBadBytes) {
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    const std::string replaced = "\xEF\xBF\xBD";
+    const struct {
+        std::string narrow;
+        std::string utf8;
+    } cases[] = {
+        // A title cut inside its last character, by a program or the platform.
+        {"\xD0\x9E\xD1\x82\xD1", "\xD0\x9E\xD1\x82" + replaced},
+        {"a\xE6\x97 \xE6\x97\xA5", "a" + replaced + " \xE6\x97\xA5"},
+        // A stray byte of another code page among good characters.
+        {"caf\xE9 \xF0\x9F\x98\x80", "caf" + replaced + " \xF0\x9F\x98\x80"},
+        {"\xFF\xFE", replaced + replaced},
+        // Forms that look like UTF-8 but are not: overlong, a surrogate, past U+10FFFF.
+        {"\xC0\xAFx\xED\xA0\x80y\xF4\x90\x80\x80", replaced + replaced + "x" + replaced + replaced + replaced +
+                                                         "y" + replaced + replaced + replaced + replaced},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NarrowToUtf8(c.narrow), c.utf8) << c.narrow;
+}
+
 }  // namespace

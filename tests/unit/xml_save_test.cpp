@@ -101,17 +101,52 @@ TEST(XmlSave, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(ReadFileBytes(target), std::string(kDeclaration) + "\n<List>\n   <Pattern>Editor</Pattern>\n</List>");
 }
 
+// A log of four scripts: Cyrillic, Chinese, accented Latin and an emoji beyond the basic plane.
+constexpr char kFourScripts[] =
+    "<Ostrak><App name=\"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 \xE7\xAC\x94\xE8\xAE\xB0 caf\xC3\xA9 \xF0\x9F\x98\x80\">"
+    "\xD0\xAF &amp; \xE6\x97\xA5</App></Ostrak>";
+
+TEST(XmlSave, WhereTheCodePageLacksACharacterAValueHoldsAReferenceThatReadsBack) {
+    NarrowCodePageScope western(1252);
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml(kFourScripts));
+    const std::string saved = FormatXmlDocument(*document);
+    EXPECT_EQ(saved, "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<Ostrak>\n   <App name=\"&#1054;&#1090;&#1095;"
+                     "&#1105;&#1090; &#31508;&#35760; caf\xE9 &#128512;\">&#1071; &amp; &#26085;</App>\n</Ostrak>");
+    auto again = CreateXmlDocument();
+    ASSERT_TRUE(again->LoadXml(saved));
+    auto original = CreateXmlDocument();
+    ASSERT_TRUE(original->LoadXml(kFourScripts));
+    EXPECT_EQ(FormatXmlDocument(*again), saved);
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    EXPECT_EQ(FormatXmlDocument(*again), FormatXmlDocument(*original)) << "nothing was lost on the way";
+}
+
+TEST(XmlSave, WithUtf8AsTheCodePageTheFileIsUtf8AndAWindows1251FileConvertsOnce) {
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml(kFourScripts));
+    EXPECT_EQ(FormatXmlDocument(*document),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ostrak>\n   <App name=\"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 "
+              "\xE7\xAC\x94\xE8\xAE\xB0 caf\xC3\xA9 \xF0\x9F\x98\x80\">\xD0\xAF &amp; \xE6\x97\xA5</App>\n</Ostrak>");
+
+    // "Отчёт" in a log written where the code page was 1251.
+    ASSERT_TRUE(document->LoadXml("<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<Ostrak>\n   <App name=\"\xCE\xF2\xF7\xB8\xF2\"/>\n</Ostrak>"));
+    EXPECT_EQ(FormatXmlDocument(*document), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ostrak>\n   <App name=\"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82\"/>\n</Ostrak>");
+}
+
 TEST(XmlSave, EmptyDocumentWritesOnlyTheDeclaration) {
     auto document = CreateXmlDocument();
     EXPECT_EQ(FormatXmlDocument(*document), kDeclaration);
 }
 
-TEST(XmlSave, NamesTheCodePageCannotShowStayReadable) {
-    // An element name outside the code page would become '?' and make the file unreadable.
+TEST(XmlSave, NamesTheCodePageCannotShowStayReadableAndValuesLoseNothing) {
+    // An element name outside the code page would become '?' and make the file unreadable;
+    // a value keeps its character as a reference.
     auto document = CreateXmlDocument();
     ASSERT_TRUE(document->LoadXml("<r\xe6\x97\xa5 a\xe6\x97\xa5=\"\xe6\x97\xa5\"/>"));
     const std::string saved = FormatXmlDocument(*document);
-    EXPECT_EQ(saved, std::string(kDeclaration) + "\n<r_ a_=\"?\"/>");
+    EXPECT_EQ(saved, std::string(kDeclaration) + "\n<r_ a_=\"&#26085;\"/>");
     auto again = CreateXmlDocument();
     EXPECT_TRUE(again->LoadXml(saved));
 

@@ -14,8 +14,10 @@
 #include "base/program_paths.h"
 #include "localization/language.h"
 #include "settings/settings.h"
+#include "tests/win/program_folder.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
+#include "tracking/time_log.h"
 
 namespace {
 
@@ -69,20 +71,16 @@ void Pump(DWORD milliseconds) {
 class TrayTest : public testing::Test {
 protected:
     void SetUp() override {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        folder_ = std::string(base) + "ostrak-tray-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        ProgramDir = folder_;
+        folder_ = MakeProgramFolder("tray");
         ProgramList.clear();
     }
 
     void TearDown() override {
         dialog_.reset();
+        CloseTimeLog();
         FreeLanguage();
-        for (const char* name : {"Lang.English.xml", "Lang.Russian.xml"}) DeleteFileA((folder_ + name).c_str());
-        RemoveDirectoryA(folder_.c_str());
-        ProgramDir.clear();
+        SetFileAttributesA((folder_ + "user1-Time.xml").c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveProgramFolder(folder_);
     }
 
     void UseLanguage(const std::string& name, const std::string& fileBytes) {
@@ -195,6 +193,54 @@ TEST_F(TrayTest, MenuTextsFollowTheLanguageAndMissingKeysShowBlank) {
     SendMessageA(main, WM_TRAYNOTIFY, TrayIconId, WM_RBUTTONUP);
     ASSERT_TRUE(Snapshot.seen);
     EXPECT_EQ(Snapshot.items, (std::vector<std::string>{"\xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8", "", "\xc2\xfb\xf5\xee\xe4"}));
+    RemoveTrayIcon(main);
+}
+
+const char kSaveTexts[] =
+    "<?xml version=\"1.0\"?><Language><Common><SaveFailed>Cannot save in</SaveFailed>"
+    "<NoWriteAccess>No access.</NoWriteAccess><DiskFull>Disk full.</DiskFull><FileInUse>In use.</FileInUse>"
+    "</Common></Language>";
+
+TEST_F(TrayTest, EachFilesRunOfFailuresBeginsWithABalloonAndItsFirstSuccessEndsIt) {
+    UseLanguage("English", kSaveTexts);
+    const std::string folder = folder_.substr(0, folder_.size() - 1);
+    SaveStatus status;
+    EXPECT_EQ(status.Tip(), "Ostrak");
+    const struct {
+        SavedFile file;
+        SaveFailure failure;
+        bool balloon;
+        std::string tip;
+    } steps[] = {
+        {SavedFile::TimeLog, SaveFailure::NoWriteAccess, true, "Cannot save in " + folder + "\nNo access."},
+        {SavedFile::TimeLog, SaveFailure::DiskFull, false, "Cannot save in " + folder + "\nDisk full."},
+        {SavedFile::ProjectList, SaveFailure::FileInUse, true, "Cannot save in " + folder + "\nDisk full."},
+        {SavedFile::TimeLog, SaveFailure::None, false, "Cannot save in " + folder + "\nIn use."},
+        {SavedFile::ProjectList, SaveFailure::None, false, "Ostrak"},
+        {SavedFile::ProjectList, SaveFailure::Other, true, "Cannot save in " + folder + "\nCommon/WriteFailed"},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(status.Record(step.file, {step.failure}), step.balloon) << step.tip;
+        EXPECT_EQ(status.Tip(), step.tip);
+    }
+}
+
+TEST_F(TrayTest, AFailedSaveOfTheLogShowsInTheTipUntilASaveSucceeds) {
+    UseLanguage("English", kSaveTexts);
+    const std::string log = folder_ + "user1-Time.xml";
+    WriteWholeFile(log, "");
+    ASSERT_TRUE(SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY));
+    OpenTimeLog();
+    HWND main = CreateMainDialog();
+    ASSERT_TRUE(main);
+    EXPECT_FALSE(dialog_->Saves().Failing());
+
+    // Before sleep the log is saved, as at an autosave.
+    SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(dialog_->Saves().Tip(), "Cannot save in " + folder_.substr(0, folder_.size() - 1) + "\nNo access.");
+    ASSERT_TRUE(SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL));
+    SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(dialog_->Saves().Tip(), "Ostrak");
     RemoveTrayIcon(main);
 }
 

@@ -73,7 +73,7 @@ TEST(WinXmlSave, TargetHeldOpenWithoutSharingStaysIntactUntilReleased) {
     document->DocumentElement().FirstChild().SetAttribute("time", std::int64_t{42});
     HANDLE holder = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(SaveXmlDocument(*document, target));
+    EXPECT_EQ(SaveXmlDocument(*document, target).failure, SaveFailure::FileInUse);
     CloseHandle(holder);
     EXPECT_EQ(ReadBytes(target), before);
     EXPECT_EQ(folder.FileCount(), 1);  // no temporary file left behind
@@ -91,12 +91,12 @@ TEST(WinXmlSave, ReadOnlyTargetAndMissingFolderLeaveEverythingAsItWas) {
     ASSERT_TRUE(SaveXmlDocument(*document, target));
     ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(document->LoadXml("<List><Pattern>x</Pattern></List>"));
-    EXPECT_FALSE(SaveXmlDocument(*document, target));
+    EXPECT_EQ(SaveXmlDocument(*document, target).failure, SaveFailure::NoWriteAccess);
     EXPECT_EQ(ReadBytes(target), Declaration() + "\n<List/>");
     EXPECT_EQ(folder.FileCount(), 1);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    EXPECT_FALSE(SaveXmlDocument(*document, folder.Path("missing\\log.xml")));
+    EXPECT_EQ(SaveXmlDocument(*document, folder.Path("missing\\log.xml")).failure, SaveFailure::Other);
     EXPECT_EQ(folder.FileCount(), 1);
 }
 
@@ -132,14 +132,27 @@ TEST(WinCodePage, NarrowTextSurvivesSaveAndLoad) {
     EXPECT_EQ(value, name);
 }
 
-TEST(WinCodePage, ForeignCharactersBecomeTheDefaultCharacter) {
+TEST(WinCodePage, ForeignCharactersReadAsTheDefaultCharacterAndSaveAsReferences) {
     auto document = CreateXmlDocument();
-    // A Chinese character (no single-byte code page has it), and a Greek one (neither 1251 nor 1252).
-    ASSERT_TRUE(document->LoadXml("<r a=\"\xe6\x97\xa5\xce\xa9\"/>"));
+    // A Chinese character (no single-byte code page has it), a Greek one (neither 1251 nor
+    // 1252) and an accented Latin one (1252 only).
+    ASSERT_TRUE(document->LoadXml("<r a=\"\xe6\x97\xa5\xce\xa9\xc3\xa9\">\xce\xa9</r>"));
+    const bool western = AnsiCodePage() == 1252;
     std::string value;
     document->DocumentElement().GetAttribute("a", value);
-    EXPECT_EQ(value, "??");
-    EXPECT_NE(FormatXmlDocument(*document).find("a=\"??\""), std::string::npos);
+    EXPECT_EQ(value, western ? "??\xe9" : "???");
+    EXPECT_EQ(FormatXmlDocument(*document),
+              Declaration() + "\n<r a=\"&#26085;&#937;" + (western ? "\xe9" : "&#233;") + "\">&#937;</r>");
+}
+
+TEST(WinCodePage, AMultibyteCodePageKeepsItsCharactersAndReferencesTheRest) {
+    // As on a Japanese Windows that does not honour the manifest's wish for UTF-8.
+    SetNarrowCodePage(932);
+    auto document = CreateXmlDocument();
+    ASSERT_TRUE(document->LoadXml("<r a=\"\xe6\x97\xa5\xce\xa9\xe2\x82\xac\"/>"));  // 日, Omega, euro sign
+    const std::string saved = FormatXmlDocument(*document);
+    SetNarrowCodePage(0);
+    EXPECT_EQ(saved, "<?xml version=\"1.0\" encoding=\"shift_jis\"?>\n<r a=\"\x93\xfa\x83\xb6&#8364;\"/>");
 }
 
 TEST(WinCodePage, FilesInOtherCodePagesLoad) {

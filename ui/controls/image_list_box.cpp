@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/scoped_handles_win.h"
+#include "winui/wide_text.h"
 
 namespace {
 
@@ -77,9 +78,10 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 // pixels above the name's last line (more so with smaller dialog units), and a name must show
 // whole.
 void DrawTextBlock(HDC dc, const char* text, UINT format, RECT& area) {
+    const std::wstring wide = WideText(text);
     RECT measured = {};
-    int height = DrawTextA(dc, text, -1, &measured, format | DT_CALCRECT);
-    DrawTextA(dc, text, -1, &area, format | DT_NOCLIP);
+    int height = DrawTextW(dc, wide.c_str(), -1, &measured, format | DT_CALCRECT);
+    DrawTextW(dc, wide.c_str(), -1, &area, format | DT_NOCLIP);
     area.top += height;
 }
 

@@ -2,14 +2,18 @@
 // stores what the user changed on OK and shows the stored data again on Cancel.
 #pragma once
 
+#include <optional>
+
 #include "winui/dialog.h"
+#include "xmlstore/file_replace.h"
 
 class COptionsPage : public CDialogImpl {
 public:
     using CDialogImpl::CDialogImpl;
 
-    // Stores what the page changed; nothing when it changed nothing.
-    virtual void Commit() = 0;
+    // Stores what the page changed; nothing when it changed nothing. Gives the outcome of
+    // the file it saved, or none when it saved no file.
+    virtual std::optional<SaveResult> Commit() = 0;
     // Shows the stored data again.
     virtual void Revert() = 0;
 };

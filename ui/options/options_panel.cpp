@@ -80,7 +80,7 @@ void COptionsPanel::BuildPages() {
 void COptionsPanel::ComposeCaption() {
     char caption[kTextBufferSize] = {};
     GetWindowTextA(dialog_, caption, sizeof caption);
-    SetWindowTextA(dialog_, (Translate("Common/Options") + " - " + caption).c_str());
+    SetWindowTextA(dialog_, (Translate("Common/Options") + " - " + std::string(CutText(caption, kTitleLimit))).c_str());
 }
 
 void COptionsPanel::AttachLinks() {
@@ -100,12 +100,14 @@ void COptionsPanel::ShowSelectedPage() {
     if (fromSelector) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(selector_.hwnd()), TRUE);
 }
 
-AfterCommit COptionsPanel::Commit() {
+CommitOutcome COptionsPanel::Commit() {
     // A page whose save failed keeps its changes, and the next page still stores its own.
+    CommitOutcome outcome;
     generalPage_.Commit();
-    programsPage_.Commit();
-    filtersPage_.Commit();
-    return generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
+    outcome.programs = programsPage_.Commit();
+    outcome.projects = filtersPage_.Commit();
+    outcome.next = generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
+    return outcome;
 }
 
 void COptionsPanel::Revert() {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "base/scoped_handles_win.h"
 #include "ui/controls/dialog_container.h"
 #include "ui/controls/image_list_box.h"
@@ -17,6 +19,14 @@
 // What the program must do after the pages have stored their changes.
 enum class AfterCommit { KeepRunning, Restart };
 
+// What OK did: whether a restart is wanted, and the outcome of each list's save, or none
+// when its page saved nothing.
+struct CommitOutcome {
+    AfterCommit next = AfterCommit::KeepRunning;
+    std::optional<SaveResult> programs;
+    std::optional<SaveResult> projects;
+};
+
 class COptionsPanel {
 public:
     // Builds the selector and the pages inside `dialog`, translates the dialog's texts, puts
@@ -27,7 +37,7 @@ public:
     void ShowSelectedPage();
     // Stores what each page changed. Another language is read only at start, so choosing one
     // asks for a restart.
-    AfterCommit Commit();
+    CommitOutcome Commit();
     // Shows the stored data again on every page.
     void Revert();
     // The stored away time in minutes (0: never), as the General page last loaded or committed it.

@@ -123,8 +123,8 @@ void CDlgPage1General::LoadAwayTime() {
     }
 }
 
-void CDlgPage1General::Commit() {
-    if (!hwnd()) return;
+std::optional<SaveResult> CDlgPage1General::Commit() {
+    if (!hwnd()) return std::nullopt;
     HWND list = languageList_.hwnd();
     const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
     if (selected != CB_ERR && selected != loadedLanguageIndex_) {
@@ -160,6 +160,8 @@ void CDlgPage1General::Commit() {
             loadedIdleMinutes_ = minutes;
         }
     }
+    // The settings live in the registry: no file was saved.
+    return std::nullopt;
 }
 
 void CDlgPage1General::Revert() {

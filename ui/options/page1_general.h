@@ -12,8 +12,9 @@ class CDlgPage1General : public COptionsPage {
 public:
     CDlgPage1General();
 
-    // Stores another chosen language, a changed start check box and another away time.
-    void Commit() override;
+    // Stores another chosen language, a changed start check box and another away time; the
+    // settings live in the registry, so no file's save result comes back.
+    std::optional<SaveResult> Commit() override;
     // Shows the stored language, start flag and away time again.
     void Revert() override;
     // True after a Commit that stored another language, until the next load.

@@ -145,9 +145,9 @@ void CDlgPage2Programs::MoveFirstSelected(int step) {
     SetButtons(1, target);
 }
 
-void CDlgPage2Programs::Commit() {
+std::optional<SaveResult> CDlgPage2Programs::Commit() {
     if (!modified_)
-        return;
+        return std::nullopt;
     std::vector<std::string> patterns;
     const int count = Count();
     for (int index = 0; index < count; ++index)
@@ -161,7 +161,9 @@ void CDlgPage2Programs::Commit() {
     }
     ProgramList = std::move(patterns);
     // Unsaved, the page stays modified: the next OK tries again.
-    if (SaveProgramList()) modified_ = false;
+    const SaveResult saved = SaveProgramList();
+    if (saved) modified_ = false;
+    return saved;
 }
 
 void CDlgPage2Programs::Revert() {

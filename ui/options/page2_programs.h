@@ -15,7 +15,7 @@ public:
 
     // Replaces ProgramList by the list box's entries and saves it, when the page changed;
     // patterns too long to show keep their places.
-    void Commit() override;
+    std::optional<SaveResult> Commit() override;
     // Shows ProgramList again, when the page changed.
     void Revert() override;
 

@@ -11,6 +11,7 @@
 #include "ui/options/editor_support.h"
 #include "ui/options/popup_filter.h"
 #include "ui/options/popup_project.h"
+#include "winui/wide_text.h"
 
 namespace {
 
@@ -260,9 +261,9 @@ void CDlgPage3Filters::LayOutFilterColumns() {
         ScopedGetDC dc(filters_);
         ScopedSelectObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(filters_, WM_GETFONT, 0, 0)));
         for (std::int32_t where : {0, 1}) {
-            const std::string kind = WhereShortText(where);
+            const std::wstring kind = WideText(WhereShortText(where));
             SIZE extent{};
-            if (GetTextExtentPoint32A(dc.get(), kind.c_str(), static_cast<int>(kind.size()), &extent))
+            if (GetTextExtentPoint32W(dc.get(), kind.c_str(), static_cast<int>(kind.size()), &extent))
                 kindWidth = std::max(kindWidth, static_cast<int>(extent.cx) + 2 * GetSystemMetrics(SM_CXEDGE));
         }
     }
@@ -297,8 +298,10 @@ void CDlgPage3Filters::DrawFilterLine(const DRAWITEMSTRUCT& item) const {
     };
     for (const auto& [text, edges] : cells) {
         RECT cell{edges.first + margin, item.rcItem.top, edges.second - margin, item.rcItem.bottom};
+        // Through the W function: with UTF-8 as the code page, GDI would read A text wrongly.
+        const std::wstring wide = WideText(*text);
         if (cell.right > cell.left)
-            DrawTextA(dc, text->c_str(), static_cast<int>(text->size()), &cell,
+            DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &cell,
                       DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &item.rcItem);
@@ -369,8 +372,8 @@ void CDlgPage3Filters::SetButtons() {
     }
 }
 
-void CDlgPage3Filters::Commit() {
-    if (!modified_) return;
+std::optional<SaveResult> CDlgPage3Filters::Commit() {
+    if (!modified_) return std::nullopt;
     ProjectList.clear();
     for (int index = 0; index < projectCount_; ++index)
         ProjectList.push_back(
@@ -381,8 +384,10 @@ void CDlgPage3Filters::Commit() {
         FilterList.push_back({FilterText(ListBoxItemText(filters_, index)), FilterProject(data), FilterWhere(data)});
     }
     // Unsaved, the page stays modified: the next OK tries again.
-    if (SaveProjects()) modified_ = false;
+    const SaveResult saved = SaveProjects();
+    if (saved) modified_ = false;
     RenameInFilterLines();
+    return saved;
 }
 
 void CDlgPage3Filters::RenameInFilterLines() {

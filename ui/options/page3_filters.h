@@ -20,8 +20,8 @@ public:
     CDlgPage3Filters();
 
     // Stores both lists when the page changed, and shows the projects' names as they now are
-    // in the filter lines.
-    void Commit() override;
+    // in the filter lines; the result of the save, when there was one.
+    std::optional<SaveResult> Commit() override;
     void Revert() override;
 
     const FilterColumns& Columns() const { return columns_; }

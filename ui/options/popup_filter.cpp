@@ -7,6 +7,7 @@
 #include "localization/translate_win.h"
 #include "resources/resource.h"
 #include "ui/options/editor_support.h"
+#include "winui/wide_text.h"
 
 namespace {
 
@@ -78,7 +79,8 @@ void CDlgPopupFilter::FillProjectChoice() {
             SendMessageA(choice, CB_SETITEMDATA, index, data);
             if (selected < 0 && ProjectFromItemData(data) == project_) selected = index;
             SIZE extent{};
-            if (dc.get() && GetTextExtentPoint32A(dc.get(), name.c_str(), static_cast<int>(name.size()), &extent))
+            const std::wstring wideName = WideText(name);
+            if (dc.get() && GetTextExtentPoint32W(dc.get(), wideName.c_str(), static_cast<int>(wideName.size()), &extent))
                 widest = std::max(widest, static_cast<int>(extent.cx));
         }
     }

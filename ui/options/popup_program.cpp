@@ -34,7 +34,7 @@ BOOL CALLBACK CollectTitle(HWND window, LPARAM data) {
         return TRUE;
     if (!IsWindowVisible(window) || window == search->editor)
         return TRUE;
-    search->titles->push_back(title);
+    search->titles->emplace_back(CutText(title, kTitleLimit));
     return TRUE;
 }
 
