@@ -16,9 +16,14 @@ std::string UserProjectsPath() { return ProgramDir + UserName + "-" + "Projects.
 // Starting set for every user who has not saved projects of their own yet.
 std::string SharedProjectsPath() { return ProgramDir + "Projects.xml"; }
 
-// The per-user file exists but the load could not read it: hand-edited projects the next
-// save must not destroy.
-bool UserFileUnread = false;
+// The per-user file and the shared one, at the paths of this moment: the program folder and
+// the user are known only once the program runs.
+UserListFile& ListFile() {
+    static UserListFile file;
+    file.userPath = UserProjectsPath();
+    file.sharedPath = SharedProjectsPath();
+    return file;
+}
 
 // The minute now, for the name of a set-aside file.
 std::string MinuteNow() {
@@ -55,15 +60,8 @@ bool AppendTextElement(XmlDocument& document, XmlNode root, const char* name, co
 }  // namespace
 
 void LoadProjects() {
-    UserFileUnread = false;
-    RemoveStaleTemporaryFiles(UserProjectsPath());
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document) return;
-    if (!document->Load(UserProjectsPath())) {
-        const FileState state = ProbeFile(UserProjectsPath());
-        UserFileUnread = state == FileState::Present || state == FileState::Unopenable;
-        if (!document->Load(SharedProjectsPath())) return;
-    }
+    if (!document || !ListFile().Load(*document)) return;
 
     // Lenient: every Project and every Filter anywhere, whatever the root, in document order.
     for (XmlNode element : document->AsNode().SelectNodes("//Project"))
@@ -90,10 +88,5 @@ SaveResult SaveProjects() {
         element.SetAttribute("project", std::int64_t{filter.project});
         element.SetAttribute("where", std::int64_t{filter.where});
     }
-    if (UserFileUnread) {
-        SaveResult setAside = SetAsideBeforeReplacing(UserProjectsPath(), MinuteNow());
-        if (!setAside) return setAside;
-        UserFileUnread = false;
-    }
-    return SaveXmlDocument(*document, UserProjectsPath());
+    return ListFile().Save(*document, MinuteNow());
 }

@@ -17,22 +17,20 @@ std::string SharedProgramsPath() {
     return ProgramDir + "Programs.xml";
 }
 
-// The per-user file exists but the load could not read it: hand-edited patterns the next
-// save must not destroy.
-bool UserFileUnread = false;
+// The per-user file and the shared one, at the paths of this moment: the program folder and
+// the user are known only once the program runs.
+UserListFile& ListFile() {
+    static UserListFile file;
+    file.userPath = UserProgramsPath();
+    file.sharedPath = SharedProgramsPath();
+    return file;
+}
 
 }  // namespace
 
 void LoadProgramList() {
-    UserFileUnread = false;
-    RemoveStaleTemporaryFiles(UserProgramsPath());
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document) return;
-    if (!document->Load(UserProgramsPath())) {
-        const FileState state = ProbeFile(UserProgramsPath());
-        UserFileUnread = state == FileState::Present || state == FileState::Unopenable;
-        if (!document->Load(SharedProgramsPath())) return;
-    }
+    if (!document || !ListFile().Load(*document)) return;
 
     // Lenient: every Pattern anywhere, whatever the root is called, in document order.
     for (XmlNode pattern : document->AsNode().SelectNodes("//Pattern")) {
@@ -57,10 +55,5 @@ SaveResult SaveProgramList() {
         element.AppendChild(text);
         root.AppendChild(element);
     }
-    if (UserFileUnread) {
-        SaveResult setAside = SetAsideBeforeReplacing(UserProgramsPath(), MinuteStampNow());
-        if (!setAside) return setAside;
-        UserFileUnread = false;
-    }
-    return SaveXmlDocument(*document, UserProgramsPath());
+    return ListFile().Save(*document, MinuteStampNow());
 }

@@ -454,3 +454,21 @@ XmlNode XmlDocument::CreateTextNode(std::string_view narrowText) {
 std::size_t XmlDocument::MemoryUsed() const { return storage_->BytesUsed(); }
 
 std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<XmlDocument>(); }
+
+bool UserListFile::Load(XmlDocument& document) {
+    userFileUnread = false;
+    RemoveStaleTemporaryFiles(userPath);
+    if (document.Load(userPath)) return true;
+    const FileState state = ProbeFile(userPath);
+    userFileUnread = state == FileState::Present || state == FileState::Unopenable;
+    return document.Load(sharedPath);
+}
+
+SaveResult UserListFile::Save(const XmlDocument& document, std::string_view stamp) {
+    if (userFileUnread) {
+        SaveResult setAside = SetAsideBeforeReplacing(userPath, stamp);
+        if (!setAside) return setAside;
+        userFileUnread = false;
+    }
+    return SaveXmlDocument(document, userPath);
+}

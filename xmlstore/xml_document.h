@@ -123,6 +123,21 @@ private:
 // The one way to get a document.
 std::unique_ptr<XmlDocument> CreateXmlDocument();
 
+// A user's own copy of a list, with a shared starting copy beside it ("user1-Programs.xml" and
+// "Programs.xml"). The per-user file is read when it can be, the shared one otherwise; a per-user
+// file that exists but could not be read holds what a user wrote by hand, so the first save sets
+// it aside before writing over it.
+struct UserListFile {
+    std::string userPath;
+    std::string sharedPath;
+    bool userFileUnread = false;
+
+    // Also removes what an interrupted save of the per-user file left. False when neither loads.
+    bool Load(XmlDocument& document);
+    // `stamp` names the minute a set-aside file gets, as "20261207-0905".
+    SaveResult Save(const XmlDocument& document, std::string_view stamp);
+};
+
 // The exact bytes SaveXmlDocument writes: declaration, one element per line indented three
 // spaces per level, LF line ends, no LF after the last end tag, in the ANSI code page, with a
 // character reference for a character of a text or attribute value that it lacks.
