@@ -247,6 +247,8 @@ TEST_F(TrackerRun, AMinuteWithoutInputEndsTheWindowsTimeAtTheLastInputAndNamesTh
     LanguageSetting russian("Russian");
     // "Бездействие" (idle) as the Russian text of Common/Inactive, the file in Windows-1251.
     const std::string idle = "\xc1\xe5\xe7\xe4\xe5\xe9\xf1\xf2\xe2\xe8\xe5";
+    // The log is UTF-8, whatever the language file's code page.
+    const std::string idleUtf8 = "\xd0\x91\xd0\xb5\xd0\xb7\xd0\xb4\xd0\xb5\xd0\xb9\xd1\x81\xd1\x82\xd0\xb2\xd0\xb8\xd0\xb5";
     folder_.Write("Lang.Russian.xml", "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<Language><Common><Inactive>" +
                                           idle + "</Inactive></Common></Language>");
     folder_.Write("Programs.xml", kPrograms);
@@ -272,7 +274,7 @@ TEST_F(TrackerRun, AMinuteWithoutInputEndsTheWindowsTimeAtTheLastInputAndNamesTh
     // The editor's stretch began at the first tick after the switch: between 2 and 4 s.
     ExpectDay("      <App name=\"Calculator\" time=\"*\"/>\n"
               "      <App name=\"Editor\" time=\"~3\">\n         <Doc name=\"notes.txt\" time=\"~3\"/>\n      </App>\n"
-              "      <App name=\"" + idle + "\" time=\"~" + idleSeconds + "\">\n         <Doc name=\"" + minute +
+              "      <App name=\"" + idleUtf8 + "\" time=\"~" + idleSeconds + "\">\n         <Doc name=\"" + minute +
               "\" time=\"~" + idleSeconds + "\"/>\n      </App>\n"
               "      <App name=\"Browser\" time=\"~2\">\n         <Doc name=\"'Quarterly' report\" time=\"~2\"/>\n"
               "      </App>\n");
