@@ -1,7 +1,5 @@
 #include "projects/projects.h"
 
-#include <ctime>
-
 #include "base/narrow_text.h"
 #include "base/program_paths.h"
 #include "xmlstore/xml_document.h"
@@ -23,14 +21,6 @@ UserListFile& ListFile() {
     file.userPath = UserProjectsPath();
     file.sharedPath = SharedProjectsPath();
     return file;
-}
-
-// The minute now, for the name of a set-aside file.
-std::string MinuteNow() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    return local ? MinuteStamp(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min)
-                 : MinuteStamp(0, 0, 0, 0, 0);
 }
 
 // An element's name or text: its first child's value, cut; empty when it has no child
@@ -88,5 +78,5 @@ SaveResult SaveProjects() {
         element.SetAttribute("project", std::int64_t{filter.project});
         element.SetAttribute("where", std::int64_t{filter.where});
     }
-    return ListFile().Save(*document, MinuteNow());
+    return ListFile().Save(*document);
 }

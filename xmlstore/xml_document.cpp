@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "xmlstore/code_page.h"
 #include "xmlstore/file_replace.h"
@@ -464,8 +465,13 @@ bool UserListFile::Load(XmlDocument& document) {
     return document.Load(sharedPath);
 }
 
-SaveResult UserListFile::Save(const XmlDocument& document, std::string_view stamp) {
+SaveResult UserListFile::Save(const XmlDocument& document) {
     if (userFileUnread) {
+        const std::time_t now = std::time(nullptr);
+        const std::tm* local = std::localtime(&now);
+        const std::string stamp = local ? MinuteStamp(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
+                                                      local->tm_hour, local->tm_min)
+                                        : MinuteStamp(0, 0, 0, 0, 0);
         SaveResult setAside = SetAsideBeforeReplacing(userPath, stamp);
         if (!setAside) return setAside;
         userFileUnread = false;

@@ -134,8 +134,8 @@ struct UserListFile {
 
     // Also removes what an interrupted save of the per-user file left. False when neither loads.
     bool Load(XmlDocument& document);
-    // `stamp` names the minute a set-aside file gets, as "20261207-0905".
-    SaveResult Save(const XmlDocument& document, std::string_view stamp);
+    // A set-aside file is named by the minute of the save.
+    SaveResult Save(const XmlDocument& document);
 };
 
 // The exact bytes SaveXmlDocument writes: declaration, one element per line indented three
