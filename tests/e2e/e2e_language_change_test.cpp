@@ -207,7 +207,7 @@ TEST(LanguageChange, OkAfterChoosingRussianSavesTheLogEndsWithCodeOneAndStartsHi
     // window: each visible window costs Wine under Xvfb two seconds to destroy.)
     Pump(1200);
     SetWindowTextA(front, "Notes");
-    Pump(1200);
+    Pump(1500);
 
     HWND list = LanguageList(main);
     ASSERT_TRUE(list);

@@ -48,7 +48,7 @@ TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideThe
     ASSERT_TRUE(windows.BringToFront(editor));
     Pump(2000);
     ASSERT_TRUE(windows.BringToFront(calculator));
-    Pump(1200);  // the tracker's next tick sees the change and credits the editor's two seconds
+    Pump(1500);  // the tracker's next tick sees the change and credits the editor's two seconds
     ASSERT_FALSE(folder.Exists(folder.LogName())) << "nothing saves the log this early but the report";
 
     ASSERT_TRUE(ChooseReportFromTheTrayMenu(tracker));
@@ -63,7 +63,7 @@ TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideThe
     ASSERT_TRUE(windows.BringToFront(editor));
     Pump(2000);
     ASSERT_TRUE(windows.BringToFront(calculator));
-    Pump(1200);
+    Pump(1500);
     tracker.Post(WM_COMMAND, MAKEWPARAM(ID_MENU_REPORT, 0), 0);  // what the menu item sends
     opened = recorder.WaitForOpened(2);
     ASSERT_EQ(opened.size(), 2u);

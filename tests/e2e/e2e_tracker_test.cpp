@@ -61,7 +61,8 @@ TEST_F(TrackerRun, FirstRunCreditsEachStretchToTheWindowBeforeTheChange) {
     StartHidden();
     Front(editor_, 3000);
     Front(browser_, 2000);
-    Front(other_, 500);
+    // Longer than a tick: the browser's stretch ends only when a tick sees the calculator.
+    Front(other_, 1500);
     EXPECT_EQ(tracker_.Exit(), 1);
     // The calculator's stretch depends on the first tick; the last stretch is never credited.
     ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
@@ -265,7 +266,7 @@ TEST_F(TrackerRun, AMinuteWithoutInputEndsTheWindowsTimeAtTheLastInputAndNamesTh
     Pump(63000);  // the tracker sees nobody from the tick after 60 s
     Front(browser_, 2000);
     const DWORD idleMs = GetTickCount() - 2000 - lastInputTick;
-    Front(other_, 500);
+    Front(other_, 1500);
     EXPECT_EQ(tracker_.Exit(), 1);
 
     char minute[16];
@@ -293,7 +294,7 @@ TEST_F(TrackerRun, AProcessStoppedForMoreThanAMinuteCreditsTheGapToNobody) {
     ASSERT_TRUE(tracker_.Signal("CONT"));
     Pump(2000);
     Front(browser_, 1500);
-    Front(other_, 500);
+    Front(other_, 1500);
     EXPECT_EQ(tracker_.Exit(), 1);
     // Two seconds before the stop and two after it; the 62 s between went to nobody.
     ExpectDay("      <App name=\"Calculator\" time=\"*\"/>\n"
