@@ -121,7 +121,10 @@ ProgramFolder::ProgramFolder(const std::string& nameSuffix) {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
     static int counter = 0;
-    path_ = Utf8(base) + "ostrak-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
+    // Two code pages run side by side in prefixes of their own, where process ids and ticks may
+    // coincide; the stop signal finds the program by this name.
+    path_ = Utf8(base) + "ostrak-e2e-" + std::to_string(GetACP()) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount()) +
             "-" + std::to_string(++counter) + nameSuffix + "\\";
     CreateDirectoryW(Wide(path_).c_str(), nullptr);
     CopyFileW(Wide(TrackerExecutable()).c_str(), Wide(File("Ostrak.exe")).c_str(), FALSE);
@@ -280,8 +283,8 @@ bool Tracker::Signal(const std::string& signal) {
     // Wine runs a Linux program it is given, but hands back no handle: the shell reports
     // through a file. Wine puts the program's path first on its process's command line; the
     // folder's name is unique to this test, and "?" stands for the backslash before the name.
-    const std::string marker = "/tmp/ostrak-e2e-signal-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(GetTickCount());
+    const std::string marker = "/tmp/ostrak-e2e-signal-" + std::to_string(GetACP()) + "-" +
+                               std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     const std::string script =
         "found=0; for d in /proc/[0-9]*; do first=$(tr '\\000' '\\n' 2>/dev/null < $d/cmdline | head -n 1); "
         "case $first in *$2?Ostrak.exe) kill -s $1 ${d#/proc/} && found=1;; esac; done; echo $found > $3.part; "
