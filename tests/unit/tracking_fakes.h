@@ -20,6 +20,7 @@
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
+#include "tracking/timeline.h"
 
 class FakeWindows final : public WindowTitleSource {
 public:
@@ -150,6 +151,7 @@ protected:
         SessionLocked = SessionDisconnected = false;
         AwayAfter = 0;
         LastSampleTick = 0;
+        SetTimelineOn(true);
     }
 
     std::string LogPath() const { return folder.File("user1-Time.xml"); }
