@@ -1,5 +1,6 @@
 #include "tracking/timeline.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -19,16 +20,17 @@ struct PendingLine {
 };
 std::vector<PendingLine> Pending;
 
-constexpr long kSecondsPerDay = 24L * 60 * 60;
+// Seconds since 30 December 1899 pass 32 bits, which a Windows long has.
+constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
 
 // The civil date of a day number as DaySerial counts them.
-LocalDateTime DateOfSerial(long serial) {
-    long days = serial - 25569 + 719468;  // days since 1 March of year 0
-    long era = (days >= 0 ? days : days - 146096) / 146097;
-    long dayOfEra = days - era * 146097;
-    long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    long monthIndex = (5 * dayOfYear + 2) / 153;
+LocalDateTime DateOfSerial(std::int64_t serial) {
+    const std::int64_t days = serial - 25569 + 719468;  // days since 1 March of year 0
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
     LocalDateTime date;
     date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
     date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
@@ -57,10 +59,10 @@ std::string TimelineLine(const LocalDateTime& start, int seconds, std::string_vi
 }
 
 LocalDateTime SecondsBefore(const LocalDateTime& moment, long seconds) {
-    long total = static_cast<long>(DaySerial(moment)) * kSecondsPerDay + moment.hour * 3600L + moment.minute * 60L +
-                 moment.second - seconds;
-    long serial = total / kSecondsPerDay;
-    long secondOfDay = total % kSecondsPerDay;
+    const std::int64_t total = DaySerial(moment) * kSecondsPerDay + moment.hour * 3600 + moment.minute * 60 +
+                               moment.second - seconds;
+    std::int64_t serial = total / kSecondsPerDay;
+    std::int64_t secondOfDay = total % kSecondsPerDay;
     if (secondOfDay < 0) {
         secondOfDay += kSecondsPerDay;
         --serial;
