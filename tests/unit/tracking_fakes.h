@@ -183,3 +183,19 @@ protected:
     FakeClock clock;
     FakeTimer timer;
 };
+
+constexpr WindowHandle kEditorWindow = 0x1000;
+constexpr WindowHandle kStudioWindow = 0x2000;
+
+// Two windows whose titles the patterns "Editor" and "Studio" split, and an open log.
+class EditorAndStudioTest : public TrackingTest {
+protected:
+    void SetUp() override {
+        TrackingTest::SetUp();
+        ProgramList = {"Editor", "Studio"};
+        windows.titles[kEditorWindow] = "notes.txt - Editor";
+        windows.titles[kStudioWindow] = "Studio: main.cpp";
+        OpenTimeLog();
+        ASSERT_TRUE(TimeLog);
+    }
+};

@@ -5,20 +5,8 @@
 
 namespace {
 
-constexpr WindowHandle kEditorWindow = 0x1000;
-constexpr WindowHandle kStudioWindow = 0x2000;
-
-class TimelineTest : public TrackingTest {
+class TimelineTest : public EditorAndStudioTest {
 protected:
-    void SetUp() override {
-        TrackingTest::SetUp();
-        ProgramList = {"Editor", "Studio"};
-        windows.titles[kEditorWindow] = "notes.txt - Editor";
-        windows.titles[kStudioWindow] = "Studio: main.cpp";
-        OpenTimeLog();
-        ASSERT_TRUE(TimeLog);
-    }
-
     // The local clock runs with the tick: 23:58:00 on 30 November at tick 1000.
     void At(std::uint32_t tick) {
         clock.now = SecondsBefore({2026, 11, 30, 23, 58, 0}, -static_cast<long>((tick - 1000) / 1000));
