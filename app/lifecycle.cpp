@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
+#include "tracking/timeline.h"
 #include "winui/app_module.h"
 
 bool RestartAfterExit = false;
@@ -123,6 +124,7 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         LoadLanguage();
         SetInactiveName(Translate("Common/Inactive"));
         SetAwayMinutes(ReadIdleMinutes());
+        SetTimelineOn(ReadTimelineOn());
         OpenTimeLog();
         exitCode = RunMainDialog(commandLine, showCommand);
 

@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
+#include "tracking/timeline.h"
 #include "winui/app_module.h"
 
 CDlgMain* MainDialog = nullptr;
@@ -27,6 +28,10 @@ constexpr UINT_PTR kHeldLogTimer = 2;
 
 void ReportTimeLogSave(SaveResult result) {
     if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::TimeLog, result);
+}
+
+void ReportTimelineSave(SaveResult result) {
+    if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::Timeline, result);
 }
 
 bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
@@ -90,6 +95,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
     SetTimeLogSaveListener(ReportTimeLogSave);
+    SetTimelineSaveListener(ReportTimelineSave);
     if (TimeLogIsHeld()) {
         // Tracking goes on in memory; the user must know that the file is not being written.
         ReportSave(SavedFile::TimeLog, {SaveFailure::FileInUse});
@@ -104,6 +110,7 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     sessionNotifications_ = false;
     KillTimer(hwnd(), kHeldLogTimer);
     SetTimeLogSaveListener(nullptr);
+    SetTimelineSaveListener(nullptr);
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -175,6 +182,7 @@ LRESULT CDlgMain::OnOk(WindowMessage&) {
     // From the page rather than the registry: reading a setting stores its default, and an OK
     // without a change writes nothing.
     SetAwayMinutes(options_.IdleMinutes());
+    SetTimelineOn(options_.TimelineOn());
     if (outcome.next == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();

@@ -26,7 +26,7 @@ void ShowTrayMenu(HWND owner);
 UINT TaskbarCreatedMessage();
 
 // The files whose saves the icon reports.
-enum class SavedFile { TimeLog, ProgramList, ProjectList };
+enum class SavedFile { TimeLog, ProgramList, ProjectList, Timeline, Count };
 
 // What the icon says about saving: the product name while every file saves; while one does
 // not, "Common/SaveFailed", the folder and the reason in the tip, and a balloon when a run of
@@ -42,5 +42,5 @@ public:
     static std::string FailureText(SaveFailure failure);
 
 private:
-    SaveFailure failures_[3] = {SaveFailure::None, SaveFailure::None, SaveFailure::None};
+    SaveFailure failures_[static_cast<int>(SavedFile::Count)] = {};
 };

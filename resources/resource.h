@@ -33,6 +33,7 @@
 #define IDC_PAGE_GENERAL_UPDATE_LINK        121
 #define IDC_PAGE_GENERAL_VERSION            132
 #define IDC_PAGE_GENERAL_AWAY_TIME          133
+#define IDC_PAGE_GENERAL_TIMELINE           134
 
 /* Applications page */
 #define IDD_PAGE_APPLICATIONS               152

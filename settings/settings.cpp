@@ -71,6 +71,8 @@ std::uint32_t ReadIdleMinutes() {
         ReadSettingNumber("Options", IdleMinutesName, static_cast<std::int32_t>(DefaultIdleMinutes)));
 }
 
+bool ReadTimelineOn() { return ReadSettingNumber("Options", TimelineName, DefaultTimeline) != 0; }
+
 void SetStartWithSystem(bool on) {
     std::unique_ptr<RegistryKey> key = ActiveRegistry().CreateKey(RunKey);
     if (!key)

@@ -28,5 +28,11 @@ inline constexpr std::uint32_t DefaultIdleMinutes = 10;
 // The stored away time in section "Options", its default stored when absent.
 std::uint32_t ReadIdleMinutes();
 
+// Whether the day's timeline is kept: a number, 0 off, any other on.
+inline constexpr char TimelineName[] = "Timeline";
+inline constexpr std::int32_t DefaultTimeline = 1;
+// The stored timeline flag in section "Options", its default stored when absent.
+bool ReadTimelineOn();
+
 // Adds or removes the shell's per-user autostart entry that starts the program in the tray.
 void SetStartWithSystem(bool on);

@@ -5,6 +5,7 @@
 
 #include "tracking/programs_list.h"
 #include "tracking/time_log.h"
+#include "tracking/timeline.h"
 
 WindowHandle LastWindow = 0;
 int LastTitleLength = 0;
@@ -68,11 +69,16 @@ int ReadTitleInto(WindowTitleSource& titles, WindowHandle window, char* buffer) 
     return read;
 }
 
-// Credits the current pair from the last change up to `until`; nothing when no stretch runs
-// or `until` is not later than its start (the credit of a stretch cut short before it began).
-void CreditCurrentPair(std::uint32_t until) {
+// Credits the current pair from the last change up to `until`, at the timer's `tick`; nothing
+// when no stretch runs or `until` is not later than its start (the credit of a stretch cut
+// short before it began). The timeline keeps the stretch with the local time it began.
+void CreditCurrentPair(std::uint32_t until, std::uint32_t tick) {
     if (LastChangeTick == 0 || !IsLater(until, LastChangeTick)) return;
-    CreditTime(CurrentApp, CurrentDoc, SecondsBetween(LastChangeTick, until));
+    const int seconds = SecondsBetween(LastChangeTick, until);
+    CreditTime(CurrentApp, CurrentDoc, seconds);
+    if (TimeLog && seconds > 0 && TimelineIsOn())
+        RecordStretch(SecondsBefore(ActiveClock().Now(), SecondsBetween(LastChangeTick, tick)), seconds, CurrentApp,
+                      CurrentDoc);
 }
 
 void AutosaveIfDue(std::uint32_t tick) {
@@ -128,7 +134,7 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
 // The user has been away since `from`: what ran until then is credited, and an away stretch
 // named by that minute begins there.
 void GoAway(Absence why, std::uint32_t from, std::uint32_t tick) {
-    CreditCurrentPair(from);
+    CreditCurrentPair(from, tick);
     AutosaveIfDue(tick);
     CurrentAbsence = why;
     StartStretchAt(from);
@@ -169,7 +175,7 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     if (LastSampleTick != 0 && IsLater(tick, LastSampleTick + MaxTickGap)) {
         // The machine slept without saying so, or the process was stopped: the pair keeps the
         // time up to the last tick that ran, and a fresh stretch starts now.
-        CreditCurrentPair(LastSampleTick);
+        CreditCurrentPair(LastSampleTick, tick);
         AutosaveIfDue(tick);
         if (LastChangeTick != 0) LastChangeTick = NonZeroTick(tick);
     }
@@ -179,7 +185,7 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     if (CurrentAbsence != Absence::None) {
         if (!IsBack()) return;
         // The away stretch ends here, and timing goes on from the window in front.
-        CreditCurrentPair(tick);
+        CreditCurrentPair(tick, tick);
         AutosaveIfDue(tick);
         CurrentAbsence = Absence::None;
         StartStretchAt(tick);
@@ -208,7 +214,7 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     }
 
     // Time is credited one change late, to the pair computed at the previous change.
-    CreditCurrentPair(tick);
+    CreditCurrentPair(tick, tick);
     AutosaveIfDue(tick);
     StartStretchAt(tick);
     TakePairFromWindow(titles, window, length, read, tick);
@@ -262,7 +268,7 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick) {
 
 void CreditPendingStretch(std::uint32_t tick) {
     if (LastChangeTick == 0) return;
-    CreditCurrentPair(tick);
+    CreditCurrentPair(tick, tick);
     LastChangeTick = NonZeroTick(tick);
     LastSampleTick = NonZeroTick(tick);
 }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "base/program_paths.h"
+#include "tracking/timeline.h"
 
 std::unique_ptr<XmlDocument> TimeLog;
 std::string TimeLogFileName;
@@ -222,13 +223,25 @@ bool ReopenHeldTimeLog() {
 
 void SetTimeLogSaveListener(TimeLogSaveListener listener) { SaveListener = listener; }
 
-SaveResult SaveTimeLog() {
+namespace {
+
+SaveResult SaveLogFile() {
     // A log without its document element never reached a usable state; writing it would
     // only replace the file with nothing.
-    if (!TimeLog || !TimeLog->DocumentElement()) return Told({SaveFailure::Other});
+    if (!TimeLog || !TimeLog->DocumentElement()) return {SaveFailure::Other};
     // The held file is never written over: what it holds comes first.
-    if (!ReopenHeldTimeLog()) return Told({SaveFailure::FileInUse});
-    return Told(SaveXmlDocument(*TimeLog, TimeLogPath));
+    if (!ReopenHeldTimeLog()) return {SaveFailure::FileInUse};
+    return SaveXmlDocument(*TimeLog, TimeLogPath);
+}
+
+}  // namespace
+
+SaveResult SaveTimeLog() {
+    const SaveResult result = SaveLogFile();
+    // The timeline's lines go out with every save after the log's, whatever became of it: a
+    // timeline that cannot be written never stands in the log's way.
+    SaveTimeline();
+    return Told(result);
 }
 
 void CloseTimeLog() {
@@ -239,6 +252,8 @@ void CloseTimeLog() {
     ForgetLastFoundDay();
     TimeLog.reset();
     TimeLogHeld = false;
+    // Lines the last save could not write go with the log they belong to.
+    DropPendingTimeline();
 }
 
 void CreditTime(std::string_view appName, std::string_view docName, int seconds) {

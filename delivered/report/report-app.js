@@ -199,8 +199,33 @@
         }
     }
 
+    // A text file in UTF-8, which the file object cannot read; null when it is missing or
+    // cannot be read.
+    function readUtf8(path) {
+        if (!files || !files.FileExists(path)) return null;
+        var stream = create('ADODB.Stream');
+        if (!stream) return null;
+        try {
+            stream.Type = 2;
+            stream.Charset = 'utf-8';
+            stream.Open();
+            stream.LoadFromFile(path);
+            var text = stream.ReadText(-1);
+            stream.Close();
+            return text;
+        } catch (error) {
+            try { stream.Close(); } catch (ignored) { /* already closed */ }
+            return null;
+        }
+    }
+
     var host = {
         load: load,
+        // The tracker's timeline of one month, as text; the view asks only for the months of
+        // the period it shows.
+        timeline: function (year, month) {
+            return readUtf8(folder + R.timelineFileName(logFile, year, month));
+        },
         today: function () {
             return R.serialOfLocalDate(new Date());
         },

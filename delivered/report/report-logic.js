@@ -609,6 +609,117 @@ var OstrakReport = (function () {
         return { summary: summary, chartSummary: chartSummary, chart: chartBuckets(chartSummary, { firstDay: firstDay }) };
     }
 
+    // ---- Timeline -------------------------------------------------------------------------
+
+    var TIMELINE_LINE = /^(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(\d+)\t([^\t]*)\t([^\t]*)$/;
+
+    // The tracker's month file beside the log: "user1-Time.xml" and 2026, 12 give
+    // "user1-Timeline-2026-12.tsv".
+    function timelineFileName(logFile, year, month) {
+        return userOfLogFile(logFile) + '-Timeline-' + year + '-' + pad2(month) + '.tsv';
+    }
+
+    // The months the days from..to touch, first to last: [{ y, m }].
+    function timelineMonths(from, to) {
+        var months = [];
+        var date = ymdFromSerial(from);
+        var y = date.y;
+        var m = date.m;
+        while (serialFromYmd(y, m, 1) <= to) {
+            months.push({ y: y, m: m });
+            m++;
+            if (m > 12) {
+                m = 1;
+                y++;
+            }
+        }
+        return months;
+    }
+
+    // The stretches of a month file's text: { serial, start (second of the day), seconds, app,
+    // doc }. The header, a last line without its line break (a write cut short), and any line
+    // that is not exactly the four fields of a stretch are left out.
+    function readTimeline(text) {
+        var stretches = [];
+        var lines = String(text || '').replace(/^\ufeff/, '').split('\n');
+        lines.pop();
+        for (var i = 0; i < lines.length; i++) {
+            var match = TIMELINE_LINE.exec(lines[i]);
+            if (!match) continue;
+            var year = +match[1];
+            var month = +match[2];
+            var day = +match[3];
+            var hour = +match[4];
+            var minute = +match[5];
+            var second = +match[6];
+            var seconds = +match[7];
+            if (!isValidDate(year, month, day) || hour > 23 || minute > 59 || second > 59 || seconds <= 0) continue;
+            stretches.push({
+                serial: serialFromYmd(year, month, day),
+                start: hour * 3600 + minute * 60 + second,
+                seconds: seconds,
+                app: match[8].substring(0, NAME_LIMIT + 1),
+                doc: match[9].substring(0, NAME_LIMIT)
+            });
+        }
+        return stretches;
+    }
+
+    // Each day from..to as the timeline shows it: { serial, known (its month has a file),
+    // stretches (by start, each marked inactive or not), first and last activity (seconds
+    // from the day's midnight; last may pass midnight), span, work }; first and last are null
+    // on a day without activity. A stretch belongs to the day it began on.
+    // monthText(y, m) gives a month file's text, or null when there is none.
+    function timelineDays(monthText, from, to, options) {
+        var inactiveNames = ((options && options.inactiveNames) || []).concat(['']);
+        var days = [];
+        for (var serial = from; serial <= to; serial++) {
+            days.push({ serial: serial, known: false, stretches: [], first: null, last: null, span: 0, work: 0 });
+        }
+        var months = timelineMonths(from, to);
+        for (var i = 0; i < months.length; i++) {
+            var text = monthText(months[i].y, months[i].m);
+            var range = monthRange(months[i].y, months[i].m);
+            for (var d = Math.max(from, range.from); d <= Math.min(to, range.to); d++) {
+                if (text !== null && text !== undefined) days[d - from].known = true;
+            }
+            if (text === null || text === undefined) continue;
+            var stretches = readTimeline(text);
+            for (var j = 0; j < stretches.length; j++) {
+                var stretch = stretches[j];
+                if (stretch.serial < from || stretch.serial > to) continue;
+                stretch.inactive = isInactiveName(inactiveNames, stretch.app);
+                days[stretch.serial - from].stretches.push(stretch);
+            }
+        }
+        for (var k = 0; k < days.length; k++) {
+            var day = days[k];
+            day.stretches.sort(function (a, b) { return a.start - b.start; });
+            for (var n = 0; n < day.stretches.length; n++) {
+                var each = day.stretches[n];
+                if (each.inactive) continue;
+                day.work += each.seconds;
+                if (day.first === null || each.start < day.first) day.first = each.start;
+                if (day.last === null || each.start + each.seconds > day.last) day.last = each.start + each.seconds;
+            }
+            if (day.first !== null) day.span = day.last - day.first;
+        }
+        return days;
+    }
+
+    // A stretch's length: "1 h 5 min", "12 min", and seconds under a minute ("40 s" in the
+    // language's minute unit's place would be wrong, so "0:40").
+    function formatDuration(seconds, texts) {
+        if (seconds < 60) return '0:' + pad2(seconds);
+        return formatLong(seconds, texts);
+    }
+
+    // A second of the day as "h:mm"; past midnight, the next day's time.
+    function formatTimeOfDay(seconds) {
+        var minutes = Math.floor(seconds / 60) % 1440;
+        return Math.floor(minutes / 60) + ':' + pad2(minutes % 60);
+    }
+
     // ---- Chart ----------------------------------------------------------------------------
 
     // The bars of the chart: one per day for up to three months, one per week for up to two
@@ -906,7 +1017,13 @@ var OstrakReport = (function () {
         parseDateInput: parseDateInput,
         csvFormat: csvFormat,
         buildCsv: buildCsv,
-        csvFileName: csvFileName
+        csvFileName: csvFileName,
+        timelineFileName: timelineFileName,
+        timelineMonths: timelineMonths,
+        readTimeline: readTimeline,
+        timelineDays: timelineDays,
+        formatTimeOfDay: formatTimeOfDay,
+        formatDuration: formatDuration
     };
 }());
 

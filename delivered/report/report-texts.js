@@ -64,7 +64,17 @@ var OstrakReportTexts = {
         LogMissing: 'There is no time log yet: {path}',
         LogUnreadable: 'The time log could not be read: {path}',
         NoXml: 'The XML component MSXML 6.0 is missing, so the report cannot read the time log.',
-        BadDate: 'Enter both dates as {format}, for example {example}.'
+        BadDate: 'Enter both dates as {format}, for example {example}.',
+        Timeline: 'Timeline of the day',
+        TimelineHint: 'Point at a block to see what it was.',
+        FirstActivity: 'First activity',
+        LastActivity: 'Last activity',
+        Span: 'Span',
+        Start: 'Start',
+        End: 'End',
+        Duration: 'Duration',
+        NoTimeline: 'No timeline was kept for this day (it began later, or it was turned off).',
+        ActivityPerDay: 'First and last activity per day'
     },
     Russian: {
         Title: 'Отчёт Ostrak',
@@ -128,7 +138,17 @@ var OstrakReportTexts = {
         LogMissing: 'Журнала времени ещё нет: {path}',
         LogUnreadable: 'Не удалось прочитать журнал времени: {path}',
         NoXml: 'Нет компонента XML (MSXML 6.0), поэтому отчёт не может прочитать журнал времени.',
-        BadDate: 'Введите обе даты в виде {format}, например {example}.'
+        BadDate: 'Введите обе даты в виде {format}, например {example}.',
+        Timeline: 'Хронология дня',
+        TimelineHint: 'Наведите на отрезок, чтобы увидеть, что это было.',
+        FirstActivity: 'Начало работы',
+        LastActivity: 'Конец работы',
+        Span: 'Промежуток',
+        Start: 'Начало',
+        End: 'Конец',
+        Duration: 'Длительность',
+        NoTimeline: 'Хронология за этот день не велась (она появилась позже или была выключена).',
+        ActivityPerDay: 'Начало и конец работы по дням'
     }
 };
 

@@ -10,6 +10,7 @@ var OstrakReportView = (function () {
     var R = OstrakReport;
     var COLORS = ['#3b78c9', '#e58a3c', '#3a9e72', '#cc4b63', '#7f5cc6', '#b89a1b'];
     var OTHER_COLOR = '#a7b0ba';
+    var INACTIVE_COLOR = '#d5dae0';
     var DOCUMENTS_SHOWN = 5;
     var CHART_HEIGHT = 230;
     var PERIOD_BUTTONS = [
@@ -66,6 +67,7 @@ var OstrakReportView = (function () {
 
     View.prototype.load = function () {
         this.data = this.host.load();
+        this.timelineMonths = {};
         this.texts = this.data.texts;
         this.today = this.host.today();
         var firstDay = parseInt(this.texts.FirstDay, 10);
@@ -106,6 +108,7 @@ var OstrakReportView = (function () {
                 '</h2><span class="hint">' + escapeHtml(t.ChartHint) + '</span></div>' +
                 '<div class="chart" id="ostrak-chart"></div>' + this.legendHtml() +
                 '<div class="tooltip" id="ostrak-tooltip"></div></div>');
+            html.push(this.timelineHtml());
             html.push('<div class="columns"><div class="column wide">' + this.appsHtml() + '</div>' +
                 '<div class="column">' + this.projectsHtml() + '</div></div>');
         } else if (!this.data.error) {
@@ -291,6 +294,106 @@ var OstrakReportView = (function () {
             ' <a href="#" data-action="open-file">' + escapeHtml(t.Open) + '</a></div>';
     };
 
+    // ---- Timeline ---------------------------------------------------------------------------
+
+    // A month file's text from the host, asked once per month until the next refresh; null
+    // when there is none (or the host cannot read files).
+    View.prototype.monthText = function (year, month) {
+        var key = year + '-' + month;
+        if (!(key in this.timelineMonths)) {
+            this.timelineMonths[key] = this.host.timeline ? this.host.timeline(year, month) : null;
+        }
+        return this.timelineMonths[key];
+    };
+
+    // One day: its band of stretches; a few weeks: each day's first and last activity; a
+    // longer period draws its time by week or month and shows neither.
+    View.prototype.timelineHtml = function () {
+        var s = this.summary;
+        if (s.from !== s.to && this.chart.unit !== 'day') return '';
+        var self = this;
+        this.timeline = R.timelineDays(function (y, m) { return self.monthText(y, m); }, s.from, s.to,
+            { inactiveNames: this.data.inactiveNames });
+        return s.from === s.to ? this.dayTimelineHtml(this.timeline[0]) : this.activityTableHtml();
+    };
+
+    View.prototype.dayTimelineHtml = function (day) {
+        var t = this.texts;
+        var html = '<div class="panel timeline-panel" id="ostrak-timeline"><div class="panel-head"><h2>' + escapeHtml(t.Timeline) + '</h2>';
+        if (day.first === null) {
+            return html + '</div><div class="hint block" id="ostrak-no-timeline">' + escapeHtml(t.NoTimeline) + '</div></div>';
+        }
+        html += '<span class="hint">' + escapeHtml(t.TimelineHint) + '</span></div><div class="facts">' +
+            this.factHtml(t.FirstActivity, R.formatTimeOfDay(day.first), 'ostrak-first') +
+            this.factHtml(t.LastActivity, R.formatTimeOfDay(day.last), 'ostrak-last') +
+            this.factHtml(t.Span, R.formatLong(day.span, t), 'ostrak-span') +
+            this.factHtml(t.WorkTime, R.formatLong(day.work, t), 'ostrak-day-work') + '</div>';
+        var span = Math.max(day.span, 1);
+        html += '<div class="band">';
+        for (var i = 0; i < day.stretches.length; i++) {
+            var stretch = day.stretches[i];
+            var from = Math.max(stretch.start, day.first);
+            var to = Math.min(stretch.start + stretch.seconds, day.last);
+            if (to <= from) continue;
+            html += '<div class="block' + (stretch.inactive ? ' inactive' : '') + '" data-stretch="' + i + '" style="left:' +
+                ((from - day.first) / span * 100).toFixed(3) + '%;width:' + ((to - from) / span * 100).toFixed(3) +
+                '%;background:' + this.stretchColor(stretch) + '"></div>';
+        }
+        html += '</div><div class="band-axis">';
+        var step = span > 12 * 3600 ? 7200 : 3600;
+        for (var hour = Math.ceil(day.first / step) * step; hour <= day.last; hour += step) {
+            html += '<span style="left:' + ((hour - day.first) / span * 100).toFixed(3) + '%">' + R.formatTimeOfDay(hour) + '</span>';
+        }
+        return html + '</div><div class="tooltip" id="ostrak-band-tip"></div></div>';
+    };
+
+    View.prototype.factHtml = function (label, value, id) {
+        return '<span class="fact"><span class="label">' + escapeHtml(label) + '</span> <b id="' + id + '">' + escapeHtml(value) + '</b></span>';
+    };
+
+    // The application's colour in the chart; idle time grey.
+    View.prototype.stretchColor = function (stretch) {
+        if (stretch.inactive) return INACTIVE_COLOR;
+        var top = this.summary.topApps;
+        for (var i = 0; i < top.length; i++) {
+            if (top[i] === stretch.app) return colorOf(i, top.length);
+        }
+        return OTHER_COLOR;
+    };
+
+    View.prototype.activityTableHtml = function () {
+        var t = this.texts;
+        var work = {};
+        for (var i = 0; i < this.summary.days.length; i++) work[this.summary.days[i].serial] = this.summary.days[i].work;
+        var rows = '';
+        for (var d = 0; d < this.timeline.length; d++) {
+            var day = this.timeline[d];
+            if (!work[day.serial] && day.first === null) continue;
+            var none = '<span title="' + escapeHtml(t.NoTimeline) + '">—</span>';
+            rows += '<tr class="activity" data-serial="' + day.serial + '"><td>' + escapeHtml(this.date(day.serial)) + '</td>' +
+                '<td class="num">' + R.formatClock(work[day.serial] || 0) + '</td>' +
+                '<td class="num">' + (day.first === null ? none : R.formatTimeOfDay(day.first)) + '</td>' +
+                '<td class="num">' + (day.first === null ? none : R.formatTimeOfDay(day.last)) + '</td>' +
+                '<td class="num">' + (day.first === null ? none : R.formatClock(day.span)) + '</td></tr>';
+        }
+        if (!rows) return '';
+        return '<div class="panel"><div class="panel-head"><h2>' + escapeHtml(t.ActivityPerDay) + '</h2></div>' +
+            '<table class="grid activity-table"><thead><tr><th>' + escapeHtml(t.Date) + '</th><th class="num">' + escapeHtml(t.WorkTime) +
+            '</th><th class="num">' + escapeHtml(t.FirstActivity) + '</th><th class="num">' + escapeHtml(t.LastActivity) +
+            '</th><th class="num">' + escapeHtml(t.Span) + '</th></tr></thead><tbody>' + rows + '</tbody></table></div>';
+    };
+
+    View.prototype.stretchTipHtml = function (stretch) {
+        var t = this.texts;
+        var html = '<div class="tip-title"><i class="swatch" style="background:' + this.stretchColor(stretch) + '"></i>' +
+            escapeHtml(stretch.app || t.InactiveTime) + '</div>';
+        if (stretch.doc) html += '<div class="tip-doc">' + escapeHtml(stretch.doc) + '</div>';
+        return html +
+            '<div class="tip-row"><span>' + escapeHtml(t.Start) + '</span><b>' + R.formatTimeOfDay(stretch.start) + '</b></div>' +
+            '<div class="tip-row"><span>' + escapeHtml(t.End) + '</span><b>' + R.formatTimeOfDay(stretch.start + stretch.seconds) + '</b></div>' +
+            '<div class="tip-row strong"><span>' + escapeHtml(t.Duration) + '</span><b>' + R.formatDuration(stretch.seconds, t) + '</b></div>';
+    };
+
     // ---- Chart ------------------------------------------------------------------------------
 
     View.prototype.drawChart = function () {
@@ -453,6 +556,18 @@ var OstrakReportView = (function () {
     };
 
     View.prototype.onMouseMove = function (event) {
+        var block = findWithAttribute(event.target || event.srcElement, 'data-stretch', this.root);
+        var bandTip = document.getElementById('ostrak-band-tip');
+        if (bandTip) {
+            if (block) {
+                var stretch = this.timeline[0].stretches[parseInt(block.getAttribute('data-stretch'), 10)];
+                bandTip.innerHTML = this.stretchTipHtml(stretch);
+                bandTip.style.display = 'block';
+                this.placeTip(bandTip, event);
+                return;
+            }
+            bandTip.style.display = 'none';
+        }
         var tooltip = document.getElementById('ostrak-tooltip');
         if (!tooltip) return;
         var bar = findWithAttribute(event.target || event.srcElement, 'data-bar', this.root);
@@ -466,6 +581,11 @@ var OstrakReportView = (function () {
             tooltip.style.display = 'block';
             this.tooltipIndex = index;
         }
+        this.placeTip(tooltip, event);
+    };
+
+    // Beside the mouse, inside the tip's panel.
+    View.prototype.placeTip = function (tooltip, event) {
         var panel = tooltip.parentNode.getBoundingClientRect();
         var x = event.clientX - panel.left + 14;
         var y = event.clientY - panel.top + 14;
@@ -476,9 +596,12 @@ var OstrakReportView = (function () {
 
     View.prototype.onMouseOut = function (event) {
         var related = event.relatedTarget || event.toElement;
-        if (related && findWithAttribute(related, 'data-bar', this.root)) return;
-        var tooltip = document.getElementById('ostrak-tooltip');
-        if (tooltip) tooltip.style.display = 'none';
+        if (related && (findWithAttribute(related, 'data-bar', this.root) || findWithAttribute(related, 'data-stretch', this.root))) return;
+        var tips = ['ostrak-tooltip', 'ostrak-band-tip'];
+        for (var i = 0; i < tips.length; i++) {
+            var tooltip = document.getElementById(tips[i]);
+            if (tooltip) tooltip.style.display = 'none';
+        }
     };
 
     View.prototype.choose = function (period) {

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <sstream>
 
 #include "tests/e2e/driver.h"
 
@@ -46,6 +50,43 @@ protected:
     // The log of today's credits alone, one element to a line as the log writes them.
     void ExpectDay(const std::string& credits) {
         ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() + " time=\"*\">\n" + credits + "   </Date>\n</Ostrak>");
+    }
+
+    // The seconds of each application and document, as the log holds them (an application's
+    // time beyond its documents under the application alone) and as this month's timeline
+    // lines add up; what got no second is left out of both.
+    void ExpectTimelineMatchesLog() {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        char month[32];
+        std::snprintf(month, sizeof month, "-Timeline-%04d-%02d.tsv", now.wYear, now.wMonth);
+        const std::string timeline = folder_.Read(CurrentUserName() + month);
+        RecordProperty("timeline", timeline);
+        ASSERT_EQ(timeline.rfind("start\tseconds\tapplication\tdocument\n", 0), 0u) << timeline;
+        std::map<std::string, int> lines;
+        std::istringstream lineStream(timeline.substr(timeline.find('\n') + 1));
+        static const std::regex kLine("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t(\\d+)\t([^\t]*\t[^\t]*)");
+        std::smatch parts;
+        for (std::string line; std::getline(lineStream, line);) {
+            ASSERT_TRUE(std::regex_match(line, parts, kLine)) << line;
+            lines[parts[2]] += std::stoi(parts[1]);
+        }
+        std::map<std::string, int> logged;
+        static const std::regex kElement("<(App|Doc) name=\"([^\"]*)\" time=\"(\\d+)\"");
+        const std::string log = folder_.Read(folder_.LogName());
+        std::string app;
+        for (auto each = std::sregex_iterator(log.begin(), log.end(), kElement); each != std::sregex_iterator(); ++each) {
+            const int seconds = std::stoi((*each)[3]);
+            if ((*each)[1] == "App") {
+                app = (*each)[2];
+                logged[app + "\t"] += seconds;
+            } else {
+                logged[app + "\t" + (*each)[2].str()] += seconds;
+                logged[app + "\t"] -= seconds;
+            }
+        }
+        for (auto it = logged.begin(); it != logged.end();) it = it->second == 0 ? logged.erase(it) : std::next(it);
+        EXPECT_EQ(lines, logged) << timeline;
     }
 
     ProgramFolder folder_;
@@ -105,6 +146,8 @@ TEST_F(TrackerRun, SleepIsCreditedToNobody) {
               " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
               "      <App name=\"Editor\" time=\"~~3\">\n         <Doc name=\"notes.txt\" time=\"~~3\"/>\n      </App>\n"
               "   </Date>\n</Ostrak>");
+    // The stretches before and after the sleep, in the suspend's save and the exit's.
+    ExpectTimelineMatchesLog();
 }
 
 TEST_F(TrackerRun, TrayInTheCommandLineStartsHidden) {

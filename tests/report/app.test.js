@@ -96,6 +96,11 @@ function runApp({ folder, commandLine, registry = {}, environment = {}, missing 
                 Open() {},
                 Close() {},
                 WriteText(text) { stream.chunks.push(text); },
+                LoadFromFile(p) { stream.loaded = fs.readFileSync(localPath(folder, p)); },
+                ReadText() {
+                    assert.equal(stream.Type, 2, 'read as text');
+                    return new TextDecoder(stream.Charset).decode(stream.loaded);
+                },
                 SaveToFile(p, mode) {
                     if (failingWrites.includes('stream')) throw new Error('locked');
                     written.push({ by: 'stream', path: p, mode, type: stream.Type, charset: stream.Charset, text: stream.chunks.join('') });
@@ -233,4 +238,12 @@ test('the log as the report reads it matches a plain parse of the same file', ()
     const span = viaApp.span();
     assert.deepEqual([span.first, span.last], [direct.first, direct.last]);
     assert.deepEqual(viaApp.daysIn(span.first, span.last), JSON.parse(JSON.stringify(direct.days)));
+});
+
+test('a month of the timeline is read as UTF-8 through the stream, a missing month is none', () => {
+    const month = 'start\tseconds\tapplication\tdocument\n2026-12-04 09:00:00\t60\tБлокнот\tplan.txt\n';
+    const folder = programFolder({ 'Anna Maria-Time.xml': LOG_1251, 'Anna Maria-Timeline-2026-12.tsv': Buffer.from(month, 'utf8') });
+    const { host } = runApp({ folder, commandLine: COMMAND });
+    assert.equal(host.timeline(2026, 12), month);
+    assert.equal(host.timeline(2026, 11), null);
 });

@@ -389,3 +389,31 @@ test('CSV export', async (t) => {
         assert.equal(R.csvFileName('a:b-Time.xml', { from: serial(2026, 11, 30), to: serial(2026, 12, 6) }), 'a_b-Report-2026-11-30-2026-12-06.csv');
     });
 });
+
+test('the timeline: month files read into days, cut lines left out, only the period\'s months asked', () => {
+    const december = 'start\tseconds\tapplication\tdocument\n' +
+        '2026-12-07 08:55:00\t300\tIdle\t08.55 - ...\n' +
+        '2026-12-07 09:00:00\t1800\tEditor\tnotes.txt\n' +
+        '2026-12-07 09:30:00\t12\tEdi\t\t\t\t\n' +          // a line a crash cut short, closed by the next batch
+        '2026-12-07 09:30:00\t600\tBrowser\t\n' +
+        '2026-12-07 23:50:00\t1200\tEditor\tlate.txt\n' +   // across midnight: the day it began
+        '2026-12-09 10:00:00\t60\tEditor\tnotes.txt\n' +
+        '2026-12-09 10:01:00\t6';                           // the last write, cut short
+    const asked = [];
+    const monthText = (y, m) => {
+        asked.push(`${y}-${m}`);
+        return m === 12 ? december : null;
+    };
+    const days = R.timelineDays(monthText, serial(2026, 11, 30), serial(2026, 12, 9), { inactiveNames: ['Idle'] });
+    assert.deepEqual(asked, ['2026-11', '2026-12']);
+    assert.equal(days.length, 10);
+    const summary = (day) => [day.known, day.stretches.length, day.first, day.last, day.span, day.work];
+    assert.deepEqual(summary(days[0]), [false, 0, null, null, 0, 0], 'no file for November');
+    assert.deepEqual(summary(days[7]), [true, 4, 9 * 3600, 24 * 3600 + 600, 15 * 3600 + 600, 3600], '7 December');
+    assert.deepEqual(summary(days[8]), [true, 0, null, null, 0, 0], 'a day without lines in a known month');
+    assert.deepEqual(summary(days[9]), [true, 1, 10 * 3600, 10 * 3600 + 60, 60, 60], 'the cut last line is not read');
+    assert.deepEqual(days[7].stretches.map((s) => [s.app, s.doc, s.inactive]),
+        [['Idle', '08.55 - ...', true], ['Editor', 'notes.txt', false], ['Browser', '', false], ['Editor', 'late.txt', false]]);
+    assert.equal(R.formatTimeOfDay(days[7].last), '0:10');
+    assert.equal(R.timelineFileName('Anna Maria-Time.xml', 2026, 3), 'Anna Maria-Timeline-2026-03.tsv');
+});

@@ -173,6 +173,30 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         await browser.screenshot('report-english-today.png');
     });
 
+    await t.test('a day\'s timeline: its band, its first and last activity, a stretch\'s tip', async () => {
+        const days = R.timelineDays((y, m) => sample.makeTimeline(TODAY, 'English', y, m), TODAY, TODAY, { inactiveNames: ['Idle'] });
+        const day = days[0];
+        const shown = await browser.run(`return {
+            first: document.getElementById('ostrak-first').textContent,
+            last: document.getElementById('ostrak-last').textContent,
+            blocks: document.querySelectorAll('#ostrak-timeline .block').length,
+            grey: document.querySelectorAll('#ostrak-timeline .block.inactive').length,
+            read: window.ostrakTestHost.monthsRead
+        };`);
+        assert.equal(shown.first, R.formatTimeOfDay(day.first));
+        assert.equal(shown.last, R.formatTimeOfDay(day.last));
+        assert.equal(shown.blocks, day.stretches.length);
+        assert.equal(shown.grey, day.stretches.filter((s) => s.inactive).length);
+        assert.ok(shown.grey > 0 && shown.blocks > shown.grey);
+        assert.deepEqual(shown.read, ['2026-12'], 'only the day\'s month is read');
+        const first = day.stretches[0];
+        await browser.hover('#ostrak-timeline .block[data-stretch="0"]');
+        const tip = await browser.run('var tip = document.getElementById("ostrak-band-tip"); return [tip.style.display, tip.textContent];');
+        assert.equal(tip[0], 'block');
+        assert.ok(tip[1].startsWith(first.app + first.doc + 'Start' + R.formatTimeOfDay(first.start)), tip[1]);
+        await browser.screenshot('report-english-day-timeline.png');
+    });
+
     await t.test('this week: totals, applications and projects as the logic has them', async () => {
         await browser.click('button[data-kind="thisWeek"]');
         const shown = await browser.run(state);
@@ -184,6 +208,11 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
             .concat([['Without a project', R.formatClock(summary.noProject)]]));
         assert.equal(shown.bars, 7);
         assert.equal(shown.outside, 0);
+        const activity = await browser.run('return Array.prototype.map.call(document.querySelectorAll("tr.activity"), ' +
+            'function (row) { return [row.cells[2].textContent, row.cells[3].textContent]; });');
+        const days = R.timelineDays((y, m) => sample.makeTimeline(TODAY, 'English', y, m), week.from, week.to, { inactiveNames: ['Idle'] });
+        assert.deepEqual(activity, days.filter((d) => d.first !== null)
+            .map((d) => [R.formatTimeOfDay(d.first), R.formatTimeOfDay(d.last)]));
         await browser.hover('#ostrak-chart g.bar[data-bar="2"] rect.hit');
         const tip = await browser.run('var tip = document.getElementById("ostrak-tooltip"); return [tip.style.display, tip.textContent];');
         assert.equal(tip[0], 'block');

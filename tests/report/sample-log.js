@@ -114,8 +114,64 @@ var OstrakSample = (function () {
         return lines.join('\n');
     }
 
+    // The month's timeline file that goes with the log: each day's time cut into stretches of
+    // a few minutes to half an hour, shuffled and laid end to end from a morning start. The
+    // timeline began 20 days before today: a month wholly before that has no file (null).
+    function makeTimeline(today, language, year, month) {
+        var firstDay = today - 20;
+        var monthStart = Math.round(Date.UTC(year, month - 1, 1) / 86400000) + 25569;
+        var monthEnd = Math.round(Date.UTC(year, month, 1) / 86400000) + 25568;
+        if (monthEnd < firstDay || monthStart > today) return null;
+        var next = random(today * 11 + month);
+        var lines = ['start\tseconds\tapplication\tdocument'];
+        var blocks = makeLog(today, language).split('   <Date ').slice(1);
+        for (var b = 0; b < blocks.length; b++) {
+            var serial = +/id="(\d+)"/.exec(blocks[b])[1];
+            if (serial < Math.max(firstDay, monthStart) || serial > monthEnd) continue;
+            var chunks = [];
+            var app = null;
+            var rows = blocks[b].split('\n');
+            for (var r = 0; r < rows.length; r++) {
+                var found = /<(App|Doc) name="([^"]*)" time="(\d+)"/.exec(rows[r]);
+                if (!found) continue;
+                var seconds = +found[3];
+                if (found[1] === 'App') {
+                    app = { name: found[2], rest: seconds };
+                    chunks.push({ app: app, doc: '', seconds: 0 });
+                    continue;
+                }
+                app.rest -= seconds;
+                // An idle stretch stays whole, as the tracker records it.
+                var piece = found[2].indexOf(' - ...') > 0 ? seconds : 180 + Math.floor(next() * 1620);
+                for (var left = seconds; left > 0; left -= piece) chunks.push({ app: app, doc: found[2], seconds: Math.min(piece, left) });
+            }
+            var cut = [];
+            for (var c = 0; c < chunks.length; c++) {
+                var chunk = chunks[c];
+                if (chunk.doc === '') chunk.seconds = Math.max(0, chunk.app.rest);
+                if (chunk.seconds > 0) cut.push(chunk);
+            }
+            for (var s = cut.length - 1; s > 0; s--) {
+                var other = Math.floor(next() * (s + 1));
+                var swap = cut[s];
+                cut[s] = cut[other];
+                cut[other] = swap;
+            }
+            var date = ymd(serial);
+            var clock = 8 * 3600 + Math.floor(next() * 5400);
+            for (var k = 0; k < cut.length; k++) {
+                lines.push(date.y + '-' + pad2(date.m) + '-' + pad2(date.d) + ' ' + pad2(Math.floor(clock / 3600) % 24) + ':' +
+                    pad2(Math.floor(clock / 60) % 60) + ':' + pad2(clock % 60) + '\t' + cut[k].seconds + '\t' +
+                    cut[k].app.name + '\t' + cut[k].doc);
+                clock += cut[k].seconds;
+            }
+        }
+        return lines.join('\n') + '\n';
+    }
+
     return {
         makeLog: makeLog,
+        makeTimeline: makeTimeline,
         inactiveName: function (language) { return INACTIVE[language] || INACTIVE.English; },
         projects: function (language) { return PROJECTS[language] || PROJECTS.English; }
     };

@@ -20,6 +20,7 @@
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
+#include "tracking/timeline.h"
 
 class FakeWindows final : public WindowTitleSource {
 public:
@@ -150,6 +151,7 @@ protected:
         SessionLocked = SessionDisconnected = false;
         AwayAfter = 0;
         LastSampleTick = 0;
+        SetTimelineOn(true);
     }
 
     std::string LogPath() const { return folder.File("user1-Time.xml"); }
@@ -180,4 +182,20 @@ protected:
     FakeInput input;
     FakeClock clock;
     FakeTimer timer;
+};
+
+constexpr WindowHandle kEditorWindow = 0x1000;
+constexpr WindowHandle kStudioWindow = 0x2000;
+
+// Two windows whose titles the patterns "Editor" and "Studio" split, and an open log.
+class EditorAndStudioTest : public TrackingTest {
+protected:
+    void SetUp() override {
+        TrackingTest::SetUp();
+        ProgramList = {"Editor", "Studio"};
+        windows.titles[kEditorWindow] = "notes.txt - Editor";
+        windows.titles[kStudioWindow] = "Studio: main.cpp";
+        OpenTimeLog();
+        ASSERT_TRUE(TimeLog);
+    }
 };

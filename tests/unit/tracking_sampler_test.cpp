@@ -3,20 +3,8 @@
 
 namespace {
 
-constexpr WindowHandle kEditorWindow = 0x1000;
-constexpr WindowHandle kStudioWindow = 0x2000;
-
-class SamplerTest : public TrackingTest {
+class SamplerTest : public EditorAndStudioTest {
 protected:
-    void SetUp() override {
-        TrackingTest::SetUp();
-        ProgramList = {"Editor", "Studio"};
-        windows.titles[kEditorWindow] = "notes.txt - Editor";
-        windows.titles[kStudioWindow] = "Studio: main.cpp";
-        OpenTimeLog();
-        ASSERT_TRUE(TimeLog);
-    }
-
     // The timer's ticks, one a second, after `from` and before `until`.
     void TicksBetween(WindowHandle window, std::uint32_t from, std::uint32_t until) {
         for (std::uint32_t tick = from + 1000; tick < until; tick += 1000) SampleWindow(window, tick);

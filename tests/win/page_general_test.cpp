@@ -29,6 +29,7 @@
 #include "tests/win/program_folder.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
+#include "tracking/timeline.h"
 #include "ui/options/page1_general.h"
 
 namespace {
@@ -217,10 +218,7 @@ protected:
         SendMessageA(pageWindow_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     }
 
-    void ClickStartCheckBox() {
-        HWND box = GetDlgItem(pageWindow_, IDC_PAGE_GENERAL_STARTUP);
-        SendMessageA(box, BM_CLICK, 0, 0);
-    }
+    void ClickStartCheckBox(int box = IDC_PAGE_GENERAL_STARTUP) { SendMessageA(GetDlgItem(pageWindow_, box), BM_CLICK, 0, 0); }
 
     bool StartChecked() const { return IsDlgButtonChecked(pageWindow_, IDC_PAGE_GENERAL_STARTUP) == BST_CHECKED; }
 
@@ -246,6 +244,7 @@ protected:
     std::optional<std::string> StoredLanguage() { return registry_.Text(kOptionsKey, "Lang"); }
     std::optional<std::uint32_t> StoredStartFlag() { return registry_.Number(kOptionsKey, "Startup"); }
     std::optional<std::uint32_t> StoredAwayTime() { return registry_.Number(kOptionsKey, "IdleMinutes"); }
+    std::optional<std::uint32_t> StoredTimelineFlag() { return registry_.Number(kOptionsKey, "Timeline"); }
     std::optional<std::string> RunEntry() { return registry_.Text(kRunKey, "Ostrak"); }
 
     // True when the loop was told to end with this code; takes the quit message.
@@ -267,6 +266,7 @@ protected:
 const std::string kLangValue = std::string(kOptionsKey) + "\\Lang";
 const std::string kStartupValue = std::string(kOptionsKey) + "\\Startup";
 const std::string kIdleValue = std::string(kOptionsKey) + "\\IdleMinutes";
+const std::string kTimelineValue = std::string(kOptionsKey) + "\\Timeline";
 const std::string kRunValue = std::string(kRunKey) + "\\Ostrak";
 
 // ---- Set-up ----
@@ -409,7 +409,7 @@ TEST_F(GeneralPageTest, CancelForgetsTheEditsAndOkAfterAnotherLanguageEndsThePro
     ClickStartCheckBox();
     // The load reads the settings again, and reading a number equal to its default writes it
     // back; nothing else is touched.
-    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue}));
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue}));
     EXPECT_EQ(Shown(), "English");
     EXPECT_FALSE(StartChecked());
     EXPECT_EQ(StoredLanguage(), "English");
@@ -464,7 +464,7 @@ TEST_F(GeneralPageTest, TheAwayTimeIsStoredOnlyWhenChangedAndHandedToTheSamplerA
     EXPECT_EQ(AwayAfter, 7u * 60000);
 
     Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
-    EXPECT_EQ(Press(IDCANCEL), Texts{kStartupValue});
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kTimelineValue}));
     EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "7 min");
     EXPECT_EQ(StoredAwayTime(), 7u);
 
@@ -495,6 +495,27 @@ TEST_F(GeneralPageTest, AClickOnTheLinkOpensTheUpdatePageOfTheStoredLanguage) {
     EXPECT_NE(opened[0].find(std::string(MakerSite) + "/ostrak/ru.update.php?program_version=1.01&report_version="),
               std::string::npos)
         << opened[0];
+}
+
+// ---- The day's timeline ----
+
+TEST_F(GeneralPageTest, TheTimelineIsOnByDefaultStoredOnlyWhenChangedAndHandedToTheTrackerAfterOk) {
+    WithDeliveredLanguages("English");
+    OpenDialog();
+    EXPECT_EQ(IsDlgButtonChecked(pageWindow_, IDC_PAGE_GENERAL_TIMELINE), BST_CHECKED);
+    EXPECT_EQ(StoredTimelineFlag(), 1u) << "the default, stored on the way";
+
+    ClickStartCheckBox(IDC_PAGE_GENERAL_TIMELINE);
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue}));
+    EXPECT_EQ(IsDlgButtonChecked(pageWindow_, IDC_PAGE_GENERAL_TIMELINE), BST_CHECKED);
+    EXPECT_TRUE(TimelineIsOn());
+
+    ClickStartCheckBox(IDC_PAGE_GENERAL_TIMELINE);
+    EXPECT_EQ(Press(IDOK), Texts{kTimelineValue});
+    EXPECT_EQ(StoredTimelineFlag(), 0u);
+    EXPECT_FALSE(TimelineIsOn());
+    EXPECT_EQ(Press(IDOK), Texts{});
+    SetTimelineOn(true);
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ public:
     void Revert();
     // The stored away time in minutes (0: never), as the General page last loaded or committed it.
     std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
+    bool TimelineOn() const { return generalPage_.TimelineOn(); }
 
 private:
     void BuildPageSelector();

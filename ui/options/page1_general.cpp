@@ -103,6 +103,9 @@ void CDlgPage1General::Load() {
     loadedStartFlag_ = ReadSettingNumber("Options", "Startup", 0) != 0 ? 1 : 0;
     CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_STARTUP, loadedStartFlag_ ? BST_CHECKED : BST_UNCHECKED);
     LoadAwayTime();
+    // Like the start flag: a hand-edited value other than 0 or 1 is on and stays as it is.
+    loadedTimelineFlag_ = ReadTimelineOn() ? 1 : 0;
+    CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_TIMELINE, loadedTimelineFlag_ ? BST_CHECKED : BST_UNCHECKED);
     languageChanged_ = false;
 }
 
@@ -159,6 +162,11 @@ std::optional<SaveResult> CDlgPage1General::Commit() {
             WriteSettingNumber("Options", IdleMinutesName, static_cast<std::int32_t>(minutes));
             loadedIdleMinutes_ = minutes;
         }
+    }
+    const std::int32_t timelineFlag = IsDlgButtonChecked(hwnd(), IDC_PAGE_GENERAL_TIMELINE) == BST_CHECKED ? 1 : 0;
+    if (timelineFlag != loadedTimelineFlag_) {
+        WriteSettingNumber("Options", TimelineName, timelineFlag);
+        loadedTimelineFlag_ = timelineFlag;
     }
     // The settings live in the registry: no file was saved.
     return std::nullopt;

@@ -1,5 +1,6 @@
 // The General page: the interface language, the start with Windows, the version, the link to
-// the update page and the time without input after which the user counts as away.
+// the update page, the time without input after which the user counts as away and whether the
+// day's timeline is kept.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,8 @@ public:
     bool LanguageChanged() const { return languageChanged_; }
     // The stored away time in minutes (0: never), as the last load or commit left it.
     std::uint32_t IdleMinutes() const { return loadedIdleMinutes_; }
+    // Whether the day's timeline is kept, as the last load or commit left it.
+    bool TimelineOn() const { return loadedTimelineFlag_ != 0; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -41,4 +44,5 @@ private:
     std::int32_t loadedLanguageIndex_ = 0;
     std::int32_t loadedStartFlag_ = 0;
     std::uint32_t loadedIdleMinutes_ = 0;
+    std::int32_t loadedTimelineFlag_ = 1;
 };

@@ -1,0 +1,141 @@
+#include <filesystem>
+#include <sstream>
+
+#include "tests/unit/tracking_fakes.h"
+
+namespace {
+
+class TimelineTest : public EditorAndStudioTest {
+protected:
+    // The local clock runs with the tick: 23:58:00 on 30 November at tick 1000.
+    void At(std::uint32_t tick) {
+        clock.now = SecondsBefore({2026, 11, 30, 23, 58, 0}, -static_cast<long>((tick - 1000) / 1000));
+    }
+
+    // The timer's ticks, one a second, up to and with `until`, the window in front.
+    void TicksUntil(WindowHandle window, std::uint32_t until) {
+        for (std::uint32_t tick = lastTick + 1000; tick < until; tick += 1000) Sample(window, tick);
+        Sample(window, until);
+    }
+    void Sample(WindowHandle window, std::uint32_t tick) {
+        At(tick);
+        SampleWindow(window, tick);
+        lastTick = tick;
+    }
+    std::uint32_t lastTick = 0;
+
+    std::string File(int year, int month) const {
+        return ReadFileBytes(folder.File(TimelineFileName("user1", year, month)));
+    }
+
+    // The seconds of each start date's lines, and of each of the log's days.
+    static std::map<std::string, int> LineSums(const std::string& file) {
+        std::map<std::string, int> sums;
+        std::istringstream lines(file);
+        std::string line;
+        std::getline(lines, line);  // the header
+        while (std::getline(lines, line)) sums[line.substr(0, 10)] += std::stoi(line.substr(20));
+        return sums;
+    }
+    int LoggedOn(int year, int month, int day) const { return TimeOf(DateOf(year, month, day)); }
+};
+
+TEST_F(TimelineTest, EveryCreditIsALineOfItsStartMonthAndDayWhileTheLogTakesTheDayOfCrediting) {
+    Sample(kEditorWindow, 1000);
+    TicksUntil(kEditorWindow, 60000);
+    TicksUntil(kStudioWindow, 61000);
+    // No input from 70 s on: away from then, noticed a minute later, after midnight.
+    SetAwayMinutes(1);
+    input.At(70000);
+    TicksUntil(kStudioWindow, 130000);
+    TicksUntil(kStudioWindow, 190000);
+    input.At(190500);
+    Sample(kStudioWindow, 191000);
+    Sample(kEditorWindow, 191300);  // 300 ms of Studio: no line
+    TicksUntil(kEditorWindow, 200300);
+    At(201300);
+    NoteSessionChange(SessionChange::Locked, 201300);
+    lastTick = 201300;
+    TicksUntil(kStudioWindow, 230300);
+    NoteSessionChange(SessionChange::Unlocked, 231000);
+    Sample(kStudioWindow, 231300);
+    At(241300);
+    CreditPendingStretch(241300);  // suspend or shutdown
+    EXPECT_EQ(PendingTimelineLines(), 6u);
+    ASSERT_TRUE(SaveTimeLog());
+    EXPECT_EQ(PendingTimelineLines(), 0u);
+
+    EXPECT_EQ(File(2026, 11), "start\tseconds\tapplication\tdocument\n"
+                              "2026-11-30 23:58:00\t60\tEditor\tnotes.txt\n"
+                              "2026-11-30 23:59:00\t9\tStudio\tmain.cpp\n"
+                              "2026-11-30 23:59:09\t121\tInactive\t23.59 - ...\n");
+    EXPECT_EQ(File(2026, 12), "start\tseconds\tapplication\tdocument\n"
+                              "2026-12-01 00:01:10\t10\tEditor\tnotes.txt\n"
+                              "2026-12-01 00:01:20\t30\tInactive\t00.01 - ...\n"
+                              "2026-12-01 00:01:50\t10\tStudio\tmain.cpp\n");
+    // The two stretches across midnight are the log's on 1 December, the timeline's on 30
+    // November; all days together agree.
+    EXPECT_EQ(LineSums(File(2026, 11)), (std::map<std::string, int>{{"2026-11-30", 190}}));
+    EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 50}}));
+    EXPECT_EQ(LoggedOn(2026, 11, 30), 60);
+    EXPECT_EQ(LoggedOn(2026, 12, 1), 180);
+
+    // Off, nothing more is kept; what was written stays.
+    SetTimelineOn(false);
+    input.At(241300);
+    TicksUntil(kStudioWindow, 250300);
+    Sample(kEditorWindow, 251300);
+    ASSERT_TRUE(SaveTimeLog());
+    EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 50}}));
+    EXPECT_EQ(LoggedOn(2026, 12, 1), 190);
+}
+
+TEST_F(TimelineTest, ABatchStartsTheFileOrAFreshLineAndACutLineCanNeverPassForAWholeOne) {
+    const std::string header(kTimelineHeader);
+    const std::string line = "2026-12-07 09:00:00\t5\tEditor\tnotes.txt\n";
+    const struct {
+        const char* name;
+        bool exists;
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"a new file gets the header", false, "", header + line},
+        {"an empty file gets the header", true, "", header + line},
+        {"whole lines are followed", true, header + line, header + line + line},
+        {"a cut line is closed with more tabs than a whole line holds", true, header + "2026-12-07 09:00:00\t5\tEdi",
+         header + "2026-12-07 09:00:00\t5\tEdi\t\t\t\t\n" + line},
+    };
+    for (const auto& each : cases) {
+        const std::string path = folder.File("append.tsv");
+        std::filesystem::remove(path);
+        if (each.exists) std::ofstream(path, std::ios::binary) << each.before;
+        EXPECT_TRUE(AppendTimelineFile(path, line)) << each.name;
+        EXPECT_EQ(ReadFileBytes(path), each.after) << each.name;
+    }
+}
+
+TEST_F(TimelineTest, ATimelineThatCannotBeWrittenKeepsItsLinesAndNeverStopsTheLogsSave) {
+    SaveResult told{SaveFailure::None};
+    static SaveResult* heard = nullptr;
+    heard = &told;
+    SetTimelineSaveListener([](SaveResult result) { *heard = result; });
+    clock.Set(2026, 12, 7, 9, 0, 0);
+    SampleWindow(kEditorWindow, 1000);
+    SampleWindow(kStudioWindow, 6000);
+    // A folder where the month's file should be: it cannot be opened for writing.
+    const std::string blocked = folder.File(TimelineFileName("user1", 2026, 12));
+    std::filesystem::create_directory(blocked);
+
+    EXPECT_TRUE(SaveTimeLog()) << "the log is saved";
+    EXPECT_TRUE(FileExists(LogPath()));
+    EXPECT_FALSE(told) << "the failure is told";
+    EXPECT_EQ(PendingTimelineLines(), 1u);
+
+    std::filesystem::remove(blocked);
+    EXPECT_TRUE(SaveTimeLog());
+    EXPECT_TRUE(told);
+    EXPECT_EQ(File(2026, 12), std::string(kTimelineHeader) + "2026-12-07 08:59:55\t5\tEditor\tnotes.txt\n");
+    SetTimelineSaveListener(nullptr);
+}
+
+}  // namespace

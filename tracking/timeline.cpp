@@ -1,0 +1,126 @@
+#include "tracking/timeline.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "base/program_paths.h"
+#include "tracking/time_log.h"
+#include "xmlstore/code_page.h"
+
+namespace {
+
+bool TimelineOn = true;
+TimelineSaveListener SaveListener = nullptr;
+
+struct PendingLine {
+    int year;
+    int month;
+    std::string text;
+};
+std::vector<PendingLine> Pending;
+
+// Seconds since 30 December 1899 pass 32 bits, which a Windows long has.
+constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
+
+// The civil date of a day number as DaySerial counts them.
+LocalDateTime DateOfSerial(std::int64_t serial) {
+    const std::int64_t days = serial - 25569 + 719468;  // days since 1 March of year 0
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    LocalDateTime date;
+    date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
+    return date;
+}
+
+}  // namespace
+
+void SetTimelineOn(bool on) { TimelineOn = on; }
+bool TimelineIsOn() { return TimelineOn; }
+
+std::string TimelineFileName(std::string_view user, int year, int month) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "-Timeline-%04d-%02d.tsv", year, month);
+    return std::string(user) + suffix;
+}
+
+std::string TimelineLine(const LocalDateTime& start, int seconds, std::string_view appUtf8, std::string_view docUtf8) {
+    char head[48];
+    std::snprintf(head, sizeof head, "%04d-%02d-%02d %02d:%02d:%02d\t%d\t", start.year, start.month, start.day,
+                  start.hour, start.minute, start.second, seconds);
+    std::string line(head);
+    line.append(appUtf8).append(1, '\t').append(docUtf8).append(1, '\n');
+    return line;
+}
+
+LocalDateTime SecondsBefore(const LocalDateTime& moment, long seconds) {
+    const std::int64_t total = DaySerial(moment) * kSecondsPerDay + moment.hour * 3600 + moment.minute * 60 +
+                               moment.second - seconds;
+    std::int64_t serial = total / kSecondsPerDay;
+    std::int64_t secondOfDay = total % kSecondsPerDay;
+    if (secondOfDay < 0) {
+        secondOfDay += kSecondsPerDay;
+        --serial;
+    }
+    LocalDateTime result = DateOfSerial(serial);
+    result.hour = static_cast<int>(secondOfDay / 3600);
+    result.minute = static_cast<int>(secondOfDay / 60 % 60);
+    result.second = static_cast<int>(secondOfDay % 60);
+    return result;
+}
+
+void RecordStretch(const LocalDateTime& start, int seconds, std::string_view app, std::string_view doc) {
+    if (!TimelineOn || seconds <= 0) return;
+    Pending.push_back({start.year, start.month, TimelineLine(start, seconds, NarrowToUtf8(app), NarrowToUtf8(doc))});
+}
+
+std::size_t PendingTimelineLines() { return Pending.size(); }
+
+void DropPendingTimeline() { Pending.clear(); }
+
+std::string TimelineAppendBytes(bool fileEmpty, bool endsWithLineBreak, std::string_view lines) {
+    std::string bytes;
+    bytes.reserve(lines.size() + kTimelineHeader.size() + 5);
+    if (fileEmpty) {
+        bytes.append(kTimelineHeader);
+    } else if (!endsWithLineBreak) {
+        // A whole line holds three tabs; the cut one then holds at least four.
+        bytes.append("\t\t\t\t\n");
+    }
+    bytes.append(lines);
+    return bytes;
+}
+
+void SetTimelineSaveListener(TimelineSaveListener listener) { SaveListener = listener; }
+
+SaveResult SaveTimeline() {
+    SaveResult first;
+    std::vector<PendingLine> failed;
+    std::size_t next = 0;
+    while (next < Pending.size()) {
+        // One write for each month, its lines in the order they were credited.
+        const int year = Pending[next].year, month = Pending[next].month;
+        std::string lines;
+        std::vector<std::size_t> taken;
+        for (std::size_t i = next; i < Pending.size(); ++i) {
+            if (Pending[i].year != year || Pending[i].month != month) continue;
+            lines += Pending[i].text;
+            taken.push_back(i);
+        }
+        const SaveResult result = AppendTimelineFile(ProgramDir + TimelineFileName(UserName, year, month), lines);
+        for (std::size_t i : taken) {
+            if (!result) failed.push_back(std::move(Pending[i]));
+            Pending[i].year = 0;  // written or kept: either way done here
+        }
+        if (!result && first) first = result;
+        while (next < Pending.size() && Pending[next].year == 0) ++next;
+    }
+    Pending = std::move(failed);
+    if (SaveListener) SaveListener(first);
+    return first;
+}
