@@ -24,7 +24,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::string path = RecordPath();
     const std::string line = std::string(GetCommandLineA()) + "\n";
     // Two recorders may start at once (a report opened twice): the file is opened without
-    // sharing, so the second waits for the first instead of interleaving its line.
+    // sharing, so the second waits for the first instead of interleaving its line. Any failure
+    // to open is retried: under load Wine may report another error than a sharing violation
+    // while the file is held.
     for (int attempt = 0; attempt < 400; ++attempt) {
         HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -33,7 +35,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             CloseHandle(file);
             return ok && written == line.size() ? 0 : 1;
         }
-        if (GetLastError() != ERROR_SHARING_VIOLATION) return 1;
         Sleep(25);
     }
     return 1;

@@ -140,7 +140,8 @@ public:
 
     // Pumps this thread's messages (the tracker reads the titles of the test's windows) until
     // at least `count` starts are recorded or the time is up; then what was recorded.
-    std::vector<std::string> WaitForOpened(std::size_t count, DWORD timeoutMs = 15000) const {
+    // Each start is a process of its own: on a loaded machine Wine may take seconds for one.
+    std::vector<std::string> WaitForOpened(std::size_t count, DWORD timeoutMs = 30000) const {
         const DWORD start = GetTickCount();
         std::vector<std::string> opened = Opened();
         while (opened.size() < count && GetTickCount() - start < timeoutMs) {
