@@ -29,6 +29,19 @@ struct Turn {
     DWORD milliseconds;
 };
 
+// Prints a file the program wrote, under a heading; false when there is none.
+bool PrintFile(const char* heading, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::printf("\n%s %s:\n", heading, path.c_str());
+    char buffer[4096];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) std::fwrite(buffer, 1, read, stdout);
+    std::fclose(file);
+    std::printf("\n");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,16 +98,14 @@ int main(int argc, char** argv) {
     std::printf("Ostrak ended with exit code %lu\n", static_cast<unsigned long>(exitCode));
 
     const std::string log = folder + CurrentUserName() + "-Time.xml";
-    std::FILE* file = std::fopen(log.c_str(), "rb");
-    if (!file) {
+    if (!PrintFile("Time log", log)) {
         std::printf("no time log at %s\n", log.c_str());
         return 1;
     }
-    std::printf("\nTime log %s:\n", log.c_str());
-    char buffer[4096];
-    std::size_t read;
-    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) std::fwrite(buffer, 1, read, stdout);
-    std::fclose(file);
-    std::printf("\n");
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char month[16];
+    std::snprintf(month, sizeof month, "%04u-%02u", today.wYear, today.wMonth);
+    PrintFile("Timeline", folder + CurrentUserName() + "-Timeline-" + month + ".tsv");
     return exitCode == 1 ? 0 : 1;
 }
