@@ -158,16 +158,21 @@ void LoadLibxml2(benchmark::State& state, TimeLogSize size) {
     StopHeapCount();
 }
 
+// The generated log, loaded by us; none, and the case skipped, when that fails.
+std::unique_ptr<XmlDocument> LoadedOrSkipped(benchmark::State& state, const SyntheticTimeLog& file) {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (document && document->Load(file.path)) return document;
+    state.SkipWithError("CreateXmlDocument or Load failed");
+    return nullptr;
+}
+
 // Saving writes the whole document to a file of its own each iteration. Our save also flushes
 // the file to disk and swaps it into place; the peers only write.
 
 void SaveOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     const std::string target = ScratchPath(std::string("ours-") + TimeLogSizeName(size) + ".xml");
     const double start = ProcessorSeconds();
     for (auto _ : state) {
@@ -229,11 +234,8 @@ void SaveLibxml2(benchmark::State& state, TimeLogSize size) {
 
 void FormatOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     for (auto _ : state)
         benchmark::DoNotOptimize(FormatXmlDocument(*document));
     SetThroughput(state, file);
@@ -243,11 +245,8 @@ void FormatOurs(benchmark::State& state, TimeLogSize size) {
 // to disk and its swap into place.
 void WriteOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     const std::string target = ScratchPath(std::string("ours-write-") + TimeLogSizeName(size) + ".xml");
     const double start = ProcessorSeconds();
     for (auto _ : state) {
@@ -275,11 +274,8 @@ double ClockMicroseconds() {
 // closing it, moving it over the old one), in microseconds per save.
 void SaveStepsOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     const std::string target = ScratchPath(std::string("ours-steps-") + TimeLogSizeName(size) + ".xml");
     const std::string temporary = target + ".~new";
     const char* const steps[] = {"format_us", "open_us", "write_us", "fsync_us", "close_us", "rename_us"};
