@@ -406,7 +406,8 @@ bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin,
     if (ascii || !page_) {
         stored = storage_.AssignPadded(header, value, source);
     } else {
-        // A value of a few dozen bytes is decoded once, on the stack, then copied.
+        // A value of a few dozen bytes is decoded once, on the stack, then copied (in whole
+        // sixteen-byte steps, which the buffer has room for).
         char decoded[3 * 64 + 3];
         if (source.size() <= 64) {
             const std::size_t size = DecodeSingleByte(*page_, source, decoded);
@@ -432,7 +433,9 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
     std::size_t count = 0;
     std::uint32_t names[kFewAttributes];
     // A local position: what the parser keeps in members, stores into the arena could
-    // overwrite as far as the compiler knows, so it would read them again after each.
+    // overwrite as far as the compiler knows, so it would read them again after each. The
+    // member is set only where it is read: on success, and for the byte-by-byte decoding of a
+    // value; a failure is parsed again from the tag's start.
     const char* const end = end_;
     char* p = p_;
     for (;;) {
@@ -445,7 +448,6 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
             spaced = IsXmlSpace(*p);
             p = SkipSpaceFrom(p, end);
         }
-        p_ = p;
         if (p >= end) return false;
         if (*p == '>') {
             p_ = p + 1;
@@ -461,15 +463,12 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
         if (!spaced || !IsNameStart(static_cast<unsigned char>(*p))) return false;
         char* const nameStart = p++;
         while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the text ends in a zero byte
-        p_ = p;
         const std::uint32_t name = NameId(std::string_view(nameStart, static_cast<std::size_t>(p - nameStart)));
         if (name == kNoName) return false;
         if (*p != '=') p = SkipSpaceFrom(p, end);
-        p_ = p;
         if (*p != '=') return false;
         ++p;
         if (*p != '"' && *p != '\'') p = SkipSpaceFrom(p, end);
-        p_ = p;
         const char quote = *p;
         if (quote != '"' && quote != '\'') return false;
         char* const start = ++p;
@@ -556,7 +555,6 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
             p = p_;
         }
         ++p;
-        p_ = p;
         // Duplicates: a plain comparison for the few attributes elements usually have, a set
         // for the rare element with many.
         if (count < kFewAttributes) {
