@@ -183,11 +183,9 @@ std::size_t AsciiPrefix(std::string_view bytes) {
     return i;
 }
 
-}  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-    // Byte by byte after the lead, with the ranges of the second byte that rule out overlong
-    // forms, surrogates and values past U+10FFFF; runs of ASCII many bytes at a time.
+// Byte by byte after the lead, with the ranges of the second byte that rule out overlong forms,
+// surrogates and values past U+10FFFF; runs of ASCII many bytes at a time.
+bool CheckUtf8(std::string_view bytes, bool onlyXmlCharacters) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* const end = p + bytes.size();
     auto continuation = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
@@ -236,6 +234,8 @@ bool IsValidUtf8(std::string_view bytes) {
         } else if (lead < 0xF0) {
             if (end - p < 3 || !continuation(p[1]) || !continuation(p[2])) return false;
             if ((lead == 0xE0 && p[1] < 0xA0) || (lead == 0xED && p[1] >= 0xA0)) return false;
+            // U+FFFE and U+FFFF, which XML does not allow even as references.
+            if (onlyXmlCharacters && lead == 0xEF && p[1] == 0xBF && p[2] >= 0xBE) return false;
             p += 3;
         } else if (lead < 0xF5) {
             if (end - p < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3])) return false;
@@ -247,6 +247,11 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) { return CheckUtf8(bytes, false); }
+bool IsXmlUtf8(std::string_view bytes) { return CheckUtf8(bytes, true); }
 
 namespace {
 

@@ -106,6 +106,15 @@ public:
                 continue;
             }
             if (c >= 0x80) {
+                // U+FFFE and U+FFFF have no place in an XML file, not even as references; a
+                // file that held one (an earlier version could write it from a window title)
+                // still loads, and its next save writes a blank in its place.
+                if (c == 0xEF && end - p >= 3 && static_cast<unsigned char>(p[1]) == 0xBF &&
+                    static_cast<unsigned char>(p[2]) >= 0xBE) {
+                    *to++ = replacement ? replacement : ' ';
+                    p += 3;
+                    continue;
+                }
                 if (codePage_ == kCodePageUtf8) {
                     *to++ = *p++;
                     continue;
