@@ -101,8 +101,10 @@ const std::vector<Application>& Applications() {
     return applications;
 }
 
-std::string WithNumber(const char* pattern, int number) {
-    std::string text = ToWindows1251(pattern);
+std::string Encoded(std::string_view utf8, bool toUtf8) { return toUtf8 ? std::string(utf8) : ToWindows1251(utf8); }
+
+std::string WithNumber(const char* pattern, int number, bool utf8) {
+    std::string text = Encoded(pattern, utf8);
     std::string::size_type mark = text.find('#');
     if (mark != std::string::npos)
         text.replace(mark, 1, std::to_string(number));
@@ -149,13 +151,13 @@ struct Credit {
 
 }  // namespace
 
-std::string GenerateTimeLog(int days, int appsPerDay, int docsPerApp) {
+std::string GenerateTimeLog(int days, int appsPerDay, int docsPerApp, bool utf8) {
     const auto& applications = Applications();
     Random random(0x0571A4ull);
     const std::int64_t firstDay = DaysFromCivil(2015, 1, 1);
     const std::int64_t serialBase = DaysFromCivil(1899, 12, 30);
 
-    std::string log = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n<Ostrak";
+    std::string log = std::string("<?xml version=\"1.0\" encoding=\"") + (utf8 ? "UTF-8" : "Windows-1251") + "\"?>\n<Ostrak";
     if (days <= 0)
         return log + "/>";
     log += ">";
@@ -175,7 +177,7 @@ std::string GenerateTimeLog(int days, int appsPerDay, int docsPerApp) {
         for (int appIndex = 0; appIndex < appsPerDay; ++appIndex) {
             const Application& application =
                 applications[static_cast<std::size_t>(order[static_cast<std::size_t>(appIndex) % order.size()])];
-            std::string appName = ToWindows1251(application.name);
+            std::string appName = Encoded(application.name, utf8);
             if (appIndex >= static_cast<int>(order.size()))
                 appName += " (" + std::to_string(appIndex) + ")";
 
@@ -185,7 +187,7 @@ std::string GenerateTimeLog(int days, int appsPerDay, int docsPerApp) {
                 const char* pattern =
                     application.documents[static_cast<std::size_t>(docIndex) % application.documents.size()];
                 // Distinct numbers keep the names distinct within their application.
-                Credit document{WithNumber(pattern, docIndex * 100 + random.Below(100)), 1 + random.Below(1800)};
+                Credit document{WithNumber(pattern, docIndex * 100 + random.Below(100), utf8), 1 + random.Below(1800)};
                 appTime += document.seconds;
                 documents.push_back(std::move(document));
             }
@@ -254,6 +256,22 @@ std::string ScratchPath(const std::string& fileName) {
     return (Scratch().Path() / fileName).string();
 }
 
+namespace {
+
+SyntheticTimeLog WriteTimeLog(const std::string& name, int days, bool utf8) {
+    std::string bytes = GenerateTimeLog(days, 20, 10, utf8);
+    SyntheticTimeLog file{ScratchPath(name + "-Time.xml"), bytes.size()};
+    std::ofstream out(file.path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+        std::fprintf(stderr, "ostrak_bench: cannot write %s\n", file.path.c_str());
+        std::exit(1);
+    }
+    return file;
+}
+
+}  // namespace
+
 const SyntheticTimeLog& SyntheticTimeLogFile(TimeLogSize size) {
     static std::map<TimeLogSize, SyntheticTimeLog> files;
     auto found = files.find(size);
@@ -261,13 +279,10 @@ const SyntheticTimeLog& SyntheticTimeLogFile(TimeLogSize size) {
         return found->second;
 
     int days = size == TimeLogSize::OneDay ? 1 : size == TimeLogSize::OneYear ? 365 : 3650;
-    std::string bytes = GenerateTimeLog(days, 20, 10);
-    SyntheticTimeLog file{ScratchPath(std::string(TimeLogSizeName(size)) + "-Time.xml"), bytes.size()};
-    std::ofstream out(file.path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-        std::fprintf(stderr, "ostrak_bench: cannot write %s\n", file.path.c_str());
-        std::exit(1);
-    }
-    return files.emplace(size, std::move(file)).first->second;
+    return files.emplace(size, WriteTimeLog(TimeLogSizeName(size), days, false)).first->second;
+}
+
+const SyntheticTimeLog& Utf8TimeLogFile() {
+    static const SyntheticTimeLog file = WriteTimeLog("one_year_utf8", 365, true);
+    return file;
 }

@@ -5,9 +5,10 @@
 #include <string>
 
 // The bytes of a log of `days` consecutive days from 1 January 2015, each with
-// `appsPerDay` applications of `docsPerApp` documents; names mix ASCII and Cyrillic
-// (Windows-1251). The same arguments always give the same bytes.
-std::string GenerateTimeLog(int days, int appsPerDay, int docsPerApp);
+// `appsPerDay` applications of `docsPerApp` documents; names mix ASCII and Cyrillic, in
+// Windows-1251 as earlier versions saved them or in UTF-8 as the program saves them now. The
+// same arguments always give the same bytes.
+std::string GenerateTimeLog(int days, int appsPerDay, int docsPerApp, bool utf8 = false);
 
 enum class TimeLogSize { OneDay, OneYear, TenYears };
 constexpr TimeLogSize kTimeLogSizes[] = {TimeLogSize::OneDay, TimeLogSize::OneYear, TimeLogSize::TenYears};
@@ -23,6 +24,8 @@ struct SyntheticTimeLog {
 // The log of that size (20 applications of 10 documents a day), written on first use into a
 // temporary folder that is removed when the program ends.
 const SyntheticTimeLog& SyntheticTimeLogFile(TimeLogSize size);
+// The one-year log in UTF-8, the same way.
+const SyntheticTimeLog& Utf8TimeLogFile();
 
 // A path in that same temporary folder for a benchmark to write to.
 std::string ScratchPath(const std::string& fileName);

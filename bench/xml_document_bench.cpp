@@ -11,7 +11,9 @@
 #include <libxml/xmlsave.h>
 #include <pugixml.hpp>
 
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -38,9 +40,16 @@ const bool peersCounted = [] {
     return true;
 }();
 
-std::string Name(const char* operation, const char* library, TimeLogSize size) {
-    return std::string(operation) + "/" + library + "/" + TimeLogSizeName(size);
+std::string Name(const char* operation, const char* library, const char* log) {
+    return std::string(operation) + "/" + library + "/" + log;
 }
+std::string Name(const char* operation, const char* library, TimeLogSize size) {
+    return Name(operation, library, TimeLogSizeName(size));
+}
+
+// The one-year log as the program saves it now; the three sizes are in Windows-1251, as
+// earlier versions saved them.
+const char* const kUtf8Log = "one_year_utf8";
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -76,8 +85,7 @@ void SetDomCounters(benchmark::State& state, double domBytes, double heapBytes, 
 
 // Loading times the parse into a fresh document; freeing it is left out of the time.
 
-void LoadOurs(benchmark::State& state, TimeLogSize size) {
-    const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
+void LoadOursFrom(benchmark::State& state, const SyntheticTimeLog& file) {
     for (auto _ : state) {
         std::unique_ptr<XmlDocument> document = CreateXmlDocument();
         if (!document || !document->Load(file.path)) {
@@ -99,8 +107,9 @@ void LoadOurs(benchmark::State& state, TimeLogSize size) {
     StopHeapCount();
 }
 
-void LoadPugixml(benchmark::State& state, TimeLogSize size) {
-    const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
+void LoadOurs(benchmark::State& state, TimeLogSize size) { LoadOursFrom(state, SyntheticTimeLogFile(size)); }
+
+void LoadPugixmlFrom(benchmark::State& state, const SyntheticTimeLog& file) {
     for (auto _ : state) {
         auto document = std::make_unique<pugi::xml_document>();
         if (!document->load_file(file.path.c_str())) {
@@ -122,6 +131,8 @@ void LoadPugixml(benchmark::State& state, TimeLogSize size) {
     document.reset();
     StopHeapCount();
 }
+
+void LoadPugixml(benchmark::State& state, TimeLogSize size) { LoadPugixmlFrom(state, SyntheticTimeLogFile(size)); }
 
 void LoadLibxml2(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
@@ -147,16 +158,21 @@ void LoadLibxml2(benchmark::State& state, TimeLogSize size) {
     StopHeapCount();
 }
 
+// The generated log, loaded by us; none, and the case skipped, when that fails.
+std::unique_ptr<XmlDocument> LoadedOrSkipped(benchmark::State& state, const SyntheticTimeLog& file) {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (document && document->Load(file.path)) return document;
+    state.SkipWithError("CreateXmlDocument or Load failed");
+    return nullptr;
+}
+
 // Saving writes the whole document to a file of its own each iteration. Our save also flushes
 // the file to disk and swaps it into place; the peers only write.
 
 void SaveOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     const std::string target = ScratchPath(std::string("ours-") + TimeLogSizeName(size) + ".xml");
     const double start = ProcessorSeconds();
     for (auto _ : state) {
@@ -218,11 +234,8 @@ void SaveLibxml2(benchmark::State& state, TimeLogSize size) {
 
 void FormatOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     for (auto _ : state)
         benchmark::DoNotOptimize(FormatXmlDocument(*document));
     SetThroughput(state, file);
@@ -232,11 +245,8 @@ void FormatOurs(benchmark::State& state, TimeLogSize size) {
 // to disk and its swap into place.
 void WriteOurs(benchmark::State& state, TimeLogSize size) {
     const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->Load(file.path)) {
-        state.SkipWithError("CreateXmlDocument or Load failed");
-        return;
-    }
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
     const std::string target = ScratchPath(std::string("ours-write-") + TimeLogSizeName(size) + ".xml");
     const double start = ProcessorSeconds();
     for (auto _ : state) {
@@ -250,6 +260,49 @@ void WriteOurs(benchmark::State& state, TimeLogSize size) {
     }
     SetProcessorThroughput(state, file, start);
     SetThroughput(state, file);
+    std::remove(target.c_str());
+}
+
+double ClockMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) * 1e-3;
+}
+
+// Where the wall time of a small save goes: the steps of SaveXmlDocument on this system, one
+// by one and each timed (formatting, creating the new file, writing it, flushing it to disk,
+// closing it, moving it over the old one), in microseconds per save.
+void SaveStepsOurs(benchmark::State& state, TimeLogSize size) {
+    const SyntheticTimeLog& file = SyntheticTimeLogFile(size);
+    const std::unique_ptr<XmlDocument> document = LoadedOrSkipped(state, file);
+    if (!document) return;
+    const std::string target = ScratchPath(std::string("ours-steps-") + TimeLogSizeName(size) + ".xml");
+    const std::string temporary = target + ".~new";
+    const char* const steps[] = {"format_us", "open_us", "write_us", "fsync_us", "close_us", "rename_us"};
+    double spent[6] = {};
+    for (auto _ : state) {
+        double at[7];
+        at[0] = ClockMicroseconds();
+        const std::string bytes = FormatXmlDocument(*document);
+        at[1] = ClockMicroseconds();
+        const int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        at[2] = ClockMicroseconds();
+        const bool written = descriptor >= 0 && write(descriptor, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        at[3] = ClockMicroseconds();
+        const bool flushed = written && fsync(descriptor) == 0;
+        at[4] = ClockMicroseconds();
+        const bool closed = descriptor >= 0 && close(descriptor) == 0;
+        at[5] = ClockMicroseconds();
+        const bool moved = flushed && closed && std::rename(temporary.c_str(), target.c_str()) == 0;
+        at[6] = ClockMicroseconds();
+        if (!moved) {
+            state.SkipWithError("a step of the save failed");
+            break;
+        }
+        for (int step = 0; step < 6; ++step) spent[step] += at[step + 1] - at[step];
+    }
+    for (int step = 0; step < 6; ++step)
+        state.counters[steps[step]] = spent[step] / static_cast<double>(state.iterations() ? state.iterations() : 1);
     std::remove(target.c_str());
 }
 
@@ -307,6 +360,9 @@ const Operation kOperations[] = {
     {"xml_write", {WriteOurs, nullptr, nullptr}, true},
 };
 
+// The steps of a save are timed for the small log, whose save the flush to disk dominates.
+constexpr TimeLogSize kStepsLog = TimeLogSize::OneDay;
+
 // Size by size, each operation for the three libraries one after another, so that the figures
 // compared in the summary were taken close together.
 const bool registered = [] {
@@ -328,6 +384,19 @@ const bool registered = [] {
                     bench->Iterations(3);
             }
         }
+    }
+    benchmark::RegisterBenchmark(Name("xml_save_steps", "ours", kStepsLog).c_str(), SaveStepsOurs, kStepsLog)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(3)
+        ->DisplayAggregatesOnly(true)
+        ->UseRealTime();
+    for (int library = 0; library < 2; ++library) {
+        auto load = library == 0 ? LoadOursFrom : LoadPugixmlFrom;
+        benchmark::RegisterBenchmark(Name("xml_load", kLibraries[library], kUtf8Log).c_str(),
+                                     [load](benchmark::State& state) { load(state, Utf8TimeLogFile()); })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(3)
+            ->DisplayAggregatesOnly(true);
     }
     return true;
 }();
@@ -450,6 +519,22 @@ void PrintSummary(std::ostream& out) {
             << "; our save gives back the file "
             << (!row.identical ? "(not run)" : *row.identical == 1 ? "byte for byte" : "WITH DIFFERENCES") << "\n";
     }
+
+    auto utf8Ours = InMiB(RunCounter(Name("xml_load", "ours", kUtf8Log), "bytes_per_second")),
+         utf8Pugi = InMiB(RunCounter(Name("xml_load", "pugixml", kUtf8Log), "bytes_per_second"));
+    out << "\nThe one-year log in UTF-8, as the program saves it now (" << Size(static_cast<double>(Utf8TimeLogFile().bytes))
+        << "): load ours " << Fixed(utf8Ours) << " MiB/s, pugixml " << Fixed(utf8Pugi) << ", ours/pugixml "
+        << Fixed(Ratio(utf8Ours, utf8Pugi), 2) << "\n";
+
+    auto step = [](const char* counter) { return RunCounter(Name("xml_save_steps", "ours", kStepsLog), counter); };
+    auto savePugi = RunCounter(Name("xml_save", "pugixml", kStepsLog), "bytes_per_second");
+    out << "\nThe " << TimeLogSizeName(kStepsLog) << " save step by step, microseconds by the clock: format "
+        << Fixed(step("format_us")) << ", create " << Fixed(step("open_us")) << ", write " << Fixed(step("write_us"))
+        << ", flush to disk (fsync) " << Fixed(step("fsync_us")) << ", close " << Fixed(step("close_us"))
+        << ", move over the old file " << Fixed(step("rename_us")) << "; pugixml's whole save "
+        << Fixed(savePugi ? std::optional<double>(1e6 * static_cast<double>(SyntheticTimeLogFile(kStepsLog).bytes) / *savePugi)
+                          : std::nullopt)
+        << "\n";
 
     out << "\nWhere a save goes, MiB/s. Into memory only; then to a file, by clock / by processor time:\n"
            "SaveXmlDocument (which flushes to disk and swaps the file in), ours formatted and written plainly\n"

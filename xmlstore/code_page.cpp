@@ -6,6 +6,10 @@
 
 #include "xmlstore/code_page_platform.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -179,39 +183,75 @@ std::size_t AsciiPrefix(std::string_view bytes) {
     return i;
 }
 
-}  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    const std::size_t size = bytes.size();
-    while (i < size) {
-        i += AsciiPrefix(bytes.substr(i));
-        if (i >= size) break;
-        unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        int length;
-        char32_t minimum;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            minimum = 0x10000;
+// Byte by byte after the lead, with the ranges of the second byte that rule out overlong forms,
+// surrogates and values past U+10FFFF; runs of ASCII many bytes at a time.
+bool CheckUtf8(std::string_view bytes, bool onlyXmlCharacters) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* const end = p + bytes.size();
+    auto continuation = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
+    while (p < end) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time where the processor has it: ASCII, or ASCII and two-byte
+        // characters (Cyrillic, Greek, accented Latin), each lead followed by one continuation.
+        // Anything else goes byte by byte from its first byte beyond ASCII.
+        if (end - p >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+            if (!high) {
+                p += 16;
+                continue;
+            }
+            // As signed bytes, continuations 0x80-0xBF are below -64 and the leads 0xC2-0xDF
+            // lie from -62 to -33.
+            const unsigned continuations = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))));
+            const unsigned leads = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-63)), _mm_cmplt_epi8(bytes, _mm_set1_epi8(-32)))));
+            // A lead in the last byte has its continuation in the next sixteen.
+            const unsigned completed = leads & 0x7FFF;
+            if ((continuations | leads) == high && continuations == completed << 1) {
+                p += leads == completed ? 16 : 15;
+                continue;
+            }
+            p += __builtin_ctz(high);
+        }
+#endif
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (!(word & 0x8080808080808080ull)) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+        } else if (lead < 0xC2) {
+            return false;  // a continuation byte, or an overlong form of ASCII
+        } else if (lead < 0xE0) {
+            if (end - p < 2 || !continuation(p[1])) return false;
+            p += 2;
+        } else if (lead < 0xF0) {
+            if (end - p < 3 || !continuation(p[1]) || !continuation(p[2])) return false;
+            if ((lead == 0xE0 && p[1] < 0xA0) || (lead == 0xED && p[1] >= 0xA0)) return false;
+            // U+FFFE and U+FFFF, which XML does not allow even as references.
+            if (onlyXmlCharacters && lead == 0xEF && p[1] == 0xBF && p[2] >= 0xBE) return false;
+            p += 3;
+        } else if (lead < 0xF5) {
+            if (end - p < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3])) return false;
+            if ((lead == 0xF0 && p[1] < 0x90) || (lead == 0xF4 && p[1] >= 0x90)) return false;
+            p += 4;
         } else {
             return false;
         }
-        if (size - i < static_cast<std::size_t>(length)) return false;
-        for (int k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-        const char* p = bytes.data() + i;
-        char32_t c = NextCodePoint(p, bytes.data() + size);
-        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-        i += length;
     }
     return true;
 }
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) { return CheckUtf8(bytes, false); }
+bool IsXmlUtf8(std::string_view bytes) { return CheckUtf8(bytes, true); }
 
 namespace {
 

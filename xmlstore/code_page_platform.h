@@ -36,3 +36,6 @@ char32_t NextCodePoint(const char*& p, const char* end);
 void AppendUtf8(std::string& out, char32_t codePoint);
 // Strict UTF-8 check: no overlong forms, surrogates or values past U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
+// The same, and no character that XML cannot carry at all, not even as a reference (U+FFFE,
+// U+FFFF); control characters are not looked at.
+bool IsXmlUtf8(std::string_view bytes);

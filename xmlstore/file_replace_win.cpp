@@ -45,8 +45,9 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, const std::functio
     ScopedFile file;
     for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
         temporary = TemporaryFileName(narrowPath, GetCurrentProcessId(), attempt);
-        file.reset(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        // A plain file from the start: it becomes the target as it stands, and the flush below
+        // writes it out whatever the cache would have done, so no attribute needs undoing.
+        file.reset(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && GetLastError() != ERROR_FILE_EXISTS) return {FailureFromError(GetLastError())};
     }
     if (!file) return {SaveFailure::Other};
@@ -78,7 +79,6 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, const std::functio
     if (!error && !FlushFileBuffers(file.get())) error = GetLastError();
     // Closing can report a write that failed late; the file must be closed before it moves.
     if (!CloseHandle(file.release()) && !error) error = GetLastError();
-    if (!error && !SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL)) error = GetLastError();
     SaveResult result;
     if (error) {
         result.failure = FailureFromError(error);

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "xmlstore/code_page.h"
+#include "xmlstore/code_page_platform.h"
 #include "xmlstore/file_replace.h"
 #include "xmlstore/xml_dom.h"
 
@@ -33,9 +34,12 @@ void SetArenaLimit(std::uint64_t bytes) { arenaLimit = bytes == 0 || bytes > kAd
 
 bool IsXmlName(std::string_view utf8) {
     if (utf8.empty() || !IsNameStart(static_cast<unsigned char>(utf8[0]))) return false;
-    for (char c : utf8)
+    bool ascii = true;
+    for (char c : utf8) {
         if (!IsNameChar(static_cast<unsigned char>(c))) return false;
-    return true;
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    return ascii || IsXmlUtf8(utf8);
 }
 
 bool IsBlank(std::string_view utf8) {
@@ -174,8 +178,20 @@ Offset FindAttribute(const Storage* storage, Offset node, std::string_view utf8N
 // whatever the program stores always reads back.
 std::string Storable(std::string_view narrow) {
     std::string utf8 = NarrowToUtf8(narrow);
-    for (char& c : utf8)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = ' ';
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto c = static_cast<unsigned char>(utf8[at]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            utf8[kept++] = ' ';
+        } else if (c == 0xEF && utf8.size() - at >= 3 && static_cast<unsigned char>(utf8[at + 1]) == 0xBF &&
+                   static_cast<unsigned char>(utf8[at + 2]) >= 0xBE) {
+            utf8[kept++] = ' ';  // U+FFFE or U+FFFF
+            at += 2;
+        } else {
+            utf8[kept++] = utf8[at];
+        }
+    }
+    utf8.resize(kept);
     return utf8;
 }
 

@@ -147,13 +147,23 @@ public:
         return true;
     }
 
-    // The same for text that has at least kInlineBytes readable bytes from its start.
+    // The same for a value that holds no text yet, from text that may be read in whole steps
+    // of sixteen bytes (at least sixteen from its start, and on past its end to the step's
+    // end): copied a step at a time, with no call for the few dozen bytes of a usual value.
     bool AssignPadded(std::uint32_t& header, Value& value, std::string_view utf8) {
-        if (utf8.size() > kInlineBytes) return AssignOutOfLine(header, value, utf8);
+        if (utf8.size() > kInlineBytes) {
+            const Offset data = AllocateText(utf8.size(), kCopyStep - 1);
+            if (!data) return false;
+            char* const to = At<char>(data);
+            for (std::size_t at = 0; at < utf8.size(); at += kCopyStep) std::memcpy(to + at, utf8.data() + at, kCopyStep);
+            SetOutOfLine(header, value, data, utf8.size());
+            return true;
+        }
         std::memcpy(value.bytes, utf8.data(), kInlineBytes);
         SetTag(header, static_cast<std::uint32_t>(utf8.size()));
         return true;
     }
+    static constexpr std::size_t kCopyStep = 16;
 
     // Room for a text of `size` bytes that a writer may pass by `slack` bytes, which the arena
     // takes back at once; 0 when the arena is full.

@@ -106,26 +106,25 @@ public:
                 continue;
             }
             if (c >= 0x80) {
-                // U+FFFE and U+FFFF are no XML characters, raw or as references: this loader
-                // takes them raw, but a reference to them would not load again, and the report's
-                // reader refuses the whole file either way. They are saved as U+FFFD.
-                const bool nonCharacter = c == 0xEF && end - p >= 3 && static_cast<unsigned char>(p[1]) == 0xBF &&
-                                          (static_cast<unsigned char>(p[2]) & 0xFE) == 0xBE;
-                if (codePage_ == kCodePageUtf8 && !nonCharacter) {
+                // U+FFFE and U+FFFF have no place in an XML file, not even as references; a
+                // file that held one (an earlier version could write it from a window title)
+                // still loads, and its next save writes a blank in its place.
+                if (c == 0xEF && end - p >= 3 && static_cast<unsigned char>(p[1]) == 0xBF &&
+                    static_cast<unsigned char>(p[2]) >= 0xBE) {
+                    *to++ = replacement ? replacement : ' ';
+                    p += 3;
+                    continue;
+                }
+                if (codePage_ == kCodePageUtf8) {
                     *to++ = *p++;
                     continue;
                 }
                 const char* character = p;
                 char32_t codePoint = NextCodePoint(p, end);
-                if (nonCharacter) {
-                    character = kReplacementCharacter;
-                    codePoint = 0xFFFD;
-                }
-                const std::size_t length = nonCharacter ? 3 : static_cast<std::size_t>(p - character);
                 if (utf8Output_) {
-                    if (escape == Escape::None || MultiByteCodePageHas(std::string_view(character, length))) {
-                        std::memcpy(to, character, length);
-                        to += length;
+                    if (escape == Escape::None || MultiByteCodePageHas(std::string_view(character, p - character))) {
+                        std::memcpy(to, character, static_cast<std::size_t>(p - character));
+                        to += p - character;
                         continue;
                     }
                 } else {
@@ -174,7 +173,6 @@ public:
 
 private:
     static constexpr const bool (&kSpecial)[3][256] = kSpecialTables.table;
-    static constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";
 
     // Whether eight bytes hold anything but ASCII that the escape copies as it is.
     static bool MayNeedWork(std::uint64_t word, Escape escape) {

@@ -114,6 +114,14 @@ TEST(XmlTree, StoredTextCannotHoldWhatXmlCannotCarry) {
     document->DocumentElement().GetAttribute("name", value);
     EXPECT_EQ(value, "tab\tbell ");
     EXPECT_TRUE(Parse(FormatXmlDocument(*document)));
+
+    // Narrow text in UTF-8 can hold U+FFFF and U+FFFE, which no XML file can.
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    document->DocumentElement().SetAttribute("title", "x\xef\xbf\xbfy\xef\xbf\xbe");
+    document->DocumentElement().GetAttribute("title", value);
+    EXPECT_EQ(value, "x y ");
+    EXPECT_FALSE(document->CreateElement("x\xef\xbf\xbf"));
+    EXPECT_TRUE(Parse(FormatXmlDocument(*document)));
 }
 
 TEST(XmlTree, TextValuesChangeInPlaceAndGrow) {

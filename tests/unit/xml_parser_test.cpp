@@ -29,6 +29,29 @@ TEST(XmlLoad, EncodingsByByteOrderMarkAndDeclaration) {
     EXPECT_EQ(RootText(std::string("\xFF\xFE<\0r\0>\0\x00\xD8<\0/\0r\0>\0", 18)), "<failed>");  // lone surrogate
 }
 
+TEST(XmlLoad, Utf8IsCheckedWhereverACharacterFallsInTheText) {
+    // The check takes the text many bytes at a time: each case at every position of a block.
+    const struct {
+        const char* bytes;
+        bool valid;
+    } cases[] = {
+        {"\xd0\xaf\xd0\xaf\xd0\xaf\xd0\xaf\xd0\xaf\xd0\xaf\xd0\xaf\xd0\xaf\xd0\xaf", true},  // nine "Я", across blocks
+        {"a\xe2\x84\x96\xf0\x9f\x98\x80", true},                                               // three and four bytes
+        {"\xd0\xd0\xaf", false},                                                                // a lead without its continuation
+        {"\xd0", false},                                                                          // the same before the quote
+        {"\xaf\xd0\xaf", false},                                                                // a continuation without its lead
+        {"\xd0\xaf\xaf", false},                                                                // one continuation too many
+        {"\xc1\xbf", false},                                                                     // an overlong form
+        {"\xed\xa0\x80", false},                                                                // a surrogate
+    };
+    for (const auto& test : cases) {
+        for (std::size_t shift = 0; shift < 20; ++shift) {
+            const std::string text = "<r a=\"" + std::string(shift, 'x') + test.bytes + "\"/>";
+            EXPECT_EQ(Loads(text), test.valid) << test.bytes << " after " << shift;
+        }
+    }
+}
+
 TEST(XmlLoad, ReferencesLineEndsAndSections) {
     EXPECT_EQ(RootText("<r>&lt;&gt;&amp;&apos;&quot;&#65;&#x42;&#x44f;</r>"), "<>&'\"AB\xff");
     EXPECT_EQ(RootText("<r>a\r\nb\rc</r>"), "a\nb\nc");

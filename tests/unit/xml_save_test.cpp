@@ -135,24 +135,17 @@ TEST(XmlSave, WithUtf8AsTheCodePageTheFileIsUtf8AndAWindows1251FileConvertsOnce)
     EXPECT_EQ(FormatXmlDocument(*document), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ostrak>\n   <App name=\"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82\"/>\n</Ostrak>");
 }
 
-TEST(XmlSave, NoncharactersAreSavedAsTheReplacementCharacterInEveryCodePage) {
-    // U+FFFF in a value and U+FFFE in a name: read raw, but no XML reader takes them back.
-    const std::string raw = "<r\xEF\xBF\xBE a=\"x\xEF\xBF\xBFy\"/>";
-    const struct {
-        int codePage;
-        const char* saved;
-    } cases[] = {
-        {kCodePageUtf8, "<r\xEF\xBF\xBD a=\"x\xEF\xBF\xBDy\"/>"},
-        {1252, "<r_ a=\"x&#65533;y\"/>"},
-    };
-    for (const auto& c : cases) {
-        NarrowCodePageScope codePage(c.codePage);
+TEST(XmlSave, CharactersNoXmlFileCanCarryAreSavedAsBlanks) {
+    // U+FFFF and U+FFFE, as a log saved in UTF-8 by an earlier version may hold them.
+    for (int codePage : {1251, kCodePageUtf8}) {
+        NarrowCodePageScope scope(codePage);
         auto document = CreateXmlDocument();
-        ASSERT_TRUE(document->LoadXml(raw));
+        ASSERT_TRUE(document->LoadXml("<r a=\"x\xef\xbf\xbfy\">b\xef\xbf\xbe</r>"));
         const std::string saved = FormatXmlDocument(*document);
-        EXPECT_NE(saved.find(c.saved), std::string::npos) << c.codePage << ": " << saved;
+        EXPECT_NE(saved.find("\n<r a=\"x y\">b </r>"), std::string::npos) << saved;
         auto again = CreateXmlDocument();
-        EXPECT_TRUE(again->LoadXml(saved)) << c.codePage;
+        ASSERT_TRUE(again->LoadXml(saved)) << codePage;
+        EXPECT_EQ(FormatXmlDocument(*again), saved);
     }
 }
 
