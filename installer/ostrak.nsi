@@ -151,8 +151,11 @@ SectionEnd
 Section /o "un.$(DataPart)" DataPart
     Delete "$INSTDIR\*-Time.xml"
     Delete "$INSTDIR\*-Time.unreadable-*.xml"
+    Delete "$INSTDIR\*-Timeline-*.tsv"
     Delete "$INSTDIR\*-Programs.xml"
+    Delete "$INSTDIR\*-Programs.unreadable-*.xml"
     Delete "$INSTDIR\*-Projects.xml"
+    Delete "$INSTDIR\*-Projects.unreadable-*.xml"
     Delete "$INSTDIR\Projects.xml"
     Delete "$INSTDIR\*-Report-*.csv"
     ; Left by a save that was cut short.
