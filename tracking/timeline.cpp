@@ -1,8 +1,9 @@
 #include "tracking/timeline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <map>
 
 #include "base/program_paths.h"
 #include "tracking/time_log.h"
@@ -13,12 +14,8 @@ namespace {
 bool TimelineOn = true;
 TimelineSaveListener SaveListener = nullptr;
 
-struct PendingLine {
-    int year;
-    int month;
-    std::string text;
-};
-std::vector<PendingLine> Pending;
+// The lines waiting for a save, by month (year * 100 + month), in the order they were credited.
+std::map<int, std::string> Pending;
 
 // Seconds since 30 December 1899 pass 32 bits, which a Windows long has.
 constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
@@ -76,10 +73,14 @@ LocalDateTime SecondsBefore(const LocalDateTime& moment, long seconds) {
 
 void RecordStretch(const LocalDateTime& start, int seconds, std::string_view app, std::string_view doc) {
     if (!TimelineOn || seconds <= 0) return;
-    Pending.push_back({start.year, start.month, TimelineLine(start, seconds, NarrowToUtf8(app), NarrowToUtf8(doc))});
+    Pending[start.year * 100 + start.month] += TimelineLine(start, seconds, NarrowToUtf8(app), NarrowToUtf8(doc));
 }
 
-std::size_t PendingTimelineLines() { return Pending.size(); }
+std::size_t PendingTimelineLines() {
+    std::size_t lines = 0;
+    for (const auto& [month, text] : Pending) lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    return lines;
+}
 
 void DropPendingTimeline() { Pending.clear(); }
 
@@ -98,29 +99,25 @@ std::string TimelineAppendBytes(bool fileEmpty, bool endsWithLineBreak, std::str
 
 void SetTimelineSaveListener(TimelineSaveListener listener) { SaveListener = listener; }
 
+SaveResult AppendTimelineFile(const std::string& narrowPath, std::string_view lines) {
+    return AppendFileContents(narrowPath, [lines](bool empty, bool endsWithLineBreak) {
+        return TimelineAppendBytes(empty, endsWithLineBreak, lines);
+    });
+}
+
 SaveResult SaveTimeline() {
     SaveResult first;
-    std::vector<PendingLine> failed;
-    std::size_t next = 0;
-    while (next < Pending.size()) {
-        // One write for each month, its lines in the order they were credited.
-        const int year = Pending[next].year, month = Pending[next].month;
-        std::string lines;
-        std::vector<std::size_t> taken;
-        for (std::size_t i = next; i < Pending.size(); ++i) {
-            if (Pending[i].year != year || Pending[i].month != month) continue;
-            lines += Pending[i].text;
-            taken.push_back(i);
+    // One write for each month; the lines of a month that could not be written wait.
+    for (auto month = Pending.begin(); month != Pending.end();) {
+        const SaveResult result =
+            AppendTimelineFile(ProgramDir + TimelineFileName(UserName, month->first / 100, month->first % 100), month->second);
+        if (result) {
+            month = Pending.erase(month);
+        } else {
+            if (first) first = result;
+            ++month;
         }
-        const SaveResult result = AppendTimelineFile(ProgramDir + TimelineFileName(UserName, year, month), lines);
-        for (std::size_t i : taken) {
-            if (!result) failed.push_back(std::move(Pending[i]));
-            Pending[i].year = 0;  // written or kept: either way done here
-        }
-        if (!result && first) first = result;
-        while (next < Pending.size() && Pending[next].year == 0) ++next;
     }
-    Pending = std::move(failed);
     if (SaveListener) SaveListener(first);
     return first;
 }

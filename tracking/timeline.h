@@ -45,6 +45,6 @@ SaveResult SaveTimeline();
 using TimelineSaveListener = void (*)(SaveResult result);
 void SetTimelineSaveListener(TimelineSaveListener listener);
 
-// The platform's append: opens or creates the file, asks TimelineAppendBytes what to write,
-// writes it in one piece and flushes it; a failed write cuts the file back to its old length.
+// Appends lines to a timeline file as TimelineAppendBytes says, in one write, flushed; a failed
+// write cuts the file back to its old length.
 SaveResult AppendTimelineFile(const std::string& narrowPath, std::string_view lines);

@@ -33,6 +33,12 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, std::string_view b
 // piece by piece and returns false to give up.
 SaveResult ReplaceFileContents(const std::string& narrowPath, const std::function<bool(const WritePiece&)>& produce);
 
+// Appends to a file, created when missing, in one write followed by a flush. `bytesFor` is told
+// whether the file is empty and whether its last byte ends a line, and gives what to write. A
+// failed write is taken back: the file keeps its old length.
+using AppendBytes = std::function<std::string(bool empty, bool endsWithLineBreak)>;
+SaveResult AppendFileContents(const std::string& narrowPath, const AppendBytes& bytesFor);
+
 // Removes the temporary files beside the target whose process no longer runs: what a save
 // left when its process was ended in the middle of it.
 void RemoveStaleTemporaryFiles(const std::string& narrowPath);

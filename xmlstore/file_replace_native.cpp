@@ -30,6 +30,23 @@ SaveFailure FailureFromErrno(int error) {
     }
 }
 
+// Writes all of `bytes`; false with `error` set when a write failed.
+bool WriteAll(int descriptor, std::string_view bytes, int& error) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t written = write(descriptor, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            error = written < 0 ? errno : ENOSPC;
+            return false;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 }  // namespace
 
 SaveResult ReplaceFileContents(const std::string& narrowPath, const std::function<bool(const WritePiece&)>& produce) {
@@ -43,19 +60,7 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, const std::functio
     if (descriptor < 0) return {SaveFailure::Other};
     int error = 0;
     const WritePiece writePiece = [descriptor, &error](std::string_view bytes) {
-        const char* data = bytes.data();
-        std::size_t left = bytes.size();
-        while (left > 0) {
-            ssize_t written = write(descriptor, data, left);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) {
-                error = written < 0 ? errno : ENOSPC;
-                return false;
-            }
-            data += written;
-            left -= static_cast<std::size_t>(written);
-        }
-        return true;
+        return WriteAll(descriptor, bytes, error);
     };
     // A producer that gives up without a failed write has no reason to name.
     if (!produce(writePiece) && !error) error = -1;
@@ -66,6 +71,25 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, const std::functio
     if (!error) return {};
     unlink(temporary.c_str());
     return {FailureFromErrno(error)};
+}
+
+SaveResult AppendFileContents(const std::string& narrowPath, const AppendBytes& bytesFor) {
+    const int descriptor = open(narrowPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) return {FailureFromErrno(errno)};
+    int error = 0;
+    const off_t size = lseek(descriptor, 0, SEEK_END);
+    char last = '\n';
+    if (size < 0 || (size > 0 && pread(descriptor, &last, 1, size - 1) != 1)) error = errno ? errno : EIO;
+    if (!error) {
+        const std::string bytes = bytesFor(size == 0, last == '\n');
+        if (!WriteAll(descriptor, bytes, error) || fsync(descriptor) != 0) {
+            if (!error) error = errno;
+            // What went out of a failed write is taken back: the next one writes it whole.
+            if (ftruncate(descriptor, size) != 0) error = errno;
+        }
+    }
+    if (close(descriptor) != 0 && !error) error = errno;
+    return error ? SaveResult{FailureFromErrno(error)} : SaveResult{};
 }
 
 void RemoveStaleTemporaryFiles(const std::string& narrowPath) {

@@ -25,6 +25,33 @@ SaveFailure FailureFromError(DWORD error) {
     }
 }
 
+// Writes all of `bytes`; false with `error` set when a write failed.
+bool WriteAll(HANDLE file, std::string_view bytes, DWORD& error) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr)) {
+            error = GetLastError();
+            return false;
+        }
+        if (written != chunk) {
+            error = ERROR_DISK_FULL;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+bool MoveTo(HANDLE file, LONGLONG offset) {
+    LARGE_INTEGER position;
+    position.QuadPart = offset;
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != FALSE;
+}
+
 // The folder part of a path, with its final separator; empty for a bare file name.
 std::string FolderOf(const std::string& path) {
     const std::size_t separator = path.find_last_of("\\/:");
@@ -54,25 +81,7 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, const std::functio
 
     DWORD error = ERROR_SUCCESS;
     const HANDLE handle = file.get();
-    const WritePiece writePiece = [handle, &error](std::string_view bytes) {
-        const char* data = bytes.data();
-        std::size_t left = bytes.size();
-        while (left > 0) {
-            DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-            DWORD written = 0;
-            if (!WriteFile(handle, data, chunk, &written, nullptr)) {
-                error = GetLastError();
-                return false;
-            }
-            if (written != chunk) {
-                error = ERROR_DISK_FULL;
-                return false;
-            }
-            data += written;
-            left -= written;
-        }
-        return true;
-    };
+    const WritePiece writePiece = [handle, &error](std::string_view bytes) { return WriteAll(handle, bytes, error); };
     // A producer that gives up without a failed write has no reason to name.
     if (!produce(writePiece) && !error) error = ERROR_GEN_FAILURE;
     // The new bytes must be on disk before they take the old file's name.
@@ -91,6 +100,30 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, const std::functio
     }
     if (!result) DeleteFileA(temporary.c_str());
     return result;
+}
+
+SaveResult AppendFileContents(const std::string& narrowPath, const AppendBytes& bytesFor) {
+    // Readers may have it open; nobody else writes it.
+    ScopedFile file(CreateFileA(narrowPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {FailureFromError(GetLastError())};
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) return {FailureFromError(GetLastError())};
+    char last = '\n';
+    DWORD read = 0;
+    if (size.QuadPart > 0 &&
+        (!MoveTo(file.get(), size.QuadPart - 1) || !ReadFile(file.get(), &last, 1, &read, nullptr) || read != 1))
+        return {FailureFromError(GetLastError())};
+    const std::string bytes = bytesFor(size.QuadPart == 0, last == '\n');
+    DWORD error = ERROR_SUCCESS;
+    if (!MoveTo(file.get(), size.QuadPart)) error = GetLastError();
+    else if (WriteAll(file.get(), bytes, error) && !FlushFileBuffers(file.get())) error = GetLastError();
+    if (error) {
+        // What went out of a failed write is taken back: the next one writes it whole.
+        if (MoveTo(file.get(), size.QuadPart)) SetEndOfFile(file.get());
+        return {FailureFromError(error)};
+    }
+    return {};
 }
 
 void RemoveStaleTemporaryFiles(const std::string& narrowPath) {
