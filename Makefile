@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 VERSION := $(shell sed -n 's/^project.Ostrak VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # Only the distribution needs these; `make dist` installs them with the rest.
 DIST_PACKAGES := nsis zip
-XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp xmlstore/code_page*.cpp xmlstore/file_replace*.cpp base/narrow_text*.cpp))
+XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp base/code_page*.cpp files/file_replace*.cpp base/narrow_text*.cpp))
 
 .PHONY: all run deps check-layers native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-smoke bench clean
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "xmlstore/file_replace.h"
+#include "files/save_result.h"
 
 // The icon's mouse events reach the main window as this message.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;

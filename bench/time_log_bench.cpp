@@ -4,9 +4,9 @@
 #include "base/program_paths.h"
 #include "bench/bench_support.h"
 #include "bench/time_log_generator.h"
+#include "files/file_replace.h"
 #include "tracking/platform_seams.h"
 #include "tracking/time_log.h"
-#include "xmlstore/file_replace.h"
 #include "xmlstore/xml_document.h"
 
 #include <benchmark/benchmark.h>

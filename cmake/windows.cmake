@@ -14,8 +14,8 @@ target_link_libraries(ostrak_base PUBLIC ${OSTRAK_WIN_LIBS})
 ostrak_library(resources DEPENDS base)
 ostrak_library(winui DEPENDS base)
 ostrak_library(ui/controls DEPENDS winui base)
-ostrak_library(ui/options DEPENDS ui/controls winui resources links projects tracking localization settings xmlstore base)
-ostrak_library(app DEPENDS ui/options winui resources links tracking localization settings xmlstore base
+ostrak_library(ui/options DEPENDS ui/controls winui resources links projects tracking localization settings files base)
+ostrak_library(app DEPENDS ui/options winui resources links tracking localization settings files base
                EXCLUDE winmain.cpp)
 # Session notifications: a locked or disconnected session is time away.
 target_link_libraries(ostrak_app PUBLIC wtsapi32)

@@ -61,7 +61,7 @@ void LoadProjects() {
             {ElementText(element), IntegerAttribute(element, "project"), IntegerAttribute(element, "where")});
 }
 
-SaveResult SaveProjects() {
+SaveResult SaveProjects(std::string_view setAsideStamp) {
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
     if (!document || !document->LoadXml("<List/>")) return {SaveFailure::Other};
     XmlNode root = document->DocumentElement();
@@ -78,5 +78,5 @@ SaveResult SaveProjects() {
         element.SetAttribute("project", std::int64_t{filter.project});
         element.SetAttribute("where", std::int64_t{filter.where});
     }
-    return ListFile().Save(*document);
+    return ListFile().Save(*document, setAsideStamp);
 }

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "xmlstore/file_replace.h"
+#include "files/save_result.h"
 
 struct ProjectItem {
     std::string name;  // at most 254 characters when loaded
@@ -27,5 +28,5 @@ extern std::vector<FilterItem> FilterList;
 void LoadProjects();
 // Writes both lists to the per-user file: all projects, then all filters. A per-user file
 // that the load could not read is set aside first. On failure the file stays as it was and
-// the result says why.
-SaveResult SaveProjects();
+// the result says why. A set-aside file is named by `setAsideStamp` ("20261207-0905").
+SaveResult SaveProjects(std::string_view setAsideStamp);

@@ -1,6 +1,7 @@
 #include "tracking/programs_list.h"
 
 #include "base/program_paths.h"
+#include "tracking/time_log.h"
 #include "xmlstore/xml_document.h"
 
 std::vector<std::string> ProgramList;
@@ -54,5 +55,5 @@ SaveResult SaveProgramList() {
         element.AppendChild(text);
         root.AppendChild(element);
     }
-    return ListFile().Save(*document);
+    return ListFile().Save(*document, MinuteStampNow());
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "xmlstore/file_replace.h"
+#include "files/save_result.h"
 
 // In file order, which is the order the sampler tries the patterns; duplicates stay.
 extern std::vector<std::string> ProgramList;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "base/program_paths.h"
+#include "files/file_replace.h"
 #include "tracking/timeline.h"
 
 std::unique_ptr<XmlDocument> TimeLog;

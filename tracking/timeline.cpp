@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <map>
 
+#include "base/code_page.h"
 #include "base/program_paths.h"
+#include "files/file_replace.h"
 #include "tracking/time_log.h"
-#include "xmlstore/code_page.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/save_result.h"
 #include "tracking/platform_seams.h"
-#include "xmlstore/file_replace.h"
 
 inline constexpr std::string_view kTimelineHeader = "start\tseconds\tapplication\tdocument\n";
 

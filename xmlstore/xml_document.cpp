@@ -3,11 +3,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
-#include "xmlstore/code_page.h"
-#include "xmlstore/code_page_platform.h"
-#include "xmlstore/file_replace.h"
+#include "base/code_page.h"
+#include "base/code_page_platform.h"
+#include "files/file_replace.h"
 #include "xmlstore/xml_dom.h"
 
 namespace xmldom {
@@ -481,14 +480,9 @@ bool UserListFile::Load(XmlDocument& document) {
     return document.Load(sharedPath);
 }
 
-SaveResult UserListFile::Save(const XmlDocument& document) {
+SaveResult UserListFile::Save(const XmlDocument& document, std::string_view setAsideStamp) {
     if (userFileUnread) {
-        const std::time_t now = std::time(nullptr);
-        const std::tm* local = std::localtime(&now);
-        const std::string stamp = local ? MinuteStamp(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
-                                                      local->tm_hour, local->tm_min)
-                                        : MinuteStamp(0, 0, 0, 0, 0);
-        SaveResult setAside = SetAsideBeforeReplacing(userPath, stamp);
+        SaveResult setAside = SetAsideBeforeReplacing(userPath, setAsideStamp);
         if (!setAside) return setAside;
         userFileUnread = false;
     }

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "xmlstore/file_replace.h"
+#include "files/save_result.h"
 
 namespace xmldom {
 class Storage;
@@ -134,8 +134,8 @@ struct UserListFile {
 
     // Also removes what an interrupted save of the per-user file left. False when neither loads.
     bool Load(XmlDocument& document);
-    // A set-aside file is named by the minute of the save.
-    SaveResult Save(const XmlDocument& document);
+    // A set-aside file is named by `setAsideStamp`, the minute of the save ("20261207-0905").
+    SaveResult Save(const XmlDocument& document, std::string_view setAsideStamp);
 };
 
 // The exact bytes SaveXmlDocument writes: declaration, one element per line indented three

@@ -8,8 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "xmlstore/code_page.h"
-#include "xmlstore/code_page_platform.h"
+#include "base/code_page.h"
+#include "base/code_page_platform.h"
 #include "xmlstore/xml_dom.h"
 
 #if defined(__SSE2__)

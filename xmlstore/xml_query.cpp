@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "xmlstore/code_page.h"
+#include "base/code_page.h"
 #include "xmlstore/xml_dom.h"
 
 namespace {

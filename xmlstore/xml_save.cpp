@@ -8,9 +8,9 @@
 #include <map>
 #include <vector>
 
-#include "xmlstore/code_page.h"
-#include "xmlstore/code_page_platform.h"
-#include "xmlstore/file_replace.h"
+#include "base/code_page.h"
+#include "base/code_page_platform.h"
+#include "files/file_replace.h"
 #include "xmlstore/xml_dom.h"
 
 namespace {
@@ -360,7 +360,7 @@ bool WriteDocument(Writer& writer, const Storage& storage, Offset document, int 
 }  // namespace
 
 std::string FormatXmlDocument(const XmlDocument& document) {
-    const int codePage = AnsiCodePage();
+    const int codePage = NarrowCodePage();
     Writer writer(codePage);
     writer.Reserve(document.MemoryUsed() / 4 + 256);
     WriteDocument(writer, *document.storage_, document.document_, codePage, nullptr);
@@ -368,7 +368,7 @@ std::string FormatXmlDocument(const XmlDocument& document) {
 }
 
 SaveResult SaveXmlDocument(const XmlDocument& document, const std::string& narrowPath) {
-    const int codePage = AnsiCodePage();
+    const int codePage = NarrowCodePage();
     return ReplaceFileContents(narrowPath, [&](const WritePiece& write) {
         Writer writer(codePage);
         // A piece and the node that ends it; a small document needs no more than itself.

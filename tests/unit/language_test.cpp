@@ -11,7 +11,7 @@
 #include "settings/in_memory_registry.h"
 #include "settings/settings.h"
 #include "tests/unit/test_files.h"
-#include "xmlstore/code_page.h"
+#include "base/code_page.h"
 
 namespace {
 

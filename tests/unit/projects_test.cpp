@@ -39,7 +39,7 @@ const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>";
 TEST_F(ProjectsTest, WrittenFileHasProjectsThenFiltersOneLineEach) {
     ProjectList = {{"Website", 2}, {"Book \"draft\" & notes", 5}};
     FilterList = {{"Browser", 2, 0}, {"chapter", 5, 1}, {"orphan", 9, 7}};
-    EXPECT_TRUE(SaveProjects());
+    EXPECT_TRUE(SaveProjects("20261207-0905"));
     EXPECT_EQ(ReadFileBytes(UserFile()),
               std::string(kDeclaration) +
                   "\n<List>\n   <Project id=\"2\">Website</Project>\n   <Project id=\"5\">Book \"draft\" &amp; notes</Project>\n"
@@ -47,7 +47,7 @@ TEST_F(ProjectsTest, WrittenFileHasProjectsThenFiltersOneLineEach) {
                   "   <Filter project=\"9\" where=\"7\">orphan</Filter>\n</List>");
     EXPECT_FALSE(std::filesystem::exists(SharedFile()));
     ProgramDir = folder.Path("gone/");
-    EXPECT_FALSE(SaveProjects()) << "a folder that is gone cannot take the file";
+    EXPECT_FALSE(SaveProjects("20261207-0905")) << "a folder that is gone cannot take the file";
     ProgramDir = folder.Path();
 
     // Order, ids, references and where-kinds come back as they were, unknown ones included.
@@ -62,7 +62,7 @@ TEST_F(ProjectsTest, WrittenFileHasProjectsThenFiltersOneLineEach) {
 }
 
 TEST_F(ProjectsTest, EmptyListsWriteTwoLinesAndReadBackEmpty) {
-    SaveProjects();
+    SaveProjects("20261207-0905");
     EXPECT_EQ(ReadFileBytes(UserFile()), std::string(kDeclaration) + "\n<List/>");
     WriteFileBytes(SharedFile(), "<List><Project id=\"1\">Shared</Project></List>");
     Reload();  // an empty per-user file is still the user's: the shared one is not read
@@ -76,7 +76,7 @@ TEST_F(ProjectsTest, SharedFileServesUntilTheUserHasOne) {
     ASSERT_EQ(ProjectList.size(), 1u);
     EXPECT_EQ(ProjectList[0].name, "Shared");
     ProjectList[0].name = "Mine";
-    SaveProjects();
+    SaveProjects("20261207-0905");
     Reload();
     EXPECT_EQ(ProjectList[0].name, "Mine");
 
@@ -104,7 +104,7 @@ TEST_F(ProjectsTest, ReadingIsLenientAboutOrderDepthRootAndValues) {
     EXPECT_EQ(FilterList[1].project, 0);
 
     // The next save writes the canonical form: projects first, then filters.
-    SaveProjects();
+    SaveProjects("20261207-0905");
     EXPECT_EQ(ReadFileBytes(UserFile()),
               std::string(kDeclaration) + "\n<List>\n   <Project id=\"3\">" + std::string(254, 'n') +
                   "</Project>\n   <Project id=\"0\">No number</Project>\n   <Project id=\"4\"/>\n"
@@ -118,7 +118,7 @@ TEST_F(ProjectsTest, ADamagedUserFileIsSetAsideBeforeTheNextSaveWrites) {
     Reload();
     EXPECT_TRUE(ProjectList.empty());
     ProjectList = {{"Edited", 1}};
-    EXPECT_TRUE(SaveProjects());
+    EXPECT_TRUE(SaveProjects("20261207-0905"));
     int asides = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
         if (entry.path().filename().string().rfind("user1-Projects.unreadable-", 0) != 0) continue;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unit/test_files.h"
-#include "xmlstore/code_page.h"
+#include "base/code_page.h"
 #include "xmlstore/xml_document.h"
 
 namespace {
@@ -236,7 +236,7 @@ TEST(XmlArenaLimit, AFullDocumentRefusesNewNodesAndStaysWhole) {
 }
 
 TEST(XmlNarrowText, AnsiCodePageRoundTrips) {
-    ASSERT_EQ(AnsiCodePage(), 1251);
+    ASSERT_EQ(NarrowCodePage(), 1251);
     const std::string cyrillic = "\xcf\xf0\xe8\xe2\xe5\xf2 \xb9 1";  // "Привет № 1" in Windows-1251
     auto document = Parse("<r/>");
     XmlNode root = document->DocumentElement();

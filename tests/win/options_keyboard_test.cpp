@@ -10,6 +10,7 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "files/file_replace.h"
 #include "localization/language.h"
 #include "projects/projects.h"
 #include "resources/resource.h"

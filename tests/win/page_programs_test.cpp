@@ -15,7 +15,9 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/code_page.h"
 #include "base/program_paths.h"
+#include "files/file_replace.h"
 #include "localization/language.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -25,7 +27,6 @@
 #include "ui/options/page2_programs.h"
 #include "winui/app_module.h"
 #include "winui/message_loop.h"
-#include "xmlstore/code_page.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ std::string WindowText(HWND window) {
 
 // A programs file as the program writes it, in the ANSI code page of the run.
 std::string ProgramsFile(const Texts& patterns) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"" + CodePageName(AnsiCodePage()) + "\"?>\n<List>\n";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"" + CodePageName(NarrowCodePage()) + "\"?>\n<List>\n";
     for (const std::string& pattern : patterns)
         xml += "   <Pattern>" + pattern + "</Pattern>\n";
     return xml + "</List>";

@@ -16,7 +16,9 @@
 
 #include "app/main_dialog.h"
 #include "app/tray.h"
+#include "base/code_page.h"
 #include "base/program_paths.h"
+#include "files/file_replace.h"
 #include "localization/language.h"
 #include "projects/projects.h"
 #include "resources/resource.h"
@@ -28,7 +30,6 @@
 #include "ui/options/popup_filter.h"
 #include "ui/options/popup_program.h"
 #include "ui/options/popup_project.h"
-#include "xmlstore/code_page.h"
 
 namespace {
 
@@ -504,7 +505,7 @@ TEST_F(ProjectsPageTest, DeletingAProjectDeletesItsFilterLinesAndTheFilterSelect
     page_->Commit();
     EXPECT_TRUE(ProjectList.empty());
     EXPECT_TRUE(FilterList.empty());
-    EXPECT_EQ(ReadWholeFile(UserFile()), Declaration(AnsiCodePage()) + "<List/>");
+    EXPECT_EQ(ReadWholeFile(UserFile()), Declaration(NarrowCodePage()) + "<List/>");
 }
 
 TEST_F(ProjectsPageTest, ACommitWhoseSaveFailsKeepsTheChangeForTheNextCommit) {
@@ -516,7 +517,7 @@ TEST_F(ProjectsPageTest, ACommitWhoseSaveFailsKeepsTheChangeForTheNextCommit) {
     EXPECT_EQ(ReadWholeFile(UserFile()), before);
     SetFileAttributesA(UserFile().c_str(), FILE_ATTRIBUTE_NORMAL);
     page_->Commit();
-    EXPECT_EQ(ReadWholeFile(UserFile()), ProjectsFile(ProjectElement(2, "Work"), AnsiCodePage()));
+    EXPECT_EQ(ReadWholeFile(UserFile()), ProjectsFile(ProjectElement(2, "Work"), NarrowCodePage()));
 }
 
 TEST_F(ProjectsPageTest, ARenamedProjectKeepsItsOldNameInFilterLinesUntilTheCommit) {
@@ -796,7 +797,7 @@ TEST_F(ProjectsPageInOptionsDialogTest, OkWritesOnlyAChangeAndCancelShowsTheStor
               ProjectsFile(ProjectElement(70000, "Big") + ProjectElement(-5, "Negative") + ProjectElement(2, "Work") +
                            FilterElement(-5, -1, "negative kind") + FilterElement(70000, 70000, "big kind") +
                            FilterElement(2, 0, "abc") + FilterElement(2, 1, "tab inside"),
-                           AnsiCodePage()));
+                           NarrowCodePage()));
     EXPECT_EQ(StoredProjects(), (NamedIds{{"Big", 70000}, {"Negative", -5}, {"Work", 2}}));
     // The lists are not refilled: the moved filter stays selected.
     EXPECT_EQ(SelectedFilter(), 1);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "files/file_replace.h"
 #include "tests/win/program_folder.h"
 #include "tracking/programs_list.h"
 #include "tracking/time_log.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "xmlstore/code_page.h"
+#include "base/code_page.h"
 #include "xmlstore/xml_document.h"
 
 namespace {
@@ -60,7 +60,7 @@ std::string ReadBytes(const std::string& path) {
     return bytes;
 }
 
-std::string Declaration() { return "<?xml version=\"1.0\" encoding=\"" + CodePageName(AnsiCodePage()) + "\"?>"; }
+std::string Declaration() { return "<?xml version=\"1.0\" encoding=\"" + CodePageName(NarrowCodePage()) + "\"?>"; }
 
 TEST(WinXmlSave, TargetHeldOpenWithoutSharingStaysIntactUntilReleased) {
     TemporaryFolder folder;
@@ -103,14 +103,14 @@ TEST(WinXmlSave, ReadOnlyTargetAndMissingFolderLeaveEverythingAsItWas) {
 TEST(WinCodePage, TheRunsAnsiCodePageIsTheOneAskedFor) {
     const char* expected = std::getenv("OSTRAK_EXPECT_ACP");
     if (!expected) GTEST_SKIP() << "run outside CTest: no code page asked for";
-    EXPECT_EQ(AnsiCodePage(), std::atoi(expected));
+    EXPECT_EQ(NarrowCodePage(), std::atoi(expected));
     EXPECT_EQ(static_cast<int>(GetACP()), std::atoi(expected));
 }
 
 TEST(WinCodePage, NarrowTextSurvivesSaveAndLoad) {
     TemporaryFolder folder;
     // Characters every run can show: Cyrillic under 1251, accented Latin under 1252.
-    const std::string name = AnsiCodePage() == 1251 ? "\xc1\xeb\xee\xea\xed\xee\xf2 \xb9 5" : "Caf\xe9 \xe0 la cr\xe8me \x80";
+    const std::string name = NarrowCodePage() == 1251 ? "\xc1\xeb\xee\xea\xed\xee\xf2 \xb9 5" : "Caf\xe9 \xe0 la cr\xe8me \x80";
     auto document = CreateXmlDocument();
     ASSERT_TRUE(document->LoadXml("<Ostrak/>"));
     XmlNode app = document->CreateElement("App");
@@ -120,7 +120,7 @@ TEST(WinCodePage, NarrowTextSurvivesSaveAndLoad) {
     ASSERT_TRUE(SaveXmlDocument(*document, path));
     const std::string bytes = ReadBytes(path);
     EXPECT_EQ(bytes, Declaration() + "\n<Ostrak>\n   <App name=\"" + name + "\"/>\n</Ostrak>");
-    if (AnsiCodePage() == 1251) {
+    if (NarrowCodePage() == 1251) {
         EXPECT_EQ(bytes.substr(0, 45), "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>");
     }
 
@@ -137,7 +137,7 @@ TEST(WinCodePage, ForeignCharactersReadAsTheDefaultCharacterAndSaveAsReferences)
     // A Chinese character (no single-byte code page has it), a Greek one (neither 1251 nor
     // 1252) and an accented Latin one (1252 only).
     ASSERT_TRUE(document->LoadXml("<r a=\"\xe6\x97\xa5\xce\xa9\xc3\xa9\">\xce\xa9</r>"));
-    const bool western = AnsiCodePage() == 1252;
+    const bool western = NarrowCodePage() == 1252;
     std::string value;
     document->DocumentElement().GetAttribute("a", value);
     EXPECT_EQ(value, western ? "??\xe9" : "???");

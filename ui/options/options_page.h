@@ -4,8 +4,8 @@
 
 #include <optional>
 
+#include "files/save_result.h"
 #include "winui/dialog.h"
-#include "xmlstore/file_replace.h"
 
 class COptionsPage : public CDialogImpl {
 public:

@@ -8,6 +8,7 @@
 #include "base/scoped_handles_win.h"
 #include "projects/projects.h"
 #include "resources/resource.h"
+#include "tracking/time_log.h"
 #include "ui/options/editor_support.h"
 #include "ui/options/popup_filter.h"
 #include "ui/options/popup_project.h"
@@ -384,7 +385,7 @@ std::optional<SaveResult> CDlgPage3Filters::Commit() {
         FilterList.push_back({FilterText(ListBoxItemText(filters_, index)), FilterProject(data), FilterWhere(data)});
     }
     // Unsaved, the page stays modified: the next OK tries again.
-    const SaveResult saved = SaveProjects();
+    const SaveResult saved = SaveProjects(MinuteStampNow());
     if (saved) modified_ = false;
     RenameInFilterLines();
     return saved;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "xmlstore/file_replace.h"
+#include "files/file_replace.h"
 
 namespace {
 

@@ -7,20 +7,7 @@
 #include <string>
 #include <string_view>
 
-// Why a file could not be written, in terms a user can act on.
-enum class SaveFailure {
-    None,
-    NoWriteAccess,  // the folder or the file may not be written
-    DiskFull,
-    FileInUse,      // another program holds the file
-    Other,
-};
-
-// The outcome of writing a file: true when it was written, otherwise why not.
-struct SaveResult {
-    SaveFailure failure = SaveFailure::None;
-    explicit operator bool() const { return failure == SaveFailure::None; }
-};
+#include "files/save_result.h"
 
 // Appends bytes to the file being written; false when the write failed.
 using WritePiece = std::function<bool(std::string_view)>;
@@ -55,8 +42,8 @@ enum class FileState {
 };
 FileState ProbeFile(const std::string& narrowPath);
 
-// Moves a file that exists but could not be read to "<name>.unreadable-<stamp>.xml" beside
-// it (a counter follows the stamp when that name is taken), so that writing a new file cannot
+// Moves a file that exists but could not be read to "<name>.unreadable-<stamp><extension>"
+// beside it (a counter follows the stamp when that name is taken), so that writing a new file cannot
 // destroy what it holds. `stamp` names the minute, as "20261207-0905".
 bool SetFileAside(const std::string& narrowPath, std::string_view stamp);
 // The stamp of a minute: "20261207-0905".

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "base/scoped_handles_win.h"
-#include "xmlstore/file_replace.h"
+#include "files/file_replace.h"
 
 namespace {
 

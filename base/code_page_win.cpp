@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "xmlstore/code_page_platform.h"
+#include "base/code_page_platform.h"
 
 bool PlatformSingleByteTable(int codePage, char32_t table[256]) {
     CPINFO info;

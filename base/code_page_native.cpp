@@ -1,6 +1,6 @@
 // Off Windows there is no ANSI code page: narrow text is Windows-1251 (base/narrow_text_native.cpp),
 // and the code pages a declaration may name are the few below.
-#include "xmlstore/code_page_platform.h"
+#include "base/code_page_platform.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "xmlstore/code_page.h"
+#include "base/code_page.h"
 
 #include <cstring>
 #include <map>
 #include <memory>
 
-#include "xmlstore/code_page_platform.h"
+#include "base/code_page_platform.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,8 +55,6 @@ constexpr NamedCodePage kNamedCodePages[] = {
 };
 
 }  // namespace
-
-int AnsiCodePage() { return NarrowCodePage(); }
 
 int CodePageFromName(std::string_view name) {
     int codePage = 0;
@@ -425,10 +423,10 @@ std::string NarrowToUtf8(std::string_view narrow) {
     if (AsciiPrefix(narrow) == narrow.size()) return std::string(narrow);
     // Narrow text invalid in the ANSI code page happens only with a multibyte one (a title
     // that a program cut in the middle of a character): the rest of it stays readable.
-    return DecodeReplacingInvalid(AnsiCodePage(), narrow);
+    return DecodeReplacingInvalid(NarrowCodePage(), narrow);
 }
 
 std::string Utf8ToNarrow(std::string_view utf8) {
     if (AsciiPrefix(utf8) == utf8.size()) return std::string(utf8);
-    return EncodeFromUtf8(AnsiCodePage(), utf8);
+    return EncodeFromUtf8(NarrowCodePage(), utf8);
 }

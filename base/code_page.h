@@ -7,10 +7,6 @@
 
 #include "base/narrow_text.h"
 
-// The code page of narrow text (NarrowCodePage): the system's ANSI code page on Windows, 1251
-// elsewhere.
-int AnsiCodePage();
-
 // The code page for an encoding name of an XML declaration ("windows-1251", "iso-8859-1",
 // "utf-8", ...), letter case ignored; 0 when the name is unknown or the platform lacks it.
 int CodePageFromName(std::string_view name);

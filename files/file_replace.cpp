@@ -1,4 +1,4 @@
-#include "xmlstore/file_replace.h"
+#include "files/file_replace.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,10 +45,14 @@ FileState ProbeFile(const std::string& narrowPath) {
 }
 
 bool SetFileAside(const std::string& narrowPath, std::string_view stamp) {
+    // The set-aside copy keeps the file's extension, so that it still opens with its program.
     std::string stem = narrowPath;
-    const std::string extension = ".xml";
-    if (stem.size() > extension.size() && stem.compare(stem.size() - extension.size(), extension.size(), extension) == 0)
-        stem.resize(stem.size() - extension.size());
+    std::string extension;
+    const std::size_t dot = stem.find_last_of('.');
+    if (dot != std::string::npos && dot > 0 && stem.find_first_of("/\\", dot) == std::string::npos) {
+        extension = stem.substr(dot);
+        stem.resize(dot);
+    }
     stem.append(".unreadable-").append(stamp);
     // Several set-asides within one minute get a counter; give up on an absurd number.
     for (int attempt = 1; attempt <= 1000; ++attempt) {
