@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/win/controls_test_support.h"
-#include "winui/hyperlink.h"
+#include "ui/controls/hyperlink.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "tests/win/controls_test_support.h"
 #include "ui/controls/dialog_container.h"
+#include "ui/controls/hyperlink.h"
 #include "ui/controls/image_list_box.h"
-#include "winui/hyperlink.h"
 
 namespace {
 

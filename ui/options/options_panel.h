@@ -10,11 +10,11 @@
 
 #include "base/scoped_handles_win.h"
 #include "ui/controls/dialog_container.h"
+#include "ui/controls/hyperlink.h"
 #include "ui/controls/image_list_box.h"
 #include "ui/options/page1_general.h"
 #include "ui/options/page2_programs.h"
 #include "ui/options/page3_filters.h"
-#include "winui/hyperlink.h"
 
 // What the program must do after the pages have stored their changes.
 enum class AfterCommit { KeepRunning, Restart };

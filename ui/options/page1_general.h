@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "ui/controls/hyperlink.h"
 #include "ui/options/options_page.h"
-#include "winui/hyperlink.h"
 #include "winui/window.h"
 
 class CDlgPage1General : public COptionsPage {

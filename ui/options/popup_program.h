@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/hyperlink.h"
 #include "winui/dialog.h"
-#include "winui/hyperlink.h"
 
 class CDlgPopupProgram : public CDialogImpl {
 public:
@@ -13,7 +13,7 @@ public:
 
     CDlgPopupProgram(Mode mode, std::string text);
 
-    // The initial pattern; after IDOK, the pattern as typed (at most 254 characters).
+    // The initial pattern; after IDOK, the pattern as typed (at most kNameLimit bytes).
     const std::string& Text() const { return text_; }
 
 protected:

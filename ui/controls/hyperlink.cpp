@@ -1,4 +1,4 @@
-#include "winui/hyperlink.h"
+#include "ui/controls/hyperlink.h"
 
 #include <commctrl.h>
 
