@@ -105,12 +105,6 @@ bool SaveStatus::Record(SavedFile file, SaveResult result) {
     return begins;
 }
 
-bool SaveStatus::Failing() const {
-    for (SaveFailure failure : failures_)
-        if (failure != SaveFailure::None) return true;
-    return false;
-}
-
 std::string SaveStatus::Tip() const {
     for (SaveFailure failure : failures_)
         if (failure != SaveFailure::None) return FailureText(failure);

@@ -35,7 +35,6 @@ class SaveStatus {
 public:
     // Records the outcome of a save; true when it begins a run of failures (a balloon is due).
     bool Record(SavedFile file, SaveResult result);
-    bool Failing() const;
     // The tip the icon should show now.
     std::string Tip() const;
     // The balloon's text for a failure of this kind.

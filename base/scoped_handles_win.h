@@ -55,7 +55,6 @@ using ScopedMenu = ScopedHandle<HMENU, MenuTraits>;
 using ScopedPen = ScopedHandle<HPEN, GdiObjectTraits<HPEN>>;
 using ScopedBrush = ScopedHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using ScopedFont = ScopedHandle<HFONT, GdiObjectTraits<HFONT>>;
-using ScopedBitmap = ScopedHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using ScopedIcon = ScopedHandle<HICON, IconTraits>;
 using ScopedFile = ScopedHandle<HANDLE, FileTraits>;
 using ScopedKernelObject = ScopedHandle<HANDLE, KernelObjectTraits>;

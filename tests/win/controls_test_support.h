@@ -13,6 +13,8 @@
 #include "tests/win/controls_test_resource.h"
 #include "winui/dialog.h"
 
+using ScopedBitmap = ScopedHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+
 namespace controls_test {
 
 // A 32-bit memory bitmap selected into its own device context, first filled with `fill`.

@@ -10,6 +10,8 @@ namespace {
 
 // Styles the control cannot work with: entries hold records, not strings, and are not sorted.
 constexpr LONG_PTR RemovedListStyles = LBS_SORT | LBS_MULTIPLESEL | LBS_HASSTRINGS;
+// The rounded selection's corners, in pixels.
+constexpr int kCornerSize = 8;
 
 int liveItemCopies = 0;
 
@@ -151,28 +153,6 @@ int CImageListBoxCtrl::AddItem(const ImageListBoxItem& item) {
     return index;
 }
 
-void CImageListBoxCtrl::SetItemMargins(int x, int y) {
-    itemMarginX_ = x;
-    itemMarginY_ = y;
-}
-
-void CImageListBoxCtrl::SetTextMargins(int x, int y) {
-    textMarginX_ = x;
-    textMarginY_ = y;
-}
-
-void CImageListBoxCtrl::SetSubtextLayout(int indent, int gap) {
-    subtextIndent_ = indent;
-    subtextGap_ = gap;
-}
-
-void CImageListBoxCtrl::SetCornerSize(int width, int height) {
-    cornerWidth_ = width;
-    cornerHeight_ = height;
-}
-
-void CImageListBoxCtrl::SetSubtextFont(HFONT font) { subtextFont_ = font; }
-
 int CImageListBoxCtrl::LiveItemCopies() { return liveItemCopies; }
 
 bool CImageListBoxCtrl::ProcessMessage(WindowMessage& message) {
@@ -252,18 +232,17 @@ void CImageListBoxCtrl::DrawEntry(const DRAWITEMSTRUCT& entry) const {
     RECT area = entry.rcItem;
     if (selected && rounded) {
         FillSolid(dc, area, backgroundColour_);
-        InflateRect(&area, -itemMarginX_, -itemMarginY_);
         ScopedPen pen(CreatePen(PS_SOLID, 1, selectionBorderColour_));
         ScopedBrush brush(CreateSolidBrush(selectionFillColour_));
         ScopedSelectObject penSelection(dc, pen.get());
         ScopedSelectObject brushSelection(dc, brush.get());
-        RoundRect(dc, area.left, area.top, area.right, area.bottom, cornerWidth_, cornerHeight_);
+        RoundRect(dc, area.left, area.top, area.right, area.bottom, kCornerSize, kCornerSize);
     } else {
         FillSolid(dc, area, backColour);
-        InflateRect(&area, -itemMarginX_, -itemMarginY_);
     }
+    // The text keeps clear of the rounded corners.
     if (rounded)
-        InflateRect(&area, -cornerWidth_, -cornerHeight_);
+        InflateRect(&area, -kCornerSize, -kCornerSize);
 
     const bool hasImage = item.mask & ImageListBoxField::Image;
     int imageWidth = 0;
@@ -296,14 +275,9 @@ void CImageListBoxCtrl::DrawEntry(const DRAWITEMSTRUCT& entry) const {
 
     const UINT format = (item.mask & ImageListBoxField::Format) ? item.format : DT_NOPREFIX;
     if ((item.mask & ImageListBoxField::Text) && item.text) {
-        InflateRect(&area, -textMarginX_, -textMarginY_);
         DrawTextBlock(dc, item.text, format, area);
     }
     if ((item.mask & ImageListBoxField::Subtext) && item.subtext) {
-        ScopedSelectObject subtextFont(dc, subtextFont_);
-        area.left += subtextIndent_;
-        area.right -= subtextIndent_;
-        area.top += subtextGap_;
         DrawTextBlock(dc, item.subtext, format, area);
     }
 

@@ -1,5 +1,5 @@
 // An owner-drawn list box whose entries show an icon (left, right or on top), a text and a
-// smaller subtext, the selected entry optionally on a filled rounded rectangle. The options
+// subtext below it, the selected entry optionally on a filled rounded rectangle. The options
 // dialog uses it as its page selector.
 #pragma once
 
@@ -65,12 +65,6 @@ public:
     // LB_ERR / LB_ERRSPACE.
     int AddItem(const ImageListBoxItem& item);
 
-    void SetItemMargins(int x, int y);
-    void SetTextMargins(int x, int y);
-    void SetSubtextLayout(int indent, int gap);
-    void SetCornerSize(int width, int height);
-    // Not owned; none means the control's font.
-    void SetSubtextFont(HFONT font);
 
     // Entry copies alive in the process: every AddItem makes one, every deletion frees one.
     static int LiveItemCopies();
@@ -96,15 +90,6 @@ private:
     COLORREF selectionFillColour_ = GetSysColor(COLOR_HIGHLIGHT);
     COLORREF selectedTextColour_ = GetSysColor(COLOR_HIGHLIGHTTEXT);
     COLORREF selectionBorderColour_ = GetSysColor(COLOR_HIGHLIGHT);
-    int itemMarginX_ = 0;
-    int itemMarginY_ = 0;
-    int textMarginX_ = 0;
-    int textMarginY_ = 0;
-    int subtextIndent_ = 0;
-    int subtextGap_ = 0;
-    int cornerWidth_ = 8;
-    int cornerHeight_ = 8;
     HIMAGELIST normalImages_ = nullptr;
     HIMAGELIST selectedImages_ = nullptr;
-    HFONT subtextFont_ = nullptr;
 };
