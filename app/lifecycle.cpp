@@ -7,7 +7,6 @@
 
 #include "app/instance_guard.h"
 #include "app/main_dialog.h"
-#include "app/tray.h"
 #include "base/narrow_text.h"
 #include "base/program_paths.h"
 #include "base/scoped_handles_win.h"
@@ -19,7 +18,6 @@
 #include "tracking/timeline.h"
 #include "winui/app_module.h"
 
-bool RestartAfterExit = false;
 
 namespace {
 
@@ -88,14 +86,6 @@ int RunMainDialog(const char* commandLine, int showCommand) {
     }
     AppModule.RemoveMessageLoop();
     return exitCode;
-}
-
-void ExitProgram() {
-    if (MainDialog && MainDialog->hwnd()) {
-        RemoveTrayIcon(MainDialog->hwnd());
-        MainDialog->DestroyWindow();
-    }
-    PostQuitMessage(1);
 }
 
 int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {

@@ -5,18 +5,12 @@
 
 #include <string>
 
-// Set by the options dialog's OK when the language changed: start anew after shutdown.
-extern bool RestartAfterExit;
-
 // The whole run, from the entry point's arguments to the process exit code.
 int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand);
 
 // Creates the loop and the main dialog, runs the loop; its exit code, or 0 when the main
 // dialog cannot be created.
 int RunMainDialog(const char* commandLine, int showCommand);
-
-// The Exit command: the main dialog goes and the loop ends with code 1.
-void ExitProgram();
 
 // True when the command line asks for a hidden start: "tray" anywhere, in any letter case.
 bool IsTrayStart(const char* commandLine);

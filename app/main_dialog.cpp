@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "app/instance_guard.h"
-#include "app/lifecycle.h"
 #include "app/tray.h"
 #include "links/links.h"
 #include "resources/resource.h"
@@ -15,6 +14,7 @@
 #include "winui/app_module.h"
 
 CDlgMain* MainDialog = nullptr;
+bool RestartAfterExit = false;
 
 namespace {
 
@@ -303,4 +303,12 @@ void ShowMainDialog() {
 
 void HideMainDialog() {
     if (MainDialog && MainDialog->hwnd()) ShowWindow(MainDialog->hwnd(), SW_HIDE);
+}
+
+void ExitProgram() {
+    if (MainDialog && MainDialog->hwnd()) {
+        RemoveTrayIcon(MainDialog->hwnd());
+        MainDialog->DestroyWindow();
+    }
+    PostQuitMessage(1);
 }

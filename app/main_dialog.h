@@ -67,6 +67,12 @@ private:
 // The one main dialog while the loop runs, or null.
 extern CDlgMain* MainDialog;
 
+// Set by the options dialog's OK when the language changed: start anew after shutdown.
+extern bool RestartAfterExit;
+
+// The Exit command: the main dialog goes and the loop ends with code 1.
+void ExitProgram();
+
 // Shows the main dialog and brings it to the front.
 void ShowMainDialog();
 void HideMainDialog();
