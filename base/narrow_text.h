@@ -12,7 +12,8 @@
 constexpr std::size_t kNameLimit = 254;
 // A whole window title, or a name made from one whole (the idle name): one byte more.
 constexpr std::size_t kTitleLimit = kNameLimit + 1;
-// The buffer such a text is read into, terminator included.
+// The buffers such texts are read into, terminator included.
+constexpr std::size_t kNameBufferSize = kNameLimit + 1;
 constexpr std::size_t kTextBufferSize = kTitleLimit + 1;
 
 constexpr int kCodePageUtf8 = 65001;

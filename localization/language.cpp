@@ -6,11 +6,30 @@
 std::unique_ptr<XmlDocument> LanguageDocument;
 std::string CurrentLanguage;
 
+namespace {
+
+constexpr std::string_view kLanguageFilePrefix = "Lang.";
+constexpr std::string_view kLanguageFileSuffix = ".xml";
+
+}  // namespace
+
+std::string LanguageFileName(std::string_view language) {
+    std::string name(kLanguageFilePrefix);
+    return name.append(language).append(kLanguageFileSuffix);
+}
+
+std::string LanguageOfFileName(std::string_view fileName) {
+    // The file search matched the prefix and suffix already, in any letter case.
+    if (fileName.size() <= kLanguageFilePrefix.size() + kLanguageFileSuffix.size()) return {};
+    return std::string(
+        fileName.substr(kLanguageFilePrefix.size(), fileName.size() - kLanguageFilePrefix.size() - kLanguageFileSuffix.size()));
+}
+
 void LoadLanguage() {
-    CurrentLanguage = ReadSettingText("Options", "Lang", "English");
+    CurrentLanguage = ReadSettingText("Options", LanguageSettingName, DefaultLanguage);
     LanguageDocument = CreateXmlDocument();
     // A failed load leaves the document empty: every key then gives the empty text.
-    if (LanguageDocument) LanguageDocument->Load(ProgramDir + "Lang." + CurrentLanguage + ".xml");
+    if (LanguageDocument) LanguageDocument->Load(ProgramDir + LanguageFileName(CurrentLanguage));
 }
 
 void FreeLanguage() {

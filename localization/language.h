@@ -15,7 +15,13 @@ extern std::unique_ptr<XmlDocument> LanguageDocument;
 // report and the update page are given it.
 extern std::string CurrentLanguage;
 
-// Sets CurrentLanguage from the settings and loads ProgramDir + "Lang." + it + ".xml".
+// "Lang.<language>.xml", the name of a language's file in the program folder; "*" for the
+// language gives the pattern that finds them all.
+std::string LanguageFileName(std::string_view language);
+// The language of a file name that pattern found; empty when it names none ("Lang..xml").
+std::string LanguageOfFileName(std::string_view fileName);
+
+// Sets CurrentLanguage from the settings and loads its language file.
 void LoadLanguage();
 void FreeLanguage();
 

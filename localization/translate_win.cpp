@@ -10,7 +10,7 @@ namespace {
 // Window and menu texts are read with room for a name and its terminator: a longer text is
 // looked up cut (to whole characters: the platform may cut inside one), and a longer
 // translation is cut in menus.
-constexpr int kTextCapacity = static_cast<int>(kNameLimit + 1);
+constexpr int kTextCapacity = static_cast<int>(kNameBufferSize);
 
 BOOL CALLBACK TranslateWindowText(HWND window, LPARAM) {
     char text[kTextCapacity] = "";

@@ -10,12 +10,12 @@
 #include "files/save_result.h"
 
 struct ProjectItem {
-    std::string name;  // at most 254 characters when loaded
+    std::string name;  // at most kNameLimit bytes when loaded
     std::int32_t id = 0;
 };
 
 struct FilterItem {
-    std::string text;  // at most 254 characters when loaded
+    std::string text;  // at most kNameLimit bytes when loaded
     std::int32_t project = 0;
     std::int32_t where = 0;  // 0: found in the application name; 1: in the document name
 };

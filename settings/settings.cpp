@@ -28,7 +28,7 @@ std::string ReadSettingText(std::string_view section, std::string_view name, std
     char buffer[kTextBufferSize] = "";
     // Texts are kept in 256-byte buffers elsewhere: room for a name and its terminator, so a
     // longer stored text reads as missing.
-    if (!key || !key->ReadText(valueName.c_str(), buffer, kNameLimit + 1))
+    if (!key || !key->ReadText(valueName.c_str(), buffer, kNameBufferSize))
         buffer[0] = '\0';
     // The registry refuses a value too long for the buffer rather than cutting it; the cut
     // only makes sure no character is left half.

@@ -22,6 +22,12 @@ std::int32_t ReadSettingNumber(std::string_view section, std::string_view name, 
 void WriteSettingText(std::string_view section, std::string_view name, std::string_view text);
 void WriteSettingNumber(std::string_view section, std::string_view name, std::int32_t number);
 
+// The user interface language: the name its file carries ("English" for "Lang.English.xml").
+inline constexpr char LanguageSettingName[] = "Lang";
+inline constexpr char DefaultLanguage[] = "English";
+// Whether the program starts with the system: a number, 0 off, any other on.
+inline constexpr char StartupName[] = "Startup";
+
 // Minutes without keyboard or mouse input after which the user counts as away; 0 never.
 inline constexpr char IdleMinutesName[] = "IdleMinutes";
 inline constexpr std::uint32_t DefaultIdleMinutes = 10;

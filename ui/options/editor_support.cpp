@@ -35,7 +35,7 @@ void CenterEditorOverOwner(HWND editor) {
 
 std::string EditorText(HWND dialog, int editId) {
     // Room for a name and its terminator: the rest of a longer text is left out.
-    char text[kNameLimit + 1] = "";
+    char text[kNameBufferSize] = "";
     GetDlgItemTextA(dialog, editId, text, static_cast<int>(sizeof text));
     // The platform cuts to the buffer, in UTF-8 possibly inside a character.
     return std::string(CutText(text, kNameLimit));

@@ -12,7 +12,7 @@ RECT WorkArea(HMONITOR monitor);
 // minimised, and keeps it whole on the screen.
 void CenterEditorOverOwner(HWND editor);
 
-// The text of an edit box as the editors take it: at most 254 characters.
+// The text of an edit box as the editors take it: at most kNameLimit bytes.
 std::string EditorText(HWND dialog, int editId);
 
 // True for a text an editor treats as no text (its OK then counts as Cancel): empty, or only

@@ -15,11 +15,6 @@
 
 namespace {
 
-constexpr char kLanguagePrefix[] = "Lang.";
-constexpr char kLanguageSuffix[] = ".xml";
-constexpr std::size_t kLanguagePrefixLength = sizeof kLanguagePrefix - 1;
-constexpr std::size_t kLanguageSuffixLength = sizeof kLanguageSuffix - 1;
-
 // The away times offered, in minutes; 0 is never.
 constexpr std::uint32_t kAwayChoices[] = {0, 3, 5, 10, 15, 30, 60};
 
@@ -71,15 +66,13 @@ void CDlgPage1General::FillLanguageList() {
     HWND list = languageList_.hwnd();
     if (!list) return;
     WIN32_FIND_DATAA found;
-    ScopedFindHandle search(FindFirstFileA((ProgramDir + kLanguagePrefix + "*" + kLanguageSuffix).c_str(), &found));
+    ScopedFindHandle search(FindFirstFileA((ProgramDir + LanguageFileName("*")).c_str(), &found));
     if (!search) return;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const std::string fileName = found.cFileName;
         // "Lang..xml" names no language that could be stored and read back.
-        if (fileName.size() <= kLanguagePrefixLength + kLanguageSuffixLength) continue;
-        const std::string name =
-            fileName.substr(kLanguagePrefixLength, fileName.size() - kLanguagePrefixLength - kLanguageSuffixLength);
+        const std::string name = LanguageOfFileName(found.cFileName);
+        if (name.empty()) continue;
         // The list is sorted: it finds each entry's place itself, without regard to case.
         SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     } while (FindNextFileA(search.get(), &found));
@@ -100,7 +93,7 @@ void CDlgPage1General::Load() {
 
     // A hand-edited value other than 0 or 1 shows as ticked and is remembered as 1, so that
     // an OK without a change of the box writes nothing.
-    loadedStartFlag_ = ReadSettingNumber("Options", "Startup", 0) != 0 ? 1 : 0;
+    loadedStartFlag_ = ReadSettingNumber("Options", StartupName, 0) != 0 ? 1 : 0;
     CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_STARTUP, loadedStartFlag_ ? BST_CHECKED : BST_UNCHECKED);
     LoadAwayTime();
     // Like the start flag: a hand-edited value other than 0 or 1 is on and stays as it is.
@@ -140,7 +133,7 @@ std::optional<SaveResult> CDlgPage1General::Commit() {
             // change: storing it would only restart the program.
             if (lstrcmpiA(name.c_str(), CurrentLanguage.c_str()) != 0) {
                 // CurrentLanguage stays the language in use until the restart loads the new one.
-                WriteSettingText("Options", "Lang", name);
+                WriteSettingText("Options", LanguageSettingName, name);
                 languageChanged_ = true;
             }
         }
@@ -149,7 +142,7 @@ std::optional<SaveResult> CDlgPage1General::Commit() {
 
     const std::int32_t startFlag = IsDlgButtonChecked(hwnd(), IDC_PAGE_GENERAL_STARTUP) == BST_CHECKED ? 1 : 0;
     if (startFlag != loadedStartFlag_) {
-        WriteSettingNumber("Options", "Startup", startFlag);
+        WriteSettingNumber("Options", StartupName, startFlag);
         loadedStartFlag_ = startFlag;
         SetStartWithSystem(startFlag != 0);
     }

@@ -11,7 +11,7 @@ public:
 
     CDlgPopupProject(Mode mode, std::string name);
 
-    // The initial name; after IDOK, the name as typed (at most 254 characters).
+    // The initial name; after IDOK, the name as typed (at most kNameLimit bytes).
     const std::string& Name() const { return name_; }
 
 protected:
