@@ -17,6 +17,7 @@
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
+#include "tracking/tracker.h"
 #include "winui/app_module.h"
 
 bool RestartAfterExit = false;
@@ -125,11 +126,11 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         SetInactiveName(Translate("Common/Inactive"));
         SetAwayMinutes(ReadIdleMinutes());
         SetTimelineOn(ReadTimelineOn());
-        OpenTimeLog();
+        OpenTracker();
         exitCode = RunMainDialog(commandLine, showCommand);
 
-        if (TimeLog) SaveTimeLog();
-        CloseTimeLog();
+        if (TimeLog) SaveTracker();
+        CloseTracker();
         FreeLanguage();
         // The new instance must find the guard free and the log complete.
         guard.Release();

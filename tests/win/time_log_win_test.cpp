@@ -13,21 +13,13 @@
 
 namespace {
 
-class NoTimer final : public SamplingTimer {
-public:
-    std::uintptr_t Start() override { return 1; }
-    void Stop(std::uintptr_t) override {}
-};
-
 class TimeLogFilesTest : public testing::Test {
 protected:
     void SetUp() override {
         folder_ = MakeProgramFolder("time-log");
-        SetSamplingTimer(&timer_);
     }
     void TearDown() override {
         CloseTimeLog();
-        SetSamplingTimer(nullptr);
         ProgramList.clear();
         SetFileAttributesA(Log().c_str(), FILE_ATTRIBUTE_NORMAL);
         RemoveProgramFolder(folder_);
@@ -35,7 +27,6 @@ protected:
     std::string Log() const { return folder_ + "user1-Time.xml"; }
 
     std::string folder_;
-    NoTimer timer_;
 };
 
 const char kOneStretch[] = "<Ostrak><Date id=\"1\" y=\"2000\" m=\"1\" d=\"1\" time=\"10\"><App name=\"Old\" time=\"10\"/></Date></Ostrak>";
@@ -47,7 +38,7 @@ TEST_F(TimeLogFilesTest, ALogHeldWithoutSharingIsLeftAloneAndGetsTheTimeRecorded
     OpenTimeLog();
     ASSERT_TRUE(TimeLog);
     EXPECT_TRUE(TimeLogIsHeld());
-    CreditTime("New", "", 4);
+    CreditTime(LocalNow(), "New", "", 4);
     EXPECT_EQ(SaveTimeLog().failure, SaveFailure::FileInUse);
     EXPECT_FALSE(ReopenHeldTimeLog());
     CloseHandle(holder);
@@ -66,7 +57,7 @@ TEST_F(TimeLogFilesTest, AReadOnlyLogSaysSoAndStaysAsItWas) {
     WriteWholeFile(Log(), kOneStretch);
     ASSERT_TRUE(SetFileAttributesA(Log().c_str(), FILE_ATTRIBUTE_READONLY));
     OpenTimeLog();
-    CreditTime("New", "", 4);
+    CreditTime(LocalNow(), "New", "", 4);
     EXPECT_EQ(SaveTimeLog().failure, SaveFailure::NoWriteAccess);
     EXPECT_EQ(ReadWholeFile(Log()), kOneStretch);
 }
