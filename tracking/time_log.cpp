@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 #include "base/program_paths.h"
