@@ -8,6 +8,7 @@
 
 #include "files/file_replace.h"
 #include "tests/win/program_folder.h"
+#include "tracking/platform_seams.h"
 #include "tracking/programs_list.h"
 #include "tracking/time_log.h"
 
@@ -83,6 +84,20 @@ TEST_F(TimeLogFilesTest, ADamagedUserListIsSetAsideBeforeACommitWritesANewOne) {
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     FindClose(search);
     EXPECT_EQ(ReadWholeFile(folder_ + found.cFileName), "<List><Pattern>Mine");
+}
+
+// The clock seam's own arithmetic from a UTC instant to local time, against the system's.
+TEST(SystemClockTest, TheLocalTimeOfNowIsTheSystemsLocalTime) {
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    LocalClock& clock = SystemClock();
+    const LocalDateTime now = clock.LocalTimeAt(clock.UtcNow());
+    GetLocalTime(&after);
+    const auto minuteOf = [](const SYSTEMTIME& time) {
+        return MinuteStamp({time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond});
+    };
+    const std::string stamp = MinuteStamp(now);
+    EXPECT_TRUE(stamp == minuteOf(before) || stamp == minuteOf(after)) << stamp << " at " << minuteOf(before);
 }
 
 }  // namespace
