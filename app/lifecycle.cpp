@@ -16,6 +16,7 @@
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
+#include "tracking/tracker.h"
 #include "winui/app_module.h"
 
 
@@ -115,11 +116,11 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         SetInactiveName(Translate("Common/Inactive"));
         SetAwayMinutes(ReadIdleMinutes());
         SetTimelineOn(ReadTimelineOn());
-        OpenTimeLog();
+        OpenTracker();
         exitCode = RunMainDialog(commandLine, showCommand);
 
-        if (TimeLog) SaveTimeLog();
-        CloseTimeLog();
+        if (TimeLog) SaveTracker();
+        CloseTracker();
         FreeLanguage();
         // The new instance must find the guard free and the log complete.
         guard.Release();

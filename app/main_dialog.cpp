@@ -11,6 +11,7 @@
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
+#include "tracking/tracker.h"
 #include "winui/app_module.h"
 
 CDlgMain* MainDialog = nullptr;
@@ -157,7 +158,7 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         // Once the file opens, what was recorded meanwhile is in the log: write it at once.
         if (ReopenHeldTimeLog()) {
             KillTimer(hwnd(), kHeldLogTimer);
-            SaveTimeLog();
+            SaveTracker();
         }
         return 0;
     }
@@ -198,7 +199,7 @@ LRESULT CDlgMain::OnCancel(WindowMessage&) {
 
 LRESULT CDlgMain::OnReport(WindowMessage&) {
     // The report reads the file: every second credited so far must be in it.
-    SaveTimeLog();
+    SaveTracker();
     OpenReport(TimeLogFileName);
     return 0;
 }
@@ -227,7 +228,7 @@ LRESULT CDlgMain::OnEndSession(WindowMessage& message) {
     // and saved now; shutdown proper never runs.
     if (message.wParam && TimeLog) {
         CreditPendingStretch(GetTickCount());
-        SaveTimeLog();
+        SaveTracker();
     }
     return 0;
 }
@@ -235,7 +236,7 @@ LRESULT CDlgMain::OnEndSession(WindowMessage& message) {
 LRESULT CDlgMain::OnPowerBroadcast(WindowMessage& message) {
     if (message.wParam == PBT_APMSUSPEND && TimeLog) {
         CreditPendingStretch(GetTickCount());
-        SaveTimeLog();
+        SaveTracker();
     } else if (IsResume(message.wParam)) {
         // The time asleep goes to nobody.
         RestartStretch(GetTickCount());

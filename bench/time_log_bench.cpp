@@ -32,7 +32,8 @@ constexpr double kSaveTargetMilliseconds = 100;
 
 class FixedClock final : public LocalClock {
 public:
-    LocalDateTime Now() override { return now; }
+    std::int64_t UtcNow() override { return 0; }
+    LocalDateTime LocalTimeAt(std::int64_t) override { return now; }
     LocalDateTime now;
 };
 
@@ -205,7 +206,7 @@ void CreditExisting(benchmark::State& state, TimeLogSize size) {
         return;
     }
     Samples first(1);
-    first.Time([&] { CreditTime(log.pairs[0].app, log.pairs[0].doc, 1); });
+    first.Time([&] { CreditTime(LocalNow(), log.pairs[0].app, log.pairs[0].doc, 1); });
     const int before = log.LastDayTime();
 
     Samples samples(static_cast<std::size_t>(state.max_iterations));
@@ -213,7 +214,7 @@ void CreditExisting(benchmark::State& state, TimeLogSize size) {
     std::int64_t credited = 0;
     for (auto _ : state) {
         const NamePair& pair = log.pairs[random.Below(log.pairs.size())];
-        samples.Time([&] { CreditTime(pair.app, pair.doc, 7); });
+        samples.Time([&] { CreditTime(LocalNow(), pair.app, pair.doc, 7); });
         credited += 7;
     }
     if (log.LastDayTime() != before + credited) {
@@ -231,14 +232,14 @@ void CreditNewDocument(benchmark::State& state, TimeLogSize size) {
         state.SkipWithError("the generated log did not open");
         return;
     }
-    CreditTime(log.pairs[0].app, log.pairs[0].doc, 1);
+    CreditTime(LocalNow(), log.pairs[0].app, log.pairs[0].doc, 1);
 
     Samples samples(static_cast<std::size_t>(state.max_iterations));
     std::int64_t number = 0;
     for (auto _ : state) {
         const std::string& app = log.apps[static_cast<std::size_t>(number) % log.apps.size()];
         std::string doc = NewName("new document", number++);
-        samples.Time([&] { CreditTime(app, doc, 3); });
+        samples.Time([&] { CreditTime(LocalNow(), app, doc, 3); });
     }
     samples.Report(state, "us", 1e3);
 }
@@ -252,7 +253,7 @@ void CreditMix(benchmark::State& state, TimeLogSize size) {
         state.SkipWithError("the generated log did not open");
         return;
     }
-    CreditTime(log.pairs[0].app, log.pairs[0].doc, 1);
+    CreditTime(LocalNow(), log.pairs[0].app, log.pairs[0].doc, 1);
 
     Samples samples(static_cast<std::size_t>(state.max_iterations));
     Random random;
@@ -273,7 +274,7 @@ void CreditMix(benchmark::State& state, TimeLogSize size) {
             ++number;
             seen.push_back(pair);
         }
-        samples.Time([&] { CreditTime(pair.app, pair.doc, 15); });
+        samples.Time([&] { CreditTime(LocalNow(), pair.app, pair.doc, 15); });
     }
     samples.Report(state, "us", 1e3);
 }
@@ -292,7 +293,7 @@ void CreditNewDay(benchmark::State& state, TimeLogSize size) {
         day = NextDay(day);
         benchClock.now = day;
         const NamePair& pair = log.pairs[0];
-        samples.Time([&] { CreditTime(pair.app, pair.doc, 30); });
+        samples.Time([&] { CreditTime(LocalNow(), pair.app, pair.doc, 30); });
     }
     samples.Report(state, "us", 1e3);
 }
@@ -310,7 +311,7 @@ void Autosave(benchmark::State& state, TimeLogSize size) {
         state.SkipWithError("the generated log did not open");
         return;
     }
-    CreditTime(log.pairs[0].app, log.pairs[0].doc, 1);
+    CreditTime(LocalNow(), log.pairs[0].app, log.pairs[0].doc, 1);
 
     Samples samples(static_cast<std::size_t>(state.max_iterations));
     const double processorStart = ThreadProcessorSeconds();

@@ -65,12 +65,6 @@ bool SetFileAside(const std::string& narrowPath, std::string_view stamp) {
     return false;
 }
 
-std::string MinuteStamp(int year, int month, int day, int hour, int minute) {
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d", year, month, day, hour, minute);
-    return stamp;
-}
-
 SaveResult SetAsideBeforeReplacing(const std::string& narrowPath, std::string_view stamp) {
     switch (ProbeFile(narrowPath)) {
     case FileState::Unopenable:

@@ -46,8 +46,6 @@ FileState ProbeFile(const std::string& narrowPath);
 // beside it (a counter follows the stamp when that name is taken), so that writing a new file cannot
 // destroy what it holds. `stamp` names the minute, as "20261207-0905".
 bool SetFileAside(const std::string& narrowPath, std::string_view stamp);
-// The stamp of a minute: "20261207-0905".
-std::string MinuteStamp(int year, int month, int day, int hour, int minute);
 
 // For a file that a load could not read (FileState Present or Unopenable), before a new one
 // is written in its place: sets it aside when it is still there. A failure means that nothing

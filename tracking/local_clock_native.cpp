@@ -5,10 +5,11 @@
 namespace {
 class SystemLocalClock final : public LocalClock {
 public:
-    LocalDateTime Now() override {
-        std::time_t now = std::time(nullptr);
+    std::int64_t UtcNow() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+    LocalDateTime LocalTimeAt(std::int64_t utcSeconds) override {
+        const auto instant = static_cast<std::time_t>(utcSeconds);
         std::tm local{};
-        localtime_r(&now, &local);
+        localtime_r(&instant, &local);
         LocalDateTime result;
         result.year = local.tm_year + 1900;
         result.month = local.tm_mon + 1;

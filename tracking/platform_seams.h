@@ -4,17 +4,10 @@
 
 #include <cstdint>
 
+#include "tracking/calendar.h"
+
 // A top-level window as the tracker sees it: the bits of the platform's handle, 0 for none.
 using WindowHandle = std::uintptr_t;
-
-struct LocalDateTime {
-    int year = 0;
-    int month = 0;   // 1 to 12
-    int day = 0;     // 1 to 31
-    int hour = 0;    // 0 to 23
-    int minute = 0;  // 0 to 59
-    int second = 0;  // 0 to 59
-};
 
 class WindowTitleSource {
 public:
@@ -37,7 +30,10 @@ public:
 class LocalClock {
 public:
     virtual ~LocalClock() = default;
-    virtual LocalDateTime Now() = 0;
+    // Seconds since 1 January 1970, UTC.
+    virtual std::int64_t UtcNow() = 0;
+    // The local date and time at that instant, by the time zone's rule for that instant.
+    virtual LocalDateTime LocalTimeAt(std::int64_t utcSeconds) = 0;
 };
 
 class SamplingTimer {

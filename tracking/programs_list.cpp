@@ -1,7 +1,7 @@
 #include "tracking/programs_list.h"
 
 #include "base/program_paths.h"
-#include "tracking/time_log.h"
+#include "tracking/calendar.h"
 #include "xmlstore/xml_document.h"
 
 std::vector<std::string> ProgramList;

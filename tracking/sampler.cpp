@@ -2,31 +2,48 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
+#include "base/narrow_text.h"
+#include "tracking/calendar.h"
 #include "tracking/programs_list.h"
-#include "tracking/time_log.h"
-#include "tracking/timeline.h"
-
-WindowHandle LastWindow = 0;
-int LastTitleLength = 0;
-char LastTitle[kTextBufferSize] = "";
-std::uint32_t LastChangeTick = 0;
-std::uint32_t AutosaveDeadline = 0;
-std::string CurrentApp;
-std::string CurrentDoc;
-std::string InactiveName;
-Absence CurrentAbsence = Absence::None;
-std::uint32_t AwayInputTick = 0;
-bool SessionLocked = false;
-bool SessionDisconnected = false;
-std::uint32_t AwayAfter = 0;
-std::uint32_t LastSampleTick = 0;
+#include "tracking/tracker.h"
 
 namespace {
 
-// The title read at this tick, to compare with LastTitle: a buffer of the sampler's own, so
-// that the quiet tick allocates nothing.
-char SampledTitle[kTextBufferSize] = "";
+// Why the user counts as away; while away, the pair is InactiveName with the minute the away
+// stretch began, and the window in front is not looked at.
+enum class Absence { None, NoInput, Session };
+
+struct SamplerState {
+    // The last change; all zero or empty at start.
+    WindowHandle LastWindow = 0;
+    int LastTitleLength = 0;
+    // The title of LastWindow as read at the last change (at most kTitleLimit bytes,
+    // terminated): a title that keeps its length but not its text is a change too.
+    char LastTitle[kTextBufferSize] = "";
+    std::uint32_t LastChangeTick = 0;  // 0: no change seen yet
+    std::uint32_t AutosaveDeadline = 0;
+    // The pair now being timed.
+    std::string CurrentApp;
+    std::string CurrentDoc;
+    std::string InactiveName;
+    Absence CurrentAbsence = Absence::None;
+    // The last input seen when the user went away for lack of input: a later one means back.
+    std::uint32_t AwayInputTick = 0;
+    // Locked, or disconnected (fast user switching, remote desktop): either keeps the user away.
+    bool SessionLocked = false;
+    bool SessionDisconnected = false;
+    // Milliseconds without input after which the user counts as away; 0 never.
+    std::uint32_t AwayAfter = 0;
+    // The tick of the last timer tick that ran; 0 before the first.
+    std::uint32_t LastSampleTick = 0;
+    // The title read at this tick, to compare with LastTitle: a buffer of the sampler's own,
+    // so that the quiet tick allocates nothing.
+    char SampledTitle[kTextBufferSize] = "";
+};
+
+SamplerState State;
 
 // Half-up rounding of the milliseconds between two ticks, read as a signed 32-bit difference
 // so that the tick's wrap after 49.7 days does not matter.
@@ -71,64 +88,60 @@ int ReadTitleInto(WindowTitleSource& titles, WindowHandle window, char* buffer) 
 
 // Credits the current pair from the last change up to `until`, at the timer's `tick`; nothing
 // when no stretch runs or `until` is not later than its start (the credit of a stretch cut
-// short before it began). The timeline keeps the stretch with the local time it began.
+// short before it began). The stretch began as long before now as its start lies before `tick`.
 void CreditCurrentPair(std::uint32_t until, std::uint32_t tick) {
-    if (LastChangeTick == 0 || !IsLater(until, LastChangeTick)) return;
-    const int seconds = SecondsBetween(LastChangeTick, until);
-    CreditTime(CurrentApp, CurrentDoc, seconds);
-    if (TimeLog && seconds > 0 && TimelineIsOn())
-        RecordStretch(SecondsBefore(ActiveClock().Now(), SecondsBetween(LastChangeTick, tick)), seconds, CurrentApp,
-                      CurrentDoc);
+    if (State.LastChangeTick == 0 || !IsLater(until, State.LastChangeTick)) return;
+    const std::int64_t now = UtcNow();
+    CreditStretch({now - SecondsBetween(State.LastChangeTick, tick), now, SecondsBetween(State.LastChangeTick, until),
+                   State.CurrentApp, State.CurrentDoc});
 }
 
 void AutosaveIfDue(std::uint32_t tick) {
-    if (AutosaveDeadline != 0 && IsLater(tick, AutosaveDeadline)) {
-        SaveTimeLog();
-        AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+    if (State.AutosaveDeadline != 0 && IsLater(tick, State.AutosaveDeadline)) {
+        SaveTracker();
+        State.AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
     }
 }
 
 // A new stretch begins at `tick`; the first one of the run also arms the autosave.
 void StartStretchAt(std::uint32_t tick) {
-    if (LastChangeTick == 0) AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
-    LastChangeTick = NonZeroTick(tick);
+    if (State.LastChangeTick == 0) State.AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+    State.LastChangeTick = NonZeroTick(tick);
 }
 
 // The pair of a stretch without a window or without the user: InactiveName, and as document
 // the local hour and minute of `moment`, which lies `tick` - `moment` milliseconds back.
 void TakeInactivePair(std::uint32_t moment, std::uint32_t tick) {
-    LocalDateTime now = ActiveClock().Now();
     std::int32_t ago = static_cast<std::int32_t>(tick - moment);
     if (ago < 0) ago = 0;
-    constexpr long kSecondsPerDay = 24L * 60 * 60;
-    long secondOfDay = (now.hour * 3600L + now.minute * 60L + now.second - ago / 1000) % kSecondsPerDay;
-    if (secondOfDay < 0) secondOfDay += kSecondsPerDay;
+    const LocalDateTime at = LocalTimeAt(UtcNow() - ago / 1000);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02d.%02d - ...", static_cast<int>(secondOfDay / 3600),
-                  static_cast<int>(secondOfDay / 60 % 60));
-    CurrentDoc = stamp;
-    CurrentApp = InactiveName;
+    std::snprintf(stamp, sizeof stamp, "%02d.%02d - ...", at.hour, at.minute);
+    State.CurrentDoc = stamp;
+    State.CurrentApp = State.InactiveName;
 }
 
 // The window, its title length and its title become those of the last change, and the pair
 // comes from its title. `read` is the number of title bytes already in SampledTitle, or -1.
 void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int length, int read, std::uint32_t tick) {
-    LastWindow = window;
-    LastTitleLength = length;
+    State.LastWindow = window;
+    State.LastTitleLength = length;
     if (window == 0) {
-        LastTitle[0] = '\0';
+        State.LastTitle[0] = '\0';
         TakeInactivePair(tick, tick);
         return;
     }
-    if (read < 0) read = ReadTitleInto(titles, window, SampledTitle);
-    std::memcpy(LastTitle, SampledTitle, static_cast<std::size_t>(read) + 1);
+    if (read < 0) read = ReadTitleInto(titles, window, State.SampledTitle);
+    std::memcpy(State.LastTitle, State.SampledTitle, static_cast<std::size_t>(read) + 1);
     // A tab or line break separates like a blank, so it must be one before the split.
-    std::string title(LastTitle, static_cast<std::size_t>(read));
+    std::string title(State.LastTitle, static_cast<std::size_t>(read));
     BlankControlCharacters(title);
-    SplitTitle(title);
-    CleanName(CurrentApp);
-    CleanName(CurrentDoc);
-    DropModifiedMark(CurrentDoc);
+    TitleSplit split = SplitTitle(title, ProgramList, State.InactiveName);
+    CleanName(split.app);
+    CleanName(split.doc);
+    DropModifiedMark(split.doc);
+    State.CurrentApp = std::move(split.app);
+    State.CurrentDoc = std::move(split.doc);
 }
 
 // The user has been away since `from`: what ran until then is credited, and an away stretch
@@ -136,7 +149,7 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
 void GoAway(Absence why, std::uint32_t from, std::uint32_t tick) {
     CreditCurrentPair(from, tick);
     AutosaveIfDue(tick);
-    CurrentAbsence = why;
+    State.CurrentAbsence = why;
     StartStretchAt(from);
     TakeInactivePair(from, tick);
 }
@@ -144,50 +157,49 @@ void GoAway(Absence why, std::uint32_t from, std::uint32_t tick) {
 // Sees the user away for lack of input: the tick of the last input when its age has reached
 // AwayAfter, else false.
 bool InputTooOld(std::uint32_t tick, std::uint32_t& lastInput) {
-    if (AwayAfter == 0 || !ActiveLastInput().LastInputTick(lastInput)) return false;
+    if (State.AwayAfter == 0 || !ActiveLastInput().LastInputTick(lastInput)) return false;
     // An input after the timer's tick was taken is no age at all.
     std::int32_t age = static_cast<std::int32_t>(tick - lastInput);
-    return age > 0 && static_cast<std::uint32_t>(age) >= AwayAfter;
+    return age > 0 && static_cast<std::uint32_t>(age) >= State.AwayAfter;
 }
 
 bool IsBack() {
-    if (CurrentAbsence == Absence::Session) return !SessionLocked && !SessionDisconnected;
+    if (State.CurrentAbsence == Absence::Session) return !State.SessionLocked && !State.SessionDisconnected;
     std::uint32_t lastInput = 0;
-    return ActiveLastInput().LastInputTick(lastInput) && IsLater(lastInput, AwayInputTick);
+    return ActiveLastInput().LastInputTick(lastInput) && IsLater(lastInput, State.AwayInputTick);
 }
 
 }  // namespace
 
 void SetInactiveName(std::string_view name) {
-    // A quote would make every idle stretch a new element: the log's queries could never
-    // find it again.
-    InactiveName.assign(CutText(name, kTitleLimit));
-    CleanName(InactiveName);
+    // Whatever the language file says, the name reaches the log as a window's would.
+    State.InactiveName.assign(CutText(name, kTitleLimit));
+    CleanName(State.InactiveName);
 }
 
 void SetAwayMinutes(std::uint32_t minutes) {
     // Beyond what the tick's signed differences can measure (24.8 days) it would never come.
     constexpr std::uint32_t kLongestMinutes = 0x7FFFFFFF / 60000;
-    AwayAfter = minutes <= kLongestMinutes ? minutes * 60000 : 0;
+    State.AwayAfter = minutes <= kLongestMinutes ? minutes * 60000 : 0;
 }
 
 void SampleWindow(WindowHandle window, std::uint32_t tick) {
-    if (LastSampleTick != 0 && IsLater(tick, LastSampleTick + MaxTickGap)) {
+    if (State.LastSampleTick != 0 && IsLater(tick, State.LastSampleTick + MaxTickGap)) {
         // The machine slept without saying so, or the process was stopped: the pair keeps the
         // time up to the last tick that ran, and a fresh stretch starts now.
-        CreditCurrentPair(LastSampleTick, tick);
+        CreditCurrentPair(State.LastSampleTick, tick);
         AutosaveIfDue(tick);
-        if (LastChangeTick != 0) LastChangeTick = NonZeroTick(tick);
+        if (State.LastChangeTick != 0) State.LastChangeTick = NonZeroTick(tick);
     }
-    LastSampleTick = NonZeroTick(tick);
+    State.LastSampleTick = NonZeroTick(tick);
 
     WindowTitleSource& titles = ActiveTitleSource();
-    if (CurrentAbsence != Absence::None) {
+    if (State.CurrentAbsence != Absence::None) {
         if (!IsBack()) return;
         // The away stretch ends here, and timing goes on from the window in front.
         CreditCurrentPair(tick, tick);
         AutosaveIfDue(tick);
-        CurrentAbsence = Absence::None;
+        State.CurrentAbsence = Absence::None;
         StartStretchAt(tick);
         TakePairFromWindow(titles, window, window != 0 ? titles.TitleLength(window) : 0, -1, tick);
         return;
@@ -198,19 +210,19 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
         // The away stretch begins at the last input, unless the current stretch began later
         // (a window that came to the front by itself); before the first change, now.
         std::uint32_t from = tick;
-        if (LastChangeTick != 0) from = IsLater(lastInput, LastChangeTick) ? lastInput : LastChangeTick;
+        if (State.LastChangeTick != 0) from = IsLater(lastInput, State.LastChangeTick) ? lastInput : State.LastChangeTick;
         GoAway(Absence::NoInput, from, tick);
-        AwayInputTick = lastInput;
+        State.AwayInputTick = lastInput;
         return;
     }
 
     int length = window != 0 ? titles.TitleLength(window) : 0;
     int read = -1;
-    if (window == LastWindow && length == LastTitleLength) {
+    if (window == State.LastWindow && length == State.LastTitleLength) {
         if (window == 0) return;
         // Same window, same length: only the text can tell two equally long titles apart.
-        read = ReadTitleInto(titles, window, SampledTitle);
-        if (std::strcmp(SampledTitle, LastTitle) == 0) return;
+        read = ReadTitleInto(titles, window, State.SampledTitle);
+        if (std::strcmp(State.SampledTitle, State.LastTitle) == 0) return;
     }
 
     // Time is credited one change late, to the pair computed at the previous change.
@@ -220,21 +232,16 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     TakePairFromWindow(titles, window, length, read, tick);
 }
 
-void SplitTitle(std::string_view title) {
-    if (title.empty()) {
-        CurrentApp = InactiveName;
-        CurrentDoc.clear();
-        return;
-    }
+TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
+    if (title.empty()) return {std::string(inactiveName), {}};
     // The first pattern in list order that occurs wins, not the longest one.
-    for (const std::string& pattern : ProgramList) {
+    for (const std::string& pattern : patterns) {
         // The platform's substring search finds no empty text; an empty pattern would
         // otherwise claim every title.
         if (pattern.empty()) continue;
         std::size_t at = title.find(pattern);
         if (at == std::string_view::npos) continue;
 
-        CurrentApp.assign(CutText(pattern, kNameLimit));
         std::string_view doc;
         if (at == 0) {
             doc = title.substr(pattern.size());
@@ -244,38 +251,43 @@ void SplitTitle(std::string_view title) {
             doc = title.substr(0, at);
             while (!doc.empty() && IsTitleSeparator(doc.back())) doc.remove_suffix(1);
         }
-        CurrentDoc.assign(CutText(doc, kNameLimit));
-        return;
+        return {std::string(CutText(pattern, kNameLimit)), std::string(CutText(doc, kNameLimit))};
     }
-    CurrentApp.assign(CutText(title, kTitleLimit));
-    CurrentDoc.clear();
+    return {std::string(CutText(title, kTitleLimit)), {}};
 }
 
 void NoteSessionChange(SessionChange change, std::uint32_t tick) {
     switch (change) {
-    case SessionChange::Locked: SessionLocked = true; break;
-    case SessionChange::Unlocked: SessionLocked = false; break;
-    case SessionChange::Disconnected: SessionDisconnected = true; break;
-    case SessionChange::Connected: SessionDisconnected = false; break;
+    case SessionChange::Locked: State.SessionLocked = true; break;
+    case SessionChange::Unlocked: State.SessionLocked = false; break;
+    case SessionChange::Disconnected: State.SessionDisconnected = true; break;
+    case SessionChange::Connected: State.SessionDisconnected = false; break;
     }
-    if (!SessionLocked && !SessionDisconnected) return;
+    if (!State.SessionLocked && !State.SessionDisconnected) return;
     // The lock screen may itself be a window in front; it must not collect the time. Already
     // away for lack of input, the user stays in that stretch, but input at the lock screen no
     // longer ends it.
-    if (CurrentAbsence == Absence::None) GoAway(Absence::Session, tick, tick);
-    CurrentAbsence = Absence::Session;
+    if (State.CurrentAbsence == Absence::None) GoAway(Absence::Session, tick, tick);
+    State.CurrentAbsence = Absence::Session;
 }
 
 void CreditPendingStretch(std::uint32_t tick) {
-    if (LastChangeTick == 0) return;
+    if (State.LastChangeTick == 0) return;
     CreditCurrentPair(tick, tick);
-    LastChangeTick = NonZeroTick(tick);
-    LastSampleTick = NonZeroTick(tick);
+    State.LastChangeTick = NonZeroTick(tick);
+    State.LastSampleTick = NonZeroTick(tick);
 }
 
 void RestartStretch(std::uint32_t tick) {
-    if (LastChangeTick == 0) return;
-    LastChangeTick = NonZeroTick(tick);
+    if (State.LastChangeTick == 0) return;
+    State.LastChangeTick = NonZeroTick(tick);
     // The resume is a moment the program ran: the next tick sees no gap.
-    LastSampleTick = NonZeroTick(tick);
+    State.LastSampleTick = NonZeroTick(tick);
+}
+
+void ResetSampler() {
+    SamplerState fresh;
+    fresh.InactiveName = std::move(State.InactiveName);
+    fresh.AwayAfter = State.AwayAfter;
+    State = std::move(fresh);
 }

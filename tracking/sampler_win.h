@@ -1,4 +1,4 @@
-// The sampler's timer callback, for the thread timer the time log starts.
+// The sampler's timer callback, for the thread timer the tracker starts.
 #pragma once
 
 #include <windows.h>

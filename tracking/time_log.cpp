@@ -2,20 +2,16 @@
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 #include "base/program_paths.h"
 #include "files/file_replace.h"
-#include "tracking/timeline.h"
 
 std::unique_ptr<XmlDocument> TimeLog;
 std::string TimeLogFileName;
 std::string TimeLogPath;
 
 namespace {
-
-std::uintptr_t SamplingTimerId = 0;
 
 std::string UserTimeLogFileName() { return UserName + "-Time.xml"; }
 
@@ -31,7 +27,6 @@ void ForgetLastFoundDay() {
 }
 
 bool TimeLogHeld = false;
-TimeLogSaveListener SaveListener = nullptr;
 
 bool IsUsableLog(const XmlDocument& document) {
     XmlNode root = document.DocumentElement();
@@ -51,7 +46,7 @@ DecimalText ToDecimal(int value) {
     return text;
 }
 
-// The first attribute of that name, compared as text: the same test the day query makes.
+// The first attribute of that name, compared as text.
 bool AttributeTextIs(XmlNode element, std::string_view name, std::string_view expected) {
     for (XmlAttribute attribute = element.FirstAttribute(); attribute; attribute = attribute.Next()) {
         if (attribute.NameUtf8() == name) return attribute.ValueUtf8() == expected;
@@ -96,22 +91,35 @@ XmlNode FindOrCreateDay(const LocalDateTime& now) {
     return found;
 }
 
+void AddToTimeAttribute(XmlNode element, int seconds) {
+    std::int32_t current = 0;
+    std::int64_t total = seconds;
+    if (element.AttributeToInt32("time", current)) total += current;
+    // Saturate rather than wrap: a total beyond 32 bits would not read back as a number
+    // and so would restart from the next credit.
+    if (total > std::numeric_limits<std::int32_t>::max()) total = std::numeric_limits<std::int32_t>::max();
+    element.SetAttribute("time", total);
+}
+
 // The child `kind` element of `parent` whose name attribute is `name`, appended when missing.
 XmlNode FindOrCreateNamed(XmlNode parent, std::string_view kind, std::string_view name) {
-    std::string query;
-    query.reserve(kind.size() + name.size() + 16);
-    query.append(kind).append("[@name = \"").append(name).append("\"]");
-    XmlNode found = parent.SelectSingleNode(query);
-    if (found) return found;
+    // Compared with the name as it is stored: a character XML cannot carry is stored as a
+    // blank, and the same name must find its element again.
+    const std::string stored = StorableUtf8(name);
+    for (XmlNode child = parent.FirstChild(); child; child = child.NextSibling()) {
+        if (child.Kind() == XmlNodeKind::Element && child.NameUtf8() == kind && AttributeTextIs(child, "name", stored))
+            return child;
+    }
     XmlNode created = TimeLog->CreateElement(kind);
     if (!created) return XmlNode();
     created.SetAttribute("name", name);
     return parent.AppendChild(created);
 }
 
-// Adds the seconds to that day's Date, its App and, unless the document name is empty, that
-// App's Doc, creating whatever is missing.
-void CreditTimeOn(const LocalDateTime& day, std::string_view appName, std::string_view docName, int seconds) {
+}  // namespace
+
+void CreditTime(const LocalDateTime& day, std::string_view appName, std::string_view docName, int seconds) {
+    if (!TimeLog) return;
     XmlNode date = FindOrCreateDay(day);
     if (!date) return;
     AddToTimeAttribute(date, seconds);
@@ -125,6 +133,8 @@ void CreditTimeOn(const LocalDateTime& day, std::string_view appName, std::strin
     if (!doc) return;
     AddToTimeAttribute(doc, seconds);
 }
+
+namespace {
 
 std::int32_t TimeAttribute(XmlNode element) {
     std::int32_t seconds = 0;
@@ -148,29 +158,19 @@ void AddRecordedTime(const XmlDocument& recorded) {
             for (XmlNode doc = app.FirstChild(); doc; doc = doc.NextSibling()) {
                 std::string docName;
                 if (doc.NameUtf8() != "Doc" || !doc.GetAttribute("name", docName) || docName.empty()) continue;
-                CreditTimeOn(when, appName, docName, TimeAttribute(doc));
+                CreditTime(when, appName, docName, TimeAttribute(doc));
                 withoutDocument -= TimeAttribute(doc);
             }
-            CreditTimeOn(when, appName, "", static_cast<int>(withoutDocument > 0 ? withoutDocument : 0));
+            CreditTime(when, appName, "", static_cast<int>(withoutDocument > 0 ? withoutDocument : 0));
         }
     }
-}
-
-SaveResult Told(SaveResult result) {
-    if (SaveListener) SaveListener(result);
-    return result;
 }
 
 }  // namespace
 
 std::string UserTimeLogPath() { return ProgramDir + UserTimeLogFileName(); }
 
-std::string MinuteStampNow() {
-    const LocalDateTime now = ActiveClock().Now();
-    return MinuteStamp(now.year, now.month, now.day, now.hour, now.minute);
-}
-
-void OpenTimeLog() {
+bool OpenTimeLog() {
     ForgetLastFoundDay();
     TimeLogFileName = UserTimeLogFileName();
     TimeLogPath = ProgramDir + TimeLogFileName;
@@ -178,7 +178,7 @@ void OpenTimeLog() {
     RemoveStaleTemporaryFiles(TimeLogPath);
 
     TimeLog = CreateXmlDocument();
-    if (!TimeLog) return;
+    if (!TimeLog) return false;
 
     if (!TimeLog->Load(TimeLogPath) || !IsUsableLog(*TimeLog)) {
         // A missing or empty file is a first run. One that another program holds is left
@@ -189,13 +189,12 @@ void OpenTimeLog() {
             TimeLogHeld = true;
         } else if (state == FileState::Present && !SetFileAside(TimeLogPath, MinuteStampNow())) {
             TimeLog.reset();
-            return;
+            return false;
         }
         TimeLog = CreateXmlDocument();
-        if (!TimeLog || !TimeLog->LoadXml("<Ostrak/>")) return;
+        if (!TimeLog || !TimeLog->LoadXml("<Ostrak/>")) return false;
     }
-
-    SamplingTimerId = ActiveSamplingTimer().Start();
+    return true;
 }
 
 bool TimeLogIsHeld() { return TimeLogHeld; }
@@ -222,11 +221,7 @@ bool ReopenHeldTimeLog() {
     return true;
 }
 
-void SetTimeLogSaveListener(TimeLogSaveListener listener) { SaveListener = listener; }
-
-namespace {
-
-SaveResult SaveLogFile() {
+SaveResult SaveTimeLog() {
     // A log without its document element never reached a usable state; writing it would
     // only replace the file with nothing.
     if (!TimeLog || !TimeLog->DocumentElement()) return {SaveFailure::Other};
@@ -235,52 +230,8 @@ SaveResult SaveLogFile() {
     return SaveXmlDocument(*TimeLog, TimeLogPath);
 }
 
-}  // namespace
-
-SaveResult SaveTimeLog() {
-    const SaveResult result = SaveLogFile();
-    // The timeline's lines go out with every save after the log's, whatever became of it: a
-    // timeline that cannot be written never stands in the log's way.
-    SaveTimeline();
-    return Told(result);
-}
-
 void CloseTimeLog() {
-    if (SamplingTimerId != 0) {
-        ActiveSamplingTimer().Stop(SamplingTimerId);
-        SamplingTimerId = 0;
-    }
     ForgetLastFoundDay();
     TimeLog.reset();
     TimeLogHeld = false;
-    // Lines the last save could not write go with the log they belong to.
-    DropPendingTimeline();
-}
-
-void CreditTime(std::string_view appName, std::string_view docName, int seconds) {
-    if (!TimeLog) return;
-    // The date at the moment of crediting decides the day.
-    CreditTimeOn(ActiveClock().Now(), appName, docName, seconds);
-}
-
-void AddToTimeAttribute(XmlNode element, int seconds) {
-    std::int32_t current = 0;
-    std::int64_t total = seconds;
-    if (element.AttributeToInt32("time", current)) total += current;
-    // Saturate rather than wrap: a total beyond 32 bits would not read back as a number
-    // and so would restart from the next credit.
-    if (total > std::numeric_limits<std::int32_t>::max()) total = std::numeric_limits<std::int32_t>::max();
-    element.SetAttribute("time", total);
-}
-
-int DaySerial(const LocalDateTime& time) {
-    // Days from the civil date (proleptic Gregorian), counted from 1 March of year 0.
-    int year = time.year - (time.month <= 2 ? 1 : 0);
-    int era = (year >= 0 ? year : year - 399) / 400;
-    int yearOfEra = year - era * 400;
-    int dayOfYear = (153 * (time.month + (time.month > 2 ? -3 : 9)) + 2) / 5 + time.day - 1;
-    int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    int daysSince1970 = era * 146097 + dayOfEra - 719468;
-    // 30 December 1899 lies 25569 days before 1 January 1970.
-    return daysSince1970 + 25569;
 }

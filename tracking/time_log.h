@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "tracking/platform_seams.h"
+#include "tracking/calendar.h"
 #include "xmlstore/xml_document.h"
 
 extern std::unique_ptr<XmlDocument> TimeLog;
@@ -16,14 +16,14 @@ extern std::string TimeLogPath;      // ProgramDir + TimeLogFileName
 // ProgramDir + UserName + "-Time.xml": where OpenTimeLog finds the log of the user.
 std::string UserTimeLogPath();
 
-// Loads the log (or starts an empty one) and starts the sampling timer. A log file that
-// exists but cannot be opened (another program holds it) is neither set aside nor
+// Loads the log, or starts an empty one; false when there is no log to record into. A log file
+// that exists but cannot be opened (another program holds it) is neither set aside nor
 // overwritten: the run records into a fresh log until the file opens.
-void OpenTimeLog();
+bool OpenTimeLog();
 // Fails when there is no log to save, while the log file is held, or when its file could not
-// be written (the file then stays as it was); the listener hears of every outcome.
+// be written (the file then stays as it was).
 SaveResult SaveTimeLog();
-// Kills the sampling timer and releases the log; call after the last save.
+// Releases the log; call after the last save.
 void CloseTimeLog();
 
 // True while the log file could not be opened at start and has not been opened since.
@@ -35,16 +35,6 @@ bool ReopenHeldTimeLog();
 // How often the program tries a held log file again.
 constexpr unsigned kHeldTimeLogRetryMs = 30000;
 
-// Told the outcome of every save of the log, so that a failure can be shown; none when null.
-using TimeLogSaveListener = void (*)(SaveResult result);
-void SetTimeLogSaveListener(TimeLogSaveListener listener);
-
-// The minute of the clock, as in the name a file that could not be read is set aside under.
-std::string MinuteStampNow();
-
-// Adds the seconds to today's Date, its App and, unless the document name is empty, that
-// App's Doc, creating whatever is missing.
-void CreditTime(std::string_view appName, std::string_view docName, int seconds);
-void AddToTimeAttribute(XmlNode element, int seconds);
-// Days since 30 December 1899 (1 January 1900 is 2), from the calendar fields alone.
-int DaySerial(const LocalDateTime& time);
+// Adds the seconds to that day's Date, its App and, unless the document name is empty, that
+// App's Doc, creating whatever is missing; nothing without a log.
+void CreditTime(const LocalDateTime& day, std::string_view appName, std::string_view docName, int seconds);

@@ -1,52 +1,27 @@
 #include "tracking/timeline.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <map>
 
 #include "base/code_page.h"
 #include "base/program_paths.h"
 #include "files/file_replace.h"
-#include "tracking/time_log.h"
 
 namespace {
 
 bool TimelineOn = true;
-TimelineSaveListener SaveListener = nullptr;
 
 // The lines waiting for a save, by month (year * 100 + month), in the order they were credited.
 std::map<int, std::string> Pending;
 
-// Seconds since 30 December 1899 pass 32 bits, which a Windows long has.
-constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
-
-// The civil date of a day number as DaySerial counts them.
-LocalDateTime DateOfSerial(std::int64_t serial) {
-    const std::int64_t days = serial - 25569 + 719468;  // days since 1 March of year 0
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t dayOfEra = days - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    LocalDateTime date;
-    date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
-    return date;
-}
-
-}  // namespace
-
-void SetTimelineOn(bool on) { TimelineOn = on; }
-bool TimelineIsOn() { return TimelineOn; }
-
+// "<user>-Timeline-YYYY-MM.tsv".
 std::string TimelineFileName(std::string_view user, int year, int month) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, "-Timeline-%04d-%02d.tsv", year, month);
     return std::string(user) + suffix;
 }
 
+// The line of one stretch, names in UTF-8, ended by a line break.
 std::string TimelineLine(const LocalDateTime& start, int seconds, std::string_view appUtf8, std::string_view docUtf8) {
     char head[48];
     std::snprintf(head, sizeof head, "%04d-%02d-%02d %02d:%02d:%02d\t%d\t", start.year, start.month, start.day,
@@ -56,35 +31,9 @@ std::string TimelineLine(const LocalDateTime& start, int seconds, std::string_vi
     return line;
 }
 
-LocalDateTime SecondsBefore(const LocalDateTime& moment, long seconds) {
-    const std::int64_t total = DaySerial(moment) * kSecondsPerDay + moment.hour * 3600 + moment.minute * 60 +
-                               moment.second - seconds;
-    std::int64_t serial = total / kSecondsPerDay;
-    std::int64_t secondOfDay = total % kSecondsPerDay;
-    if (secondOfDay < 0) {
-        secondOfDay += kSecondsPerDay;
-        --serial;
-    }
-    LocalDateTime result = DateOfSerial(serial);
-    result.hour = static_cast<int>(secondOfDay / 3600);
-    result.minute = static_cast<int>(secondOfDay / 60 % 60);
-    result.second = static_cast<int>(secondOfDay % 60);
-    return result;
-}
-
-void RecordStretch(const LocalDateTime& start, int seconds, std::string_view app, std::string_view doc) {
-    if (!TimelineOn || seconds <= 0) return;
-    Pending[start.year * 100 + start.month] += TimelineLine(start, seconds, NarrowToUtf8(app), NarrowToUtf8(doc));
-}
-
-std::size_t PendingTimelineLines() {
-    std::size_t lines = 0;
-    for (const auto& [month, text] : Pending) lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    return lines;
-}
-
-void DropPendingTimeline() { Pending.clear(); }
-
+// What to append to a file: the header when it is empty, and, when its last line was cut short
+// (a crash in the middle of a write), tabs that no whole line holds and the line break before
+// `lines`, so that every reader can tell the cut line from a whole one.
 std::string TimelineAppendBytes(bool fileEmpty, bool endsWithLineBreak, std::string_view lines) {
     std::string bytes;
     bytes.reserve(lines.size() + kTimelineHeader.size() + 5);
@@ -98,13 +47,24 @@ std::string TimelineAppendBytes(bool fileEmpty, bool endsWithLineBreak, std::str
     return bytes;
 }
 
-void SetTimelineSaveListener(TimelineSaveListener listener) { SaveListener = listener; }
-
+// Appends lines in one write, flushed; a failed write cuts the file back to its old length.
 SaveResult AppendTimelineFile(const std::string& narrowPath, std::string_view lines) {
     return AppendFileContents(narrowPath, [lines](bool empty, bool endsWithLineBreak) {
         return TimelineAppendBytes(empty, endsWithLineBreak, lines);
     });
 }
+
+}  // namespace
+
+void SetTimelineOn(bool on) { TimelineOn = on; }
+bool TimelineIsOn() { return TimelineOn; }
+
+void RecordStretch(const LocalDateTime& start, int seconds, std::string_view app, std::string_view doc) {
+    if (!TimelineOn || seconds <= 0) return;
+    Pending[start.year * 100 + start.month] += TimelineLine(start, seconds, NarrowToUtf8(app), NarrowToUtf8(doc));
+}
+
+void DropPendingTimeline() { Pending.clear(); }
 
 SaveResult SaveTimeline() {
     SaveResult first;
@@ -119,6 +79,5 @@ SaveResult SaveTimeline() {
             ++month;
         }
     }
-    if (SaveListener) SaveListener(first);
     return first;
 }

@@ -471,6 +471,8 @@ std::size_t XmlDocument::MemoryUsed() const { return storage_->BytesUsed(); }
 
 std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<XmlDocument>(); }
 
+std::string StorableUtf8(std::string_view narrow) { return Storable(narrow); }
+
 bool UserListFile::Load(XmlDocument& document) {
     userFileUnread = false;
     RemoveStaleTemporaryFiles(userPath);

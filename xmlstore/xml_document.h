@@ -123,6 +123,9 @@ private:
 // The one way to get a document.
 std::unique_ptr<XmlDocument> CreateXmlDocument();
 
+// Narrow text in the UTF-8 form SetAttribute stores it in, to compare with ValueUtf8.
+std::string StorableUtf8(std::string_view narrow);
+
 // A user's own copy of a list, with a shared starting copy beside it ("user1-Programs.xml" and
 // "Programs.xml"). The per-user file is read when it can be, the shared one otherwise; a per-user
 // file that exists but could not be read holds what a user wrote by hand, so the first save sets

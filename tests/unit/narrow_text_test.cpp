@@ -55,8 +55,10 @@ TEST_F(CutPlacesTest, EveryLimitKeepsUtf8CharactersWhole) {
     const std::string pattern = "a" + Repeat(zhe, 127);  // 255 bytes: whole as a title, not as a name
 
     // The idle name, cut as a whole title (255 bytes).
+    OpenTracker();
     SetInactiveName(long200);
-    EXPECT_EQ(InactiveName, Repeat(zhe, 127));
+    windows.titles[0x100] = "";
+    SampleWindow(0x100, 1000);
 
     // Titles that the platform cuts to 255 bytes inside a character, and a pattern cut to a
     // name (254 bytes).
@@ -69,13 +71,15 @@ TEST_F(CutPlacesTest, EveryLimitKeepsUtf8CharactersWhole) {
         {std::string(253, 'x') + smile, std::string(253, 'x')},
         {pattern, "a" + Repeat(zhe, 126)},
     };
-    std::uint32_t tick = 1000;
+    std::uint32_t tick = 2000;
     for (const auto& c : titles) {
         windows.titles[tick] = c.title;
         SampleWindow(tick, tick);
-        EXPECT_EQ(CurrentApp, c.app) << c.title.size() << " bytes";
         tick += 1000;
     }
+    SampleWindow(0x100, tick);
+    EXPECT_EQ(Credited(Repeat(zhe, 127)), 2) << "the idle name and the longest title, a second each";
+    for (const auto& c : titles) EXPECT_GE(Credited(c.app), 1) << c.title.size() << " bytes";
 
     // A project name from the file, and the default of a setting.
     WriteFileBytes(folder.File("user1-Projects.xml"), "<List><Project id=\"1\">" + pattern + "</Project></List>");

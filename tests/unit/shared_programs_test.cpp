@@ -35,10 +35,9 @@ protected:
 
     static void ExpectSplits(const std::vector<SplitCase>& cases) {
         for (const SplitCase& example : cases) {
-            CurrentApp = CurrentDoc = "stale";
-            SplitTitle(example.title);
-            EXPECT_EQ(CurrentApp, example.app) << '"' << example.title << '"';
-            EXPECT_EQ(CurrentDoc, example.doc) << '"' << example.title << '"';
+            const TitleSplit split = SplitTitle(example.title, ProgramList, "");
+            EXPECT_EQ(split.app, example.app) << '"' << example.title << '"';
+            EXPECT_EQ(split.doc, example.doc) << '"' << example.title << '"';
         }
     }
 };

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
+#include "tracking/tracker.h"
 
 class FakeWindows final : public WindowTitleSource {
 public:
@@ -57,13 +59,24 @@ public:
     std::uint32_t last = 0;
 };
 
+// Local time is UTC plus an offset that grows by `shift` seconds from the instant `shiftAt`
+// on: a change of daylight-saving time when a test sets one.
 class FakeClock final : public LocalClock {
 public:
-    LocalDateTime Now() override { return now; }
-    void Set(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
-        now = {year, month, day, hour, minute, second};
+    std::int64_t UtcNow() override { return utc; }
+    LocalDateTime LocalTimeAt(std::int64_t at) override {
+        return CalendarTime(at + offset + (at >= shiftAt ? shift : 0));
     }
-    LocalDateTime now{2026, 12, 7, 9, 5};
+    // Now is that local time.
+    void Set(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
+        utc = CalendarSeconds({year, month, day, hour, minute, second}) - offset;
+        if (utc >= shiftAt) utc -= shift;
+    }
+    LocalDateTime Now() { return LocalTimeAt(utc); }
+    std::int64_t utc = CalendarSeconds({2026, 12, 7, 9, 5, 0});
+    std::int64_t offset = 0;
+    std::int64_t shiftAt = std::numeric_limits<std::int64_t>::max();
+    std::int64_t shift = 0;
 };
 
 class FakeTimer final : public SamplingTimer {
@@ -80,6 +93,11 @@ public:
     int stops = 0;
     std::uintptr_t lastStopped = 0;
 };
+
+// A credit dated by the clock, as the tracker dates one.
+inline void CreditToday(std::string_view app, std::string_view doc, int seconds) {
+    CreditTime(LocalNow(), app, doc, seconds);
+}
 
 inline bool FileExists(const std::string& path) {
     return std::filesystem::exists(path);
@@ -123,34 +141,24 @@ protected:
     void SetUp() override {
         ProgramDir = folder.Dir();
         UserName = "user1";
-        InactiveName = "Inactive";
+        SetInactiveName("Inactive");
         SetTitleSource(&windows);
         SetLastInputSource(&input);
         SetClock(&clock);
         SetSamplingTimer(&timer);
     }
     void TearDown() override {
-        CloseTimeLog();
+        CloseTracker();
         SetTitleSource(nullptr);
         SetLastInputSource(nullptr);
         SetClock(nullptr);
         SetSamplingTimer(nullptr);
         ProgramDir.clear();
         UserName.clear();
-        InactiveName.clear();
         ProgramList.clear();
-        LastWindow = 0;
-        LastTitleLength = 0;
-        LastTitle[0] = '\0';
-        LastChangeTick = 0;
-        AutosaveDeadline = 0;
-        CurrentApp.clear();
-        CurrentDoc.clear();
-        CurrentAbsence = Absence::None;
-        AwayInputTick = 0;
-        SessionLocked = SessionDisconnected = false;
-        AwayAfter = 0;
-        LastSampleTick = 0;
+        ResetSampler();
+        SetInactiveName("");
+        SetAwayMinutes(0);
         SetTimelineOn(true);
     }
 
@@ -170,8 +178,9 @@ protected:
 
     // Seconds credited on the fake clock's day to the application, or to its document;
     // -1 when the element is missing.
-    int Credited(const std::string& app, const std::string& doc = "") const {
-        XmlNode appNode = ChildNamed(DateOf(clock.now.year, clock.now.month, clock.now.day), "App", app);
+    int Credited(const std::string& app, const std::string& doc = "") {
+        const LocalDateTime today = clock.Now();
+        XmlNode appNode = ChildNamed(DateOf(today.year, today.month, today.day), "App", app);
         if (!appNode || doc.empty()) return appNode ? TimeOf(appNode) : -1;
         XmlNode docNode = ChildNamed(appNode, "Doc", doc);
         return docNode ? TimeOf(docNode) : -1;
@@ -195,7 +204,7 @@ protected:
         ProgramList = {"Editor", "Studio"};
         windows.titles[kEditorWindow] = "notes.txt - Editor";
         windows.titles[kStudioWindow] = "Studio: main.cpp";
-        OpenTimeLog();
+        OpenTracker();
         ASSERT_TRUE(TimeLog);
     }
 };

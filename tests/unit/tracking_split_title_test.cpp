@@ -1,31 +1,30 @@
-#include "tests/unit/tracking_fakes.h"
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tracking/sampler.h"
 
 namespace {
 
 struct SplitCase {
-    const char* title;
-    const char* app;
-    const char* doc;
+    std::string title;
+    std::string app;
+    std::string doc;
 };
 
-class SplitTitleTest : public TrackingTest {
-protected:
-    void SetUp() override {
-        TrackingTest::SetUp();
-        ProgramList = {"Editor", "Studio"};
+void ExpectSplits(const std::vector<std::string>& patterns, const std::vector<SplitCase>& cases) {
+    for (const SplitCase& example : cases) {
+        const TitleSplit split = SplitTitle(example.title, patterns, "Inactive");
+        EXPECT_EQ(split.app, example.app) << '"' << example.title << '"';
+        EXPECT_EQ(split.doc, example.doc) << '"' << example.title << '"';
     }
-    void ExpectSplits(const std::vector<SplitCase>& cases) {
-        for (const SplitCase& example : cases) {
-            CurrentApp = CurrentDoc = "stale";
-            SplitTitle(example.title);
-            EXPECT_EQ(CurrentApp, example.app) << '"' << example.title << '"';
-            EXPECT_EQ(CurrentDoc, example.doc) << '"' << example.title << '"';
-        }
-    }
-};
+}
 
-TEST_F(SplitTitleTest, FirstPatternInListOrderNamesTheApplication) {
-    ExpectSplits({
+const std::vector<std::string> kEditorAndStudio = {"Editor", "Studio"};
+
+TEST(SplitTitleTest, FirstPatternInListOrderNamesTheApplication) {
+    ExpectSplits(kEditorAndStudio, {
         {"notes.txt - Editor", "Editor", "notes.txt"},
         {"Editor - notes.txt", "Editor", "notes.txt"},
         {"Studio: main.cpp", "Studio", "main.cpp"},
@@ -39,8 +38,8 @@ TEST_F(SplitTitleTest, FirstPatternInListOrderNamesTheApplication) {
     });
 }
 
-TEST_F(SplitTitleTest, OnlyTheFiveSeparatorsAreTrimmedAndOnlyAtTheCut) {
-    ExpectSplits({
+TEST(SplitTitleTest, OnlyTheFiveSeparatorsAreTrimmedAndOnlyAtTheCut) {
+    ExpectSplits(kEditorAndStudio, {
         {"Editor :-<> notes", "Editor", "notes"},
         {"notes -:<>  Editor", "Editor", "notes"},
         {"Editor | notes", "Editor", "| notes"},
@@ -52,38 +51,26 @@ TEST_F(SplitTitleTest, OnlyTheFiveSeparatorsAreTrimmedAndOnlyAtTheCut) {
     });
 }
 
-TEST_F(SplitTitleTest, EmptyListsPatternsAndOverlapsFollowTheListAsGiven) {
-    ProgramList.clear();
-    ExpectSplits({{"notes.txt - Editor", "notes.txt - Editor", ""}});
-    ProgramList = {"", "Visual", "Visual Studio", "Visual"};
-    ExpectSplits({{"main.cpp - Visual Studio", "Visual", "main.cpp"}, {"plain", "plain", ""}});
+TEST(SplitTitleTest, EmptyListsPatternsAndOverlapsFollowTheListAsGiven) {
+    ExpectSplits({}, {{"notes.txt - Editor", "notes.txt - Editor", ""}});
+    ExpectSplits({"", "Visual", "Visual Studio", "Visual"},
+                 {{"main.cpp - Visual Studio", "Visual", "main.cpp"}, {"plain", "plain", ""}});
 }
 
-TEST_F(SplitTitleTest, NonAsciiBytesAreMatchedByteForByte) {
+TEST(SplitTitleTest, NonAsciiBytesAreMatchedByteForByte) {
     const std::string notepad = "\xC1\xEB\xEE\xEA\xED\xEE\xF2";  // "Блокнот" in Windows-1251
     const std::string notes = "\xC7\xE0\xEF\xE8\xF1\xEA\xE8";
-    ProgramList = {notepad};
-    SplitTitle(notes + " - " + notepad);
-    EXPECT_EQ(CurrentApp, notepad);
-    EXPECT_EQ(CurrentDoc, notes);
-    SplitTitle("\xE1\xEB\xEE\xEA\xED\xEE\xF2");  // lower-case first letter
-    EXPECT_EQ(CurrentApp, "\xE1\xEB\xEE\xEA\xED\xEE\xF2");
+    ExpectSplits({notepad}, {
+        {notes + " - " + notepad, notepad, notes},
+        {"\xE1\xEB\xEE\xEA\xED\xEE\xF2", "\xE1\xEB\xEE\xEA\xED\xEE\xF2", ""},  // lower-case first letter
+    });
 }
 
-TEST_F(SplitTitleTest, LongPatternsAndDocumentsAreCutTo254Characters) {
-    std::string pattern(260, 'P');
-    ProgramList = {pattern};
-    SplitTitle(pattern + " - doc");
-    EXPECT_EQ(CurrentApp, std::string(254, 'P'));
-    EXPECT_EQ(CurrentDoc, "doc");
-
-    ProgramList = {"Editor"};
-    SplitTitle("Editor" + std::string(300, 'd'));
-    EXPECT_EQ(CurrentDoc, std::string(254, 'd'));
-
-    ProgramList.clear();
-    SplitTitle(std::string(300, 't'));
-    EXPECT_EQ(CurrentApp, std::string(255, 't'));
+TEST(SplitTitleTest, LongPatternsAndDocumentsAreCutTo254Characters) {
+    const std::string pattern(260, 'P');
+    ExpectSplits({pattern}, {{pattern + " - doc", std::string(254, 'P'), "doc"}});
+    ExpectSplits({"Editor"}, {{"Editor" + std::string(300, 'd'), "Editor", std::string(254, 'd')}});
+    ExpectSplits({}, {{std::string(300, 't'), std::string(255, 't'), ""}});
 }
 
 }  // namespace

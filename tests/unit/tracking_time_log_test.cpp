@@ -11,17 +11,8 @@ namespace {
 
 using TimeLogTest = TrackingTest;
 
-TEST(DaySerialTest, CountsDaysSince30December1899) {
-    EXPECT_EQ(DaySerial({1899, 12, 30, 0, 0}), 0);
-    EXPECT_EQ(DaySerial({1900, 1, 1, 0, 0}), 2);
-    EXPECT_EQ(DaySerial({1900, 3, 1, 0, 0}), 61) << "1900 is no leap year";
-    EXPECT_EQ(DaySerial({2000, 1, 1, 0, 0}), 36526);
-    EXPECT_EQ(DaySerial({2000, 3, 1, 0, 0}), 36586) << "2000 is a leap year";
-    EXPECT_EQ(DaySerial({2007, 4, 21, 23, 59}), 39193) << "the time of day does not count";
-}
-
 TEST_F(TimeLogTest, FirstRunStartsAnEmptyLogAndTheTimer) {
-    OpenTimeLog();
+    OpenTracker();
     ASSERT_TRUE(TimeLog);
     EXPECT_EQ(TimeLogFileName, "user1-Time.xml");
     EXPECT_EQ(TimeLogPath, LogPath());
@@ -36,8 +27,8 @@ TEST_F(TimeLogTest, FirstRunStartsAnEmptyLogAndTheTimer) {
     EXPECT_EQ(saved.DocumentElement().Name(), "Ostrak");
     EXPECT_FALSE(saved.DocumentElement().FirstChild());
 
-    CloseTimeLog();
-    CloseTimeLog();
+    CloseTracker();
+    CloseTracker();
     EXPECT_FALSE(TimeLog);
     EXPECT_EQ(timer.stops, 1);
     EXPECT_EQ(timer.lastStopped, 42u);
@@ -57,16 +48,16 @@ TEST_F(TimeLogTest, ASaveThatCannotWriteSaysSo) {
 TEST_F(TimeLogTest, CreditsBuildDayApplicationAndDocument) {
     OpenTimeLog();
     clock.Set(2007, 4, 21);
-    CreditTime("Editor", "notes.txt", 5);
+    CreditToday("Editor", "notes.txt", 5);
     ASSERT_EQ(Dates().size(), 1u);
     XmlNode day = Dates()[0];
     EXPECT_EQ(Attributes(day), "id=39193 y=2007 m=4 d=21 time=5");
     EXPECT_EQ(Attributes(Children(day, "App")[0]), "name=Editor time=5");
     EXPECT_EQ(Attributes(Children(Children(day, "App")[0], "Doc")[0]), "name=notes.txt time=5");
 
-    CreditTime("Editor", "notes.txt", 7);
-    CreditTime("Editor", "", 3);
-    CreditTime("Studio", "main.cpp", 0);
+    CreditToday("Editor", "notes.txt", 7);
+    CreditToday("Editor", "", 3);
+    CreditToday("Studio", "main.cpp", 0);
     ASSERT_EQ(Dates().size(), 1u);
     EXPECT_EQ(TimeOf(day), 15);
     EXPECT_EQ(Children(day, "App").size(), 2u);
@@ -79,20 +70,33 @@ TEST_F(TimeLogTest, CreditsBuildDayApplicationAndDocument) {
 
 TEST_F(TimeLogTest, NamesMatchExactlyAndEachDayHasItsOwn) {
     OpenTimeLog();
-    CreditTime("Editor", "Notes", 1);
-    CreditTime("editor", "notes", 2);
-    CreditTime("Editor ", "Notes ", 3);
+    CreditToday("Editor", "Notes", 1);
+    CreditToday("editor", "notes", 2);
+    CreditToday("Editor ", "Notes ", 3);
     EXPECT_EQ(Children(Dates()[0], "App").size(), 3u);
     EXPECT_EQ(Credited("editor", "notes"), 2);
 
     clock.Set(2026, 12, 8);
-    CreditTime("Editor", "Notes", 4);
+    CreditToday("Editor", "Notes", 4);
     clock.Set(2026, 12, 7);  // the clock was set back
-    CreditTime("Editor", "Notes", 5);
+    CreditToday("Editor", "Notes", 5);
     ASSERT_EQ(Dates().size(), 2u);
     EXPECT_EQ(TimeOf(Dates()[0]), 11);
     EXPECT_EQ(TimeOf(Dates()[1]), 4);
     EXPECT_EQ(Credited("Editor", "Notes"), 6);
+}
+
+TEST_F(TimeLogTest, ANameWithACharacterXmlCannotCarryIsFoundAgain) {
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    OpenTimeLog();
+    // U+FFFF and U+FFFE are stored as blanks; each credit must still find its elements.
+    for (int credit = 0; credit < 3; ++credit) CreditToday("Edit\xEF\xBF\xBFor", "a\xEF\xBF\xBE" "b", 5);
+    const std::vector<XmlNode> apps = Children(Dates()[0], "App");
+    ASSERT_EQ(apps.size(), 1u);
+    EXPECT_EQ(Attributes(apps[0]), "name=Edit or time=15");
+    const std::vector<XmlNode> docs = Children(apps[0], "Doc");
+    ASSERT_EQ(docs.size(), 1u);
+    EXPECT_EQ(Attributes(docs[0]), "name=a b time=15");
 }
 
 TEST_F(TimeLogTest, ALoadedLogIsExtendedAndRoundTrips) {
@@ -102,11 +106,11 @@ TEST_F(TimeLogTest, ALoadedLogIsExtendedAndRoundTrips) {
                "      <App name=\"Editor\" time=\"10\">\n"
                "         <Doc name=\"notes.txt\" time=\"10\"/>\n"
                "      </App>\n   </Date>\n</Ostrak>");
-    OpenTimeLog();
+    OpenTracker();
     ASSERT_TRUE(TimeLog);
     EXPECT_EQ(timer.starts, 1);
-    CreditTime("Editor", "notes.txt", 5);
-    CreditTime("Studio", "main.cpp", 1);
+    CreditToday("Editor", "notes.txt", 5);
+    CreditToday("Studio", "main.cpp", 1);
     ASSERT_EQ(Dates().size(), 1u);
     EXPECT_EQ(Attributes(Dates()[0]), "id=46363 y=2026 m=12 d=7 time=16");
 
@@ -122,7 +126,7 @@ TEST_F(TimeLogTest, ADayWrittenWithALeadingZeroIsNotFound) {
                "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"012\" d=\"07\" time=\"10\"/>"
                "<Date id=\"46364\" y=\"2026\" m=\"12\" d=\"8\" time=\"1\"/></Ostrak>");
     OpenTimeLog();
-    CreditTime("Editor", "", 5);
+    CreditToday("Editor", "", 5);
     ASSERT_EQ(Dates().size(), 3u);
     EXPECT_EQ(Attributes(Dates()[0]), "id=46363 y=2026 m=012 d=07 time=10");
     EXPECT_EQ(Attributes(Dates()[2]), "id=46363 y=2026 m=12 d=7 time=5");
@@ -135,9 +139,9 @@ TEST_F(TimeLogTest, ATimeThatIsNoIntegerRestartsAndALargeOneSaturates) {
                "<App name=\"Big\" time=\"99999999999\"/><App name=\"Full\" time=\"2147483600\"/>"
                "</Date></Ostrak>");
     OpenTimeLog();
-    CreditTime("Editor", "notes", 5);
-    CreditTime("Big", "", 1);
-    CreditTime("Full", "", 100);
+    CreditToday("Editor", "notes", 5);
+    CreditToday("Big", "", 1);
+    CreditToday("Full", "", 100);
     EXPECT_EQ(TimeOf(Dates()[0]), 106);
     EXPECT_EQ(Credited("Editor"), 5);
     EXPECT_EQ(Credited("Editor", "notes"), 17) << "blanks around a number are allowed";
@@ -148,23 +152,23 @@ TEST_F(TimeLogTest, ATimeThatIsNoIntegerRestartsAndALargeOneSaturates) {
 // Today's Date is remembered between credits; these are the ways that memory could go stale.
 TEST_F(TimeLogTest, TheRememberedDayIsCheckedBeforeUse) {
     OpenTimeLog();
-    CreditTime("Editor", "", 1);
+    CreditToday("Editor", "", 1);
     Dates()[0].SetAttribute("d", "70");
-    CreditTime("Editor", "", 2);
+    CreditToday("Editor", "", 2);
     ASSERT_EQ(Dates().size(), 2u);
     EXPECT_EQ(TimeOf(Dates()[1]), 2);
 
     CloseTimeLog();
     OpenTimeLog();  // nothing was saved, so the new log is empty
-    CreditTime("Editor", "", 3);
+    CreditToday("Editor", "", 3);
     ASSERT_EQ(Dates().size(), 1u);
     EXPECT_EQ(TimeOf(Dates()[0]), 3);
 }
 
 TEST_F(TimeLogTest, NothingHappensWithoutALog) {
-    CreditTime("Editor", "notes", 5);
-    SaveTimeLog();
-    CloseTimeLog();
+    CreditToday("Editor", "notes", 5);
+    SaveTracker();
+    CloseTracker();
     EXPECT_FALSE(FileExists(LogPath()));
     EXPECT_EQ(timer.stops, 0);
 }
@@ -184,7 +188,7 @@ TEST_F(TimeLogTest, LongRandomCreditSequencesKeepTheTotals) {
         std::string doc = docs[random() % 5];
         int seconds = static_cast<int>(random() % 900);
         clock.Set(2026, day == 31 ? 10 : 12, day);
-        CreditTime(app, doc, seconds);
+        CreditToday(app, doc, seconds);
         expected[{day, app, doc}] += seconds;
         if (std::find(dayOrder.begin(), dayOrder.end(), day) == dayOrder.end()) dayOrder.push_back(day);
     }
@@ -232,11 +236,11 @@ protected:
 TEST_F(UnreadableLogTest, ALogThatDoesNotParseIsSetAside) {
     const std::string damaged = "<Ostrak><Date id=\"1\" y=\"2026\"";
     WriteFileBytes(LogPath(), damaged);
-    OpenTimeLog();
+    OpenTracker();
     ExpectFreshLog();
     EXPECT_EQ(ReadFileBytes(AsidePath()), damaged);
     EXPECT_FALSE(FileExists(LogPath()));
-    CreditTime("Editor", "", 1);
+    CreditToday("Editor", "", 1);
     SaveTimeLog();
     EXPECT_TRUE(FileExists(LogPath()));
     EXPECT_EQ(ReadFileBytes(AsidePath()), damaged);
@@ -250,7 +254,7 @@ TEST_F(UnreadableLogTest, ALogLargerThanADocumentCanHoldIsSetAsideWhole) {
     WriteFileBytes(LogPath(), large);
     {
         ScopedArenaLimit limit(4u << 20);
-        OpenTimeLog();
+        OpenTracker();
     }
     ExpectFreshLog();
     EXPECT_TRUE(ReadFileBytes(AsidePath()) == large) << "the old log is kept whole";
@@ -259,7 +263,7 @@ TEST_F(UnreadableLogTest, ALogLargerThanADocumentCanHoldIsSetAsideWhole) {
 TEST_F(UnreadableLogTest, ALogWithAnotherRootIsSetAside) {
     const std::string foreign = "<Other><Date y=\"2026\" m=\"12\" d=\"7\" time=\"5\"/></Other>";
     WriteFileBytes(LogPath(), foreign);
-    OpenTimeLog();
+    OpenTracker();
     ExpectFreshLog();
     EXPECT_EQ(ReadFileBytes(AsidePath()), foreign);
 }
@@ -268,7 +272,7 @@ TEST_F(UnreadableLogTest, SetAsideNamesWithinOneMinuteGetACounter) {
     WriteFileBytes(AsidePath(), "first");
     WriteFileBytes(AsidePath("-2"), "second");
     WriteFileBytes(LogPath(), "third");
-    OpenTimeLog();
+    OpenTracker();
     ExpectFreshLog();
     EXPECT_EQ(ReadFileBytes(AsidePath()), "first");
     EXPECT_EQ(ReadFileBytes(AsidePath("-2")), "second");
@@ -277,7 +281,7 @@ TEST_F(UnreadableLogTest, SetAsideNamesWithinOneMinuteGetACounter) {
 
 TEST_F(UnreadableLogTest, AnEmptyFileIsAFirstRun) {
     WriteFileBytes(LogPath(), "");
-    OpenTimeLog();
+    OpenTracker();
     ExpectFreshLog();
     EXPECT_FALSE(FileExists(AsidePath()));
 }
@@ -293,15 +297,15 @@ TEST_F(UnreadableLogTest, ALogThatCannotBeOpenedIsKeptAndGetsTheTimeRecordedMean
     std::filesystem::create_symlink(LogPath(), LogPath());
     SavesHeard.clear();
     SetTimeLogSaveListener(HearSave);
-    OpenTimeLog();
+    OpenTracker();
     ExpectFreshLog();
     EXPECT_TRUE(TimeLogIsHeld());
-    CreditTime("Editor", "notes", 5);
-    CreditTime("Studio", "", 3);
+    CreditToday("Editor", "notes", 5);
+    CreditToday("Studio", "", 3);
     clock.Set(2026, 12, 8);
-    CreditTime("Editor", "", 2);
+    CreditToday("Editor", "", 2);
 
-    EXPECT_EQ(SaveTimeLog().failure, SaveFailure::FileInUse);
+    SaveTracker();
     EXPECT_TRUE(std::filesystem::is_symlink(LogPath())) << "neither overwritten nor set aside";
     EXPECT_FALSE(FileExists(AsidePath()));
     EXPECT_FALSE(ReopenHeldTimeLog());
@@ -318,7 +322,7 @@ TEST_F(UnreadableLogTest, ALogThatCannotBeOpenedIsKeptAndGetsTheTimeRecordedMean
     EXPECT_EQ(TimeOf(Dates()[0]), 18);
     EXPECT_EQ(Attributes(Dates()[1]), "id=46364 y=2026 m=12 d=8 time=2");
 
-    EXPECT_TRUE(SaveTimeLog());
+    SaveTracker();
     ASSERT_EQ(SavesHeard.size(), 2u);
     EXPECT_EQ(SavesHeard[0].failure, SaveFailure::FileInUse);
     EXPECT_EQ(SavesHeard[1].failure, SaveFailure::None);
@@ -334,7 +338,7 @@ TEST_F(TimeLogTest, TemporaryFilesOfSavesWhoseProcessEndedAreRemovedAtStart) {
     const std::string running = log + std::to_string(getpid()) + "-1";
     const std::string unrelated[] = {"user1-Time.xml.~notes", "other.xml.~" + std::to_string(ended) + "-0"};
     for (const std::string& name : {stale, running, unrelated[0], unrelated[1]}) WriteFileBytes(folder.File(name), "x");
-    OpenTimeLog();
+    OpenTracker();
     EXPECT_FALSE(FileExists(folder.File(stale)));
     EXPECT_TRUE(FileExists(folder.File(running)));
     for (const std::string& name : unrelated) EXPECT_TRUE(FileExists(folder.File(name))) << name;
@@ -344,10 +348,10 @@ TEST_F(UnreadableLogTest, ALogThatCannotBeSetAsideIsNeitherUsedNorOverwritten) {
     WriteFileBytes(AsidePath(), "taken");
     for (int counter = 2; counter <= 1000; ++counter) WriteFileBytes(AsidePath("-" + std::to_string(counter)), "taken");
     WriteFileBytes(LogPath(), "years of data");
-    OpenTimeLog();
+    OpenTracker();
     EXPECT_FALSE(TimeLog);
     EXPECT_EQ(timer.starts, 0);
-    CreditTime("Editor", "", 5);
+    CreditToday("Editor", "", 5);
     SaveTimeLog();
     EXPECT_EQ(ReadFileBytes(LogPath()), "years of data");
 }

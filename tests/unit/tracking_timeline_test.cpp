@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -8,9 +9,8 @@ namespace {
 class TimelineTest : public EditorAndStudioTest {
 protected:
     // The local clock runs with the tick: 23:58:00 on 30 November at tick 1000.
-    void At(std::uint32_t tick) {
-        clock.now = SecondsBefore({2026, 11, 30, 23, 58, 0}, -static_cast<long>((tick - 1000) / 1000));
-    }
+    void At(std::uint32_t tick) { clock.utc = start + (tick - 1000) / 1000; }
+    std::int64_t start = CalendarSeconds({2026, 11, 30, 23, 58, 0});
 
     // The timer's ticks, one a second, up to and with `until`, the window in front.
     void TicksUntil(WindowHandle window, std::uint32_t until) {
@@ -25,7 +25,9 @@ protected:
     std::uint32_t lastTick = 0;
 
     std::string File(int year, int month) const {
-        return ReadFileBytes(folder.File(TimelineFileName("user1", year, month)));
+        char name[32];
+        std::snprintf(name, sizeof name, "user1-Timeline-%04d-%02d.tsv", year, month);
+        return ReadFileBytes(folder.File(name));
     }
 
     // The seconds of each start date's lines, and of each of the log's days.
@@ -61,9 +63,7 @@ TEST_F(TimelineTest, EveryCreditIsALineOfItsStartMonthAndDayWhileTheLogTakesTheD
     Sample(kStudioWindow, 231300);
     At(241300);
     CreditPendingStretch(241300);  // suspend or shutdown
-    EXPECT_EQ(PendingTimelineLines(), 6u);
-    ASSERT_TRUE(SaveTimeLog());
-    EXPECT_EQ(PendingTimelineLines(), 0u);
+    SaveTracker();
 
     EXPECT_EQ(File(2026, 11), "start\tseconds\tapplication\tdocument\n"
                               "2026-11-30 23:58:00\t60\tEditor\tnotes.txt\n"
@@ -80,12 +80,12 @@ TEST_F(TimelineTest, EveryCreditIsALineOfItsStartMonthAndDayWhileTheLogTakesTheD
     EXPECT_EQ(LoggedOn(2026, 11, 30), 60);
     EXPECT_EQ(LoggedOn(2026, 12, 1), 180);
 
-    // Off, nothing more is kept; what was written stays.
+    // Off, nothing more is kept; what was written stays, once.
     SetTimelineOn(false);
     input.At(241300);
     TicksUntil(kStudioWindow, 250300);
     Sample(kEditorWindow, 251300);
-    ASSERT_TRUE(SaveTimeLog());
+    SaveTracker();
     EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 50}}));
     EXPECT_EQ(LoggedOn(2026, 12, 1), 190);
 }
@@ -106,10 +106,11 @@ TEST_F(TimelineTest, ABatchStartsTheFileOrAFreshLineAndACutLineCanNeverPassForAW
          header + "2026-12-07 09:00:00\t5\tEdi\t\t\t\t\n" + line},
     };
     for (const auto& each : cases) {
-        const std::string path = folder.File("append.tsv");
+        const std::string path = folder.File("user1-Timeline-2026-12.tsv");
         std::filesystem::remove(path);
         if (each.exists) std::ofstream(path, std::ios::binary) << each.before;
-        EXPECT_TRUE(AppendTimelineFile(path, line)) << each.name;
+        RecordStretch({2026, 12, 7, 9, 0, 0}, 5, "Editor", "notes.txt");
+        EXPECT_TRUE(SaveTimeline()) << each.name;
         EXPECT_EQ(ReadFileBytes(path), each.after) << each.name;
     }
 }
@@ -123,19 +124,36 @@ TEST_F(TimelineTest, ATimelineThatCannotBeWrittenKeepsItsLinesAndNeverStopsTheLo
     SampleWindow(kEditorWindow, 1000);
     SampleWindow(kStudioWindow, 6000);
     // A folder where the month's file should be: it cannot be opened for writing.
-    const std::string blocked = folder.File(TimelineFileName("user1", 2026, 12));
+    const std::string blocked = folder.File("user1-Timeline-2026-12.tsv");
     std::filesystem::create_directory(blocked);
 
-    EXPECT_TRUE(SaveTimeLog()) << "the log is saved";
-    EXPECT_TRUE(FileExists(LogPath()));
+    SaveTracker();
+    EXPECT_TRUE(FileExists(LogPath())) << "the log is saved";
     EXPECT_FALSE(told) << "the failure is told";
-    EXPECT_EQ(PendingTimelineLines(), 1u);
 
     std::filesystem::remove(blocked);
-    EXPECT_TRUE(SaveTimeLog());
-    EXPECT_TRUE(told);
+    SaveTracker();
+    EXPECT_TRUE(told) << "the line waited for this save";
     EXPECT_EQ(File(2026, 12), std::string(kTimelineHeader) + "2026-12-07 08:59:55\t5\tEditor\tnotes.txt\n");
     SetTimelineSaveListener(nullptr);
+}
+
+// Wall-clock subtraction would put both an hour late.
+TEST_F(TimelineTest, StartsAndAwayMinutesBeforeADaylightSavingChangeKeepTheirOwnOffset) {
+    start = CalendarSeconds({2026, 3, 29, 1, 59, 30});
+    clock.shiftAt = start + 30;  // at 02:00 the clocks go forward to 03:00
+    clock.shift = 3600;
+    SetAwayMinutes(1);
+    input.At(21000);  // 01:59:50
+    Sample(kEditorWindow, 1000);
+    TicksUntil(kEditorWindow, 81000);  // away noticed at 03:00:50
+    TicksUntil(kEditorWindow, 90000);
+    input.At(90500);
+    Sample(kEditorWindow, 91000);
+    SaveTracker();
+    EXPECT_EQ(File(2026, 3), std::string(kTimelineHeader) +
+                                 "2026-03-29 01:59:30\t20\tEditor\tnotes.txt\n"
+                                 "2026-03-29 01:59:50\t70\tInactive\t01.59 - ...\n");
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "settings/settings.h"
 #include "tests/e2e/shell_recorder.h"
 #include "tests/win/program_folder.h"
+#include "tests/win/sampler_probe.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/timeline.h"
@@ -461,7 +462,7 @@ TEST_F(GeneralPageTest, TheAwayTimeIsStoredOnlyWhenChangedAndHandedToTheSamplerA
     EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "7 min");
     EXPECT_EQ(Press(IDOK), Texts{}) << "an unchanged hand-stored time is kept";
     EXPECT_EQ(StoredAwayTime(), 7u);
-    EXPECT_EQ(AwayAfter, 7u * 60000);
+    EXPECT_EQ(SamplerAwayMinutes(), 7u);
 
     Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
     EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kTimelineValue}));
@@ -471,10 +472,10 @@ TEST_F(GeneralPageTest, TheAwayTimeIsStoredOnlyWhenChangedAndHandedToTheSamplerA
     Choose("Never", IDC_PAGE_GENERAL_AWAY_TIME);
     EXPECT_EQ(Press(IDOK), Texts{kIdleValue});
     EXPECT_EQ(StoredAwayTime(), 0u);
-    EXPECT_EQ(AwayAfter, 0u);
+    EXPECT_EQ(SamplerAwayMinutes(), 0u);
     Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
     EXPECT_EQ(Press(IDOK), Texts{kIdleValue});
-    EXPECT_EQ(AwayAfter, 30u * 60000);
+    EXPECT_EQ(SamplerAwayMinutes(), 30u);
     EXPECT_EQ(Press(IDOK), Texts{});
     SetAwayMinutes(0);
 }

@@ -616,8 +616,7 @@ TEST_F(ProgramsPageTest, CancelOfTheOptionsDialogRestoresTheListAndTheSamplerKee
     EXPECT_EQ(Selected(), (std::vector<int>{0}));
     EXPECT_EQ(ProgramList, (Texts{"Notepad", "Word", "Excel"}));
     EXPECT_EQ(ReadWholeFile(UserFile()), before);
-    SplitTitle("readme.txt - Notepad");
-    EXPECT_EQ(CurrentApp, "Notepad");
+    EXPECT_EQ(SplitTitle("readme.txt - Notepad", ProgramList, "").app, "Notepad");
 
     // Reverted, the page is unchanged again: OK writes nothing.
     DeleteFileA(UserFile().c_str());

@@ -8,26 +8,19 @@
 
 #include "files/file_replace.h"
 #include "tests/win/program_folder.h"
+#include "tracking/platform_seams.h"
 #include "tracking/programs_list.h"
 #include "tracking/time_log.h"
 
 namespace {
 
-class NoTimer final : public SamplingTimer {
-public:
-    std::uintptr_t Start() override { return 1; }
-    void Stop(std::uintptr_t) override {}
-};
-
 class TimeLogFilesTest : public testing::Test {
 protected:
     void SetUp() override {
         folder_ = MakeProgramFolder("time-log");
-        SetSamplingTimer(&timer_);
     }
     void TearDown() override {
         CloseTimeLog();
-        SetSamplingTimer(nullptr);
         ProgramList.clear();
         SetFileAttributesA(Log().c_str(), FILE_ATTRIBUTE_NORMAL);
         RemoveProgramFolder(folder_);
@@ -35,7 +28,6 @@ protected:
     std::string Log() const { return folder_ + "user1-Time.xml"; }
 
     std::string folder_;
-    NoTimer timer_;
 };
 
 const char kOneStretch[] = "<Ostrak><Date id=\"1\" y=\"2000\" m=\"1\" d=\"1\" time=\"10\"><App name=\"Old\" time=\"10\"/></Date></Ostrak>";
@@ -47,7 +39,7 @@ TEST_F(TimeLogFilesTest, ALogHeldWithoutSharingIsLeftAloneAndGetsTheTimeRecorded
     OpenTimeLog();
     ASSERT_TRUE(TimeLog);
     EXPECT_TRUE(TimeLogIsHeld());
-    CreditTime("New", "", 4);
+    CreditTime(LocalNow(), "New", "", 4);
     EXPECT_EQ(SaveTimeLog().failure, SaveFailure::FileInUse);
     EXPECT_FALSE(ReopenHeldTimeLog());
     CloseHandle(holder);
@@ -66,7 +58,7 @@ TEST_F(TimeLogFilesTest, AReadOnlyLogSaysSoAndStaysAsItWas) {
     WriteWholeFile(Log(), kOneStretch);
     ASSERT_TRUE(SetFileAttributesA(Log().c_str(), FILE_ATTRIBUTE_READONLY));
     OpenTimeLog();
-    CreditTime("New", "", 4);
+    CreditTime(LocalNow(), "New", "", 4);
     EXPECT_EQ(SaveTimeLog().failure, SaveFailure::NoWriteAccess);
     EXPECT_EQ(ReadWholeFile(Log()), kOneStretch);
 }
@@ -92,6 +84,20 @@ TEST_F(TimeLogFilesTest, ADamagedUserListIsSetAsideBeforeACommitWritesANewOne) {
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     FindClose(search);
     EXPECT_EQ(ReadWholeFile(folder_ + found.cFileName), "<List><Pattern>Mine");
+}
+
+// The clock seam's own arithmetic from a UTC instant to local time, against the system's.
+TEST(SystemClockTest, TheLocalTimeOfNowIsTheSystemsLocalTime) {
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    LocalClock& clock = SystemClock();
+    const LocalDateTime now = clock.LocalTimeAt(clock.UtcNow());
+    GetLocalTime(&after);
+    const auto minuteOf = [](const SYSTEMTIME& time) {
+        return MinuteStamp({time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond});
+    };
+    const std::string stamp = MinuteStamp(now);
+    EXPECT_TRUE(stamp == minuteOf(before) || stamp == minuteOf(after)) << stamp << " at " << minuteOf(before);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "localization/language.h"
 #include "settings/settings.h"
 #include "tests/win/program_folder.h"
+#include "tests/win/sampler_probe.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
@@ -117,26 +118,28 @@ TEST_F(TrayTest, IconIsAddedAtSetUpAndComesBackWhenTheShellRestarts) {
 TEST_F(TrayTest, SessionNotificationsReachTheSampler) {
     HWND main = CreateMainDialog();
     ASSERT_TRUE(main);
+    // While the session is locked or disconnected, the user is away: a tick does not look at
+    // the window in front.
+    LookCountingTitles titles;
+    SetTitleSource(&titles);
+    SampleWindow(1, GetTickCount());
     const struct {
         WPARAM event;
-        bool locked;
-        bool disconnected;
+        bool away;
     } steps[] = {
-        {WTS_SESSION_LOCK, true, false},     {WTS_CONSOLE_DISCONNECT, true, true}, {WTS_REMOTE_CONNECT, true, false},
-        {WTS_SESSION_UNLOCK, false, false},  {WTS_REMOTE_DISCONNECT, false, true}, {WTS_CONSOLE_CONNECT, false, false},
-        {WTS_SESSION_LOGON, false, false},
+        {WTS_SESSION_LOCK, true},     {WTS_CONSOLE_DISCONNECT, true}, {WTS_REMOTE_CONNECT, true},
+        {WTS_SESSION_UNLOCK, false},  {WTS_REMOTE_DISCONNECT, true},  {WTS_CONSOLE_CONNECT, false},
+        {WTS_SESSION_LOGON, false},
     };
     for (const auto& step : steps) {
         SendMessageA(main, WM_WTSSESSION_CHANGE, step.event, 0);
-        EXPECT_EQ(SessionLocked, step.locked) << step.event;
-        EXPECT_EQ(SessionDisconnected, step.disconnected) << step.event;
+        const int looksBefore = titles.looks;
+        SampleWindow(1, GetTickCount());
+        EXPECT_EQ(titles.looks == looksBefore, step.away) << step.event;
     }
-    EXPECT_EQ(CurrentAbsence, Absence::Session) << "the next tick ends the idle stretch";
     RemoveTrayIcon(main);
-    CurrentAbsence = Absence::None;
-    LastChangeTick = AutosaveDeadline = 0;
-    CurrentApp.clear();
-    CurrentDoc.clear();
+    SetTitleSource(nullptr);
+    ResetSampler();
 }
 
 TEST_F(TrayTest, LeftButtonUpShowsTheDialogInFrontAndOtherMouseMessagesDoNothing) {

@@ -8,7 +8,7 @@
 #include "base/scoped_handles_win.h"
 #include "projects/projects.h"
 #include "resources/resource.h"
-#include "tracking/time_log.h"
+#include "tracking/calendar.h"
 #include "ui/options/editor_support.h"
 #include "ui/options/popup_filter.h"
 #include "ui/options/popup_project.h"
