@@ -52,8 +52,8 @@ std::string Name(const char* operation, const char* library, TimeLogSize size) {
 const char* const kUtf8Log = "one_year_utf8";
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes;
+    return ReadFileBytes(path, bytes) ? bytes : std::string();
 }
 
 void SetThroughput(benchmark::State& state, const SyntheticTimeLog& file) {
