@@ -22,9 +22,8 @@ struct ScanTables {
     bool attributeStop[256] = {};
     constexpr ScanTables() {
         for (int c = 0; c < 0x20; ++c) textStop[c] = attributeStop[c] = c != '\t' && c != '\n';
-        textStop['<'] = textStop['&'] = textStop['\r'] = true;
-        attributeStop['<'] = attributeStop['&'] = attributeStop['"'] = attributeStop['\''] = true;
-        attributeStop['\t'] = attributeStop['\n'] = attributeStop['\r'] = true;
+        for (unsigned char c : {'<', '&', '\r'}) textStop[c] = true;
+        for (unsigned char c : {'<', '&', '"', '\'', '\t', '\n', '\r'}) attributeStop[c] = true;
     }
 };
 constexpr ScanTables kScan;
