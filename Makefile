@@ -9,9 +9,8 @@ FUZZ_SECONDS ?= 60
 VERSION := $(shell sed -n 's/^project.Ostrak VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # Only the distribution needs these; `make dist` installs them with the rest.
 DIST_PACKAGES := nsis zip
-XML_SOURCES = $(filter-out %_win.cpp,$(wildcard xmlstore/xml_*.cpp base/code_page*.cpp files/file_replace*.cpp base/narrow_text*.cpp))
 
-.PHONY: all run deps check-layers native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-smoke bench clean
+.PHONY: all run deps check-layers native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-build fuzz-smoke bench clean
 
 all: native windows
 
@@ -76,15 +75,16 @@ test-dist: dist
 	LANG=C LC_ALL=C tools/installer-test.sh $(BUILD)/Ostrak-$(VERSION)-win64-setup.exe \
 		$(BUILD)/package/Ostrak $(BUILD)/win/tests/e2e/ostrak_demo_session.exe
 
-$(BUILD)/fuzz/xml_fuzz: fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) $(wildcard xmlstore/*.h)
-	@mkdir -p $(BUILD)/fuzz
-	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/xml_roundtrip_fuzz.cpp $(XML_SOURCES) -o $@
+# The fuzzer links the CMake XML library, built by clang++ with libFuzzer in a folder of its own.
+fuzz-build: deps
+	@cmake -S . -B $(BUILD)/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOSTRAK_TESTS=OFF -DOSTRAK_FUZZ=ON >/dev/null
+	@cmake --build $(BUILD)/fuzz -j $(JOBS) --target xml_fuzz >/dev/null
 
-fuzz: deps $(BUILD)/fuzz/xml_fuzz
+fuzz: fuzz-build
 	@mkdir -p $(BUILD)/fuzz/corpus
 	$(BUILD)/fuzz/xml_fuzz -max_len=65536 -artifact_prefix=$(BUILD)/fuzz/ $(BUILD)/fuzz/corpus tests/golden/save tests/golden/fuzz
 
-fuzz-smoke: deps $(BUILD)/fuzz/xml_fuzz
+fuzz-smoke: fuzz-build
 	@mkdir -p $(BUILD)/fuzz/corpus
 	@echo "fuzzing the XML round trip for $(FUZZ_SECONDS) s"
 	@set -o pipefail; $(BUILD)/fuzz/xml_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -artifact_prefix=$(BUILD)/fuzz/ \

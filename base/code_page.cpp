@@ -5,10 +5,7 @@
 #include <memory>
 
 #include "base/code_page_platform.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "base/sse2.h"
 
 namespace {
 
@@ -181,6 +178,39 @@ std::size_t AsciiPrefix(std::string_view bytes) {
     return i;
 }
 
+const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end) {
+    return p + AsciiPrefix(std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)));
+}
+
+#if OSTRAK_SSE2
+// Past a run of ASCII and two-byte characters (Cyrillic, Greek, accented Latin), sixteen bytes
+// at a time; it stops at the first byte beyond ASCII of anything else, or where fewer than
+// sixteen bytes are left, and the check goes on byte by byte from there.
+const unsigned char* SkipSimpleRun(const unsigned char* p, const unsigned char* end) {
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        if (!high) {
+            p += 16;
+            continue;
+        }
+        // As signed bytes, continuations 0x80-0xBF are below -64 and the leads 0xC2-0xDF
+        // lie from -62 to -33.
+        const unsigned continuations = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))));
+        const unsigned leads = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-63)), _mm_cmplt_epi8(bytes, _mm_set1_epi8(-32)))));
+        // A lead in the last byte has its continuation in the next sixteen.
+        const unsigned completed = leads & 0x7FFF;
+        if ((continuations | leads) != high || continuations != completed << 1) return p + __builtin_ctz(high);
+        p += leads == completed ? 16 : 15;
+    }
+    return SkipAscii(p, end);
+}
+#else
+// The portable twin: runs of ASCII only.
+const unsigned char* SkipSimpleRun(const unsigned char* p, const unsigned char* end) { return SkipAscii(p, end); }
+#endif
+
 // Byte by byte after the lead, with the ranges of the second byte that rule out overlong forms,
 // surrogates and values past U+10FFFF; runs of ASCII many bytes at a time.
 bool CheckUtf8(std::string_view bytes, bool onlyXmlCharacters) {
@@ -188,39 +218,8 @@ bool CheckUtf8(std::string_view bytes, bool onlyXmlCharacters) {
     const unsigned char* const end = p + bytes.size();
     auto continuation = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
     while (p < end) {
-#if defined(__SSE2__)
-        // Sixteen bytes at a time where the processor has it: ASCII, or ASCII and two-byte
-        // characters (Cyrillic, Greek, accented Latin), each lead followed by one continuation.
-        // Anything else goes byte by byte from its first byte beyond ASCII.
-        if (end - p >= 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
-            if (!high) {
-                p += 16;
-                continue;
-            }
-            // As signed bytes, continuations 0x80-0xBF are below -64 and the leads 0xC2-0xDF
-            // lie from -62 to -33.
-            const unsigned continuations = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))));
-            const unsigned leads = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-63)), _mm_cmplt_epi8(bytes, _mm_set1_epi8(-32)))));
-            // A lead in the last byte has its continuation in the next sixteen.
-            const unsigned completed = leads & 0x7FFF;
-            if ((continuations | leads) == high && continuations == completed << 1) {
-                p += leads == completed ? 16 : 15;
-                continue;
-            }
-            p += __builtin_ctz(high);
-        }
-#endif
-        if (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if (!(word & 0x8080808080808080ull)) {
-                p += 8;
-                continue;
-            }
-        }
+        p = SkipSimpleRun(p, end);
+        if (p == end) break;
         const unsigned char lead = *p;
         if (lead < 0x80) {
             ++p;

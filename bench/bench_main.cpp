@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -57,6 +58,13 @@ std::optional<double> RunCounter(const std::string& benchmarkName, const std::st
     if (value == run->second.counters.end())
         return std::nullopt;
     return value->second.value;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 bool AddSummary(std::function<void(std::ostream&)> print) {

@@ -16,6 +16,9 @@ std::optional<double> RunCounter(const std::string& benchmarkName, const std::st
 // initialiser; summaries print in the order they were added.
 bool AddSummary(std::function<void(std::ostream&)> print);
 
+// A whole file's bytes; false when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
 // Counts the heap bytes live between StartHeapCount and StopHeapCount, whoever allocates
 // them: operator new, and the peer libraries' hooks below. Sizes are the allocator's usable
 // sizes, so every library is charged the same way for its small blocks.

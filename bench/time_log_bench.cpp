@@ -4,7 +4,6 @@
 #include "base/program_paths.h"
 #include "bench/bench_support.h"
 #include "bench/time_log_generator.h"
-#include "files/file_replace.h"
 #include "tracking/platform_seams.h"
 #include "tracking/time_log.h"
 #include "xmlstore/xml_document.h"
@@ -320,7 +319,7 @@ void Autosave(benchmark::State& state, TimeLogSize size) {
     const double processorSeconds = ThreadProcessorSeconds() - processorStart;
 
     std::string saved;
-    if (!ReadWholeFile(TimeLogPath, saved) || saved != FormatXmlDocument(*TimeLog)) {
+    if (!ReadFileBytes(TimeLogPath, saved) || saved != FormatXmlDocument(*TimeLog)) {
         state.SkipWithError("the saved file does not hold the log");
         return;
     }

@@ -7,33 +7,6 @@ SaveResult ReplaceFileContents(const std::string& narrowPath, std::string_view b
     return ReplaceFileContents(narrowPath, [bytes](const WritePiece& write) { return write(bytes); });
 }
 
-bool ReadWholeFile(const std::string& narrowPath, std::string& bytes) {
-    bytes.clear();
-    std::FILE* file = std::fopen(narrowPath.c_str(), "rb");
-    if (!file) return false;
-    bool ok = true;
-    // Straight into a buffer of the file's size; a file that grows meanwhile is read on.
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        long size = std::ftell(file);
-        std::rewind(file);
-        if (size > 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file));
-        }
-    }
-    char chunk[4096];
-    for (;;) {
-        std::size_t read = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.append(chunk, read);
-        if (read < sizeof chunk) {
-            ok = !std::ferror(file);
-            break;
-        }
-    }
-    std::fclose(file);
-    return ok;
-}
-
 FileState ProbeFile(const std::string& narrowPath) {
     std::FILE* file = std::fopen(narrowPath.c_str(), "rb");
     // The C library reports a file held open without sharing, as one we may not read, as
@@ -74,30 +47,4 @@ SaveResult SetAsideBeforeReplacing(const std::string& narrowPath, std::string_vi
     default:
         return {};
     }
-}
-
-std::string TemporaryFileName(const std::string& narrowPath, unsigned long processId, unsigned attempt) {
-    return narrowPath + ".~" + std::to_string(processId) + "-" + std::to_string(attempt);
-}
-
-bool TemporaryFileProcess(std::string_view fileName, std::string_view targetFileName, unsigned long& processId) {
-    if (fileName.size() <= targetFileName.size() + 2 || fileName.substr(0, targetFileName.size()) != targetFileName)
-        return false;
-    std::string_view rest = fileName.substr(targetFileName.size());
-    if (rest.substr(0, 2) != ".~") return false;
-    rest.remove_prefix(2);
-    const std::size_t hyphen = rest.find('-');
-    if (hyphen == 0 || hyphen == std::string_view::npos || hyphen + 1 == rest.size()) return false;
-    unsigned long id = 0;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        const char c = rest[i];
-        if (i == hyphen) continue;
-        if (c < '0' || c > '9') return false;
-        if (i < hyphen) {
-            if (id > 0xFFFFFFFFul / 10) return false;
-            id = id * 10 + static_cast<unsigned long>(c - '0');
-        }
-    }
-    processId = id;
-    return true;
 }

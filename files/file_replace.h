@@ -30,9 +30,6 @@ SaveResult AppendFileContents(const std::string& narrowPath, const AppendBytes& 
 // left when its process was ended in the middle of it.
 void RemoveStaleTemporaryFiles(const std::string& narrowPath);
 
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& narrowPath, std::string& bytes);
-
 enum class FileState {
     Missing,
     Empty,
@@ -51,9 +48,3 @@ bool SetFileAside(const std::string& narrowPath, std::string_view stamp);
 // is written in its place: sets it aside when it is still there. A failure means that nothing
 // may be written yet.
 SaveResult SetAsideBeforeReplacing(const std::string& narrowPath, std::string_view stamp);
-
-// The temporary file name of a save by that process: "<target>.~<process id>-<attempt>".
-std::string TemporaryFileName(const std::string& narrowPath, unsigned long processId, unsigned attempt);
-// The process id in a name that TemporaryFileName made for `targetFileName`; false for any
-// other name.
-bool TemporaryFileProcess(std::string_view fileName, std::string_view targetFileName, unsigned long& processId);

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "files/file_replace.h"
+#include "files/temporary_file_name.h"
 
 namespace {
 

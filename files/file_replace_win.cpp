@@ -4,6 +4,7 @@
 
 #include "base/scoped_handles_win.h"
 #include "files/file_replace.h"
+#include "files/temporary_file_name.h"
 
 namespace {
 

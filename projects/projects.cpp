@@ -2,6 +2,7 @@
 
 #include "base/narrow_text.h"
 #include "base/program_paths.h"
+#include "xmlstore/user_list_file.h"
 #include "xmlstore/xml_document.h"
 
 std::vector<ProjectItem> ProjectList;

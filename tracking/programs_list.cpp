@@ -2,6 +2,7 @@
 
 #include "base/program_paths.h"
 #include "tracking/calendar.h"
+#include "xmlstore/user_list_file.h"
 #include "xmlstore/xml_document.h"
 
 std::vector<std::string> ProgramList;

@@ -6,155 +6,23 @@
 
 #include "base/code_page.h"
 #include "base/code_page_platform.h"
-#include "files/file_replace.h"
 #include "xmlstore/xml_dom.h"
-
-namespace xmldom {
-
-namespace {
-
-constexpr std::size_t kFirstBlockSize = 4096;
-// Room kept for the attributes of elements already made once new elements are refused.
-constexpr std::uint64_t kHeadroom = 64 * 1024;
-constexpr std::uint64_t kAddressable = std::uint64_t{1} << 32;
-
-std::uint64_t arenaLimit = kAddressable;
-
-std::uint32_t HashName(std::string_view name) {
-    std::uint32_t hash = 2166136261u;
-    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    return hash;
-}
-
-}  // namespace
-
-std::uint64_t ArenaLimit() { return arenaLimit; }
-void SetArenaLimit(std::uint64_t bytes) { arenaLimit = bytes == 0 || bytes > kAddressable ? kAddressable : bytes; }
-
-bool IsXmlName(std::string_view utf8) {
-    if (utf8.empty() || !IsNameStart(static_cast<unsigned char>(utf8[0]))) return false;
-    bool ascii = true;
-    for (char c : utf8) {
-        if (!IsNameChar(static_cast<unsigned char>(c))) return false;
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    }
-    return ascii || IsXmlUtf8(utf8);
-}
-
-bool IsBlank(std::string_view utf8) {
-    for (char c : utf8)
-        if (!IsXmlSpace(c)) return false;
-    return true;
-}
-
-Storage::Storage() { nameSlots_.assign(16, 0); }
-
-Offset Storage::AllocateInNewBlock(std::size_t size) {
-    // A new block starts at the next free slot; offset 0 stays unused, so that it can mean none.
-    std::uint64_t start = blocks_.empty() ? 0 : (blockEnd_ + kBlockSize - 1) & ~(kBlockSize - 1);
-    std::uint64_t reserved = start == 0 ? 8 : 0;
-    std::uint64_t blockSize;
-    if (blocks_.empty()) blockSize = expectedBytes_ > kFirstBlockSize ? expectedBytes_ : kFirstBlockSize;
-    else blockSize = lastBlockSize_ * 2;
-    if (blockSize > kBlockSize) blockSize = kBlockSize;
-    if (blockSize < size + reserved) blockSize = (size + reserved + kBlockSize - 1) & ~(kBlockSize - 1);
-    if (start + blockSize > arenaLimit) return 0;
-    // Not value-initialised: every object placed here is constructed in place.
-    char* memory = new char[blockSize];
-    blocks_.emplace_back(memory);
-    bytesInBlocks_ += blockSize;
-    lastBlockSize_ = blockSize;
-    slots_.resize(start >> kBlockBits);
-    for (std::uint64_t filled = 0; filled < blockSize; filled += kBlockSize) slots_.push_back(memory + filled);
-    blockStart_ = start;
-    blockMemory_ = memory;
-    blockEnd_ = start + blockSize;
-    top_ = start + reserved + size;
-    return static_cast<Offset>(start + reserved);
-}
-
-bool Storage::NearlyFull() const {
-    // What the arena can still take: the rest of its block, then the blocks that fit after it,
-    // each at a slot of its own.
-    std::uint64_t room = blockEnd_ - top_;
-    std::uint64_t start = (blockEnd_ + kBlockSize - 1) & ~(kBlockSize - 1);
-    std::uint64_t size = lastBlockSize_ ? lastBlockSize_ : kFirstBlockSize;
-    while (room < kHeadroom) {
-        size = size * 2 > kBlockSize ? kBlockSize : size * 2;
-        if (start + size > arenaLimit) break;
-        room += size;
-        start += kBlockSize;
-    }
-    return room < kHeadroom;
-}
-
-bool Storage::AssignOutOfLine(std::uint32_t& header, Value& value, std::string_view utf8) {
-    // Text that fits where the old one stood is rewritten in place.
-    if (TagOf(header) == kOutOfLine && utf8.size() <= value.far.size) {
-        std::memmove(At<char>(value.far.data), utf8.data(), utf8.size());
-        value.far.size = static_cast<std::uint32_t>(utf8.size());
-        return true;
-    }
-    if (utf8.size() > arenaLimit) return false;
-    Offset data = Allocate(utf8.size(), 1);
-    if (!data) return false;
-    std::memcpy(At<char>(data), utf8.data(), utf8.size());
-    value.far.data = data;
-    value.far.size = static_cast<std::uint32_t>(utf8.size());
-    SetTag(header, kOutOfLine);
-    return true;
-}
-
-std::uint32_t Storage::FindName(std::string_view name) const {
-    const std::size_t mask = nameSlots_.size() - 1;
-    const std::uint32_t hash = HashName(name);
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        std::uint32_t slot = nameSlots_[at];
-        if (slot == 0) return kNoName;
-        const NameEntry& entry = names_[slot - 1];
-        if (entry.hash == hash && Name(slot - 1) == name) return slot - 1;
-    }
-}
-
-std::uint32_t Storage::Intern(std::string_view name) {
-    const std::size_t mask = nameSlots_.size() - 1;
-    const std::uint32_t hash = HashName(name);
-    std::size_t at = hash & mask;
-    for (;; at = (at + 1) & mask) {
-        std::uint32_t slot = nameSlots_[at];
-        if (slot == 0) break;
-        const NameEntry& entry = names_[slot - 1];
-        if (entry.hash == hash && Name(slot - 1) == name) return slot - 1;
-    }
-    if (names_.size() >= kNoName || name.size() > arenaLimit) return kNoName;
-    Offset data = name.empty() ? 0 : Allocate(name.size(), 1);
-    if (!name.empty() && !data) return kNoName;
-    if (!name.empty()) std::memcpy(At<char>(data), name.data(), name.size());
-    names_.push_back({data, static_cast<std::uint32_t>(name.size()), hash});
-    const std::uint32_t id = static_cast<std::uint32_t>(names_.size() - 1);
-    nameSlots_[at] = id + 1;
-    if (names_.size() * 2 > nameSlots_.size()) GrowNameSlots();
-    return id;
-}
-
-void Storage::GrowNameSlots() {
-    std::vector<std::uint32_t> slots(nameSlots_.size() * 2, 0);
-    const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t id = 0; id < names_.size(); ++id) {
-        std::size_t at = names_[id].hash & mask;
-        while (slots[at]) at = (at + 1) & mask;
-        slots[at] = id + 1;
-    }
-    nameSlots_.swap(slots);
-}
-
-}  // namespace xmldom
 
 using xmldom::Node;
 using xmldom::Offset;
 using xmldom::Storage;
 
 namespace {
+
+bool IsXmlName(std::string_view utf8) {
+    if (utf8.empty() || !xmldom::IsNameStart(static_cast<unsigned char>(utf8[0]))) return false;
+    bool ascii = true;
+    for (char c : utf8) {
+        if (!xmldom::IsNameChar(static_cast<unsigned char>(c))) return false;
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    return ascii || IsXmlUtf8(utf8);
+}
 
 bool HasName(XmlNodeKind kind) { return kind == XmlNodeKind::Element || kind == XmlNodeKind::ProcessingInstruction; }
 bool HasValue(XmlNodeKind kind) { return kind != XmlNodeKind::Element && kind != XmlNodeKind::Document; }
@@ -197,7 +65,7 @@ std::string Storable(std::string_view narrow) {
 bool SetAttributeUtf8(Storage* storage, Offset node, std::string_view narrowName, std::string_view utf8Value) {
     if (!node || xmldom::KindOf(storage->NodeAt(node)->header) != XmlNodeKind::Element) return false;
     std::string name = NarrowToUtf8(narrowName);
-    if (!xmldom::IsXmlName(name)) return false;
+    if (!IsXmlName(name)) return false;
     if (Offset existing = FindAttribute(storage, node, name)) {
         xmldom::Attribute* attribute = storage->AttributeAt(existing);
         return storage->Assign(attribute->header, attribute->value, utf8Value);
@@ -255,28 +123,6 @@ std::string_view XmlNode::ValueUtf8() const {
     if (!HasValue(xmldom::KindOf(node->header))) return {};
     return storage_->Text(node->header, node->value);
 }
-
-bool XmlNode::SetValue(std::string_view narrow) {
-    if (!node_) return false;
-    std::string utf8 = Storable(narrow);
-    Node* node = storage_->NodeAt(node_);
-    switch (xmldom::KindOf(node->header)) {
-    case XmlNodeKind::Text:
-        break;
-    case XmlNodeKind::Comment:
-        // A comment can hold neither "--" nor end in "-".
-        if (utf8.find("--") != std::string::npos || (!utf8.empty() && utf8.back() == '-')) return false;
-        break;
-    case XmlNodeKind::ProcessingInstruction:
-        if (utf8.find("?>") != std::string::npos) return false;
-        break;
-    default:
-        return false;
-    }
-    return storage_->Assign(node->header, node->value, utf8);
-}
-
-XmlNode XmlNode::Parent() const { return node_ ? XmlNode(storage_, storage_->NodeAt(node_)->parent) : XmlNode(); }
 
 XmlNode XmlNode::FirstChild() const {
     if (!node_) return XmlNode();
@@ -452,7 +298,7 @@ bool XmlDocument::LoadXml(std::string_view bytes) {
 
 XmlNode XmlDocument::CreateElement(std::string_view narrowName) {
     std::string name = NarrowToUtf8(narrowName);
-    if (!xmldom::IsXmlName(name) || storage_->NearlyFull()) return XmlNode();
+    if (!IsXmlName(name) || storage_->NearlyFull()) return XmlNode();
     std::uint32_t id = storage_->Intern(name);
     if (id == xmldom::kNoName) return XmlNode();
     return XmlNode(storage_.get(), storage_->NewNode(XmlNodeKind::Element, id));
@@ -472,21 +318,3 @@ std::size_t XmlDocument::MemoryUsed() const { return storage_->BytesUsed(); }
 std::unique_ptr<XmlDocument> CreateXmlDocument() { return std::make_unique<XmlDocument>(); }
 
 std::string StorableUtf8(std::string_view narrow) { return Storable(narrow); }
-
-bool UserListFile::Load(XmlDocument& document) {
-    userFileUnread = false;
-    RemoveStaleTemporaryFiles(userPath);
-    if (document.Load(userPath)) return true;
-    const FileState state = ProbeFile(userPath);
-    userFileUnread = state == FileState::Present || state == FileState::Unopenable;
-    return document.Load(sharedPath);
-}
-
-SaveResult UserListFile::Save(const XmlDocument& document, std::string_view setAsideStamp) {
-    if (userFileUnread) {
-        SaveResult setAside = SetAsideBeforeReplacing(userPath, setAsideStamp);
-        if (!setAside) return setAside;
-        userFileUnread = false;
-    }
-    return SaveXmlDocument(document, userPath);
-}

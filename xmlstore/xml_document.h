@@ -53,10 +53,7 @@ public:
     // Text of a text node, comment or processing instruction; empty for elements and documents.
     std::string Value() const;
     std::string_view ValueUtf8() const;
-    // Only text, comment and processing-instruction nodes take a value; false otherwise.
-    bool SetValue(std::string_view narrow);
 
-    XmlNode Parent() const;
     XmlNode FirstChild() const;
     XmlNode NextSibling() const;
     // Appends a node created by the same document that is not yet in a tree. Returns the
@@ -125,21 +122,6 @@ std::unique_ptr<XmlDocument> CreateXmlDocument();
 
 // Narrow text in the UTF-8 form SetAttribute stores it in, to compare with ValueUtf8.
 std::string StorableUtf8(std::string_view narrow);
-
-// A user's own copy of a list, with a shared starting copy beside it ("user1-Programs.xml" and
-// "Programs.xml"). The per-user file is read when it can be, the shared one otherwise; a per-user
-// file that exists but could not be read holds what a user wrote by hand, so the first save sets
-// it aside before writing over it.
-struct UserListFile {
-    std::string userPath;
-    std::string sharedPath;
-    bool userFileUnread = false;
-
-    // Also removes what an interrupted save of the per-user file left. False when neither loads.
-    bool Load(XmlDocument& document);
-    // A set-aside file is named by `setAsideStamp`, the minute of the save ("20261207-0905").
-    SaveResult Save(const XmlDocument& document, std::string_view setAsideStamp);
-};
 
 // The exact bytes SaveXmlDocument writes: declaration, one element per line indented three
 // spaces per level, LF line ends, no LF after the last end tag, in the ANSI code page, with a

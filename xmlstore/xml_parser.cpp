@@ -10,11 +10,8 @@
 
 #include "base/code_page.h"
 #include "base/code_page_platform.h"
+#include "base/sse2.h"
 #include "xmlstore/xml_dom.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace xmldom {
 
@@ -25,9 +22,8 @@ struct ScanTables {
     bool attributeStop[256] = {};
     constexpr ScanTables() {
         for (int c = 0; c < 0x20; ++c) textStop[c] = attributeStop[c] = c != '\t' && c != '\n';
-        textStop['<'] = textStop['&'] = textStop['\r'] = true;
-        attributeStop['<'] = attributeStop['&'] = attributeStop['"'] = attributeStop['\''] = true;
-        attributeStop['\t'] = attributeStop['\n'] = attributeStop['\r'] = true;
+        for (unsigned char c : {'<', '&', '\r'}) textStop[c] = true;
+        for (unsigned char c : {'<', '&', '"', '\'', '\t', '\n', '\r'}) attributeStop[c] = true;
     }
 };
 constexpr ScanTables kScan;
@@ -54,7 +50,7 @@ inline char* SkipPlain(char* p, const char* end, unsigned char a, unsigned char 
     return p;
 }
 
-#if defined(__SSE2__)
+#if OSTRAK_SSE2
 // Sixteen bytes at a time where the processor has it (every x86-64 does): each load reads at
 // most fifteen bytes past the zero byte that ends the text, which the buffer keeps readable.
 inline __m128i Load16(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
@@ -63,7 +59,7 @@ inline unsigned Mask(__m128i bytes) { return static_cast<unsigned>(_mm_movemask_
 // From the opening quote's next byte to the first byte that ends a plain value: the quote,
 // '&', '<' or a control character (the zero byte after the text among them). `nonAscii` is
 // set when a byte before it is beyond ASCII.
-inline char* ScanValue(char* p, char quote, bool& nonAscii) {
+inline char* ScanPlainValue(char* p, char quote, bool& nonAscii) {
     const __m128i quotes = _mm_set1_epi8(quote), ampersands = _mm_set1_epi8('&'), lessThans = _mm_set1_epi8('<'),
                   lastControl = _mm_set1_epi8(0x1F);
     unsigned high = 0;
@@ -80,6 +76,26 @@ inline char* ScanValue(char* p, char quote, bool& nonAscii) {
         }
         high |= Mask(bytes);
     }
+}
+#else
+// The portable twin: eight bytes at a time while none of them ends the value (each load reads
+// at most seven bytes past the zero byte), then byte by byte to the exact stop.
+inline char* ScanPlainValue(char* p, char quote, bool& nonAscii) {
+    const auto quoteByte = static_cast<unsigned char>(quote);
+    std::uint64_t high = 0;
+    for (;; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (HasByte(word, quoteByte) | HasByte(word, '&') | HasByte(word, '<') | HasControl(word)) break;
+        high |= word;
+    }
+    for (;; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == quoteByte || c == '&' || c == '<' || c < 0x20) break;
+        high |= c;
+    }
+    nonAscii = (high & kHighBits) != 0;
+    return p;
 }
 #endif
 
@@ -114,6 +130,30 @@ int WriteUtf8(char* out, std::uint32_t c) {
     out[3] = static_cast<char>(0x80 | (c & 0x3F));
     return 4;
 }
+
+// The names of one element's attributes so far, to refuse a repeated one: a plain comparison
+// for the few attributes elements usually have, a set for the rare element with many.
+class SeenNames {
+public:
+    explicit SeenNames(std::unordered_set<std::uint32_t>& many) : many_(many) {}
+    bool Add(std::uint32_t name) {
+        if (count_ == kFew) return many_.insert(name).second;
+        for (std::size_t other = 0; other < count_; ++other)
+            if (names_[other] == name) return false;
+        names_[count_] = name;
+        if (++count_ == kFew) {
+            many_.clear();
+            many_.insert(names_, names_ + count_);
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kFew = 16;
+    std::unordered_set<std::uint32_t>& many_;
+    std::uint32_t names_[kFew];
+    std::size_t count_ = 0;
+};
 
 // The parser works through decoded text a piece at a time. A token cut by the end of a piece
 // fails like a malformed one; it is then parsed again from its start once more text has come,
@@ -170,6 +210,15 @@ private:
     bool ParseReference(std::string& out);
     bool ParseText();
     bool ParseAttributes(Node* element, bool& empty);
+    // At '>' or "/>", the end of a start tag.
+    bool CloseStartTag(char* p, bool& empty);
+    // From an attribute's name to just past its value's opening quote, giving the name's id
+    // and the quote; null when no attribute stands there.
+    char* ParseAttributeName(char* p, const char* end, std::uint32_t& name, char& quote);
+    // A value with references, line ends or tabs, from `start` into scratch_: the bytes up to
+    // p_ as they stand, then byte by byte to the closing quote, where p_ stops. Kept out of
+    // line: inlined, this rare path slowed the usual attribute's by a tenth.
+    [[gnu::noinline]] bool DecodeValue(const char* start, char quote);
     bool ParseEndTag();
     bool ParseComment();
     bool ParseCdata();
@@ -216,8 +265,12 @@ private:
         }
     }
     void SkipSpace() { p_ = SkipSpaceFrom(p_, end_); }
-
-    static constexpr std::size_t kFewAttributes = 16;
+    // Past the blanks before an attribute or the end of the tag.
+    static char* SkipBeforeAttribute(char* p, const char* end) {
+        // The usual single blank before the next attribute.
+        if (p[0] == ' ' && IsNameStart(static_cast<unsigned char>(p[1]))) return p + 1;
+        return SkipSpaceFrom(p, end);
+    }
 
     // Names of up to eight bytes, by their bytes: a document uses few names many times over.
     struct CachedName {
@@ -430,8 +483,7 @@ bool Parser::StoreSource(std::uint32_t& header, Value& value, const char* begin,
 
 bool Parser::ParseAttributes(Node* element, bool& empty) {
     Offset* link = &element->links.firstAttribute;
-    std::size_t count = 0;
-    std::uint32_t names[kFewAttributes];
+    SeenNames seen(manyNames_);
     // A local position: what the parser keeps in members, stores into the arena could
     // overwrite as far as the compiler knows, so it would read them again after each. The
     // member is set only where it is read: on success, and for the byte-by-byte decoding of a
@@ -439,72 +491,20 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
     const char* const end = end_;
     char* p = p_;
     for (;;) {
-        bool spaced;
-        if (p[0] == ' ' && IsNameStart(static_cast<unsigned char>(p[1]))) {
-            // The usual single blank before the next attribute.
-            spaced = true;
-            ++p;
-        } else {
-            spaced = IsXmlSpace(*p);
-            p = SkipSpaceFrom(p, end);
-        }
+        char* const before = p;
+        p = SkipBeforeAttribute(p, end);
+        const bool spaced = p != before;
         if (p >= end) return false;
-        if (*p == '>') {
-            p_ = p + 1;
-            empty = false;
-            return true;
-        }
-        if (*p == '/') {
-            if (p[1] != '>') return false;
-            p_ = p + 2;
-            empty = true;
-            return true;
-        }
-        if (!spaced || !IsNameStart(static_cast<unsigned char>(*p))) return false;
-        char* const nameStart = p++;
-        while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the text ends in a zero byte
-        const std::uint32_t name = NameId(std::string_view(nameStart, static_cast<std::size_t>(p - nameStart)));
-        if (name == kNoName) return false;
-        if (*p != '=') p = SkipSpaceFrom(p, end);
-        if (*p != '=') return false;
-        ++p;
-        if (*p != '"' && *p != '\'') p = SkipSpaceFrom(p, end);
-        const char quote = *p;
-        if (quote != '"' && quote != '\'') return false;
-        char* const start = ++p;
+        if (*p == '>' || *p == '/') return CloseStartTag(p, empty);
+        std::uint32_t name;
+        char quote;
+        if (!spaced || !(p = ParseAttributeName(p, end, name, quote))) return false;
+        char* const start = p;
         // The usual value holds nothing to decode: find its closing quote many bytes at a time.
-        bool nonAscii = false;
-#if defined(__SSE2__)
-        p = ScanValue(p, quote, nonAscii);
-#else
-        std::uint64_t high = 0;
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            std::uint64_t stop = HasByte(word, static_cast<unsigned char>(quote)) | HasByte(word, '&') |
-                                 HasByte(word, '<') | HasControl(word);
-            if (!stop) {
-                high |= word;
-                p += 8;
-                continue;
-            }
-            // The lowest flagged byte is exact, whatever the tests flag above it.
-            const unsigned at = static_cast<unsigned>(__builtin_ctzll(stop)) / 8;
-            if (at) high |= word & (~std::uint64_t{0} >> (64 - 8 * at));
-            p += at;
-            break;
-        }
-#endif
-        for (;; ++p) {
-            unsigned char c = static_cast<unsigned char>(*p);
-            if (c == static_cast<unsigned char>(quote) || c == '&' || c == '<' || c < 0x20) break;
-            high |= c;
-        }
-        nonAscii = (high & kHighBits) != 0;
-#endif
+        bool nonAscii;
+        p = ScanPlainValue(p, quote, nonAscii);
         Attribute* attribute;
-        Offset created = storage_.NewAttribute(name, attribute);
+        const Offset created = storage_.NewAttribute(name, attribute);
         if (!created) {
             fatal_ = true;
             return false;
@@ -513,40 +513,7 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
         if (*p == quote) {
             if (!StoreSource(attribute->header, attribute->value, start, p, !nonAscii)) return false;
         } else {
-            // References, line ends or tabs to decode: byte by byte from here.
-            if (p >= end) return false;
-            scratch_.clear();
-            AppendUtf8Of(scratch_, start, p);
-            for (;;) {
-                const char* run = p_;
-                char* scan = p_;
-                for (;;) {
-                    scan = SkipPlain(scan, end_, static_cast<unsigned char>(quote), '&', '<');
-                    if (kScan.attributeStop[static_cast<unsigned char>(*scan)]) break;
-                    ++scan;
-                }
-                p_ = scan;
-                AppendUtf8Of(scratch_, run, p_);
-                if (p_ >= end_) return false;
-                char c = *p_;
-                if (c == quote) break;
-                if (c == '"' || c == '\'') {
-                    scratch_ += c;
-                    ++p_;
-                    continue;
-                }
-                if (c == '<') return false;
-                if (c == '&') {
-                    if (!ParseReference(scratch_)) return false;
-                } else if (c == '\t' || c == '\n' || c == '\r') {
-                    // Attribute values are normalised: each line end or tab reads as one blank.
-                    scratch_ += ' ';
-                    ++p_;
-                    if (c == '\r' && *p_ == '\n') ++p_;
-                } else {
-                    return false;
-                }
-            }
+            if (p >= end || !DecodeValue(start, quote)) return false;
             attribute = storage_.AttributeAt(created);
             if (!storage_.Assign(attribute->header, attribute->value, scratch_)) {
                 fatal_ = true;
@@ -555,21 +522,71 @@ bool Parser::ParseAttributes(Node* element, bool& empty) {
             p = p_;
         }
         ++p;
-        // Duplicates: a plain comparison for the few attributes elements usually have, a set
-        // for the rare element with many.
-        if (count < kFewAttributes) {
-            for (std::size_t other = 0; other < count; ++other)
-                if (names[other] == name) return false;
-            names[count] = name;
-            if (++count == kFewAttributes) {
-                manyNames_.clear();
-                manyNames_.insert(names, names + count);
-            }
-        } else if (!manyNames_.insert(name).second) {
-            return false;
-        }
+        if (!seen.Add(name)) return false;
         *link = created;
         link = &attribute->next;
+    }
+}
+
+bool Parser::CloseStartTag(char* p, bool& empty) {
+    if (*p == '>') {
+        p_ = p + 1;
+        empty = false;
+        return true;
+    }
+    if (p[1] != '>') return false;
+    p_ = p + 2;
+    empty = true;
+    return true;
+}
+
+char* Parser::ParseAttributeName(char* p, const char* end, std::uint32_t& name, char& quote) {
+    if (!IsNameStart(static_cast<unsigned char>(*p))) return nullptr;
+    char* const nameStart = p++;
+    while (IsNameChar(static_cast<unsigned char>(*p))) ++p;  // the text ends in a zero byte
+    name = NameId(std::string_view(nameStart, static_cast<std::size_t>(p - nameStart)));
+    if (name == kNoName) return nullptr;
+    if (*p != '=') p = SkipSpaceFrom(p, end);
+    if (*p != '=') return nullptr;
+    ++p;
+    if (*p != '"' && *p != '\'') p = SkipSpaceFrom(p, end);
+    quote = *p;
+    if (quote != '"' && quote != '\'') return nullptr;
+    return p + 1;
+}
+
+bool Parser::DecodeValue(const char* start, char quote) {
+    scratch_.clear();
+    AppendUtf8Of(scratch_, start, p_);
+    for (;;) {
+        const char* run = p_;
+        char* scan = p_;
+        for (;;) {
+            scan = SkipPlain(scan, end_, static_cast<unsigned char>(quote), '&', '<');
+            if (kScan.attributeStop[static_cast<unsigned char>(*scan)]) break;
+            ++scan;
+        }
+        p_ = scan;
+        AppendUtf8Of(scratch_, run, p_);
+        if (p_ >= end_) return false;
+        const char c = *p_;
+        if (c == quote) return true;
+        if (c == '"' || c == '\'') {
+            scratch_ += c;
+            ++p_;
+            continue;
+        }
+        if (c == '<') return false;
+        if (c == '&') {
+            if (!ParseReference(scratch_)) return false;
+        } else if (c == '\t' || c == '\n' || c == '\r') {
+            // Attribute values are normalised: each line end or tab reads as one blank.
+            scratch_ += ' ';
+            ++p_;
+            if (c == '\r' && *p_ == '\n') ++p_;
+        } else {
+            return false;
+        }
     }
 }
 

@@ -362,7 +362,7 @@ bool WriteDocument(Writer& writer, const Storage& storage, Offset document, int 
 std::string FormatXmlDocument(const XmlDocument& document) {
     const int codePage = NarrowCodePage();
     Writer writer(codePage);
-    writer.Reserve(document.MemoryUsed() / 4 + 256);
+    writer.Reserve(document.storage_->BytesUsed() / 4 + 256);
     WriteDocument(writer, *document.storage_, document.document_, codePage, nullptr);
     return writer.Finish();
 }
@@ -372,7 +372,7 @@ SaveResult SaveXmlDocument(const XmlDocument& document, const std::string& narro
     return ReplaceFileContents(narrowPath, [&](const WritePiece& write) {
         Writer writer(codePage);
         // A piece and the node that ends it; a small document needs no more than itself.
-        const std::size_t small = document.MemoryUsed() + 256;
+        const std::size_t small = document.storage_->BytesUsed() + 256;
         writer.Reserve(small < 2 * kPieceSize ? small : 2 * kPieceSize);
         return WriteDocument(writer, *document.storage_, document.document_, codePage, &write);
     });

@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/program_paths.h"
@@ -190,16 +191,17 @@ std::string DeliveredFile(const std::string& name) {
 // the report application's own texts, which its own tests check.
 std::set<std::string> KeysHeld(const XmlDocument& document, const std::set<std::string>& known) {
     std::set<std::string> keys;
-    std::vector<XmlNode> pending{document.DocumentElement()};
+    // Each element waiting to be read, with its parent's name.
+    std::vector<std::pair<XmlNode, std::string>> pending{{document.DocumentElement(), ""}};
     while (!pending.empty()) {
-        XmlNode element = pending.back();
+        const auto [element, parentName] = pending.back();
         pending.pop_back();
         for (XmlNode child = element.FirstChild(); child; child = child.NextSibling()) {
             const bool reportSection = element == document.DocumentElement() && child.Name() == "Report";
-            if (child.Kind() == XmlNodeKind::Element && !reportSection) pending.push_back(child);
+            if (child.Kind() == XmlNodeKind::Element && !reportSection) pending.push_back({child, element.Name()});
             if (child.Kind() != XmlNodeKind::Text) continue;
             const std::string name = element.Name();
-            keys.insert(known.count(name) ? name : element.Parent().Name() + "/" + name);
+            keys.insert(known.count(name) ? name : parentName + "/" + name);
         }
     }
     return keys;

@@ -124,14 +124,21 @@ TEST(XmlTree, StoredTextCannotHoldWhatXmlCannotCarry) {
     EXPECT_TRUE(Parse(FormatXmlDocument(*document)));
 }
 
-TEST(XmlTree, TextValuesChangeInPlaceAndGrow) {
-    auto document = Parse("<r>short</r>");
-    XmlNode text = document->DocumentElement().FirstChild();
-    EXPECT_TRUE(text.SetValue("tiny"));
-    EXPECT_EQ(text.Value(), "tiny");
-    EXPECT_TRUE(text.SetValue("a good deal longer than the original"));
-    EXPECT_EQ(text.Value(), "a good deal longer than the original");
-    EXPECT_FALSE(document->DocumentElement().SetValue("elements hold no value"));
+TEST(XmlAttributes, ReplacedValuesShrinkAndGrowAndSaveAsSet) {
+    // Inline (up to eight bytes) and kept elsewhere in the arena, replaced by shorter and longer.
+    const char* const values[] = {"a value kept out of line", "shorter but out of line", "tiny",
+                                  "a good deal longer than any value before it", ""};
+    auto document = Parse("<r/>");
+    XmlNode root = document->DocumentElement();
+    for (const char* value : values) {
+        ASSERT_TRUE(root.SetAttribute("v", value));
+        std::string read;
+        ASSERT_TRUE(root.GetAttribute("v", read));
+        EXPECT_EQ(read, value);
+        auto again = Parse(FormatXmlDocument(*document));
+        ASSERT_TRUE(again->DocumentElement().GetAttribute("v", read));
+        EXPECT_EQ(read, value);
+    }
 }
 
 TEST(XmlQueries, DescendantsByNameInDocumentOrder) {

@@ -52,6 +52,38 @@ TEST(XmlLoad, Utf8IsCheckedWhereverACharacterFallsInTheText) {
     }
 }
 
+TEST(XmlLoad, AttributeValuesEndWhereverTheirStopFalls) {
+    // The value scan takes many bytes at a time (the sanitizer build runs its portable twin):
+    // each byte that stops it at every position of a block.
+    const struct {
+        const char* inside;
+        const char* read;  // null: the document does not load
+    } cases[] = {
+        {"", ""},
+        {"&amp;z", "&z"},
+        {"\tz", " z"},
+        {"\xdfz", "\xdfz"},  // beyond ASCII: "Я" in the file's code page, decoded
+        {"'z", "'z"},
+        {"<", nullptr},
+        {"\x01", nullptr},
+    };
+    for (const auto& test : cases) {
+        for (std::size_t shift = 0; shift < 20; ++shift) {
+            const std::string before(shift, 'x');
+            auto document = CreateXmlDocument();
+            const bool loaded = document->LoadXml("<?xml version=\"1.0\" encoding=\"Windows-1251\"?><r a=\"" + before +
+                                                  test.inside + "\" b=\"1\"/>");
+            ASSERT_EQ(loaded, test.read != nullptr) << test.inside << " after " << shift;
+            if (!loaded) continue;
+            std::string a, b;
+            EXPECT_TRUE(document->DocumentElement().GetAttribute("a", a));
+            EXPECT_TRUE(document->DocumentElement().GetAttribute("b", b));
+            EXPECT_EQ(a, before + test.read) << shift;
+            EXPECT_EQ(b, "1") << test.inside << " after " << shift;
+        }
+    }
+}
+
 TEST(XmlLoad, ReferencesLineEndsAndSections) {
     EXPECT_EQ(RootText("<r>&lt;&gt;&amp;&apos;&quot;&#65;&#x42;&#x44f;</r>"), "<>&'\"AB\xff");
     EXPECT_EQ(RootText("<r>a\r\nb\rc</r>"), "a\nb\nc");
