@@ -10,7 +10,7 @@ VERSION := $(shell sed -n 's/^project.Ostrak VERSION \([0-9.]*\).*/\1/p' CMakeLi
 # Only the distribution needs these; `make dist` installs them with the rest.
 DIST_PACKAGES := nsis zip
 
-.PHONY: all run deps check-layers native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-build fuzz-smoke bench clean
+.PHONY: all run deps check-layers check-file-calls native asan windows test test-native test-asan test-report test-windows dist test-dist fuzz fuzz-build fuzz-smoke bench clean
 
 all: native windows
 
@@ -20,6 +20,11 @@ deps:
 # Every #include goes down the tree of libraries the CMake files declare.
 check-layers: deps
 	python3 tools/check-layers.py
+
+# No two source files of the program call each other, in either build.
+check-file-calls:
+	python3 tools/check-file-calls.py $(BUILD)/native
+	python3 tools/check-file-calls.py $(BUILD)/win x86_64-w64-mingw32-nm
 
 native: deps
 	@cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -52,6 +57,7 @@ test-windows: windows
 test: deps
 	$(MAKE) check-layers
 	$(MAKE) native asan windows
+	$(MAKE) check-file-calls
 	$(MAKE) fuzz-smoke
 	$(MAKE) test-native
 	$(MAKE) test-asan
