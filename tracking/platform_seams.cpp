@@ -4,6 +4,7 @@ namespace {
 WindowTitleSource* ReplacedTitleSource = nullptr;
 LastInputSource* ReplacedLastInput = nullptr;
 LocalClock* ReplacedClock = nullptr;
+PresenceSource* ReplacedPresence = nullptr;
 SamplingTimer* ReplacedSamplingTimer = nullptr;
 }  // namespace
 
@@ -17,6 +18,10 @@ LastInputSource& ActiveLastInput() {
 
 LocalClock& ActiveClock() {
     return ReplacedClock ? *ReplacedClock : SystemClock();
+}
+
+PresenceSource& ActivePresence() {
+    return ReplacedPresence ? *ReplacedPresence : SystemPresence();
 }
 
 SamplingTimer& ActiveSamplingTimer() {
@@ -33,6 +38,10 @@ void SetLastInputSource(LastInputSource* source) {
 
 void SetClock(LocalClock* clock) {
     ReplacedClock = clock;
+}
+
+void SetPresenceSource(PresenceSource* source) {
+    ReplacedPresence = source;
 }
 
 void SetSamplingTimer(SamplingTimer* timer) {

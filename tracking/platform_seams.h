@@ -36,6 +36,15 @@ public:
     virtual LocalDateTime LocalTimeAt(std::int64_t utcSeconds) = 0;
 };
 
+class PresenceSource {
+public:
+    virtual ~PresenceSource() = default;
+    // True while something keeps the user present without keyboard or mouse input: sound on
+    // the default output device (a film, a call, a lecture). Asked only when the user would
+    // otherwise count as away.
+    virtual bool MediaPlaying() = 0;
+};
+
 class SamplingTimer {
 public:
     virtual ~SamplingTimer() = default;
@@ -48,14 +57,17 @@ public:
 WindowTitleSource& SystemTitleSource();
 LastInputSource& SystemLastInput();
 LocalClock& SystemClock();
+PresenceSource& SystemPresence();
 SamplingTimer& SystemSamplingTimer();
 
 // What the tracker uses: the platform's own unless a replacement was set (nullptr restores).
 WindowTitleSource& ActiveTitleSource();
 LastInputSource& ActiveLastInput();
 LocalClock& ActiveClock();
+PresenceSource& ActivePresence();
 SamplingTimer& ActiveSamplingTimer();
 void SetTitleSource(WindowTitleSource* source);
 void SetLastInputSource(LastInputSource* source);
 void SetClock(LocalClock* clock);
+void SetPresenceSource(PresenceSource* source);
 void SetSamplingTimer(SamplingTimer* timer);

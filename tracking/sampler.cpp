@@ -285,6 +285,14 @@ void RestartStretch(std::uint32_t tick) {
     State.LastSampleTick = NonZeroTick(tick);
 }
 
+void SetMediaIsPresence(bool) {}
+
+void SetAwayOfferListener(AwayOfferListener) {}
+
+void SettleAwayOffer(std::uint64_t, bool) {}
+
+RunAccounting AccountingOfRun() { return {}; }
+
 void ResetSampler() {
     SamplerState fresh;
     fresh.InactiveName = std::move(State.InactiveName);

@@ -24,6 +24,41 @@ void SetInactiveName(std::string_view name);
 // the user's setting at start and after every OK.
 void SetAwayMinutes(std::uint32_t minutes);
 
+// Whether sound on the default output device keeps the user present without input: for at most
+// MaxPresenceWithoutInput after the last input, and only while the window in front at that
+// input stays in front. The program hands over the user's setting at start and after every OK.
+void SetMediaIsPresence(bool on);
+constexpr std::uint32_t MaxPresenceWithoutInput = 3 * 60 * 60 * 1000;
+
+// An absence the user may count as work, offered when the user comes back from an away stretch
+// of at least the away time. Its credit waits for the answer, so the log and the timeline are
+// written once.
+struct AwayOffer {
+    std::uint64_t id = 0;
+    std::int64_t startUtc = 0;  // seconds since 1970
+    std::int64_t endUtc = 0;
+    // The window in front at the last input, named as the log names it.
+    std::string app;
+    std::string doc;
+};
+using AwayOfferListener = void (*)(const AwayOffer& offer);
+void SetAwayOfferListener(AwayOfferListener listener);
+// The answer to offer `id`: its stretch goes to the offered window (asWork) or stays idle.
+// Nothing when that offer no longer waits: whatever ended or changed recording first (a lock, a
+// new absence, the end of the session, a suspend, Exit) has credited it as idle already.
+void SettleAwayOffer(std::uint64_t id, bool asWork);
+
+// Where the seconds of the run went, from its first tick to its last credit: to windows
+// (worked), to the idle name (idle), and to nobody (uncounted: ticks that did not run, sleep).
+// worked + idle + uncounted = running, to the second.
+struct RunAccounting {
+    std::int64_t worked = 0;
+    std::int64_t idle = 0;
+    std::int64_t uncounted = 0;
+    std::int64_t running = 0;
+};
+RunAccounting AccountingOfRun();
+
 // One timer tick for the given top-level window (0 for none).
 void SampleWindow(WindowHandle window, std::uint32_t tick);
 
@@ -41,7 +76,7 @@ enum class SessionChange { Locked, Unlocked, Disconnected, Connected };
 void NoteSessionChange(SessionChange change, std::uint32_t tick);
 
 // Credits the stretch since the last change to the current pair and starts a new one at
-// this tick (logoff, shutdown, suspend); the pair stays.
+// this tick (logoff, shutdown, suspend, Exit); the pair stays.
 void CreditPendingStretch(std::uint32_t tick);
 // Starts a new stretch at this tick without crediting, so time asleep goes to nobody (resume).
 void RestartStretch(std::uint32_t tick);

@@ -1,0 +1,14 @@
+#include "tracking/platform_seams.h"
+
+namespace {
+// Natively nothing plays: presence comes from input alone.
+class NoPresence final : public PresenceSource {
+public:
+    bool MediaPlaying() override { return false; }
+};
+}  // namespace
+
+PresenceSource& SystemPresence() {
+    static NoPresence presence;
+    return presence;
+}
