@@ -1,10 +1,15 @@
 // A short scripted session for a machine without a display: titled windows of programs the
-// delivered patterns know take turns in front, the tracker is ended with its Exit command, and
-// the time log it saved is printed with its path. `make run` uses it, and so does the
-// installer test on the installed copy, with --quick.
+// delivered patterns know take turns in front, the session is locked once and the machine
+// "sleeps" once, the tracker is ended with its Exit command, and the time log and timeline it
+// saved are printed with their paths. The last line accounts for the run's seconds: worked and
+// idle as this run added them to the log, running as the session measured it, and uncounted the
+// rest, checked against the sleep the session made. `make run` uses it, and so does the installer
+// test on the installed copy, with --quick (two windows, no absence, nothing checked).
 // Usage: ostrak_demo_session PROGRAM_FOLDER [--quick]
-// Exit code: 0 when the program ended with its own code 1 and left a log, 1 otherwise.
+// Exit code: 0 when the program ended with its own code 1, left a log and its seconds add up as
+// the session made them; 1 otherwise.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,10 +29,68 @@ HWND FindMainWindow(DWORD processId) {
     return nullptr;
 }
 
+// An absence after a turn: the session locked (its time idle) or the machine asleep (its time
+// nobody's).
+enum class Absence { None, Lock, Sleep };
+
 struct Turn {
     const char* title;
     DWORD milliseconds;
+    Absence after = Absence::None;
+    DWORD absentMilliseconds = 0;
 };
+
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    char buffer[4096];
+    std::size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, read);
+    std::fclose(file);
+    return bytes;
+}
+
+// The name the program credits idle time to: its language's Common/Inactive text, from the
+// language file the program reads (English when none is chosen), as UTF-8 like the log.
+std::string IdleName(const std::string& folder) {
+    char language[64] = "English";
+    DWORD size = sizeof language;
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Ostrak\\Options", "Lang", RRF_RT_REG_SZ, nullptr, language, &size);
+    const std::string file = ReadFile(folder + "Lang." + language + ".xml");
+    const std::size_t start = file.find("<Inactive>");
+    const std::size_t end = file.find("</Inactive>", start);
+    if (start == std::string::npos || end == std::string::npos) return std::string();
+    const std::string text = file.substr(start + 10, end - start - 10);
+    const UINT codePage = file.find("encoding=\"Windows-1251\"") != std::string::npos ? 1251 : CP_UTF8;
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
+    return utf8;
+}
+
+// The seconds the log holds, all days together: worked (every application but the idle name)
+// and idle.
+struct LoggedSeconds {
+    long long worked = 0;
+    long long idle = 0;
+};
+
+LoggedSeconds SecondsIn(const std::string& log, const std::string& idleName) {
+    LoggedSeconds seconds;
+    const std::string app = "<App name=\"";
+    for (std::size_t at = log.find(app); at != std::string::npos; at = log.find(app, at + 1)) {
+        const std::size_t nameEnd = log.find('"', at + app.size());
+        const std::size_t time = log.find("time=\"", nameEnd);
+        if (nameEnd == std::string::npos || time == std::string::npos) break;
+        const long long value = std::atoll(log.c_str() + time + 6);
+        (log.compare(at + app.size(), nameEnd - at - app.size(), idleName) == 0 ? seconds.idle : seconds.worked) += value;
+    }
+    return seconds;
+}
 
 // Prints a file the program wrote, under a heading; false when there is none.
 bool PrintFile(const char* heading, const std::string& path) {
@@ -53,12 +116,19 @@ int main(int argc, char** argv) {
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
     const bool quick = argc > 2 && std::strcmp(argv[2], "--quick") == 0;
 
-    const std::vector<Turn> turns = quick ? std::vector<Turn>{{"notes.txt - Notepad", 2000}, {"Calculator", 1200}}
-                                          : std::vector<Turn>{{"Inbox - Mozilla Thunderbird", 4000},
-                                                              {"notes.txt - Notepad", 3000},
-                                                              {"Ostrak home page - Google Chrome", 5000},
-                                                              {"notes.txt - Notepad", 2000},
-                                                              {"Calculator", 1200}};
+    // While locked, the next window comes to the front, as the user returns to it; asleep,
+    // nothing changes.
+    const std::vector<Turn> turns =
+        quick ? std::vector<Turn>{{"notes.txt - Notepad", 2000}, {"Calculator", 1200}}
+              : std::vector<Turn>{{"Inbox - Mozilla Thunderbird", 3000},
+                                  {"notes.txt - Notepad", 2000, Absence::Lock, 2000},
+                                  {"Ostrak home page - Google Chrome", 3000, Absence::Sleep, 2500},
+                                  {"notes.txt - Notepad", 2000},
+                                  {"Calculator", 1000}};
+    const std::string log = folder + CurrentUserName() + "-Time.xml";
+    const std::string idleName = IdleName(folder);
+    // The run folder keeps the logs of earlier runs: this run's seconds are what it adds.
+    const LoggedSeconds before = SecondsIn(ReadFile(log), idleName);
     TitledWindows windows;
     std::vector<HWND> inFront;
     for (const Turn& turn : turns) inFront.push_back(windows.Open(turn.title));
@@ -79,17 +149,38 @@ int main(int argc, char** argv) {
         TerminateProcess(process.hProcess, 99);
         return 1;
     }
+    // Its first tick comes a second after it opened the log, just before its window came.
+    const DWORD firstTick = GetTickCount() + 1000;
     Pump(1500);
     std::printf("Ostrak is tracking; switching windows...\n");
+    DWORD locked = 0, asleep = 0;
+    bool inFrontAlready = false;
     for (std::size_t i = 0; i < turns.size(); ++i) {
         std::printf("  in front: %s\n", turns[i].title);
         std::fflush(stdout);
-        windows.BringToFront(inFront[i]);
-        // The last turn lasts past the next tick, which credits the stretch before it.
+        if (!inFrontAlready) windows.BringToFront(inFront[i]);
+        inFrontAlready = false;
         Pump(turns[i].milliseconds);
+        const DWORD from = GetTickCount();
+        if (turns[i].after == Absence::Lock) {
+            std::printf("  locked for %lu ms\n", static_cast<unsigned long>(turns[i].absentMilliseconds));
+            PostMessageA(main, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+            inFrontAlready = windows.BringToFront(inFront[i + 1]);
+            const DWORD switching = GetTickCount() - from;
+            if (switching < turns[i].absentMilliseconds) Pump(turns[i].absentMilliseconds - switching);
+            PostMessageA(main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+            locked += GetTickCount() - from;
+        } else if (turns[i].after == Absence::Sleep) {
+            std::printf("  asleep for %lu ms\n", static_cast<unsigned long>(turns[i].absentMilliseconds));
+            PostMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+            Pump(turns[i].absentMilliseconds);
+            PostMessageA(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+            asleep += GetTickCount() - from;
+        }
     }
 
     PostMessageA(main, WM_COMMAND, kExitCommand, 0);
+    const DWORD lastTick = GetTickCount();
     WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 15000);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
@@ -97,7 +188,6 @@ int main(int argc, char** argv) {
     CloseHandle(process.hThread);
     std::printf("Ostrak ended with exit code %lu\n", static_cast<unsigned long>(exitCode));
 
-    const std::string log = folder + CurrentUserName() + "-Time.xml";
     if (!PrintFile("Time log", log)) {
         std::printf("no time log at %s\n", log.c_str());
         return 1;
@@ -107,5 +197,21 @@ int main(int argc, char** argv) {
     char month[16];
     std::snprintf(month, sizeof month, "%04u-%02u", today.wYear, today.wMonth);
     PrintFile("Timeline", folder + CurrentUserName() + "-Timeline-" + month + ".tsv");
-    return exitCode == 1 ? 0 : 1;
+
+    // The program credits whole seconds of its own ticks; the session's clock is another, so
+    // what it measured is met to within two seconds.
+    const LoggedSeconds after = SecondsIn(ReadFile(log), idleName);
+    const long long worked = after.worked - before.worked;
+    const long long idle = after.idle - before.idle;
+    const long long running = (static_cast<long long>(lastTick - firstTick) + 500) / 1000;
+    const long long uncounted = running - worked - idle;
+    const long long sleptFor = (asleep + 500) / 1000;
+    // The lock's idle stretch ends at the first tick after the unlock.
+    const long long lockedFor = (locked + 1000) / 1000;
+    const bool addsUp = quick || (std::llabs(uncounted - sleptFor) <= 2 && std::llabs(idle - lockedFor) <= 2);
+    if (!addsUp)
+        std::printf("does not add up: the session slept %lld s and was locked %lld s\n", sleptFor, lockedFor);
+    std::printf("accounted: worked %lld s + idle %lld s + uncounted %lld s = running %lld s\n", worked, idle, uncounted,
+                running);
+    return exitCode == 1 && addsUp ? 0 : 1;
 }
