@@ -180,6 +180,7 @@ const char* const AllKeys[] = {
     "PopupProgram/CaptionEdit", "PopupProject/Hint1",  "PopupProject/CaptionAdd", "PopupProject/CaptionEdit",
     "WhereShort1",           "WhereShort2",            "Common/SaveFailed",       "Common/NoWriteAccess",
     "Common/DiskFull",       "Common/FileInUse",       "Common/WriteFailed",
+    "Page1/MediaPresence",
 };
 
 std::string DeliveredFile(const std::string& name) {
