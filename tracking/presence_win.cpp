@@ -27,7 +27,7 @@ struct EndpointPeakMeter : public IUnknown {
 constexpr float kSoundThreshold = 0.001f;
 
 template <class Interface>
-void ReleaseInto(Interface*& pointer) {
+void ReleaseAndClear(Interface*& pointer) {
     if (pointer) pointer->Release();
     pointer = nullptr;
 }
@@ -53,7 +53,7 @@ public:
             Forget();
         } else if (id != deviceId_ || !meter_) {
             // Another default device, or the last Activate failed: a meter for this one.
-            ReleaseInto(meter_);
+            ReleaseAndClear(meter_);
             deviceId_ = id;
             void* meter = nullptr;
             if (SUCCEEDED(device->Activate(kPeakMeterId, CLSCTX_INPROC_SERVER, nullptr, &meter)))
@@ -77,7 +77,7 @@ public:
     }
 
     void Forget() {
-        ReleaseInto(meter_);
+        ReleaseAndClear(meter_);
         deviceId_.clear();
     }
 
@@ -143,13 +143,13 @@ private:
         enumerator_ = static_cast<IMMDeviceEnumerator*>(enumerator);
         if (!spyRegistered_) spyRegistered_ = SUCCEEDED(CoRegisterInitializeSpy(this, &spyCookie_));
         // Without word of the apartment's end the interfaces cannot be kept safely.
-        if (!spyRegistered_) ReleaseInto(enumerator_);
+        if (!spyRegistered_) ReleaseAndClear(enumerator_);
         return enumerator_ != nullptr;
     }
 
     void Forget() {
         for (RoleMeter& role : roles_) role.Forget();
-        ReleaseInto(enumerator_);
+        ReleaseAndClear(enumerator_);
     }
 
     static constexpr std::size_t kRoles = 3;
