@@ -116,6 +116,7 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         SetInactiveName(Translate("Common/Inactive"));
         SetAwayMinutes(ReadIdleMinutes());
         SetTimelineOn(ReadTimelineOn());
+        SetMediaIsPresence(ReadMediaIsPresence());
         OpenTracker();
         exitCode = RunMainDialog(commandLine, showCommand);
 
