@@ -180,8 +180,8 @@ void SettleOffer(bool asWork) {
                   asWork ? waiting.offer.doc : waiting.idleDoc);
 }
 
-// When the current pair's time after the last presence (input, or sound that kept the user
-// there) is still in doubt: away detection is on and the platform tells the last input.
+// The last moment the user was seen: the last input, or a later tick at which sound kept the
+// user present.
 RunTime LastPresence() {
     RunTime last = State.InputSeen ? TimeOfTick(State.LastInputTick) : State.AnchorTime;
     if (State.PresenceSeen) last = std::max(last, TimeOfTick(State.PresenceTick));
@@ -196,7 +196,7 @@ void CreditCurrentPair(RunTime until, bool mayHold) {
     RunTime sure = until;
     if (mayHold && State.AwayAfter != 0 && State.InputSeen && State.CurrentAbsence == Absence::None)
         sure = std::clamp(LastPresence(), State.CoveredTo, until);
-    // A stretch that ends on the first input of a stretch is credited whole, zero seconds or not.
+    // A stretch of less than a second still names its pair, as every credit does.
     if (sure > State.CoveredTo || sure == until)
         CreditBetween(State.CoveredTo, sure, UtcOf(State.CoveredTo), State.CurrentApp, State.CurrentDoc);
     if (sure < until) State.Held.push_back({sure, until, State.CurrentApp, State.CurrentDoc});
