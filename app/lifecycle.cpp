@@ -116,9 +116,12 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         SetInactiveName(Translate("Common/Inactive"));
         SetAwayMinutes(ReadIdleMinutes());
         SetTimelineOn(ReadTimelineOn());
+        SetMediaIsPresence(ReadMediaIsPresence());
         OpenTracker();
         exitCode = RunMainDialog(commandLine, showCommand);
 
+        // The window in front keeps its time up to the exit, as at the end of the session.
+        CreditPendingStretch(GetTickCount());
         if (TimeLog) SaveTracker();
         CloseTracker();
         FreeLanguage();

@@ -184,6 +184,7 @@ LRESULT CDlgMain::OnOk(WindowMessage&) {
     // without a change writes nothing.
     SetAwayMinutes(options_.IdleMinutes());
     SetTimelineOn(options_.TimelineOn());
+    SetMediaIsPresence(options_.MediaIsPresence());
     if (outcome.next == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();

@@ -34,6 +34,7 @@
 #define IDC_PAGE_GENERAL_VERSION            132
 #define IDC_PAGE_GENERAL_AWAY_TIME          133
 #define IDC_PAGE_GENERAL_TIMELINE           134
+#define IDC_PAGE_GENERAL_MEDIA_PRESENCE     135
 
 /* Applications page */
 #define IDD_PAGE_APPLICATIONS               152

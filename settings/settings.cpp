@@ -73,6 +73,10 @@ std::uint32_t ReadIdleMinutes() {
 
 bool ReadTimelineOn() { return ReadSettingNumber("Options", TimelineName, DefaultTimeline) != 0; }
 
+bool ReadMediaIsPresence() {
+    return ReadSettingNumber("Options", MediaIsPresenceName, DefaultMediaIsPresence) != 0;
+}
+
 void SetStartWithSystem(bool on) {
     std::unique_ptr<RegistryKey> key = ActiveRegistry().CreateKey(RunKey);
     if (!key)

@@ -40,5 +40,11 @@ inline constexpr std::int32_t DefaultTimeline = 1;
 // The stored timeline flag in section "Options", its default stored when absent.
 bool ReadTimelineOn();
 
+// Whether sound playing keeps the user present without input: a number, 0 off, any other on.
+inline constexpr char MediaIsPresenceName[] = "MediaIsPresence";
+inline constexpr std::int32_t DefaultMediaIsPresence = 1;
+// The stored flag in section "Options", its default stored when absent.
+bool ReadMediaIsPresence();
+
 // Adds or removes the shell's per-user autostart entry that starts the program in the tray.
 void SetStartWithSystem(bool on);

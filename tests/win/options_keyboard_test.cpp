@@ -63,6 +63,7 @@ std::string Named(HWND control) {
         {IDC_PAGE_GENERAL_UPDATE_LINK, "Update"},
         {IDC_PAGE_GENERAL_AWAY_TIME, "Away"},
         {IDC_PAGE_GENERAL_TIMELINE, "Timeline"},
+        {IDC_PAGE_GENERAL_MEDIA_PRESENCE, "Media"},
         {IDC_PAGE_APPLICATIONS_LIST, "Patterns"},
         {IDC_PAGE_APPLICATIONS_ADD, "Add"},
         {IDC_PAGE_APPLICATIONS_DELETE, "Del"},
@@ -91,7 +92,7 @@ struct PageKeys {
 // Every control can take the focus: the data leave no button disabled.
 const PageKeys kPages[] = {
     {"General", 0, IDC_PAGE_GENERAL_LANGUAGE,
-     {"Language", "Startup", "Update", "Away", "Timeline", "Report", "Help", "OK", "Cancel", "Selector"}},
+     {"Language", "Startup", "Update", "Away", "Timeline", "Media", "Report", "Help", "OK", "Cancel", "Selector"}},
     {"Applications", 1, IDC_PAGE_APPLICATIONS_LIST,
      {"Patterns", "Add", "Del", "Up", "Down", "Report", "Help", "OK", "Cancel", "Selector"}},
     {"Projects", 2, IDC_PAGE_PROJECTS_FILTERS,

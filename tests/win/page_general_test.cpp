@@ -245,7 +245,6 @@ protected:
     std::optional<std::string> StoredLanguage() { return registry_.Text(kOptionsKey, "Lang"); }
     std::optional<std::uint32_t> StoredStartFlag() { return registry_.Number(kOptionsKey, "Startup"); }
     std::optional<std::uint32_t> StoredAwayTime() { return registry_.Number(kOptionsKey, "IdleMinutes"); }
-    std::optional<std::uint32_t> StoredTimelineFlag() { return registry_.Number(kOptionsKey, "Timeline"); }
     std::optional<std::string> RunEntry() { return registry_.Text(kRunKey, "Ostrak"); }
 
     // True when the loop was told to end with this code; takes the quit message.
@@ -268,6 +267,7 @@ const std::string kLangValue = std::string(kOptionsKey) + "\\Lang";
 const std::string kStartupValue = std::string(kOptionsKey) + "\\Startup";
 const std::string kIdleValue = std::string(kOptionsKey) + "\\IdleMinutes";
 const std::string kTimelineValue = std::string(kOptionsKey) + "\\Timeline";
+const std::string kMediaValue = std::string(kOptionsKey) + "\\MediaIsPresence";
 const std::string kRunValue = std::string(kRunKey) + "\\Ostrak";
 
 // ---- Set-up ----
@@ -410,7 +410,7 @@ TEST_F(GeneralPageTest, CancelForgetsTheEditsAndOkAfterAnotherLanguageEndsThePro
     ClickStartCheckBox();
     // The load reads the settings again, and reading a number equal to its default writes it
     // back; nothing else is touched.
-    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue}));
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue, kMediaValue}));
     EXPECT_EQ(Shown(), "English");
     EXPECT_FALSE(StartChecked());
     EXPECT_EQ(StoredLanguage(), "English");
@@ -465,7 +465,7 @@ TEST_F(GeneralPageTest, TheAwayTimeIsStoredOnlyWhenChangedAndHandedToTheSamplerA
     EXPECT_EQ(SamplerAwayMinutes(), 7u);
 
     Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
-    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kTimelineValue}));
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kTimelineValue, kMediaValue}));
     EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "7 min");
     EXPECT_EQ(StoredAwayTime(), 7u);
 
@@ -498,25 +498,45 @@ TEST_F(GeneralPageTest, AClickOnTheLinkOpensTheUpdatePageOfTheStoredLanguage) {
         << opened[0];
 }
 
-// ---- The day's timeline ----
+// ---- The day's timeline and sound as presence ----
 
-TEST_F(GeneralPageTest, TheTimelineIsOnByDefaultStoredOnlyWhenChangedAndHandedToTheTrackerAfterOk) {
+TEST_F(GeneralPageTest, EachFlagBoxIsOnByDefaultStoredOnlyWhenChangedAndHandedOverAfterOk) {
+    const struct {
+        int box;
+        const char* name;
+        std::string value;
+        bool (*handedOver)(const CDlgPage1General&);
+    } boxes[] = {
+        {IDC_PAGE_GENERAL_TIMELINE, "Timeline", kTimelineValue, [](const CDlgPage1General&) { return TimelineIsOn(); }},
+        // The sampler keeps the flag to itself: the page's value is what OK hands it.
+        {IDC_PAGE_GENERAL_MEDIA_PRESENCE, "MediaIsPresence", kMediaValue,
+         [](const CDlgPage1General& page) { return page.MediaIsPresence(); }},
+    };
     WithDeliveredLanguages("English");
     OpenDialog();
-    EXPECT_EQ(IsDlgButtonChecked(pageWindow_, IDC_PAGE_GENERAL_TIMELINE), BST_CHECKED);
-    EXPECT_EQ(StoredTimelineFlag(), 1u) << "the default, stored on the way";
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(box.name);
+        EXPECT_EQ(IsDlgButtonChecked(pageWindow_, box.box), BST_CHECKED);
+        EXPECT_EQ(registry_.Number(kOptionsKey, box.name), 1u) << "the default, stored on the way";
 
-    ClickStartCheckBox(IDC_PAGE_GENERAL_TIMELINE);
-    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue}));
-    EXPECT_EQ(IsDlgButtonChecked(pageWindow_, IDC_PAGE_GENERAL_TIMELINE), BST_CHECKED);
-    EXPECT_TRUE(TimelineIsOn());
+        ClickStartCheckBox(box.box);
+        EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue, kMediaValue}));
+        EXPECT_EQ(IsDlgButtonChecked(pageWindow_, box.box), BST_CHECKED);
+        EXPECT_TRUE(box.handedOver(*page_));
 
-    ClickStartCheckBox(IDC_PAGE_GENERAL_TIMELINE);
-    EXPECT_EQ(Press(IDOK), Texts{kTimelineValue});
-    EXPECT_EQ(StoredTimelineFlag(), 0u);
-    EXPECT_FALSE(TimelineIsOn());
-    EXPECT_EQ(Press(IDOK), Texts{});
+        ClickStartCheckBox(box.box);
+        EXPECT_EQ(Press(IDOK), Texts{box.value});
+        EXPECT_EQ(registry_.Number(kOptionsKey, box.name), 0u);
+        EXPECT_FALSE(box.handedOver(*page_));
+        EXPECT_EQ(Press(IDOK), Texts{});
+
+        // On again, so that the next box's Cancel finds every default stored as before.
+        ClickStartCheckBox(box.box);
+        EXPECT_EQ(Press(IDOK), Texts{box.value});
+        EXPECT_TRUE(box.handedOver(*page_));
+    }
     SetTimelineOn(true);
+    SetMediaIsPresence(true);
 }
 
 }  // namespace

@@ -189,6 +189,8 @@ const std::vector<Control> GeneralControls = {
     {IDC_PAGE_GENERAL_AWAY_TIME, "ComboBox", "", 125, 92, 70, 100, CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP,
      0},
     {IDC_PAGE_GENERAL_TIMELINE, "Button", "Page1/Timeline", 5, 112, 250, 10, BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
+    {IDC_PAGE_GENERAL_MEDIA_PRESENCE, "Button", "Page1/MediaPresence", 5, 126, 250, 10,
+     BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
 };
 
 // The lists hold their own strings and are not owner-drawn, which a no-data list cannot be.
@@ -456,7 +458,7 @@ TEST_F(CreatedFromTemplate, GeneralPage) {
 
     EXPECT_EQ(TabOrder(page.get()), (std::vector<int>{IDC_PAGE_GENERAL_LANGUAGE, IDC_PAGE_GENERAL_STARTUP,
                                                       IDC_PAGE_GENERAL_UPDATE_LINK, IDC_PAGE_GENERAL_AWAY_TIME,
-                                                      IDC_PAGE_GENERAL_TIMELINE}));
+                                                      IDC_PAGE_GENERAL_TIMELINE, IDC_PAGE_GENERAL_MEDIA_PRESENCE}));
     // The arrow keys leave the check box where it is rather than moving to a static text.
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_GENERAL_STARTUP), IDC_PAGE_GENERAL_STARTUP);
 

@@ -1,6 +1,9 @@
 // The time log and the lists against the Windows file system: a log another program holds, a
-// read-only log, a temporary file of a save whose process ended, a damaged per-user list.
+// read-only log, a temporary file of a save whose process ended, a damaged per-user list; and
+// the tracker's clock and sound against the system.
 #include <windows.h>
+
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +101,21 @@ TEST(SystemClockTest, TheLocalTimeOfNowIsTheSystemsLocalTime) {
     };
     const std::string stamp = MinuteStamp(now);
     EXPECT_TRUE(stamp == minuteOf(before) || stamp == minuteOf(after)) << stamp << " at " << minuteOf(before);
+}
+
+
+// Wine has no sound device here, as a machine without one: the question is answered at once,
+// with or without COM, and the interfaces kept in one apartment are not reused in the next.
+TEST(SystemPresenceTest, WithoutASoundDeviceNothingPlaysAndNoCallWaits) {
+    PresenceSource& presence = SystemPresence();
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(presence.MediaPlaying()) << "without COM on this thread";
+    for (int apartment = 0; apartment < 2; ++apartment) {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        for (int tick = 0; tick < 5; ++tick) EXPECT_FALSE(presence.MediaPlaying());
+        CoUninitialize();
+    }
+    EXPECT_LT(GetTickCount64() - start, 2000u);
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ public:
     // The stored away time in minutes (0: never), as the General page last loaded or committed it.
     std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
     bool TimelineOn() const { return generalPage_.TimelineOn(); }
+    bool MediaIsPresence() const { return generalPage_.MediaIsPresence(); }
 
 private:
     void BuildPageSelector();

@@ -99,6 +99,8 @@ void CDlgPage1General::Load() {
     // Like the start flag: a hand-edited value other than 0 or 1 is on and stays as it is.
     loadedTimelineFlag_ = ReadTimelineOn() ? 1 : 0;
     CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_TIMELINE, loadedTimelineFlag_ ? BST_CHECKED : BST_UNCHECKED);
+    loadedMediaFlag_ = ReadMediaIsPresence() ? 1 : 0;
+    CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_MEDIA_PRESENCE, loadedMediaFlag_ ? BST_CHECKED : BST_UNCHECKED);
     languageChanged_ = false;
 }
 
@@ -160,6 +162,11 @@ std::optional<SaveResult> CDlgPage1General::Commit() {
     if (timelineFlag != loadedTimelineFlag_) {
         WriteSettingNumber("Options", TimelineName, timelineFlag);
         loadedTimelineFlag_ = timelineFlag;
+    }
+    const std::int32_t mediaFlag = IsDlgButtonChecked(hwnd(), IDC_PAGE_GENERAL_MEDIA_PRESENCE) == BST_CHECKED ? 1 : 0;
+    if (mediaFlag != loadedMediaFlag_) {
+        WriteSettingNumber("Options", MediaIsPresenceName, mediaFlag);
+        loadedMediaFlag_ = mediaFlag;
     }
     // The settings live in the registry: no file was saved.
     return std::nullopt;

@@ -1,6 +1,6 @@
 // The General page: the interface language, the start with Windows, the version, the link to
-// the update page, the time without input after which the user counts as away and whether the
-// day's timeline is kept.
+// the update page, the time without input after which the user counts as away, whether the
+// day's timeline is kept and whether sound playing keeps the user present.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,8 @@ public:
     std::uint32_t IdleMinutes() const { return loadedIdleMinutes_; }
     // Whether the day's timeline is kept, as the last load or commit left it.
     bool TimelineOn() const { return loadedTimelineFlag_ != 0; }
+    // Whether sound playing counts as presence, as the last load or commit left it.
+    bool MediaIsPresence() const { return loadedMediaFlag_ != 0; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -45,4 +47,5 @@ private:
     std::int32_t loadedStartFlag_ = 0;
     std::uint32_t loadedIdleMinutes_ = 0;
     std::int32_t loadedTimelineFlag_ = 1;
+    std::int32_t loadedMediaFlag_ = 1;
 };
