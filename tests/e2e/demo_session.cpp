@@ -2,12 +2,14 @@
 // delivered patterns know take turns in front, the session is locked once and the machine
 // "sleeps" once, the tracker is ended with its Exit command, and the time log and timeline it
 // saved are printed with their paths. The last line accounts for the run's seconds: worked and
-// idle as this run added them to the log, running as the session measured it, and uncounted the
-// rest, checked against the sleep the session made. `make run` uses it, and so does the installer
-// test on the installed copy, with --quick (two windows, no absence, nothing checked).
+// idle as this run added them to the log, running from its first timeline line to its last, and
+// uncounted the rest; each checked against what the session did and saw (the sleep, the lock,
+// the program's start and end). `make run` uses it, and so does the installer test on the
+// installed copy, with --quick (two windows, no absence, nothing checked).
 // Usage: ostrak_demo_session PROGRAM_FOLDER [--quick]
 // Exit code: 0 when the program ended with its own code 1, left a log and its seconds add up as
 // the session made them; 1 otherwise.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +74,53 @@ std::string IdleName(const std::string& folder) {
     return utf8;
 }
 
+// Local time in milliseconds, on one scale with the timeline's starts.
+long long MillisecondsOf(const SYSTEMTIME& time) {
+    FILETIME file{};
+    SystemTimeToFileTime(&time, &file);
+    return static_cast<long long>((static_cast<unsigned long long>(file.dwHighDateTime) << 32) | file.dwLowDateTime) /
+           10000;
+}
+
+long long LocalMilliseconds() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return MillisecondsOf(now);
+}
+
+std::string TimelineOf(const std::string& folder, long long localMilliseconds) {
+    const long long intervals = localMilliseconds * 10000;
+    FILETIME file{static_cast<DWORD>(intervals), static_cast<DWORD>(intervals >> 32)};
+    SYSTEMTIME time{};
+    FileTimeToSystemTime(&file, &time);
+    char month[16];
+    std::snprintf(month, sizeof month, "%04u-%02u", time.wYear, time.wMonth);
+    return folder + CurrentUserName() + "-Timeline-" + month + ".tsv";
+}
+
+// The span of a run's timeline lines ("YYYY-MM-DD HH:MM:SS\tseconds\t..."): from the first
+// start to the last end, in local milliseconds; begin > end when there are none.
+struct Span {
+    long long begin = 0x7FFFFFFFFFFFFFFF;
+    long long end = 0;
+};
+
+Span SpanOf(const std::string& lines) {
+    Span span;
+    for (std::size_t at = 0; at < lines.size(); at = lines.find('\n', at) + 1) {
+        SYSTEMTIME start{};
+        int seconds = 0;
+        if (std::sscanf(lines.c_str() + at, "%hu-%hu-%hu %hu:%hu:%hu\t%d", &start.wYear, &start.wMonth, &start.wDay,
+                        &start.wHour, &start.wMinute, &start.wSecond, &seconds) == 7) {
+            const long long from = MillisecondsOf(start);
+            if (from < span.begin) span.begin = from;
+            if (from + seconds * 1000LL > span.end) span.end = from + seconds * 1000LL;
+        }
+        if (lines.find('\n', at) == std::string::npos) break;
+    }
+    return span;
+}
+
 // The seconds the log holds, all days together: worked (every application but the idle name)
 // and idle.
 struct LoggedSeconds {
@@ -127,7 +176,7 @@ int main(int argc, char** argv) {
                                   {"Calculator", 1000}};
     const std::string log = folder + CurrentUserName() + "-Time.xml";
     const std::string idleName = IdleName(folder);
-    // The run folder keeps the logs of earlier runs: this run's seconds are what it adds.
+    // The run folder keeps the records of earlier runs: this run's are what it adds.
     const LoggedSeconds before = SecondsIn(ReadFile(log), idleName);
     TitledWindows windows;
     std::vector<HWND> inFront;
@@ -138,6 +187,9 @@ int main(int argc, char** argv) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + folder + "Ostrak.exe\" -tray";
+    const long long startedAt = LocalMilliseconds();
+    const std::string timeline = TimelineOf(folder, startedAt);
+    const std::size_t earlierLines = ReadFile(timeline).size();
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process)) {
         std::fprintf(stderr, "cannot start %s\n", commandLine.c_str());
@@ -149,8 +201,7 @@ int main(int argc, char** argv) {
         TerminateProcess(process.hProcess, 99);
         return 1;
     }
-    // Its first tick comes a second after it opened the log, just before its window came.
-    const DWORD firstTick = GetTickCount() + 1000;
+    const long long windowAt = LocalMilliseconds();
     Pump(1500);
     std::printf("Ostrak is tracking; switching windows...\n");
     DWORD locked = 0, asleep = 0;
@@ -180,8 +231,9 @@ int main(int argc, char** argv) {
     }
 
     PostMessageA(main, WM_COMMAND, kExitCommand, 0);
-    const DWORD lastTick = GetTickCount();
+    const long long exitedAt = LocalMilliseconds();
     WaitUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 15000);
+    const long long endedAt = LocalMilliseconds();
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hProcess);
@@ -192,25 +244,32 @@ int main(int argc, char** argv) {
         std::printf("no time log at %s\n", log.c_str());
         return 1;
     }
-    SYSTEMTIME today;
-    GetLocalTime(&today);
-    char month[16];
-    std::snprintf(month, sizeof month, "%04u-%02u", today.wYear, today.wMonth);
-    PrintFile("Timeline", folder + CurrentUserName() + "-Timeline-" + month + ".tsv");
+    PrintFile("Timeline", timeline);
 
-    // The program credits whole seconds of its own ticks; the session's clock is another, so
-    // what it measured is met to within two seconds.
+    // The program's first tick may come before its window (under Wine by up to a second) and
+    // its Exit credits up to the moment its window is gone (a second later): the session cannot
+    // time the run, so it takes the span of the run's timeline lines, and checks that the span
+    // lies within what it saw (start to window, Exit command to end, each to the second the
+    // lines give).
     const LoggedSeconds after = SecondsIn(ReadFile(log), idleName);
+    std::string lines = ReadFile(timeline).substr(earlierLines);
+    if (TimelineOf(folder, endedAt) != timeline) lines += ReadFile(TimelineOf(folder, endedAt));  // a new month
+    const Span span = SpanOf(lines);
     const long long worked = after.worked - before.worked;
     const long long idle = after.idle - before.idle;
-    const long long running = (static_cast<long long>(lastTick - firstTick) + 500) / 1000;
+    const long long running = span.end > span.begin ? (span.end - span.begin) / 1000 : 0;
     const long long uncounted = running - worked - idle;
-    const long long sleptFor = (asleep + 500) / 1000;
-    // The lock's idle stretch ends at the first tick after the unlock.
-    const long long lockedFor = (locked + 1000) / 1000;
-    const bool addsUp = quick || (std::llabs(uncounted - sleptFor) <= 2 && std::llabs(idle - lockedFor) <= 2);
+    // The program counts whole seconds of its ticks, and the idle stretch of a lock lasts to the
+    // first tick after the unlock: what the session measured is met to within 1.5 s.
+    const double sleptFor = asleep / 1000.0;
+    const double lockedFor = locked / 1000.0 + 0.5;
+    const bool inRun = span.begin >= startedAt - 1000 && span.begin <= windowAt + 2000 &&
+                       span.end >= exitedAt - 1000 && span.end <= endedAt + 1000;
+    const bool addsUp =
+        quick || (inRun && std::fabs(uncounted - sleptFor) <= 1.5 && std::fabs(idle - lockedFor) <= 1.5);
     if (!addsUp)
-        std::printf("does not add up: the session slept %lld s and was locked %lld s\n", sleptFor, lockedFor);
+        std::printf("does not add up: the session slept %.1f s, was locked %.1f s and saw the program run %.1f s\n",
+                    sleptFor, lockedFor, (endedAt - startedAt) / 1000.0);
     std::printf("accounted: worked %lld s + idle %lld s + uncounted %lld s = running %lld s\n", worked, idle, uncounted,
                 running);
     return exitCode == 1 && addsUp ? 0 : 1;
