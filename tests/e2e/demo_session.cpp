@@ -249,8 +249,8 @@ int main(int argc, char** argv) {
     // The program's first tick may come before its window (under Wine by up to a second) and
     // its Exit credits up to the moment its window is gone (a second later): the session cannot
     // time the run, so it takes the span of the run's timeline lines, and checks that the span
-    // lies within what it saw (start to window, Exit command to end, each to the second the
-    // lines give).
+    // begins between the program's start and its window and ends between the Exit command and
+    // the end of the process, to within the two seconds a line's whole-second start may be off.
     const LoggedSeconds after = SecondsIn(ReadFile(log), idleName);
     std::string lines = ReadFile(timeline).substr(earlierLines);
     if (TimelineOf(folder, endedAt) != timeline) lines += ReadFile(TimelineOf(folder, endedAt));  // a new month
@@ -259,12 +259,13 @@ int main(int argc, char** argv) {
     const long long idle = after.idle - before.idle;
     const long long running = span.end > span.begin ? (span.end - span.begin) / 1000 : 0;
     const long long uncounted = running - worked - idle;
-    // The program counts whole seconds of its ticks, and the idle stretch of a lock lasts to the
-    // first tick after the unlock: what the session measured is met to within 1.5 s.
+    // The program counts whole seconds of its ticks, the span is off by a second at most, and
+    // the idle stretch of a lock lasts to the first tick after the unlock: what the session
+    // measured is met to within 1.5 s.
     const double sleptFor = asleep / 1000.0;
     const double lockedFor = locked / 1000.0 + 0.5;
-    const bool inRun = span.begin >= startedAt - 1000 && span.begin <= windowAt + 2000 &&
-                       span.end >= exitedAt - 1000 && span.end <= endedAt + 1000;
+    const bool inRun = span.begin >= startedAt - 2000 && span.begin <= windowAt + 2000 &&
+                       span.end >= exitedAt - 2000 && span.end <= endedAt + 2000;
     const bool addsUp =
         quick || (inRun && std::fabs(uncounted - sleptFor) <= 1.5 && std::fabs(idle - lockedFor) <= 1.5);
     if (!addsUp)
