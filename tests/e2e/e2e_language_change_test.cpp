@@ -219,10 +219,12 @@ TEST(LanguageChange, OkAfterChoosingRussianSavesTheLogEndsWithCodeOneAndStartsHi
     EXPECT_EQ(tracker.WaitForExit(), 1);
     EXPECT_EQ(ReadText("Lang"), "Russian");
 
-    // The log was complete when the old process had gone, before the new one could read it.
+    // The log was complete when the old process had gone, before the new one could read it,
+    // the window in front credited up to the exit.
     const std::string saved = folder.Read(folder.LogName());
     const std::string expected = Declaration() + "\n<Ostrak>\n   <Date " + TodayAttributes() +
-                                 " time=\"*\">\n      <App name=\"Editor\" time=\"*\"/>\n   </Date>\n</Ostrak>";
+                                 " time=\"*\">\n      <App name=\"Editor\" time=\"*\"/>\n"
+                                 "      <App name=\"Notes\" time=\"*\"/>\n   </Date>\n</Ostrak>";
     std::string why;
     EXPECT_TRUE(MatchesLog(expected, saved, why)) << why;
 

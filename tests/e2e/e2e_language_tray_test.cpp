@@ -21,7 +21,7 @@ void IdleStretch(TitledWindows& windows, DWORD idleMs) {
 std::string ExpectedLog(const std::string& idleName) {
     return Declaration() + "\n<Ostrak>\n   <Date " + TodayAttributes() +
            " time=\"*\">\n      <App name=\"Editor\" time=\"*\"/>\n      <App name=\"" + idleName +
-           "\" time=\"~3\"/>\n   </Date>\n</Ostrak>";
+           "\" time=\"~3\"/>\n      <App name=\"Calculator\" time=\"*\"/>\n   </Date>\n</Ostrak>";
 }
 
 TEST(LanguageRun, IdleTimeIsCreditedUnderTheChosenLanguagesText) {

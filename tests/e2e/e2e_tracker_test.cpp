@@ -145,8 +145,10 @@ TEST_F(TrackerRun, SleepIsCreditedToNobody) {
     ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
               " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
               "      <App name=\"Editor\" time=\"~~3\">\n         <Doc name=\"notes.txt\" time=\"~~3\"/>\n      </App>\n"
-              "   </Date>\n</Ostrak>");
-    // The stretches before and after the sleep, in the suspend's save and the exit's.
+              "      <App name=\"Browser\" time=\"*\">\n         <Doc name=\"'Quarterly' report\" time=\"*\"/>\n"
+              "      </App>\n   </Date>\n</Ostrak>");
+    // The stretches before and after the sleep, in the suspend's save and the exit's, which
+    // credits the window in front.
     ExpectTimelineMatchesLog();
 }
 
