@@ -119,6 +119,8 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         OpenTracker();
         exitCode = RunMainDialog(commandLine, showCommand);
 
+        // The window in front keeps its time up to the exit, as at the end of the session.
+        CreditPendingStretch(GetTickCount());
         if (TimeLog) SaveTracker();
         CloseTracker();
         FreeLanguage();

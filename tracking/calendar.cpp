@@ -69,6 +69,23 @@ std::string MinuteStamp(const LocalDateTime& time) {
 
 std::string MinuteStampNow() { return MinuteStamp(LocalNow()); }
 
+std::int64_t NextLocalDate(std::int64_t utcSeconds, std::int64_t limit) {
+    LocalClock& clock = ActiveClock();
+    const std::int64_t day = DaysSince1970(clock.LocalTimeAt(utcSeconds));
+    if (limit <= utcSeconds || DaysSince1970(clock.LocalTimeAt(limit)) == day) return limit;
+    // The local date only grows with the instant: halve the span until the change is found.
+    std::int64_t before = utcSeconds;
+    std::int64_t after = limit;
+    while (after - before > 1) {
+        const std::int64_t middle = before + (after - before) / 2;
+        if (DaysSince1970(clock.LocalTimeAt(middle)) == day)
+            before = middle;
+        else
+            after = middle;
+    }
+    return after;
+}
+
 std::int64_t UtcNow() { return ActiveClock().UtcNow(); }
 
 LocalDateTime LocalTimeAt(std::int64_t utcSeconds) { return ActiveClock().LocalTimeAt(utcSeconds); }

@@ -28,6 +28,10 @@ LocalDateTime CalendarTime(std::int64_t seconds);
 std::string MinuteStamp(const LocalDateTime& time);
 std::string MinuteStampNow();
 
+// The first instant after `utcSeconds`, at most `limit`, whose local date is a later one: the
+// local midnight that follows, wherever a daylight-saving change put it; `limit` when none.
+std::int64_t NextLocalDate(std::int64_t utcSeconds, std::int64_t limit);
+
 // Seconds since 1 January 1970, UTC, by the clock seam.
 std::int64_t UtcNow();
 // The local date and time at an instant, and now.

@@ -1,5 +1,6 @@
 #include "tracking/sampler.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -14,6 +15,34 @@ namespace {
 // Why the user counts as away; while away, the pair is InactiveName with the minute the away
 // stretch began, and the window in front is not looked at.
 enum class Absence { None, NoInput, Session };
+
+// Positions in the run are milliseconds since its first tick, in 64 bits, so that the tick's
+// wrap after 49.7 days does not matter. A position's second is its milliseconds rounded half
+// up: every credit covers whole seconds between two positions, so the credits of a run add up
+// to its length, none counted twice or lost.
+using RunTime = std::int64_t;
+
+std::int64_t SecondOf(RunTime time) {
+    const std::int64_t shifted = time + 500;
+    return shifted >= 0 ? shifted / 1000 : -((-shifted + 999) / 1000);
+}
+
+// The part of a stretch after the last input, waiting to learn whether the user was there.
+struct HeldPiece {
+    RunTime from = 0;
+    RunTime to = 0;
+    std::string app;
+    std::string doc;
+};
+
+// An absence offered as work, credited once the user answers or something ends it.
+struct WaitingOffer {
+    AwayOffer offer;
+    RunTime from = 0;
+    RunTime to = 0;
+    std::string idleApp;
+    std::string idleDoc;
+};
 
 struct SamplerState {
     // The last change; all zero or empty at start.
@@ -36,22 +65,35 @@ struct SamplerState {
     bool SessionDisconnected = false;
     // Milliseconds without input after which the user counts as away; 0 never.
     std::uint32_t AwayAfter = 0;
+    bool MediaIsPresence = true;
     // The tick of the last timer tick that ran; 0 before the first.
     std::uint32_t LastSampleTick = 0;
     // The title read at this tick, to compare with LastTitle: a buffer of the sampler's own,
     // so that the quiet tick allocates nothing.
     char SampledTitle[kTextBufferSize] = "";
+
+    // The run's clock: whether a tick has come yet, and the run time of the latest tick.
+    bool Running = false;
+    std::uint32_t AnchorTick = 0;
+    RunTime AnchorTime = 0;
+    // Everything before this is credited, given to nobody, held or offered; the current pair
+    // runs from here.
+    RunTime CoveredTo = 0;
+    // The last input seen, and the last tick at which sound kept the user present.
+    bool InputSeen = false;
+    std::uint32_t LastInputTick = 0;
+    WindowHandle InputWindow = 0;
+    bool PresenceSeen = false;
+    std::uint32_t PresenceTick = 0;
+    std::vector<HeldPiece> Held;
+    bool OfferWaiting = false;
+    WaitingOffer Offer;
+    std::uint64_t LastOfferId = 0;
+    AwayOfferListener OfferListener = nullptr;
+    RunAccounting Accounting;
 };
 
 SamplerState State;
-
-// Half-up rounding of the milliseconds between two ticks, read as a signed 32-bit difference
-// so that the tick's wrap after 49.7 days does not matter.
-int SecondsBetween(std::uint32_t from, std::uint32_t to) {
-    auto milliseconds = static_cast<std::int32_t>(to - from);
-    if (milliseconds <= 0) return 0;
-    return milliseconds / 1000 + (milliseconds % 1000 >= 500 ? 1 : 0);
-}
 
 bool IsLater(std::uint32_t tick, std::uint32_t than) {
     return static_cast<std::int32_t>(tick - than) > 0;
@@ -61,6 +103,26 @@ bool IsLater(std::uint32_t tick, std::uint32_t than) {
 // wraps onto it is moved by one millisecond rather than restarting the first phase.
 std::uint32_t NonZeroTick(std::uint32_t tick) {
     return tick != 0 ? tick : 1;
+}
+
+// The run time of a tick near the latest one, before or after it.
+RunTime TimeOfTick(std::uint32_t tick) {
+    return State.AnchorTime + static_cast<std::int32_t>(tick - State.AnchorTick);
+}
+
+// Every entry point starts here: the first timer tick starts the run's clock, a later moment
+// moves it. Before the first tick nothing runs, so the other entry points leave it alone.
+void ClockTo(std::uint32_t tick, bool timerTick) {
+    if (!State.Running) {
+        if (!timerTick) return;
+        State.Running = true;
+        State.AnchorTick = tick;
+        State.AnchorTime = 0;
+        return;
+    }
+    if (!IsLater(tick, State.AnchorTick)) return;
+    State.AnchorTime = TimeOfTick(tick);
+    State.AnchorTick = tick;
 }
 
 // Editors mark unsaved documents with a trailing asterisk; the document is the same one.
@@ -86,14 +148,59 @@ int ReadTitleInto(WindowTitleSource& titles, WindowHandle window, char* buffer) 
     return read;
 }
 
-// Credits the current pair from the last change up to `until`, at the timer's `tick`; nothing
-// when no stretch runs or `until` is not later than its start (the credit of a stretch cut
-// short before it began). The stretch began as long before now as its start lies before `tick`.
-void CreditCurrentPair(std::uint32_t until, std::uint32_t tick) {
-    if (State.LastChangeTick == 0 || !IsLater(until, State.LastChangeTick)) return;
-    const std::int64_t now = UtcNow();
-    CreditStretch({now - SecondsBetween(State.LastChangeTick, tick), now, SecondsBetween(State.LastChangeTick, until),
-                   State.CurrentApp, State.CurrentDoc});
+// The instant (seconds since 1970) of a run time, reckoned back from the clock now.
+std::int64_t UtcOf(RunTime time) {
+    return UtcNow() - (SecondOf(State.AnchorTime) - SecondOf(time));
+}
+
+bool IsIdleName(std::string_view app) { return app == State.InactiveName; }
+
+// The one way seconds reach the records: the pair gets the seconds between two run times.
+void CreditBetween(RunTime from, RunTime to, std::int64_t startUtc, std::string_view app, std::string_view doc) {
+    const std::int64_t seconds = SecondOf(to) - SecondOf(from);
+    CreditStretch({startUtc, static_cast<int>(seconds), app, doc});
+    (IsIdleName(app) ? State.Accounting.idle : State.Accounting.worked) += seconds;
+}
+
+void CountNobodys(RunTime from, RunTime to) {
+    if (to > from) State.Accounting.uncounted += SecondOf(to) - SecondOf(from);
+}
+
+// Credits every held piece to its pair: the user was there after all.
+void ConfirmHeld() {
+    for (const HeldPiece& piece : State.Held) CreditBetween(piece.from, piece.to, UtcOf(piece.from), piece.app, piece.doc);
+    State.Held.clear();
+}
+
+void SettleOffer(bool asWork) {
+    if (!State.OfferWaiting) return;
+    State.OfferWaiting = false;
+    const WaitingOffer& waiting = State.Offer;
+    CreditBetween(waiting.from, waiting.to, waiting.offer.startUtc, asWork ? waiting.offer.app : waiting.idleApp,
+                  asWork ? waiting.offer.doc : waiting.idleDoc);
+}
+
+// When the current pair's time after the last presence (input, or sound that kept the user
+// there) is still in doubt: away detection is on and the platform tells the last input.
+RunTime LastPresence() {
+    RunTime last = State.InputSeen ? TimeOfTick(State.LastInputTick) : State.AnchorTime;
+    if (State.PresenceSeen) last = std::max(last, TimeOfTick(State.PresenceTick));
+    return last;
+}
+
+// Credits the current pair from CoveredTo up to `until`; nothing when no stretch runs or
+// `until` is not later (the credit of a stretch cut short before it began). With `mayHold`,
+// the part after the last presence waits until the user is seen again.
+void CreditCurrentPair(RunTime until, bool mayHold) {
+    if (State.LastChangeTick == 0 || until <= State.CoveredTo) return;
+    RunTime sure = until;
+    if (mayHold && State.AwayAfter != 0 && State.InputSeen && State.CurrentAbsence == Absence::None)
+        sure = std::clamp(LastPresence(), State.CoveredTo, until);
+    // A stretch that ends on the first input of a stretch is credited whole, zero seconds or not.
+    if (sure > State.CoveredTo || sure == until)
+        CreditBetween(State.CoveredTo, sure, UtcOf(State.CoveredTo), State.CurrentApp, State.CurrentDoc);
+    if (sure < until) State.Held.push_back({sure, until, State.CurrentApp, State.CurrentDoc});
+    State.CoveredTo = until;
 }
 
 void AutosaveIfDue(std::uint32_t tick) {
@@ -103,18 +210,21 @@ void AutosaveIfDue(std::uint32_t tick) {
     }
 }
 
-// A new stretch begins at `tick`; the first one of the run also arms the autosave.
-void StartStretchAt(std::uint32_t tick) {
-    if (State.LastChangeTick == 0) State.AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+// A new stretch begins at `time` (the run time of `tick` or earlier); the first one of the
+// run also arms the autosave, and what came before it was nobody's.
+void StartStretchAt(RunTime time, std::uint32_t tick) {
+    if (State.LastChangeTick == 0) {
+        State.AutosaveDeadline = NonZeroTick(tick + AutosaveInterval);
+        CountNobodys(State.CoveredTo, time);
+    }
+    State.CoveredTo = time;
     State.LastChangeTick = NonZeroTick(tick);
 }
 
 // The pair of a stretch without a window or without the user: InactiveName, and as document
-// the local hour and minute of `moment`, which lies `tick` - `moment` milliseconds back.
-void TakeInactivePair(std::uint32_t moment, std::uint32_t tick) {
-    std::int32_t ago = static_cast<std::int32_t>(tick - moment);
-    if (ago < 0) ago = 0;
-    const LocalDateTime at = LocalTimeAt(UtcNow() - ago / 1000);
+// the local hour and minute of `time`.
+void TakeInactivePair(RunTime time) {
+    const LocalDateTime at = LocalTimeAt(UtcOf(time));
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d.%02d - ...", at.hour, at.minute);
     State.CurrentDoc = stamp;
@@ -123,12 +233,12 @@ void TakeInactivePair(std::uint32_t moment, std::uint32_t tick) {
 
 // The window, its title length and its title become those of the last change, and the pair
 // comes from its title. `read` is the number of title bytes already in SampledTitle, or -1.
-void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int length, int read, std::uint32_t tick) {
+void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int length, int read) {
     State.LastWindow = window;
     State.LastTitleLength = length;
     if (window == 0) {
         State.LastTitle[0] = '\0';
-        TakeInactivePair(tick, tick);
+        TakeInactivePair(State.AnchorTime);
         return;
     }
     if (read < 0) read = ReadTitleInto(titles, window, State.SampledTitle);
@@ -144,29 +254,114 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
     State.CurrentDoc = std::move(split.doc);
 }
 
-// The user has been away since `from`: what ran until then is credited, and an away stretch
-// named by that minute begins there.
-void GoAway(Absence why, std::uint32_t from, std::uint32_t tick) {
-    CreditCurrentPair(from, tick);
+// What stood in front when the user was last there, for the offer of an absence as work.
+struct PairAtPresence {
+    std::string app;
+    std::string doc;
+};
+PairAtPresence OfferedPair;
+
+// The user has been away since `from` (never before what is credited or given to nobody): what
+// ran until then is credited, and an away stretch named by that minute begins there. What was
+// held after `from` was the absence's already.
+void GoAway(Absence why, RunTime from, std::uint32_t tick) {
+    SettleOffer(false);
+    from = std::max(from, State.Held.empty() ? State.CoveredTo : State.Held.front().from);
+    OfferedPair = {State.CurrentApp, State.CurrentDoc};
+    bool offeredFound = false;
+    for (const HeldPiece& piece : State.Held) {
+        if (!offeredFound && piece.from <= from && from < piece.to) {
+            OfferedPair = {piece.app, piece.doc};
+            offeredFound = true;
+        }
+        if (piece.from < from)
+            CreditBetween(piece.from, std::min(piece.to, from), UtcOf(piece.from), piece.app, piece.doc);
+    }
+    State.Held.clear();
+    if (State.CurrentAbsence != Absence::None) OfferedPair = {};
+    if (from < State.CoveredTo)
+        State.CoveredTo = from;
+    else
+        CreditCurrentPair(from, false);
     AutosaveIfDue(tick);
     State.CurrentAbsence = why;
-    StartStretchAt(from);
-    TakeInactivePair(from, tick);
+    StartStretchAt(from, tick);
+    TakeInactivePair(from);
 }
 
-// Sees the user away for lack of input: the tick of the last input when its age has reached
-// AwayAfter, else false.
-bool InputTooOld(std::uint32_t tick, std::uint32_t& lastInput) {
-    if (State.AwayAfter == 0 || !ActiveLastInput().LastInputTick(lastInput)) return false;
-    // An input after the timer's tick was taken is no age at all.
-    std::int32_t age = static_cast<std::int32_t>(tick - lastInput);
+// The user is back at `time`: the away stretch ends there, offered as work when it was long
+// enough and followed a window's time.
+void ComeBack(RunTime time, std::uint32_t tick) {
+    const RunTime from = State.CoveredTo;
+    const bool offer = State.OfferListener && State.LastChangeTick != 0 && State.AwayAfter != 0 &&
+                       !OfferedPair.app.empty() && !IsIdleName(OfferedPair.app) &&
+                       time - from >= static_cast<RunTime>(State.AwayAfter);
+    if (offer) {
+        WaitingOffer& waiting = State.Offer;
+        const std::int64_t startUtc = UtcOf(from);
+        waiting.offer = {++State.LastOfferId, startUtc, startUtc + (SecondOf(time) - SecondOf(from)), OfferedPair.app,
+                         OfferedPair.doc};
+        waiting.from = from;
+        waiting.to = time;
+        waiting.idleApp = State.CurrentApp;
+        waiting.idleDoc = State.CurrentDoc;
+        State.OfferWaiting = true;
+        State.CoveredTo = time;
+    } else {
+        CreditCurrentPair(time, false);
+    }
+    AutosaveIfDue(tick);
+    State.CurrentAbsence = Absence::None;
+    OfferedPair = {};
+    if (offer) State.OfferListener(State.Offer.offer);
+}
+
+// A tick more than MaxTickGap after the last one that ran: the machine slept without saying
+// so, or the process was stopped. The pair keeps the time up to the last tick that ran, the
+// rest is nobody's, and a fresh stretch of the same pair starts now. Every entry point asks.
+void CloseGap(std::uint32_t tick) {
+    if (State.LastSampleTick == 0 || !IsLater(tick, State.LastSampleTick + MaxTickGap)) return;
+    if (State.LastChangeTick == 0) return;
+    const RunTime lastRan = TimeOfTick(State.LastSampleTick);
+    const RunTime now = TimeOfTick(tick);
+    CreditCurrentPair(lastRan, true);
+    CountNobodys(std::max(State.CoveredTo, lastRan), now);
+    State.CoveredTo = now;
+    AutosaveIfDue(tick);
+}
+
+// Reads the last input; a new one confirms what was held. False when the platform cannot tell.
+bool NoteInput(WindowHandle window) {
+    std::uint32_t lastInput = 0;
+    if (!ActiveLastInput().LastInputTick(lastInput)) return false;
+    if (!State.InputSeen || IsLater(lastInput, State.LastInputTick)) {
+        const bool first = !State.InputSeen;
+        State.InputSeen = true;
+        State.LastInputTick = lastInput;
+        State.InputWindow = window;
+        if (!first && State.CurrentAbsence == Absence::None) ConfirmHeld();
+    }
+    return true;
+}
+
+// Sound keeps the user present: asked only when the input has grown old, and only for the
+// window that was in front at the last input, for at most MaxPresenceWithoutInput.
+bool SoundKeepsPresent(WindowHandle window, std::uint32_t tick) {
+    if (!State.MediaIsPresence || window != State.InputWindow) return false;
+    if (static_cast<std::uint32_t>(static_cast<std::int32_t>(tick - State.LastInputTick)) >= MaxPresenceWithoutInput)
+        return false;
+    return ActivePresence().MediaPlaying();
+}
+
+// Whether `since` is at least AwayAfter before this tick.
+bool AwayTimeSince(std::uint32_t since, std::uint32_t tick) {
+    const std::int32_t age = static_cast<std::int32_t>(tick - since);
     return age > 0 && static_cast<std::uint32_t>(age) >= State.AwayAfter;
 }
 
 bool IsBack() {
     if (State.CurrentAbsence == Absence::Session) return !State.SessionLocked && !State.SessionDisconnected;
-    std::uint32_t lastInput = 0;
-    return ActiveLastInput().LastInputTick(lastInput) && IsLater(lastInput, State.AwayInputTick);
+    return State.InputSeen && IsLater(State.LastInputTick, State.AwayInputTick);
 }
 
 }  // namespace
@@ -183,37 +378,55 @@ void SetAwayMinutes(std::uint32_t minutes) {
     State.AwayAfter = minutes <= kLongestMinutes ? minutes * 60000 : 0;
 }
 
+void SetMediaIsPresence(bool on) { State.MediaIsPresence = on; }
+
+void SetAwayOfferListener(AwayOfferListener listener) { State.OfferListener = listener; }
+
+void SettleAwayOffer(std::uint64_t id, bool asWork) {
+    if (State.OfferWaiting && State.Offer.offer.id == id) SettleOffer(asWork);
+}
+
+RunAccounting AccountingOfRun() {
+    RunAccounting accounting = State.Accounting;
+    accounting.running = SecondOf(State.CoveredTo);
+    return accounting;
+}
+
 void SampleWindow(WindowHandle window, std::uint32_t tick) {
-    if (State.LastSampleTick != 0 && IsLater(tick, State.LastSampleTick + MaxTickGap)) {
-        // The machine slept without saying so, or the process was stopped: the pair keeps the
-        // time up to the last tick that ran, and a fresh stretch starts now.
-        CreditCurrentPair(State.LastSampleTick, tick);
-        AutosaveIfDue(tick);
-        if (State.LastChangeTick != 0) State.LastChangeTick = NonZeroTick(tick);
-    }
+    ClockTo(tick, true);
+    CloseGap(tick);
     State.LastSampleTick = NonZeroTick(tick);
+    const RunTime now = State.AnchorTime;
 
     WindowTitleSource& titles = ActiveTitleSource();
+    const bool inputKnown = NoteInput(window);
+    if (State.AwayAfter == 0) ConfirmHeld();
     if (State.CurrentAbsence != Absence::None) {
         if (!IsBack()) return;
         // The away stretch ends here, and timing goes on from the window in front.
-        CreditCurrentPair(tick, tick);
-        AutosaveIfDue(tick);
-        State.CurrentAbsence = Absence::None;
-        StartStretchAt(tick);
-        TakePairFromWindow(titles, window, window != 0 ? titles.TitleLength(window) : 0, -1, tick);
+        ComeBack(now, tick);
+        StartStretchAt(now, tick);
+        TakePairFromWindow(titles, window, window != 0 ? titles.TitleLength(window) : 0, -1);
         return;
     }
 
-    std::uint32_t lastInput = 0;
-    if (InputTooOld(tick, lastInput)) {
-        // The away stretch begins at the last input, unless the current stretch began later
-        // (a window that came to the front by itself); before the first change, now.
-        std::uint32_t from = tick;
-        if (State.LastChangeTick != 0) from = IsLater(lastInput, State.LastChangeTick) ? lastInput : State.LastChangeTick;
-        GoAway(Absence::NoInput, from, tick);
-        State.AwayInputTick = lastInput;
-        return;
+    // Once the input is old enough for an absence, sound may keep the user present, tick by
+    // tick; without it, the absence begins at the last input or sound.
+    if (State.AwayAfter != 0 && inputKnown && AwayTimeSince(State.LastInputTick, tick)) {
+        if (SoundKeepsPresent(window, tick)) {
+            State.PresenceSeen = true;
+            State.PresenceTick = tick;
+            ConfirmHeld();
+        } else if (!State.PresenceSeen || !IsLater(State.PresenceTick, State.LastInputTick) ||
+                   AwayTimeSince(State.PresenceTick, tick)) {
+            // The away stretch begins at the last presence, unless what began later is already
+            // credited; before the first change, now.
+            RunTime from = now;
+            if (State.LastChangeTick != 0) from = LastPresence();
+            GoAway(Absence::NoInput, std::min(from, now), tick);
+            State.AwayInputTick = State.LastInputTick;
+            return;
+        }
     }
 
     int length = window != 0 ? titles.TitleLength(window) : 0;
@@ -226,10 +439,10 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     }
 
     // Time is credited one change late, to the pair computed at the previous change.
-    CreditCurrentPair(tick, tick);
+    CreditCurrentPair(now, true);
     AutosaveIfDue(tick);
-    StartStretchAt(tick);
-    TakePairFromWindow(titles, window, length, read, tick);
+    StartStretchAt(now, tick);
+    TakePairFromWindow(titles, window, length, read);
 }
 
 TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
@@ -257,6 +470,10 @@ TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& pa
 }
 
 void NoteSessionChange(SessionChange change, std::uint32_t tick) {
+    ClockTo(tick, false);
+    CloseGap(tick);
+    // The notification is a moment the program ran: the next tick sees no gap before it.
+    State.LastSampleTick = NonZeroTick(tick);
     switch (change) {
     case SessionChange::Locked: State.SessionLocked = true; break;
     case SessionChange::Unlocked: State.SessionLocked = false; break;
@@ -266,36 +483,44 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick) {
     if (!State.SessionLocked && !State.SessionDisconnected) return;
     // The lock screen may itself be a window in front; it must not collect the time. Already
     // away for lack of input, the user stays in that stretch, but input at the lock screen no
-    // longer ends it.
-    if (State.CurrentAbsence == Absence::None) GoAway(Absence::Session, tick, tick);
+    // longer ends it. Locking is the user's own act: what was held was theirs.
+    if (State.CurrentAbsence == Absence::None) {
+        ConfirmHeld();
+        GoAway(Absence::Session, State.AnchorTime, tick);
+    }
     State.CurrentAbsence = Absence::Session;
 }
 
 void CreditPendingStretch(std::uint32_t tick) {
-    if (State.LastChangeTick == 0) return;
-    CreditCurrentPair(tick, tick);
-    State.LastChangeTick = NonZeroTick(tick);
+    ClockTo(tick, false);
+    CloseGap(tick);
     State.LastSampleTick = NonZeroTick(tick);
+    // The user was there until now; an absence still offered stays idle.
+    SettleOffer(false);
+    if (State.CurrentAbsence == Absence::None) ConfirmHeld();
+    if (State.LastChangeTick == 0) return;
+    CreditCurrentPair(State.AnchorTime, false);
+    State.LastChangeTick = NonZeroTick(tick);
 }
 
 void RestartStretch(std::uint32_t tick) {
-    if (State.LastChangeTick == 0) return;
-    State.LastChangeTick = NonZeroTick(tick);
+    ClockTo(tick, false);
+    CloseGap(tick);
     // The resume is a moment the program ran: the next tick sees no gap.
     State.LastSampleTick = NonZeroTick(tick);
+    if (State.LastChangeTick == 0) return;
+    CountNobodys(State.CoveredTo, State.AnchorTime);
+    State.CoveredTo = std::max(State.CoveredTo, State.AnchorTime);
+    State.LastChangeTick = NonZeroTick(tick);
 }
-
-void SetMediaIsPresence(bool) {}
-
-void SetAwayOfferListener(AwayOfferListener) {}
-
-void SettleAwayOffer(std::uint64_t, bool) {}
-
-RunAccounting AccountingOfRun() { return {}; }
 
 void ResetSampler() {
     SamplerState fresh;
     fresh.InactiveName = std::move(State.InactiveName);
     fresh.AwayAfter = State.AwayAfter;
+    fresh.MediaIsPresence = State.MediaIsPresence;
+    fresh.OfferListener = State.OfferListener;
+    fresh.LastOfferId = State.LastOfferId;
     State = std::move(fresh);
+    OfferedPair = {};
 }

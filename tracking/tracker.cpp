@@ -15,11 +15,17 @@ TrackerSaveListener TimelineListener = nullptr;
 
 void CreditStretch(const Stretch& stretch) {
     if (!TimeLog) return;
-    // The date at the moment of crediting decides the log's day; the timeline keeps the
-    // local time the stretch began.
-    CreditTime(LocalTimeAt(stretch.creditedAt), stretch.app, stretch.doc, stretch.seconds);
-    if (stretch.seconds > 0 && TimelineIsOn())
-        RecordStretch(LocalTimeAt(stretch.start), stretch.seconds, stretch.app, stretch.doc);
+    const std::int64_t end = stretch.start + (stretch.seconds > 0 ? stretch.seconds : 0);
+    std::int64_t start = stretch.start;
+    // A stretch of no whole second still names its pair on the day it happened.
+    do {
+        const std::int64_t pieceEnd = NextLocalDate(start, end);
+        const LocalDateTime localStart = LocalTimeAt(start);
+        const int seconds = static_cast<int>(pieceEnd - start);
+        CreditTime(localStart, stretch.app, stretch.doc, seconds);
+        if (seconds > 0 && TimelineIsOn()) RecordStretch(localStart, seconds, stretch.app, stretch.doc);
+        start = pieceEnd;
+    } while (start < end);
 }
 
 void OpenTracker() {

@@ -9,14 +9,14 @@
 
 // A stretch of time credited to an application and document.
 struct Stretch {
-    std::int64_t start = 0;       // when it began, seconds since 1970 (UTC): the timeline's start
-    std::int64_t creditedAt = 0;  // when it is credited: its local date is the log's day
+    std::int64_t start = 0;  // when it began, seconds since 1970 (UTC)
     int seconds = 0;
     std::string_view app;
     std::string_view doc;
 };
 
-// Writes a stretch to the time log, then to the timeline; nothing without a log.
+// Writes a stretch to the time log, then to the timeline, each second on the local day it
+// happened: a stretch across midnight is split there. Nothing without a log.
 void CreditStretch(const Stretch& stretch);
 
 // Opens the time log and, when there is one to record into, starts the sampling timer.

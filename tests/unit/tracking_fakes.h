@@ -172,6 +172,9 @@ protected:
         SetInactiveName("");
         SetAwayMinutes(0);
         SetTimelineOn(true);
+        SetMediaIsPresence(true);
+        SetPresenceSource(nullptr);
+        SetAwayOfferListener(nullptr);
     }
 
     std::string LogPath() const { return folder.File("user1-Time.xml"); }

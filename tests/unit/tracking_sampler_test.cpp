@@ -85,14 +85,14 @@ TEST_F(SamplerTest, AutosaveHappensOnlyAtAChangeAfterTheDeadline) {
     EXPECT_TRUE(FileExists(LogPath()));
 }
 
-TEST_F(SamplerTest, StretchAcrossMidnightGoesWholeToTheNewDay) {
+TEST_F(SamplerTest, AStretchAcrossMidnightIsSplitBetweenTheTwoDays) {
     clock.Set(2026, 12, 7, 23, 59);
     SampleWindow(kEditorWindow, 1000);
     TicksBetween(kEditorWindow, 1000, 121000);
     clock.Set(2026, 12, 8, 0, 1);
     SampleWindow(kStudioWindow, 121000);
-    EXPECT_FALSE(DateOf(2026, 12, 7));
-    EXPECT_EQ(TimeOf(DateOf(2026, 12, 8)), 120);
+    EXPECT_EQ(TimeOf(DateOf(2026, 12, 7)), 60);
+    EXPECT_EQ(TimeOf(DateOf(2026, 12, 8)), 60);
 }
 
 TEST_F(SamplerTest, TheTickWrapsWithoutLosingTime) {
@@ -183,6 +183,7 @@ TEST_F(SamplerTest, AQuietTickAllocatesNothingAndLeavesTheLogAlone) {
     EXPECT_EQ(FormatXmlDocument(*TimeLog), logBefore);
 
     allocationsBefore = AllocationsSoFar();
+    input.At(1004000);
     SampleWindow(kEditorWindow, 1004000);
     EXPECT_GT(AllocationsSoFar(), allocationsBefore) << "a change allocates: the counter counts";
     EXPECT_EQ(Credited("Studio", "main.cpp"), 1002);
@@ -225,6 +226,7 @@ TEST_F(SamplerTest, WithoutInputTheStretchEndsAtTheLastInputAndInputBackEndsTheA
     SampleWindow(kStudioWindow, 701000);
     EXPECT_EQ(Credited("Inactive", "10.10 - ..."), 671)
         << "named by the minute of the last input, 600 s before 10:20:30; from then to the tick that saw input";
+    input.At(705000);
     SampleWindow(kEditorWindow, 705000);
     EXPECT_EQ(Credited("Studio", "main.cpp"), 4);
 }
@@ -243,10 +245,12 @@ TEST_F(SamplerTest, AwayTimeZeroNeverGoesAwayAndAnAwayStartNamesItsOwnMinute) {
     EXPECT_EQ(Credited("Studio"), -1) << "not yet away";
     clock.Set(2026, 12, 8, 0, 1, 10);
     SampleWindow(kStudioWindow, 7382000);  // 180.5 s after the last input
-    EXPECT_EQ(Credited("Studio", "main.cpp"), 1);
+    EXPECT_EQ(TimeOf(ChildNamed(DateOf(2026, 12, 7), "App", "Studio")), 1) << "its second was before midnight";
     input.At(7390500);
+    clock.Set(2026, 12, 8, 0, 1, 19);
     SampleWindow(kStudioWindow, 7391000);
-    EXPECT_EQ(Credited("Inactive", "23.58 - ..."), 190);
+    EXPECT_EQ(TimeOf(ChildNamed(DateOf(2026, 12, 7), "App", "Inactive")), 110) << "from 23:58:10 to midnight";
+    EXPECT_EQ(Credited("Inactive", "23.58 - ..."), 79) << "the rest, on the new day";
 
     // A user away at the first tick is away from that tick on, named by its minute.
     TearDown();
@@ -264,6 +268,7 @@ TEST_F(SamplerTest, AwayTimeZeroNeverGoesAwayAndAnAwayStartNamesItsOwnMinute) {
         SampleWindow(kEditorWindow, tick);
     }
     EXPECT_FALSE(FileExists(LogPath()));
+    input.At(1201000);
     SampleWindow(kStudioWindow, 1201000);
     EXPECT_TRUE(FileExists(LogPath())) << "the away start ended the first phase and armed the autosave";
     EXPECT_EQ(Credited("Editor", "notes.txt"), 241);
@@ -292,6 +297,7 @@ TEST_F(SamplerTest, ALockedOrDisconnectedSessionIsAwayUntilItIsBackWhateverIsInF
     NoteSessionChange(SessionChange::Unlocked, 60500);
     SampleWindow(kEditorWindow, 61000);
     EXPECT_EQ(Credited("Inactive", "12.30 - ..."), 50);
+    input.At(64000);
     SampleWindow(kStudioWindow, 64000);
     EXPECT_EQ(Credited("Editor", "notes.txt"), 13);
 
@@ -323,3 +329,146 @@ TEST_F(SamplerTest, MoreThanAMinuteWithoutTicksIsCreditedToNobody) {
 }
 
 }  // namespace
+
+// ---- Every second on its day, to its owner or to nobody ----
+
+TEST_F(SamplerTest, EveryPathCreditsOnlyUpToTheLastTickThatRan) {
+    // A notification or an end queued while the process was frozen comes before the next tick.
+    const struct {
+        const char* path;
+        void (*at)(std::uint32_t tick);
+    } paths[] = {
+        {"lock", [](std::uint32_t tick) { NoteSessionChange(SessionChange::Locked, tick); }},
+        {"end of session", CreditPendingStretch},
+        {"resume", RestartStretch},
+    };
+    std::uint32_t start = 1000;
+    for (const auto& path : paths) {
+        const int before = std::max(Credited("Editor", "notes.txt"), 0);
+        SampleWindow(kEditorWindow, start);
+        TicksBetween(kEditorWindow, start, start + 10000);  // the last tick that ran: start + 9 s
+        path.at(start + 84000);
+        SampleWindow(kStudioWindow, start + 84000);
+        EXPECT_EQ(Credited("Editor", "notes.txt") - before, 9) << path.path;
+        if (std::string(path.path) == "lock") NoteSessionChange(SessionChange::Unlocked, start + 86000);
+        start += 100000;
+    }
+    const RunAccounting run = AccountingOfRun();
+    EXPECT_EQ(run.worked + run.idle + run.uncounted, run.running);
+    EXPECT_GE(run.uncounted, 3 * 74);
+}
+
+TEST_F(SamplerTest, TitlesAfterTheLastInputCountAsAwayUnlessInputReturns) {
+    SetAwayMinutes(10);
+    clock.Set(2026, 12, 7, 10, 0, 0);
+    input.At(1000);
+    SampleWindow(kEditorWindow, 1000);
+    input.At(11000);
+    TicksBetween(kEditorWindow, 1000, 21000);
+    // A mail client's count changes the title by itself after the last input.
+    windows.titles[kEditorWindow] = "inbox (1) - Editor";
+    SampleWindow(kEditorWindow, 21000);
+    TicksBetween(kEditorWindow, 21000, 31000);
+    windows.titles[kEditorWindow] = "inbox (2) - Editor";
+    SampleWindow(kEditorWindow, 31000);
+    TicksBetween(kEditorWindow, 31000, 612000);
+    SampleWindow(kEditorWindow, 612000);  // 601 s after the last input: away since it
+    input.At(620000);
+    SampleWindow(kEditorWindow, 620000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 10);
+    EXPECT_EQ(Credited("Editor", "inbox (1)"), -1) << "it came after the last input, without input of its own";
+    EXPECT_EQ(Credited("Editor", "inbox (2)"), -1);
+    EXPECT_EQ(Credited("Inactive", "09.50 - ..."), 609) << "from the last input, noticed 600 s later at the clock's 10:00:00";
+
+    // Input back before the away time: the titles keep their time.
+    windows.titles[kEditorWindow] = "inbox (3) - Editor";
+    SampleWindow(kEditorWindow, 630000);
+    TicksBetween(kEditorWindow, 630000, 700000);
+    input.At(700000);
+    SampleWindow(kStudioWindow, 700000);
+    EXPECT_EQ(Credited("Editor", "inbox (2)"), 10);
+    EXPECT_EQ(Credited("Editor", "inbox (3)"), 70);
+}
+
+class FakePresence final : public PresenceSource {
+public:
+    bool MediaPlaying() override {
+        ++asked;
+        return playing;
+    }
+    bool playing = false;
+    int asked = 0;
+};
+
+TEST_F(SamplerTest, SoundKeepsTheUserPresentInTheSameWindowForAtMostThreeHours) {
+    FakePresence sound;
+    SetPresenceSource(&sound);
+    SetAwayMinutes(10);
+    input.At(1000);
+    SampleWindow(kEditorWindow, 1000);
+    TicksBetween(kEditorWindow, 1000, 600000);
+    EXPECT_EQ(sound.asked, 0) << "not asked while the input is recent";
+
+    sound.playing = true;
+    TicksBetween(kEditorWindow, 599000, 11401000);  // a film of more than three hours
+    input.At(11410000);
+    SampleWindow(kStudioWindow, 11410000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 10799) << "present until three hours after the input";
+    EXPECT_EQ(Credited("Inactive"), 610) << "then away from the last sound that counted";
+
+    // Sound in another window than the one of the last input does not count.
+    SampleWindow(kEditorWindow, 11420000);
+    TicksBetween(kEditorWindow, 11420000, 12011000);
+    input.At(12020000);
+    SampleWindow(kStudioWindow, 12020000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 10799);
+    EXPECT_EQ(Credited("Studio", "main.cpp"), -1) << "its time came after the last input";
+    EXPECT_EQ(Credited("Inactive"), 610 + 610);
+    const RunAccounting run = AccountingOfRun();
+    EXPECT_EQ(run.worked + run.idle + run.uncounted, run.running);
+}
+
+TEST_F(SamplerTest, ALongAbsenceIsOfferedAsWorkAndCreditedOnceAsAnswered) {
+    static std::vector<AwayOffer> offers;
+    offers.clear();
+    SetAwayOfferListener([](const AwayOffer& offer) { offers.push_back(offer); });
+    SetAwayMinutes(10);
+    clock.Set(2026, 12, 7, 14, 0, 0);
+    const struct {
+        const char* answer;
+        void (*after)(std::uint64_t id, std::uint32_t tick);
+        int work;
+        int idle;
+    } answers[] = {
+        {"clicked", [](std::uint64_t id, std::uint32_t) { SettleAwayOffer(id, true); }, 701, 0},
+        {"closed", [](std::uint64_t id, std::uint32_t) { SettleAwayOffer(id, false); }, 0, 701},
+        {"a lock first, then a late click",
+         [](std::uint64_t id, std::uint32_t tick) {
+             NoteSessionChange(SessionChange::Locked, tick);
+             SettleAwayOffer(id, true);
+         },
+         1, 701},  // the second between the return and the lock is the window's own
+        {"a stale answer", [](std::uint64_t id, std::uint32_t) { SettleAwayOffer(id - 1, true); }, 0, 0},
+    };
+    std::uint32_t start = 1000;
+    for (const auto& answer : answers) {
+        const int workBefore = std::max(Credited("Editor", "notes.txt"), 0);
+        const int idleBefore = std::max(Credited("Inactive"), 0);
+        input.At(start);
+        SampleWindow(kEditorWindow, start);
+        TicksBetween(kEditorWindow, start, start + 701000);
+        input.At(start + 701000);
+        SampleWindow(kEditorWindow, start + 701000);  // back after 700 s
+        ASSERT_FALSE(offers.empty()) << answer.answer;
+        EXPECT_EQ(offers.back().app, "Editor");
+        EXPECT_EQ(offers.back().doc, "notes.txt");
+        EXPECT_EQ(offers.back().endUtc - offers.back().startUtc, 701) << "from the last input";
+        EXPECT_EQ(Credited("Inactive"), idleBefore == 0 ? -1 : idleBefore) << "nothing before the answer";
+        answer.after(offers.back().id, start + 702000);
+        EXPECT_EQ(std::max(Credited("Editor", "notes.txt"), 0) - workBefore, answer.work) << answer.answer;
+        EXPECT_EQ(std::max(Credited("Inactive"), 0) - idleBefore, answer.idle) << answer.answer;
+        CreditPendingStretch(start + 703000);
+        NoteSessionChange(SessionChange::Unlocked, start + 703000);
+        start += 800000;
+    }
+}

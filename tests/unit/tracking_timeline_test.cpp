@@ -42,7 +42,7 @@ protected:
     int LoggedOn(int year, int month, int day) const { return TimeOf(DateOf(year, month, day)); }
 };
 
-TEST_F(TimelineTest, EveryCreditIsALineOfItsStartMonthAndDayWhileTheLogTakesTheDayOfCrediting) {
+TEST_F(TimelineTest, EveryCreditIsALineOfItsStartMonthAndMidnightSplitsLogAndTimelineAlike) {
     Sample(kEditorWindow, 1000);
     TicksUntil(kEditorWindow, 60000);
     TicksUntil(kStudioWindow, 61000);
@@ -68,26 +68,27 @@ TEST_F(TimelineTest, EveryCreditIsALineOfItsStartMonthAndDayWhileTheLogTakesTheD
     EXPECT_EQ(File(2026, 11), "start\tseconds\tapplication\tdocument\n"
                               "2026-11-30 23:58:00\t60\tEditor\tnotes.txt\n"
                               "2026-11-30 23:59:00\t9\tStudio\tmain.cpp\n"
-                              "2026-11-30 23:59:09\t121\tInactive\t23.59 - ...\n");
+                              "2026-11-30 23:59:09\t51\tInactive\t23.59 - ...\n");
     EXPECT_EQ(File(2026, 12), "start\tseconds\tapplication\tdocument\n"
+                              "2026-12-01 00:00:00\t70\tInactive\t23.59 - ...\n"
                               "2026-12-01 00:01:10\t10\tEditor\tnotes.txt\n"
                               "2026-12-01 00:01:20\t30\tInactive\t00.01 - ...\n"
                               "2026-12-01 00:01:50\t10\tStudio\tmain.cpp\n");
-    // The two stretches across midnight are the log's on 1 December, the timeline's on 30
-    // November; all days together agree.
-    EXPECT_EQ(LineSums(File(2026, 11)), (std::map<std::string, int>{{"2026-11-30", 190}}));
-    EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 50}}));
-    EXPECT_EQ(LoggedOn(2026, 11, 30), 60);
-    EXPECT_EQ(LoggedOn(2026, 12, 1), 180);
+    // The absence across midnight is split there, in both records: each day agrees.
+    EXPECT_EQ(LineSums(File(2026, 11)), (std::map<std::string, int>{{"2026-11-30", 120}}));
+    EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 120}}));
+    EXPECT_EQ(LoggedOn(2026, 11, 30), 120);
+    EXPECT_EQ(LoggedOn(2026, 12, 1), 120);
 
     // Off, nothing more is kept; what was written stays, once.
     SetTimelineOn(false);
     input.At(241300);
     TicksUntil(kStudioWindow, 250300);
+    input.At(251300);
     Sample(kEditorWindow, 251300);
     SaveTracker();
-    EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 50}}));
-    EXPECT_EQ(LoggedOn(2026, 12, 1), 190);
+    EXPECT_EQ(LineSums(File(2026, 12)), (std::map<std::string, int>{{"2026-12-01", 120}}));
+    EXPECT_EQ(LoggedOn(2026, 12, 1), 130);
 }
 
 TEST_F(TimelineTest, ABatchStartsTheFileOrAFreshLineAndACutLineCanNeverPassForAWholeOne) {
