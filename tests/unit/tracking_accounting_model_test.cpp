@@ -84,6 +84,8 @@ public:
     void Tick(std::int64_t t, WindowHandle window, const std::string& title, bool input, std::int64_t inputAt) {
         const std::int64_t g = Enter(t);
         const bool changed = !started_ || window != window_ || title != title_;
+        const WindowHandle windowBefore = window_;
+        const int frontBefore = front_;
         if (changed) {
             window_ = window;
             title_ = title;
@@ -91,8 +93,15 @@ public:
         }
         started_ = true;
         if (input) lastInput_ = inputAt;
+        if (!windowSeen_) {
+            // The seconds before the first window came to the front are nobody's.
+            if (window == 0) return Confirm(g);
+            windowSeen_ = true;
+            activity_ = std::max(activity_, g);
+        }
+        bool returned = false;
         if (away_) {
-            if (!locked_ && !disconnected_ && (session_ || input)) Return(g);
+            if (!locked_ && !disconnected_ && (session_ || input)) Return(g), returned = true;
         } else if (changed) {
             Fill(g);
             seg_ = front_;
@@ -100,9 +109,12 @@ public:
         }
         if (away_) return;
         if (input) {
+            // In front at the input is what holds its grid second: the window before a switch
+            // this tick when the input falls before the switch's second.
+            const bool before = changed && !returned && frontBefore >= 0 && GridOf(inputAt) < g;
             activity_ = std::max(activity_, GridOf(inputAt));
-            windowAtInput_ = window_;
-            nameAtInput_ = front_;
+            windowAtInput_ = before ? windowBefore : window_;
+            nameAtInput_ = before ? frontBefore : front_;
         }
         if (awayMs_ > 0 && t - lastInput_ >= awayMs_) {
             if (media_ && playing_ && t - lastInput_ < MaxPresenceWithoutInput && window_ == windowAtInput_) {
@@ -262,6 +274,7 @@ private:
     std::vector<int> owner_;  // per grid second: a name, or -1 for nobody
     int seg_ = -1;            // the owner of the seconds from owner_.size() on
     bool started_ = false;
+    bool windowSeen_ = false;
     std::int64_t lastEntry_ = 0;
     WindowHandle window_ = 0;
     std::string title_;
@@ -345,7 +358,8 @@ public:
         windows_.titles[kUntitled] = "";
         windows_.titles[kLockScreen] = "Lock screen";
         OpenTracker();
-        Log("start " + std::string(scenario.name) + ", first tick " + std::to_string(firstTick));
+        Log("start " + std::string(scenario.name) + ", first tick " + std::to_string(firstTick) + ", second 0 at " +
+            std::to_string(utc0_) + " UTC");
     }
     ~Driver() {
         CloseTracker();
@@ -650,7 +664,16 @@ private:
         lateBy_ = 0;
         lastWasTick_ = false;
     }
-    void Log(const std::string& line) { events_.push_back(line); }
+    // Entries are logged as "ms (grid second) what".
+    void Log(const std::string& line) {
+        const std::size_t blank = line.find(' ');
+        if (line[0] >= '0' && line[0] <= '9' && blank != std::string::npos) {
+            const std::int64_t t = std::atoll(line.c_str());
+            events_.push_back(line.substr(0, blank) + " (" + std::to_string(GridOf(t)) + ")" + line.substr(blank));
+        } else {
+            events_.push_back(line);
+        }
+    }
     void Fault(const std::string& what) { faults_.push_back(what); }
     static std::string Hex(WindowHandle window) {
         char text[16];
@@ -687,14 +710,15 @@ private:
             date.AttributeToInt32("m", m);
             date.AttributeToInt32("d", d);
             const Day day{y, m, d};
-            totals.days[day] += TimeOf(date);
+            // An element of no seconds holds nothing to compare.
+            if (TimeOf(date)) totals.days[day] += TimeOf(date);
             for (XmlNode app : Children(date, "App")) {
                 std::string appName, docName;
                 app.GetAttribute("name", appName);
-                totals.apps[{day, appName}] += TimeOf(app);
+                if (TimeOf(app)) totals.apps[{day, appName}] += TimeOf(app);
                 for (XmlNode doc : Children(app, "Doc")) {
                     doc.GetAttribute("name", docName);
-                    totals.docs[{day, appName, docName}] += TimeOf(doc);
+                    if (TimeOf(doc)) totals.docs[{day, appName, docName}] += TimeOf(doc);
                 }
             }
         }
@@ -851,6 +875,34 @@ TEST(AccountingModelTest, TheModelCountsTinyRunsAsByHand) {
          },
          {5, 67, 0, 72},
          {{"2026-12-07 Editor/notes.txt", 5}, {"2026-12-07 Inactive/23.52 - ...", 67}}},
+        {"a gap past the away time: the held second goes with the absence, the gap to nobody",
+         [](Driver& run) {
+             run.AwayMinutes(2);
+             run.Tick(true);
+             for (int i = 0; i < 5; ++i) run.Tick(true, 1000, 0);  // the last input at second 5
+             run.Tick(false, 1000);
+             run.Gap(379000);
+             run.Tick(false, 379000);  // second 385 finds the user away since second 5
+             run.Exit(400);
+         },
+         {5, 1, 379, 385},
+         {{"2026-12-07 Editor/notes.txt", 5}, {"2026-12-07 Inactive/23.58 - ...", 1}}},
+        {"after a suspend the offer names the window of the last input, not the one in front",
+         [](Driver& run) {
+             run.AwayMinutes(1);
+             run.Tick(true);
+             run.Tick(true, 1000, 0);                          // the last input, in the editor
+             run.SwitchTo(kStudio), run.Tick(false, 1000);     // second 2
+             run.CreditPending("suspend", 500);                // second 3
+             run.Resume(40000);                                // second 43
+             for (int i = 0; i < 100; ++i) run.Tick(false, 1000);
+             run.Tick(true, 1000, 0);                          // back at second 144
+             if (run.OfferWaits()) run.Answer(0);
+             run.Tick(false, 1000);
+             run.Exit(400);
+         },
+         {105, 0, 40, 145},
+         {{"2026-12-07 Editor/notes.txt", 103}, {"2026-12-07 Studio/main.cpp", 2}}},
         {"a stretch across midnight is split there",
          [](Driver& run) {
              run.Tick(true);
