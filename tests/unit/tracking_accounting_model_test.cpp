@@ -109,17 +109,19 @@ public:
         }
         if (away_) return;
         if (input) {
-            // In front at the input is what holds its grid second: the window before a switch
-            // this tick when the input falls before the switch's second.
-            const bool before = changed && !returned && frontBefore >= 0 && GridOf(inputAt) < g;
+            // In front at the input is the window of the stretch that ran up to this tick: the
+            // one before a switch this tick, unless no stretch ran before it.
+            const bool before = changed && !returned && frontBefore >= 0;
             activity_ = std::max(activity_, GridOf(inputAt));
             windowAtInput_ = before ? windowBefore : window_;
             nameAtInput_ = before ? frontBefore : front_;
         }
         if (awayMs_ > 0 && t - lastInput_ >= awayMs_) {
+            // Sound counts like an input: the absence comes the away time after the last of them.
             if (media_ && playing_ && t - lastInput_ < MaxPresenceWithoutInput && window_ == windowAtInput_) {
                 activity_ = g;
-            } else {
+                lastPresence_ = t;
+            } else if (t - std::max(lastInput_, lastPresence_) >= awayMs_) {
                 BeginAbsence(g, false);
             }
         }
@@ -245,6 +247,8 @@ private:
         away_ = false;
         session_ = false;
         Confirm(g);
+        // No window in front: the stretch that starts here is named by its own minute.
+        if (window_ == 0) front_ = NameOf(0, title_, g);
         seg_ = front_;
     }
     void SettleAsIdle() { offerWaits_ = false; }
@@ -281,6 +285,7 @@ private:
     int front_ = -1;
     std::int64_t lastInput_ = 0;
     std::int64_t activity_ = 0;    // grid second of the last input or presence
+    std::int64_t lastPresence_ = 0;  // the last tick at which sound kept the user present
     std::int64_t confirmed_ = 0;   // seconds before it keep their owner
     std::int64_t decided_ = 0;     // seconds before it are credited or uncounted
     WindowHandle windowAtInput_ = 0;
