@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include <shellapi.h>
 #include <wtsapi32.h>
 
 #include <cstdint>
@@ -26,6 +27,9 @@ constexpr UINT kTrayRetryIntervalMs = 3000;
 constexpr int kTrayRetries = 20;
 // A time log another program held at start is tried again at this timer.
 constexpr UINT_PTR kHeldLogTimer = 2;
+// Some shells never say what became of a balloon: an away offer unanswered by then stays idle.
+constexpr UINT_PTR kAwayOfferTimer = 3;
+constexpr UINT kAwayOfferAnswerMs = 60000;
 
 void ReportTimeLogSave(SaveResult result) {
     if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::TimeLog, result);
@@ -33,6 +37,10 @@ void ReportTimeLogSave(SaveResult result) {
 
 void ReportTimelineSave(SaveResult result) {
     if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::Timeline, result);
+}
+
+void OfferAwayTimeAtTray(const AwayOffer& offer) {
+    if (MainDialog && MainDialog->hwnd()) MainDialog->OfferAwayTime(offer);
 }
 
 bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
@@ -97,6 +105,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
     SetTimeLogSaveListener(ReportTimeLogSave);
     SetTimelineSaveListener(ReportTimelineSave);
+    SetAwayOfferListener(OfferAwayTimeAtTray);
     if (TimeLogIsHeld()) {
         // Tracking goes on in memory; the user must know that the file is not being written.
         ReportSave(SavedFile::TimeLog, {SaveFailure::FileInUse});
@@ -112,6 +121,11 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     KillTimer(hwnd(), kHeldLogTimer);
     SetTimeLogSaveListener(nullptr);
     SetTimelineSaveListener(nullptr);
+    // The tracker settles a waiting offer itself when it credits the last stretch.
+    SetAwayOfferListener(nullptr);
+    KillTimer(hwnd(), kAwayOfferTimer);
+    awayOffer_ = 0;
+    awayBalloon_ = AwayBalloon::Gone;
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -141,6 +155,19 @@ LRESULT CDlgMain::OnTrayNotify(WindowMessage& message) {
     case WM_LBUTTONUP:
         ShowMainDialog();
         break;
+    // Without NIM_SETVERSION the shell sends these for the icon's balloon, and none says which
+    // balloon: one that another replaced may still report, so only what comes after this
+    // offer's own "shown" counts.
+    case NIN_BALLOONSHOW:
+        if (awayOffer_ && awayBalloon_ == AwayBalloon::Asked) awayBalloon_ = AwayBalloon::Shown;
+        break;
+    case NIN_BALLOONUSERCLICK:
+        if (awayBalloon_ == AwayBalloon::Shown) AnswerAwayOffer(true);
+        break;
+    case NIN_BALLOONTIMEOUT:  // timed out, or closed by the user
+    case NIN_BALLOONHIDE:     // taken away with the icon
+        if (awayBalloon_ == AwayBalloon::Shown) AnswerAwayOffer(false);
+        break;
     default:
         break;  // moves, presses and double clicks are not ours to act on
     }
@@ -154,6 +181,10 @@ LRESULT CDlgMain::OnTaskbarCreated(WindowMessage&) {
 }
 
 LRESULT CDlgMain::OnTimer(WindowMessage& message) {
+    if (message.wParam == kAwayOfferTimer) {
+        AnswerAwayOffer(false);
+        return 0;
+    }
     if (message.wParam == kHeldLogTimer) {
         // Once the file opens, what was recorded meanwhile is in the log: write it at once.
         if (ReopenHeldTimeLog()) {
@@ -294,7 +325,33 @@ void CDlgMain::ReportSave(SavedFile file, SaveResult result) {
     const bool runBegins = saveStatus_.Record(file, result);
     const std::string tip = saveStatus_.Tip();
     if (tip != before) SetTrayTip(hwnd(), tip);
-    if (runBegins) ShowTrayBalloon(hwnd(), SaveStatus::FailureText(result.failure));
+    if (!runBegins) return;
+    // This balloon takes the place of an away offer's: a click on it must not count the absence.
+    if (awayOffer_) DropAwayBalloon();
+    ShowTrayBalloon(hwnd(), SaveStatus::FailureText(result.failure), BalloonIcon::Warning);
+}
+
+void CDlgMain::OfferAwayTime(const AwayOffer& offer) {
+    // An earlier offer still waiting here was settled by the tracker when this absence began.
+    awayOffer_ = offer.id;
+    awayBalloon_ = AwayBalloon::Asked;
+    if (ShowTrayBalloon(hwnd(), AwayOfferText(offer), BalloonIcon::Information))
+        SetTimer(hwnd(), kAwayOfferTimer, kAwayOfferAnswerMs, nullptr);
+    else
+        DropAwayBalloon();
+}
+
+void CDlgMain::AnswerAwayOffer(bool asWork) {
+    KillTimer(hwnd(), kAwayOfferTimer);
+    const std::uint64_t offer = awayOffer_;
+    awayOffer_ = 0;
+    awayBalloon_ = AwayBalloon::Gone;
+    if (offer) SettleAwayOffer(offer, asWork);
+}
+
+void CDlgMain::DropAwayBalloon() {
+    awayBalloon_ = AwayBalloon::Gone;
+    SetTimer(hwnd(), kAwayOfferTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void ShowMainDialog() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "app/tray.h"
@@ -25,6 +26,9 @@ public:
     // a run of failures begins; the first success ends it.
     void ReportSave(SavedFile file, SaveResult result);
     const SaveStatus& Saves() const { return saveStatus_; }
+    // Shows the balloon that offers an away stretch as work; the shell's answer, or the lack
+    // of one within a minute, settles it.
+    void OfferAwayTime(const AwayOffer& offer);
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -49,6 +53,12 @@ private:
     LRESULT OnReport(WindowMessage& message);
     LRESULT OnHelp(WindowMessage& message);
 
+    // Settles the offer waiting for the balloon's answer, if any.
+    void AnswerAwayOffer(bool asWork);
+    // The offer's balloon is gone or never came: it stays idle, answered from the message loop
+    // rather than from inside the sampler's call that may have led here.
+    void DropAwayBalloon();
+
     void CenterOnWorkArea();
     void SetWindowIcons();
 
@@ -60,6 +70,11 @@ private:
     int trayRetriesLeft_ = 0;
     bool sessionNotifications_ = false;
     SaveStatus saveStatus_;
+    // The away offer waiting for an answer (0 none), and its balloon: asked for, said by the
+    // shell to be showing (only then does a click or a close speak for it), or gone.
+    enum class AwayBalloon { Asked, Shown, Gone };
+    std::uint64_t awayOffer_ = 0;
+    AwayBalloon awayBalloon_ = AwayBalloon::Gone;
     ScopedIcon largeIcon_;
     ScopedIcon smallIcon_;
 };

@@ -2,7 +2,11 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 
 #include "base/narrow_text.h"
 #include "base/program_paths.h"
@@ -10,6 +14,7 @@
 #include "localization/language.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
+#include "tracking/calendar.h"
 #include "winui/app_module.h"
 
 namespace {
@@ -40,6 +45,42 @@ std::string TextOrKey(const char* key) {
     return text.empty() ? key : text;
 }
 
+// "14:05": the local hour and minute of an instant.
+std::string LocalHourMinute(std::int64_t utcSeconds) {
+    const LocalDateTime time = LocalTimeAt(utcSeconds);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", time.hour, time.minute);
+    return text;
+}
+
+struct Placeholder {
+    std::string_view name;
+    std::string_view value;
+};
+
+// Fills each "{name}" of a language's text in one pass, so that a value holding braces (a
+// document called "{end}") stays as it is; an unknown name stays as written.
+std::string FillPlaceholders(const std::string& text, std::initializer_list<Placeholder> placeholders) {
+    std::string filled;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        bool replaced = false;
+        if (text[at] == '{') {
+            for (const Placeholder& placeholder : placeholders) {
+                if (text.compare(at + 1, placeholder.name.size(), placeholder.name) == 0 &&
+                    at + 1 + placeholder.name.size() < text.size() && text[at + 1 + placeholder.name.size()] == '}') {
+                    filled += placeholder.value;
+                    at += placeholder.name.size() + 2;
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) filled += text[at++];
+    }
+    return filled;
+}
+
 }  // namespace
 
 bool AddTrayIcon(HWND owner, const std::string& tip) {
@@ -62,14 +103,24 @@ void SetTrayTip(HWND owner, const std::string& tip) {
     Shell_NotifyIconA(NIM_MODIFY, &record);
 }
 
-void ShowTrayBalloon(HWND owner, const std::string& text) {
+bool ShowTrayBalloon(HWND owner, const std::string& text, BalloonIcon icon) {
     NOTIFYICONDATAA record = IconRecord(owner);
     record.uFlags = NIF_INFO;
-    record.dwInfoFlags = NIIF_WARNING;
+    record.dwInfoFlags = icon == BalloonIcon::Warning ? NIIF_WARNING : NIIF_INFO;
     record.uTimeout = 30000;  // honoured by old shells only; newer ones decide themselves
     CopyField(record.szInfoTitle, kProductName);
     CopyField(record.szInfo, text);
-    Shell_NotifyIconA(NIM_MODIFY, &record);
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+std::string AwayOfferText(const AwayOffer& offer) {
+    const char* key = offer.doc.empty() ? "Tray/AwayOfferNoDocument" : "Tray/AwayOffer";
+    const std::string minutes = std::to_string((offer.endUtc - offer.startUtc + 30) / 60);
+    return FillPlaceholders(TextOrKey(key), {{"start", LocalHourMinute(offer.startUtc)},
+                                             {"end", LocalHourMinute(offer.endUtc)},
+                                             {"minutes", minutes},
+                                             {"document", offer.doc},
+                                             {"application", offer.app}});
 }
 
 void RemoveTrayIcon(HWND owner) {

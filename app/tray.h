@@ -6,6 +6,7 @@
 #include <string>
 
 #include "files/save_result.h"
+#include "tracking/sampler.h"
 
 // The icon's mouse events reach the main window as this message.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
@@ -17,8 +18,13 @@ bool AddTrayIcon(HWND owner, const std::string& tip);
 void RemoveTrayIcon(HWND owner);
 // Changes the tip of the icon; a longer tip is cut to the 127 bytes the record holds.
 void SetTrayTip(HWND owner, const std::string& tip);
-// A warning balloon at the icon under the product name, which the shell shows for a while.
-void ShowTrayBalloon(HWND owner, const std::string& text);
+enum class BalloonIcon { Warning, Information };
+// A balloon at the icon under the product name, which the shell shows for a while; false when
+// the shell did not take it.
+bool ShowTrayBalloon(HWND owner, const std::string& text, BalloonIcon icon);
+// The balloon's text for an away offer: "Tray/AwayOffer" (or "Tray/AwayOfferNoDocument") with
+// {start}, {end}, {minutes}, {document} and {application} filled in.
+std::string AwayOfferText(const AwayOffer& offer);
 // Shows the tray menu at the mouse and returns when it has closed; a chosen item reaches the
 // owner as WM_COMMAND.
 void ShowTrayMenu(HWND owner);

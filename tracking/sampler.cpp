@@ -79,10 +79,15 @@ struct SamplerState {
     // Everything before this is credited, given to nobody, held or offered; the current pair
     // runs from here.
     RunTime CoveredTo = 0;
+    // The end of the last stretch given to nobody: an absence never reaches back before it.
+    RunTime NobodysUntil = 0;
     // The last input seen, and the last tick at which sound kept the user present.
     bool InputSeen = false;
     std::uint32_t LastInputTick = 0;
     WindowHandle InputWindow = 0;
+    // The pair in front at the last input, which an absence after it is offered to.
+    std::string InputApp;
+    std::string InputDoc;
     bool PresenceSeen = false;
     std::uint32_t PresenceTick = 0;
     std::vector<HeldPiece> Held;
@@ -163,7 +168,9 @@ void CreditBetween(RunTime from, RunTime to, std::int64_t startUtc, std::string_
 }
 
 void CountNobodys(RunTime from, RunTime to) {
-    if (to > from) State.Accounting.uncounted += SecondOf(to) - SecondOf(from);
+    if (to <= from) return;
+    State.Accounting.uncounted += SecondOf(to) - SecondOf(from);
+    State.NobodysUntil = to;
 }
 
 // Credits every held piece to its pair: the user was there after all.
@@ -254,39 +261,36 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
     State.CurrentDoc = std::move(split.doc);
 }
 
-// What stood in front when the user was last there, for the offer of an absence as work.
-struct PairAtPresence {
+// What stood in front at the last input, for the offer of the absence that follows as work.
+struct OfferedWindow {
     std::string app;
     std::string doc;
 };
-PairAtPresence OfferedPair;
+OfferedWindow OfferedPair;
 
-// The user has been away since `from` (never before what is credited or given to nobody): what
-// ran until then is credited, and an away stretch named by that minute begins there. What was
-// held after `from` was the absence's already.
+// The user has been away since `from`: what ran until then is credited, and an away stretch
+// named by the minute it begins starts there. It never reaches back before what is credited or
+// given to nobody: held time before a stretch given to nobody is the absence's, credited idle.
 void GoAway(Absence why, RunTime from, std::uint32_t tick) {
     SettleOffer(false);
+    OfferedPair = {};
+    if (State.CurrentAbsence == Absence::None) OfferedPair = {State.InputApp, State.InputDoc};
     from = std::max(from, State.Held.empty() ? State.CoveredTo : State.Held.front().from);
-    OfferedPair = {State.CurrentApp, State.CurrentDoc};
-    bool offeredFound = false;
-    for (const HeldPiece& piece : State.Held) {
-        if (!offeredFound && piece.from <= from && from < piece.to) {
-            OfferedPair = {piece.app, piece.doc};
-            offeredFound = true;
-        }
+    const RunTime start = std::max(from, State.NobodysUntil);
+    for (const HeldPiece& piece : State.Held)
         if (piece.from < from)
             CreditBetween(piece.from, std::min(piece.to, from), UtcOf(piece.from), piece.app, piece.doc);
+    if (from >= State.CoveredTo) CreditCurrentPair(from, false);
+    TakeInactivePair(start);
+    for (const HeldPiece& piece : State.Held) {
+        const RunTime pieceFrom = std::max(piece.from, from);
+        const RunTime pieceTo = std::min(piece.to, start);
+        if (pieceFrom < pieceTo) CreditBetween(pieceFrom, pieceTo, UtcOf(pieceFrom), State.CurrentApp, State.CurrentDoc);
     }
     State.Held.clear();
-    if (State.CurrentAbsence != Absence::None) OfferedPair = {};
-    if (from < State.CoveredTo)
-        State.CoveredTo = from;
-    else
-        CreditCurrentPair(from, false);
     AutosaveIfDue(tick);
     State.CurrentAbsence = why;
-    StartStretchAt(from, tick);
-    TakeInactivePair(from);
+    StartStretchAt(start, tick);
 }
 
 // The user is back at `time`: the away stretch ends there, offered as work when it was long
@@ -295,7 +299,7 @@ void ComeBack(RunTime time, std::uint32_t tick) {
     const RunTime from = State.CoveredTo;
     const bool offer = State.OfferListener && State.LastChangeTick != 0 && State.AwayAfter != 0 &&
                        !OfferedPair.app.empty() && !IsIdleName(OfferedPair.app) &&
-                       time - from >= static_cast<RunTime>(State.AwayAfter);
+                       (SecondOf(time) - SecondOf(from)) * 1000 >= static_cast<RunTime>(State.AwayAfter);
     if (offer) {
         WaitingOffer& waiting = State.Offer;
         const std::int64_t startUtc = UtcOf(from);
@@ -330,18 +334,31 @@ void CloseGap(std::uint32_t tick) {
     AutosaveIfDue(tick);
 }
 
-// Reads the last input; a new one confirms what was held. False when the platform cannot tell.
-bool NoteInput(WindowHandle window) {
+// The window and pair in front at the last input, which sound may keep present and an absence
+// after it is offered to. Assigned in place: a pair that stays the same allocates nothing.
+void RememberInputPair() {
+    State.InputWindow = State.LastWindow;
+    State.InputApp = State.CurrentApp;
+    State.InputDoc = State.CurrentDoc;
+}
+
+enum class InputNews { Unknown, Old, New };
+
+// Reads the last input. A new one belongs to the stretch that ran up to this tick, and confirms
+// what was held; before any stretch, or on the way back from an absence, the caller gives it the
+// stretch that starts now.
+InputNews NoteInput() {
     std::uint32_t lastInput = 0;
-    if (!ActiveLastInput().LastInputTick(lastInput)) return false;
-    if (!State.InputSeen || IsLater(lastInput, State.LastInputTick)) {
-        const bool first = !State.InputSeen;
-        State.InputSeen = true;
-        State.LastInputTick = lastInput;
-        State.InputWindow = window;
-        if (!first && State.CurrentAbsence == Absence::None) ConfirmHeld();
+    if (!ActiveLastInput().LastInputTick(lastInput)) return InputNews::Unknown;
+    if (State.InputSeen && !IsLater(lastInput, State.LastInputTick)) return InputNews::Old;
+    const bool first = !State.InputSeen;
+    State.InputSeen = true;
+    State.LastInputTick = lastInput;
+    if (State.CurrentAbsence == Absence::None && State.LastChangeTick != 0) {
+        RememberInputPair();
+        if (!first) ConfirmHeld();
     }
-    return true;
+    return InputNews::New;
 }
 
 // Sound keeps the user present: asked only when the input has grown old, and only for the
@@ -399,7 +416,9 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     const RunTime now = State.AnchorTime;
 
     WindowTitleSource& titles = ActiveTitleSource();
-    const bool inputKnown = NoteInput(window);
+    const bool firstChange = State.LastChangeTick == 0;
+    const InputNews input = NoteInput();
+    const bool inputKnown = input != InputNews::Unknown;
     if (State.AwayAfter == 0) ConfirmHeld();
     if (State.CurrentAbsence != Absence::None) {
         if (!IsBack()) return;
@@ -407,6 +426,7 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
         ComeBack(now, tick);
         StartStretchAt(now, tick);
         TakePairFromWindow(titles, window, window != 0 ? titles.TitleLength(window) : 0, -1);
+        if (input == InputNews::New) RememberInputPair();
         return;
     }
 
@@ -443,6 +463,7 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     AutosaveIfDue(tick);
     StartStretchAt(now, tick);
     TakePairFromWindow(titles, window, length, read);
+    if (input == InputNews::New && firstChange) RememberInputPair();
 }
 
 TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
@@ -486,7 +507,7 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick) {
     // longer ends it. Locking is the user's own act: what was held was theirs.
     if (State.CurrentAbsence == Absence::None) {
         ConfirmHeld();
-        GoAway(Absence::Session, State.AnchorTime, tick);
+        GoAway(Absence::Session, TimeOfTick(tick), tick);
     }
     State.CurrentAbsence = Absence::Session;
 }
@@ -499,7 +520,7 @@ void CreditPendingStretch(std::uint32_t tick) {
     SettleOffer(false);
     if (State.CurrentAbsence == Absence::None) ConfirmHeld();
     if (State.LastChangeTick == 0) return;
-    CreditCurrentPair(State.AnchorTime, false);
+    CreditCurrentPair(TimeOfTick(tick), false);
     State.LastChangeTick = NonZeroTick(tick);
 }
 
@@ -509,8 +530,8 @@ void RestartStretch(std::uint32_t tick) {
     // The resume is a moment the program ran: the next tick sees no gap.
     State.LastSampleTick = NonZeroTick(tick);
     if (State.LastChangeTick == 0) return;
-    CountNobodys(State.CoveredTo, State.AnchorTime);
-    State.CoveredTo = std::max(State.CoveredTo, State.AnchorTime);
+    CountNobodys(State.CoveredTo, TimeOfTick(tick));
+    State.CoveredTo = std::max(State.CoveredTo, TimeOfTick(tick));
     State.LastChangeTick = NonZeroTick(tick);
 }
 

@@ -220,7 +220,7 @@ TEST(LanguageChange, OkAfterChoosingRussianSavesTheLogEndsWithCodeOneAndStartsHi
     EXPECT_EQ(ReadText("Lang"), "Russian");
 
     // The log was complete when the old process had gone, before the new one could read it,
-    // with the window in front credited up to the restart.
+    // the window in front credited up to the exit.
     const std::string saved = folder.Read(folder.LogName());
     const std::string expected = Declaration() + "\n<Ostrak>\n   <Date " + TodayAttributes() +
                                  " time=\"*\">\n      <App name=\"Editor\" time=\"*\"/>\n"

@@ -18,7 +18,6 @@ void IdleStretch(TitledWindows& windows, DWORD idleMs) {
     Pump(1500);
 }
 
-// The calculator's stretch lasts until the exit has closed the window, which Wine takes its time over.
 std::string ExpectedLog(const std::string& idleName) {
     return Declaration() + "\n<Ostrak>\n   <Date " + TodayAttributes() +
            " time=\"*\">\n      <App name=\"Editor\" time=\"*\"/>\n      <App name=\"" + idleName +

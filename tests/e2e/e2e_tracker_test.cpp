@@ -175,13 +175,13 @@ TEST_F(TrackerRun, SleepIsCreditedToNobody) {
     Pump(1000);
     Front(browser_, 1500);
     EXPECT_EQ(tracker_.Exit(), 1);
-    // The browser's stretch lasts until the exit has closed the window.
     ExpectLog("\n<Ostrak>\n   <Date " + TodayAttributes() +
               " time=\"*\">\n      <App name=\"Calculator\" time=\"*\"/>\n"
               "      <App name=\"Editor\" time=\"~~3\">\n         <Doc name=\"notes.txt\" time=\"~~3\"/>\n      </App>\n"
               "      <App name=\"Browser\" time=\"*\">\n         <Doc name=\"'Quarterly' report\" time=\"*\"/>\n"
               "      </App>\n   </Date>\n</Ostrak>");
-    // The stretches before and after the sleep, in the suspend's save and the exit's.
+    // The stretches before and after the sleep, in the suspend's save and the exit's, which
+    // credits the window in front.
     ExpectTimelineMatchesLog();
 }
 
@@ -350,13 +350,14 @@ TEST_F(TrackerRun, AMinuteWithoutInputEndsTheWindowsTimeAtTheLastInputAndNamesTh
     char minute[16];
     std::snprintf(minute, sizeof minute, "%02d.%02d - ...", lastInput.wHour, lastInput.wMinute);
     const std::string idleSeconds = std::to_string((idleMs + 500) / 1000);
-    // The editor's stretch began at the first tick after the switch: between 2 and 4 s.
+    // The editor's stretch began at the first tick after the switch: between 2 and 4 s. The
+    // absence, a minute long, waited for the balloon's answer; unanswered, Exit made it idle.
     ExpectDay("      <App name=\"Calculator\" time=\"*\"/>\n"
               "      <App name=\"Editor\" time=\"~3\">\n         <Doc name=\"notes.txt\" time=\"~3\"/>\n      </App>\n"
-              "      <App name=\"" + idleUtf8 + "\" time=\"~" + idleSeconds + "\">\n         <Doc name=\"" + minute +
-              "\" time=\"~" + idleSeconds + "\"/>\n      </App>\n"
               "      <App name=\"Browser\" time=\"~2\">\n         <Doc name=\"'Quarterly' report\" time=\"~2\"/>\n"
-              "      </App>\n");
+              "      </App>\n"
+              "      <App name=\"" + idleUtf8 + "\" time=\"~" + idleSeconds + "\">\n         <Doc name=\"" + minute +
+              "\" time=\"~" + idleSeconds + "\"/>\n      </App>\n");
     // What the run recorded, for whoever reads the test's output.
     std::printf("The log of the away run:\n%s\n", folder_.Read(folder_.LogName()).c_str());
 }

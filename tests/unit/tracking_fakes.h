@@ -79,6 +79,18 @@ public:
     std::int64_t shift = 0;
 };
 
+// Sound on the default output device; counts the questions, which only an input older than the
+// away time may raise.
+class FakePresence final : public PresenceSource {
+public:
+    bool MediaPlaying() override {
+        ++asked;
+        return playing;
+    }
+    bool playing = false;
+    int asked = 0;
+};
+
 class FakeTimer final : public SamplingTimer {
 public:
     std::uintptr_t Start() override {

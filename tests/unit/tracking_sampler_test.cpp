@@ -390,16 +390,6 @@ TEST_F(SamplerTest, TitlesAfterTheLastInputCountAsAwayUnlessInputReturns) {
     EXPECT_EQ(Credited("Editor", "inbox (3)"), 70);
 }
 
-class FakePresence final : public PresenceSource {
-public:
-    bool MediaPlaying() override {
-        ++asked;
-        return playing;
-    }
-    bool playing = false;
-    int asked = 0;
-};
-
 TEST_F(SamplerTest, SoundKeepsTheUserPresentInTheSameWindowForAtMostThreeHours) {
     FakePresence sound;
     SetPresenceSource(&sound);

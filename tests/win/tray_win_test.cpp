@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,6 +23,8 @@
 #include "tests/win/sampler_probe.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
+#include "tracking/calendar.h"
+#include "tracking/platform_seams.h"
 #include "tracking/time_log.h"
 
 namespace {
@@ -245,6 +252,149 @@ TEST_F(TrayTest, AFailedSaveOfTheLogShowsInTheTipUntilASaveSucceeds) {
     SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     EXPECT_EQ(dialog_->Saves().Tip(), "Ostrak");
     RemoveTrayIcon(main);
+}
+
+std::string ReadSource(const std::string& relative) {
+    std::ifstream in(std::string(OSTRAK_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Local time is UTC, and now is whatever the test last set.
+class FixedClock final : public LocalClock {
+public:
+    std::int64_t UtcNow() override { return utc; }
+    LocalDateTime LocalTimeAt(std::int64_t at) override { return CalendarTime(at); }
+    std::int64_t utc = CalendarSeconds({2026, 12, 7, 12, 0, 0});
+};
+
+std::int64_t At(int hour, int minute, int second) { return CalendarSeconds({2026, 12, 7, hour, minute, second}); }
+
+TEST_F(TrayTest, TheAwayBalloonNamesTheStretchAndTheWindowInTheUsersLanguage) {
+    FixedClock clock;
+    SetClock(&clock);
+    const std::string russianFront =
+        "\xcd\xe5\xf2 \xed\xe0 \xec\xe5\xf1\xf2\xe5 14:05-14:28, 23 \xec\xe8\xed. \xcd\xe0\xe6\xec\xe8\xf2\xe5, \xf7\xf2"
+        "\xee\xe1\xfb \xe7\xe0\xf1\xf7\xe8\xf2\xe0\xf2\xfc \xfd\xf2\xee \xe2\xf0\xe5\xec\xff \xea\xe0\xea \xf0\xe0\xe1"
+        "\xee\xf2\xf3 ";
+    const struct {
+        const char* language;
+        std::int64_t start, end;
+        const char* doc;
+        std::string text;
+    } rows[] = {
+        // 23 min 20 s rounds down; 22 min 30 s up; a stretch across midnight keeps both clock times.
+        {"English", At(14, 5, 0), At(14, 28, 20), "notes.txt",
+         "Away 14:05-14:28, 23 min. Click to count it as work on notes.txt in Notepad."},
+        {"English", At(23, 50, 10), At(23, 50, 10) + 1350, "",
+         "Away 23:50-00:12, 23 min. Click to count it as work in Notepad."},
+        // A name that looks like a placeholder is the name.
+        {"English", At(9, 0, 0), At(9, 10, 0), "{end}.txt",
+         "Away 09:00-09:10, 10 min. Click to count it as work on {end}.txt in Notepad."},
+        {"Russian", At(14, 5, 0), At(14, 28, 20), "notes.txt",
+         russianFront + "\xed\xe0\xe4 notes.txt \xe2 Notepad."},
+        {"Russian", At(14, 5, 0), At(14, 28, 20), "", russianFront + "\xe2 Notepad."},
+    };
+    for (const auto& row : rows) {
+        if (std::string(row.language) == "Russian" && GetACP() != 1251) continue;  // Cyrillic needs 1251
+        UseLanguage(row.language, ReadSource(std::string("delivered/Lang.") + row.language + ".xml"));
+        AwayOffer offer;
+        offer.startUtc = row.start;
+        offer.endUtc = row.end;
+        offer.app = "Notepad";
+        offer.doc = row.doc;
+        EXPECT_EQ(AwayOfferText(offer), row.text) << row.language << " " << row.doc;
+    }
+    UseLanguage("English", "<Language/>");
+    AwayOffer offer;
+    offer.doc = "notes.txt";
+    EXPECT_EQ(AwayOfferText(offer), "Tray/AwayOffer");
+    SetClock(nullptr);
+}
+
+// The window in front throughout, the user's input as the test sets it.
+class NotepadInFront final : public WindowTitleSource {
+public:
+    int TitleLength(WindowHandle) override { return static_cast<int>(sizeof kTitle) - 1; }
+    int ReadTitle(WindowHandle, char* buffer, int capacity) override {
+        const int copied = std::min(static_cast<int>(sizeof kTitle) - 1, capacity - 1);
+        std::memcpy(buffer, kTitle, static_cast<std::size_t>(copied));
+        buffer[copied] = '\0';
+        return copied;
+    }
+    static constexpr char kTitle[] = "notes.txt - Notepad";
+};
+
+class SettableInput final : public LastInputSource {
+public:
+    bool LastInputTick(std::uint32_t& tick) override {
+        tick = last;
+        return true;
+    }
+    std::uint32_t last = 0;
+};
+
+int LoggedSeconds(const std::string& path) {
+    XmlNode node = TimeLog ? TimeLog->AsNode().SelectSingleNode(path) : XmlNode();
+    std::int32_t seconds = 0;
+    return node && node.AttributeToInt32("time", seconds) ? seconds : 0;
+}
+
+// The answers the shell may give the offer's balloon, and where the five away minutes go.
+TEST_F(TrayTest, TheAwayBalloonsAnswerCreditsTheAbsenceToTheWindowOrLeavesItIdle) {
+    constexpr UINT Show = NIN_BALLOONSHOW, Click = NIN_BALLOONUSERCLICK, Timeout = NIN_BALLOONTIMEOUT,
+                   Hide = NIN_BALLOONHIDE;
+    const struct {
+        const char* name;
+        bool saveFailsFirst;
+        std::vector<UINT> answers;
+        bool asWork;
+    } rows[] = {
+        {"clicked", false, {Show, Click}, true},
+        {"timed out", false, {Show, Timeout}, false},
+        {"hidden with the icon", false, {Show, Hide}, false},
+        // What comes before the balloon shows is about the balloon it replaced.
+        {"an earlier balloon's close", false, {Timeout, Hide, Show, Click}, true},
+        {"an earlier balloon's click", false, {Click, Show, Timeout}, false},
+        {"a click on a failed save's balloon", true, {Show, Click}, false},
+    };
+    ProgramList = {"Notepad"};
+    SetInactiveName("Idle");
+    SetAwayMinutes(1);
+    NotepadInFront titles;
+    SettableInput input;
+    FixedClock clock;
+    SetTitleSource(&titles);
+    SetLastInputSource(&input);
+    SetClock(&clock);
+    HWND main = CreateMainDialog();
+    ASSERT_TRUE(main);
+    for (const auto& row : rows) {
+        DeleteFileA((folder_ + "user1-Time.xml").c_str());
+        ASSERT_TRUE(OpenTimeLog());
+        ResetSampler();
+        // Input for a minute, then none for five; ticks every ten seconds, the clock alongside.
+        const std::int64_t start = clock.utc;
+        for (std::uint32_t second = 0; second <= 370; second += 10) {
+            if (second <= 60 || second == 360) input.last = 1000 + second * 1000;
+            clock.utc = start + second;
+            SampleWindow(1, 1000 + second * 1000);
+        }
+        if (row.saveFailsFirst) dialog_->ReportSave(SavedFile::TimeLog, {SaveFailure::DiskFull});
+        for (UINT answer : row.answers) PostMessageA(main, WM_TRAYNOTIFY, TrayIconId, answer);
+        Pump(100);
+        const int notes = LoggedSeconds("//App[@name='Notepad']/Doc[@name='notes.txt']");
+        const int idle = LoggedSeconds("//App[@name='Idle']");
+        EXPECT_EQ(notes, row.asWork ? 360 : 60) << row.name;
+        EXPECT_EQ(idle, row.asWork ? 0 : 300) << row.name;
+        if (row.saveFailsFirst) dialog_->ReportSave(SavedFile::TimeLog, {});
+        CloseTimeLog();
+    }
+    RemoveTrayIcon(main);
+    SetTitleSource(nullptr);
+    SetLastInputSource(nullptr);
+    SetClock(nullptr);
+    SetAwayMinutes(0);
+    ResetSampler();
 }
 
 }  // namespace
