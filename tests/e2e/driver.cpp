@@ -61,6 +61,13 @@ int DaySerialOf(const SYSTEMTIME& date) {
     return era * 146097 + dayOfEra - 719468 + 25569;
 }
 
+// The folder's own name, unique to the test: the stop signal finds the program by it.
+std::string FolderName(const ProgramFolder& folder) {
+    const std::string& path = folder.Path();
+    const std::size_t nameStart = path.find_last_of('\\', path.size() - 2) + 1;
+    return path.substr(nameStart, path.size() - 1 - nameStart);
+}
+
 }  // namespace
 
 std::wstring Wide(const std::string& utf8) {
@@ -211,11 +218,54 @@ bool Tracker::Start(const ProgramFolder& folder, const std::string& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     mainWindow_ = nullptr;
-    const std::string& folderPath = folder.Path();
-    const std::size_t nameStart = folderPath.find_last_of('\\', folderPath.size() - 2) + 1;
-    folderName_ = folderPath.substr(nameStart, folderPath.size() - 1 - nameStart);
+    folderName_ = FolderName(folder);
     return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, Wide(folder.Path()).c_str(),
                           &startup, &process_);
+}
+
+bool Tracker::StartInTimeZone(const ProgramFolder& folder, const std::string& arguments, const std::string& timeZone) {
+    // Wine takes the zone from the Linux environment a process starts with, and a Windows child
+    // gets its parent's, whatever its Windows environment says; a Linux program gets the Windows
+    // environment. So a shell with TZ in it starts the program, and the program is found by its
+    // window. The shell passes on WINEPREFIX and the display; Wine keeps the DLL overrides to itself.
+    folderName_ = FolderName(folder);
+    mainWindow_ = nullptr;
+    std::wstring commandLine = Wide("Z:\\bin\\sh -c \"WINEDLLOVERRIDES='mscoree=;mshtml=' exec /usr/lib/wine/wine64 "
+                                    "\\\"$@\\\"\" sh \"" + folder.File("Ostrak.exe") + "\" " + arguments);
+    wchar_t oldZone[128] = {};
+    const bool hadZone = GetEnvironmentVariableW(L"TZ", oldZone, 128) > 0;
+    SetEnvironmentVariableW(L"TZ", Wide(timeZone).c_str());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION shell{};
+    const bool started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                        Wide(folder.Path()).c_str(), &startup, &shell);
+    SetEnvironmentVariableW(L"TZ", hadZone ? oldZone : nullptr);
+    if (!started) return false;
+    if (shell.hProcess) CloseHandle(shell.hProcess);
+    if (shell.hThread) CloseHandle(shell.hThread);
+
+    const std::wstring image = Wide(folder.File("Ostrak.exe"));
+    auto found = [&] {
+        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            if (!GetPropA(window, kInstanceProperty)) continue;
+            HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+            if (!process) continue;
+            wchar_t path[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            if (QueryFullProcessImageNameW(process, 0, path, &size) && lstrcmpiW(path, image.c_str()) == 0) {
+                process_.hProcess = process;
+                process_.dwProcessId = processId;
+                mainWindow_ = window;
+                return true;
+            }
+            CloseHandle(process);
+        }
+        return false;
+    };
+    return WaitUntil(found, 15000);
 }
 
 HWND Tracker::MainWindow(DWORD timeoutMs) {
@@ -257,7 +307,7 @@ int Tracker::WaitForExit(DWORD timeoutMs) {
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
     CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
+    if (process_.hThread) CloseHandle(process_.hThread);
     process_ = {};
     return static_cast<int>(code);
 }
@@ -270,7 +320,7 @@ void Tracker::Kill() {
         WaitForSingleObject(process_.hProcess, 5000);
     }
     CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
+    if (process_.hThread) CloseHandle(process_.hThread);
     process_ = {};
 }
 

@@ -93,6 +93,8 @@ public:
 
     // Starts ProgramFolder's copy of the program with the given command-line arguments.
     bool Start(const ProgramFolder& folder, const std::string& arguments);
+    // The same in a time zone of its own (a TZ value, "XYZ-13:37"), waiting for the main window.
+    bool StartInTimeZone(const ProgramFolder& folder, const std::string& arguments, const std::string& timeZone);
     // The running tracker's main window, waited for; null when it never came.
     HWND MainWindow(DWORD timeoutMs = 15000);
     bool Post(UINT message, WPARAM wParam, LPARAM lParam) const;
