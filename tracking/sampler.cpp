@@ -35,6 +35,12 @@ struct HeldPiece {
     std::string doc;
 };
 
+// What stood in front at the last input, for the offer of the absence that follows as work.
+struct OfferedWindow {
+    std::string app;
+    std::string doc;
+};
+
 // An absence offered as work, credited once the user answers or something ends it.
 struct WaitingOffer {
     AwayOffer offer;
@@ -91,6 +97,8 @@ struct SamplerState {
     bool PresenceSeen = false;
     std::uint32_t PresenceTick = 0;
     std::vector<HeldPiece> Held;
+    // The window an absence under way is offered to; none when it followed no window's time.
+    OfferedWindow OfferedPair;
     bool OfferWaiting = false;
     WaitingOffer Offer;
     std::uint64_t LastOfferId = 0;
@@ -264,20 +272,13 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
     State.CurrentDoc = std::move(split.doc);
 }
 
-// What stood in front at the last input, for the offer of the absence that follows as work.
-struct OfferedWindow {
-    std::string app;
-    std::string doc;
-};
-OfferedWindow OfferedPair;
-
 // The user has been away since `from`: what ran until then is credited, and an away stretch
 // named by the minute it begins starts there. It never reaches back before what is credited or
 // given to nobody: held time before a stretch given to nobody is the absence's, credited idle.
 void GoAway(Absence why, RunTime from, std::uint32_t tick) {
     SettleOffer(false);
-    OfferedPair = {};
-    if (State.CurrentAbsence == Absence::None) OfferedPair = {State.InputApp, State.InputDoc};
+    State.OfferedPair = {};
+    if (State.CurrentAbsence == Absence::None) State.OfferedPair = {State.InputApp, State.InputDoc};
     from = std::max(from, State.Held.empty() ? State.CoveredTo : State.Held.front().from);
     const RunTime start = std::max(from, State.NobodysUntil);
     for (const HeldPiece& piece : State.Held)
@@ -301,13 +302,13 @@ void GoAway(Absence why, RunTime from, std::uint32_t tick) {
 void ComeBack(RunTime time, std::uint32_t tick) {
     const RunTime from = State.CoveredTo;
     const bool offer = State.OfferListener && State.LastChangeTick != 0 && State.AwayAfter != 0 &&
-                       !OfferedPair.app.empty() && !IsIdleName(OfferedPair.app) &&
+                       !State.OfferedPair.app.empty() && !IsIdleName(State.OfferedPair.app) &&
                        (SecondOf(time) - SecondOf(from)) * 1000 >= static_cast<RunTime>(State.AwayAfter);
     if (offer) {
         WaitingOffer& waiting = State.Offer;
         const std::int64_t startUtc = UtcOf(from);
-        waiting.offer = {++State.LastOfferId, startUtc, startUtc + (SecondOf(time) - SecondOf(from)), OfferedPair.app,
-                         OfferedPair.doc};
+        waiting.offer = {++State.LastOfferId, startUtc, startUtc + (SecondOf(time) - SecondOf(from)), State.OfferedPair.app,
+                         State.OfferedPair.doc};
         waiting.from = from;
         waiting.to = time;
         waiting.idleApp = State.CurrentApp;
@@ -319,7 +320,7 @@ void ComeBack(RunTime time, std::uint32_t tick) {
     }
     AutosaveIfDue(tick);
     State.CurrentAbsence = Absence::None;
-    OfferedPair = {};
+    State.OfferedPair = {};
     if (offer) State.OfferListener(State.Offer.offer);
 }
 
@@ -546,5 +547,4 @@ void ResetSampler() {
     fresh.OfferListener = State.OfferListener;
     fresh.LastOfferId = State.LastOfferId;
     State = std::move(fresh);
-    OfferedPair = {};
 }
