@@ -208,16 +208,13 @@ RunTime LastPresence() {
 // the part after the last presence waits until the user is seen again.
 void CreditCurrentPair(RunTime until, bool mayHold) {
     if (State.LastChangeTick == 0 || until <= State.CoveredTo) return;
-    // A stretch that outlasts the last presence waits whole, so that it stays one credit (and
-    // one line of the timeline) when the user turns out to have been there; an absence takes
-    // only its part after the last presence. A stretch of less than a second still names its
-    // pair, as every credit does.
-    const bool inDoubt = mayHold && State.AwayAfter != 0 && State.InputSeen &&
-                         State.CurrentAbsence == Absence::None && LastPresence() < until;
-    if (inDoubt)
-        State.Held.push_back({State.CoveredTo, until, State.CurrentApp, State.CurrentDoc});
-    else
-        CreditBetween(State.CoveredTo, until, UtcOf(State.CoveredTo), State.CurrentApp, State.CurrentDoc);
+    RunTime sure = until;
+    if (mayHold && State.AwayAfter != 0 && State.InputSeen && State.CurrentAbsence == Absence::None)
+        sure = std::clamp(LastPresence(), State.CoveredTo, until);
+    // A stretch of less than a second still names its pair, as every credit does.
+    if (sure > State.CoveredTo || sure == until)
+        CreditBetween(State.CoveredTo, sure, UtcOf(State.CoveredTo), State.CurrentApp, State.CurrentDoc);
+    if (sure < until) State.Held.push_back({sure, until, State.CurrentApp, State.CurrentDoc});
     State.CoveredTo = until;
 }
 
