@@ -10,6 +10,13 @@ namespace {
 std::uintptr_t SamplingTimerId = 0;
 TrackerSaveListener TimeLogListener = nullptr;
 TrackerSaveListener TimelineListener = nullptr;
+TroubleListener TroublesListener = nullptr;
+SaveResult LastLogSave;
+SaveResult LastTimelineSave;
+
+void TellTroubles() {
+    if (TroublesListener) TroublesListener();
+}
 
 }  // namespace
 
@@ -29,7 +36,10 @@ void CreditStretch(const Stretch& stretch) {
 }
 
 void OpenTracker() {
+    LastLogSave = {};
+    LastTimelineSave = {};
     if (OpenTimeLog()) SamplingTimerId = ActiveSamplingTimer().Start();
+    TellTroubles();
 }
 
 void SaveTracker() {
@@ -40,6 +50,9 @@ void SaveTracker() {
     // The log's outcome is told last: when both fail, its balloon is the one left showing.
     if (TimelineListener) TimelineListener(timeline);
     if (TimeLogListener) TimeLogListener(log);
+    LastLogSave = log;
+    LastTimelineSave = timeline;
+    TellTroubles();
 }
 
 void CloseTracker() {
@@ -51,5 +64,18 @@ void CloseTracker() {
     DropPendingTimeline();
 }
 
+TrackerTroubles CurrentTroubles() {
+    TrackerTroubles troubles;
+    auto set = [&troubles](TrackerTrouble trouble, bool holds) { troubles.holds[static_cast<int>(trouble)] = holds; };
+    set(TrackerTrouble::NotRecording, !TimeLog);
+    set(TrackerTrouble::LogHeld, TimeLog && TimeLogIsHeld());
+    set(TrackerTrouble::LogNotSaved, TimeLog && !TimeLogIsHeld() && !LastLogSave);
+    set(TrackerTrouble::TimelineNotSaved, !LastTimelineSave);
+    troubles.logFailure = LastLogSave.failure;
+    troubles.timelineFailure = LastTimelineSave.failure;
+    return troubles;
+}
+
+void SetTroubleListener(TroubleListener listener) { TroublesListener = listener; }
 void SetTimeLogSaveListener(TrackerSaveListener listener) { TimeLogListener = listener; }
 void SetTimelineSaveListener(TrackerSaveListener listener) { TimelineListener = listener; }

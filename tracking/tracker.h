@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "files/save_result.h"
@@ -26,6 +27,31 @@ void SaveTracker();
 // Stops the sampling timer and releases the log and the timeline's unwritten lines; call after
 // the last save.
 void CloseTracker();
+
+// What keeps the tracker from recording, or its records from reaching their files, most
+// serious first: the order in which the tray names them.
+enum class TrackerTrouble {
+    NotRecording,      // the log file holds what cannot be read and cannot be set aside
+    OtherWriter,       // another Ostrak changed the log: what this one records goes to side files
+    LogHeld,           // another program holds the log: the time waits in memory until it opens
+    LogNotSaved,       // the log's last save failed for another reason (no write access, disk full)
+    SideFileWaiting,   // recorded time waits in a side file to be added to the log
+    TimelineNotSaved,  // the timeline's file could not be written: its lines wait
+    Count
+};
+
+struct TrackerTroubles {
+    bool holds[static_cast<int>(TrackerTrouble::Count)] = {};
+    SaveFailure logFailure = SaveFailure::None;       // why the log's last save failed
+    SaveFailure timelineFailure = SaveFailure::None;  // why the timeline's last save failed
+    std::string sideFileFolder;                       // where a waiting side file is, with its final separator
+    bool Holds(TrackerTrouble trouble) const { return holds[static_cast<int>(trouble)]; }
+};
+// The troubles that hold now.
+TrackerTroubles CurrentTroubles();
+// Told whenever a trouble may have begun or ended (after an open, a save, a reopen); none when null.
+using TroubleListener = void (*)();
+void SetTroubleListener(TroubleListener listener);
 
 using TrackerSaveListener = void (*)(SaveResult result);
 // Told the outcome of every save of the log, and of the timeline, so that a failure can be shown;
