@@ -97,6 +97,8 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
     if (trayStart) showCommand = SW_HIDE;
 
     UserName = LoggedOnUserName();
+    ComputerName = ReadComputerName();
+    LocalDataDir = ReadLocalDataDir();
 
     InstanceGuard guard;
     if (!guard.Acquire(UserTimeLogPath())) {
@@ -122,7 +124,7 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
 
         // The window in front keeps its time up to the exit, as at the end of the session.
         CreditPendingStretch(GetTickCount());
-        if (TimeLog) SaveTracker();
+        SaveTrackerForExit();
         CloseTracker();
         FreeLanguage();
         // The new instance must find the guard free and the log complete.

@@ -260,7 +260,7 @@ LRESULT CDlgMain::OnEndSession(WindowMessage& message) {
     // and saved now; shutdown proper never runs.
     if (message.wParam && TimeLog) {
         CreditPendingStretch(GetTickCount());
-        SaveTracker();
+        SaveTrackerForExit();
     }
     return 0;
 }

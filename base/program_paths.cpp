@@ -2,3 +2,5 @@
 
 std::string ProgramDir;
 std::string UserName;
+std::string ComputerName;
+std::string LocalDataDir;

@@ -18,3 +18,19 @@ std::string ExecutablePath() {
     }
     return std::string();
 }
+
+std::string ReadComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH * 4 + 1];
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+std::string ReadLocalDataDir() {
+    // Every logged-on user has the variable; it names the same folder as the shell's query.
+    char folder[32768];
+    const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) return std::string();
+    std::string path(folder, length);
+    if (path.back() != '\\') path += '\\';
+    return path + "Ostrak\\";
+}

@@ -104,9 +104,21 @@ struct SamplerState {
     std::uint64_t LastOfferId = 0;
     AwayOfferListener OfferListener = nullptr;
     RunAccounting Accounting;
+    // When the crash journal last heard what is in front; 0 never.
+    std::uint32_t FrontNotedTick = 0;
+};
+
+// A stretch as a preview collects it instead of crediting it.
+struct FrontStretch {
+    std::int64_t start = 0;
+    int seconds = 0;
+    std::string app;
+    std::string doc;
 };
 
 SamplerState State;
+// Set while a preview collects what would be credited; null while crediting.
+std::vector<FrontStretch>* Previewing = nullptr;
 
 bool IsLater(std::uint32_t tick, std::uint32_t than) {
     return static_cast<std::int32_t>(tick - than) > 0;
@@ -171,6 +183,10 @@ bool IsIdleName(std::string_view app) { return app == State.InactiveName; }
 // The one way seconds reach the records: the pair gets the seconds between two run times.
 void CreditBetween(RunTime from, RunTime to, std::int64_t startUtc, std::string_view app, std::string_view doc) {
     const std::int64_t seconds = SecondOf(to) - SecondOf(from);
+    if (Previewing) {
+        Previewing->push_back({startUtc, static_cast<int>(seconds), std::string(app), std::string(doc)});
+        return;
+    }
     CreditStretch({startUtc, static_cast<int>(seconds), app, doc});
     (IsIdleName(app) ? State.Accounting.idle : State.Accounting.worked) += seconds;
 }
@@ -513,16 +529,44 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick) {
     State.CurrentAbsence = Absence::Session;
 }
 
-void CreditPendingStretch(std::uint32_t tick) {
-    ClockTo(tick, false);
-    CloseGap(tick);
-    State.LastSampleTick = NonZeroTick(tick);
+namespace {
+
+// What an exit at this tick credits, after the clock has moved to it.
+void CreditAsAtExit(std::uint32_t tick) {
     // The user was there until now; an absence still offered stays idle.
     SettleOffer(false);
     if (State.CurrentAbsence == Absence::None) ConfirmHeld();
     if (State.LastChangeTick == 0) return;
     CreditCurrentPair(TimeOfTick(tick), false);
     State.LastChangeTick = NonZeroTick(tick);
+}
+
+}  // namespace
+
+void CreditPendingStretch(std::uint32_t tick) {
+    ClockTo(tick, false);
+    CloseGap(tick);
+    State.LastSampleTick = NonZeroTick(tick);
+    CreditAsAtExit(tick);
+}
+
+void NoteFrontIfDue(std::uint32_t tick) {
+    if (!State.Running || State.LastChangeTick == 0) return;
+    if (State.FrontNotedTick != 0 && !IsLater(tick, State.FrontNotedTick + FrontNoteInterval - 1)) return;
+    // The exit's credits are worked out on a copy of the state and collected, not credited: the
+    // run goes on as if nothing happened.
+    const SamplerState saved = State;
+    std::vector<FrontStretch> front;
+    Previewing = &front;
+    ClockTo(tick, false);
+    CreditAsAtExit(tick);
+    Previewing = nullptr;
+    State = saved;
+    State.FrontNotedTick = NonZeroTick(tick);
+    std::vector<Stretch> stretches;
+    stretches.reserve(front.size());
+    for (const FrontStretch& stretch : front) stretches.push_back({stretch.start, stretch.seconds, stretch.app, stretch.doc});
+    NoteStretchesInFront(stretches);
 }
 
 void RestartStretch(std::uint32_t tick) {

@@ -62,6 +62,13 @@ RunAccounting AccountingOfRun();
 // One timer tick for the given top-level window (0 for none).
 void SampleWindow(WindowHandle window, std::uint32_t tick);
 
+// How often the timer keeps what an exit would credit in the crash journal: a crash loses no
+// more of the time in front.
+constexpr std::uint32_t FrontNoteInterval = 60000;
+// Hands the tracker what CreditPendingStretch would credit now, when FrontNoteInterval has
+// passed since it last did; nothing is credited. The timer calls it after each tick.
+void NoteFrontIfDue(std::uint32_t tick);
+
 // The application and document a title names, by the first of the patterns it holds;
 // `inactiveName` for an empty title.
 struct TitleSplit {

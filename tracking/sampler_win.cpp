@@ -48,4 +48,5 @@ void CALLBACK OnTrackTimer(HWND, UINT, UINT_PTR, DWORD tick) {
         window = parent;
     }
     SampleWindow(reinterpret_cast<WindowHandle>(window), tick);
+    NoteFrontIfDue(tick);
 }

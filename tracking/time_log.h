@@ -18,16 +18,22 @@ std::string UserTimeLogPath();
 
 // Loads the log, or starts an empty one; false when there is no log to record into. A log file
 // that exists but cannot be opened (another program holds it) is neither set aside nor
-// overwritten: the run records into a fresh log until the file opens.
+// overwritten: the run records into a fresh log until the file opens. What an earlier run left
+// for this file (its crash journal, side files) is added.
 bool OpenTimeLog();
-// Fails when there is no log to save, while the log file is held, or when its file could not
-// be written (the file then stays as it was).
+// Fails when there is no log to save, while the log file is held, when another writer changed
+// it (what this run recorded since then goes to a side file instead), or when its file could
+// not be written (the file then stays as it was).
 SaveResult SaveTimeLog();
 // Releases the log; call after the last save.
 void CloseTimeLog();
 
 // True while the log file could not be opened at start and has not been opened since.
 bool TimeLogIsHeld();
+// True once a save found the log file changed by another writer: it is not written any more.
+bool OtherWriterChangedLog();
+// Adds the side files that appeared or opened since the start to the log.
+void TakeSideFilesIntoLog();
 // Tries to open a held log file again. When it opens, the time recorded meanwhile is added
 // to it (day, application and document times, as crediting would) and it becomes the log.
 // True when the log is no longer held.

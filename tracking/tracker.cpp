@@ -4,6 +4,7 @@
 #include "tracking/platform_seams.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
+#include "tracking/unsaved_time.h"
 
 namespace {
 
@@ -20,19 +21,41 @@ void TellTroubles() {
 
 }  // namespace
 
-void CreditStretch(const Stretch& stretch) {
-    if (!TimeLog) return;
+namespace {
+
+// Calls `credit` for each local day's piece of the stretch: a stretch across midnight is split
+// there, and one of no whole second still names its pair on the day it happened.
+template <typename Credit>
+void ForEachDayPiece(const Stretch& stretch, const Credit& credit) {
     const std::int64_t end = stretch.start + (stretch.seconds > 0 ? stretch.seconds : 0);
     std::int64_t start = stretch.start;
-    // A stretch of no whole second still names its pair on the day it happened.
     do {
         const std::int64_t pieceEnd = NextLocalDate(start, end);
-        const LocalDateTime localStart = LocalTimeAt(start);
-        const int seconds = static_cast<int>(pieceEnd - start);
-        CreditTime(localStart, stretch.app, stretch.doc, seconds);
-        if (seconds > 0 && TimelineIsOn()) RecordStretch(localStart, seconds, stretch.app, stretch.doc);
+        credit(LocalTimeAt(start), static_cast<int>(pieceEnd - start));
         start = pieceEnd;
     } while (start < end);
+}
+
+}  // namespace
+
+void CreditStretch(const Stretch& stretch) {
+    if (!TimeLog) return;
+    ForEachDayPiece(stretch, [&stretch](const LocalDateTime& localStart, int seconds) {
+        CreditTime(localStart, stretch.app, stretch.doc, seconds);
+        if (seconds > 0 && TimelineIsOn()) RecordStretch(localStart, seconds, stretch.app, stretch.doc);
+    });
+}
+
+void NoteStretchesInFront(const std::vector<Stretch>& stretches) {
+    if (!TimeLog) return;
+    std::vector<DayCredit> front;
+    for (const Stretch& stretch : stretches)
+        ForEachDayPiece(stretch, [&stretch, &front](const LocalDateTime& localStart, int seconds) {
+            if (seconds > 0)
+                front.push_back({{localStart.year, localStart.month, localStart.day}, seconds, std::string(stretch.app),
+                                 std::string(stretch.doc)});
+        });
+    NoteFront(front);
 }
 
 void OpenTracker() {
@@ -55,6 +78,27 @@ void SaveTracker() {
     TellTroubles();
 }
 
+void SaveTrackerForExit() {
+    if (!TimeLog) return;
+    SaveTracker();
+    if (HasUnsavedTime()) {
+        SetUnsavedTimeAside();
+        TellTroubles();
+    }
+}
+
+void RetryHeldTrackerFiles() {
+    if (!TimeLog) return;
+    // Once the file opens, what was recorded meanwhile is in the log: write it at once.
+    if (TimeLogIsHeld() && ReopenHeldTimeLog()) {
+        SaveTracker();
+        return;
+    }
+    const bool waited = SideFilesWait();
+    TakeSideFilesIntoLog();
+    if (waited) TellTroubles();
+}
+
 void CloseTracker() {
     if (SamplingTimerId != 0) {
         ActiveSamplingTimer().Stop(SamplingTimerId);
@@ -68,8 +112,11 @@ TrackerTroubles CurrentTroubles() {
     TrackerTroubles troubles;
     auto set = [&troubles](TrackerTrouble trouble, bool holds) { troubles.holds[static_cast<int>(trouble)] = holds; };
     set(TrackerTrouble::NotRecording, !TimeLog);
+    set(TrackerTrouble::OtherWriter, TimeLog && OtherWriterChangedLog());
     set(TrackerTrouble::LogHeld, TimeLog && TimeLogIsHeld());
-    set(TrackerTrouble::LogNotSaved, TimeLog && !TimeLogIsHeld() && !LastLogSave);
+    set(TrackerTrouble::LogNotSaved, TimeLog && !TimeLogIsHeld() && !OtherWriterChangedLog() && !LastLogSave);
+    set(TrackerTrouble::SideFileWaiting, SideFilesWait());
+    if (SideFilesWait()) troubles.sideFileFolder = WaitingSideFileFolder();
     set(TrackerTrouble::TimelineNotSaved, !LastTimelineSave);
     troubles.logFailure = LastLogSave.failure;
     troubles.timelineFailure = LastTimelineSave.failure;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/save_result.h"
 
@@ -20,10 +21,20 @@ struct Stretch {
 // happened: a stretch across midnight is split there. Nothing without a log.
 void CreditStretch(const Stretch& stretch);
 
+// What would be credited if the program ended now (the stretch in front, what waits to be
+// confirmed): kept in the crash journal, so that a crash loses no more than the time since.
+void NoteStretchesInFront(const std::vector<Stretch>& stretches);
+
 // Opens the time log and, when there is one to record into, starts the sampling timer.
 void OpenTracker();
 // Saves the time log, then appends the timeline's waiting lines; each listener hears its outcome.
 void SaveTracker();
+// The last save of a run (exit, the end of the session): what the log file could not take goes
+// to a side file, to be added at the next start.
+void SaveTrackerForExit();
+// Tries again what waits for another program: a held log (saved at once when it opens), side
+// files to be added. Every kHeldTimeLogRetryMs.
+void RetryHeldTrackerFiles();
 // Stops the sampling timer and releases the log and the timeline's unwritten lines; call after
 // the last save.
 void CloseTracker();

@@ -29,6 +29,8 @@
 // before midnight, at a month's and a year's end, and across daylight-saving changes (02:00
 // forward, 03:00 back, and forward at midnight).
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -688,7 +690,14 @@ private:
 
     // The log's folder blocked: a folder where the log and the months' timeline files go.
     void BlockFiles(bool block) {
-        std::vector<std::string> paths = {folder_.File("user1-Time.xml")};
+        // The log stays as it is, as a held one would: its save finds every temporary name taken.
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            const std::string temporary = folder_.File("user1-Time.xml.~" + std::to_string(getpid()) + "-" +
+                                                       std::to_string(attempt));
+            if (block) std::filesystem::create_directory(temporary);
+            else std::filesystem::remove(temporary);
+        }
+        std::vector<std::string> paths;
         for (std::int64_t at : {utc0_, clock_.utc}) {
             const LocalDateTime local = clock_.LocalTimeAt(at);
             char name[40];
