@@ -559,6 +559,7 @@ void NoteFrontIfDue(std::uint32_t tick) {
     std::vector<FrontStretch> front;
     Previewing = &front;
     ClockTo(tick, false);
+    CloseGap(tick);
     CreditAsAtExit(tick);
     Previewing = nullptr;
     State = saved;

@@ -63,9 +63,12 @@ void AddCredit(XmlDocument& document, DayCache& cache, const DayCredit& credit) 
 }
 
 // Writes the journal anew in one replace: its head, then `credits` (what the log file lacks).
-// Done side files that are gone by now need no mention any more.
+// Done side files that are gone need no mention any more; those still there are removed once
+// the journal that names them is written (a sync program may hold one: it goes later).
 bool RewriteJournal(const XmlDocument& credits) {
-    State.done.erase(std::remove_if(State.done.begin(), State.done.end(), RemoveFile), State.done.end());
+    State.done.erase(std::remove_if(State.done.begin(), State.done.end(),
+                                    [](const std::string& path) { return !ReadFileStamp(path).exists; }),
+                     State.done.end());
     const std::string generation = NewGeneration();
     std::string text = JournalHead(State.log, generation, State.done);
     VisitCredits(credits, [&text](const LocalDateTime& day, const std::string& app, const std::string& doc, int seconds) {
@@ -73,6 +76,7 @@ bool RewriteJournal(const XmlDocument& credits) {
     });
     if (!ReplaceFileContents(JournalPath(), text)) return false;
     State.generation = generation;
+    for (const std::string& path : State.done) RemoveFile(path);
     return true;
 }
 
@@ -105,11 +109,6 @@ bool GatherSideFiles(XmlDocument& into, std::vector<std::string>& taken, std::st
         taken.push_back(path);
     }
     return namesGeneration;
-}
-
-// The side files taken are done; they go when they can (a sync program may hold one).
-void RemoveTaken(const std::vector<std::string>& taken) {
-    for (const std::string& path : taken) RemoveFile(path);
 }
 
 // "20261208-141503": the local second, for a side file's name.
@@ -175,7 +174,6 @@ std::unique_ptr<XmlDocument> OpenUnsavedTime(const FileStamp& log) {
     State.done.insert(State.done.end(), taken.begin(), taken.end());
     if (RewriteJournal(*allTime)) {
         State.kept = std::move(allTime);
-        RemoveTaken(taken);
     } else {
         // What cannot be marked taken may not be taken: those side files wait for a start that
         // can. The journal on disk still holds what it held.
@@ -250,7 +248,6 @@ std::unique_ptr<XmlDocument> TakeSideFiles() {
     }
     State.kept = std::move(allTime);
     State.keptDay = DayCache();
-    RemoveTaken(taken);
     return sideTime;
 }
 
