@@ -490,4 +490,51 @@ TEST_F(TrackerRun, MidnightSplitsAStretchAndALockQueuedWhileStoppedCreditsNothin
         << timeline;
 }
 
+// A process ended from outside (a crash, the task manager) loses no credited second: the next
+// start adds what the journal kept.
+TEST_F(TrackerRun, AKilledTrackerLosesNoCreditedSecond) {
+    folder_.Write("Programs.xml", kPrograms);
+    StartHidden();
+    Front(editor_, 3000);
+    Front(browser_, 2000);
+    Front(other_, 1500);
+    tracker_.Kill();
+    EXPECT_FALSE(folder_.Exists(folder_.LogName())) << "no save came before the kill";
+    ASSERT_TRUE(tracker_.Start(folder_, "-tray"));
+    ASSERT_TRUE(tracker_.MainWindow());
+    EXPECT_EQ(tracker_.Exit(), 1);
+    ExpectDay("      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"Editor\" time=\"~3\">\n         <Doc name=\"notes.txt\" time=\"~3\"/>\n      </App>\n"
+              "      <App name=\"Browser\" time=\"~2\">\n         <Doc name=\"'Quarterly' report\" time=\"~2\"/>\n"
+              "      </App>\n");
+}
+
+// Another program holds the log while Exit saves: what the file lacks waits in a side file,
+// and the next start adds it.
+TEST_F(TrackerRun, ALogHeldWhileExitSavesLeavesASideFileTheNextStartAdds) {
+    folder_.Write("Programs.xml", kPrograms);
+    StartHidden();
+    EXPECT_EQ(tracker_.Exit(), 1);
+    const std::string before = folder_.Read(folder_.LogName());
+    StartHidden();
+    Front(editor_, 3000);
+    Front(other_, 1500);
+    HANDLE held = CreateFileA(folder_.File(folder_.LogName()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(tracker_.Exit(), 1);
+    CloseHandle(held);
+    EXPECT_EQ(folder_.Read(folder_.LogName()), before);
+    const std::vector<std::string> sides = folder_.Files(CurrentUserName() + "-Time.unsaved-*.xml");
+    ASSERT_EQ(sides.size(), 1u);
+    EXPECT_NE(folder_.Read(sides[0]).find("<Doc name=\"notes.txt\" time=\""), std::string::npos) << folder_.Read(sides[0]);
+
+    ASSERT_TRUE(tracker_.Start(folder_, "-tray"));
+    ASSERT_TRUE(tracker_.MainWindow());
+    EXPECT_EQ(tracker_.Exit(), 1);
+    EXPECT_TRUE(folder_.Files(CurrentUserName() + "-Time.unsaved-*.xml").empty());
+    ExpectDay("      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"Editor\" time=\"~3\">\n         <Doc name=\"notes.txt\" time=\"~3\"/>\n      </App>\n");
+}
+
 }  // namespace
