@@ -44,6 +44,7 @@ void CreditStretch(const Stretch& stretch) {
         CreditTime(localStart, stretch.app, stretch.doc, seconds);
         if (seconds > 0 && TimelineIsOn()) RecordStretch(localStart, seconds, stretch.app, stretch.doc);
     });
+    WriteNotedCredits();
 }
 
 void NoteStretchesInFront(const std::vector<Stretch>& stretches) {

@@ -21,6 +21,8 @@ struct UnsavedState {
     // Side files seen but not taken (held by another program), and those this run wrote.
     std::vector<std::string> waiting;
     std::vector<std::string> written;
+    // Credit lines not yet appended: a stretch's pieces go out in one write.
+    std::string lines;
 };
 
 UnsavedState State;
@@ -76,6 +78,7 @@ bool RewriteJournal(const XmlDocument& credits) {
     });
     if (!ReplaceFileContents(JournalPath(), text)) return false;
     State.generation = generation;
+    State.lines.clear();  // the credits above hold them
     for (const std::string& path : State.done) RemoveFile(path);
     return true;
 }
@@ -187,15 +190,21 @@ std::unique_ptr<XmlDocument> OpenUnsavedTime(const FileStamp& log) {
 void NoteCredit(const LocalDateTime& day, std::string_view app, std::string_view doc, int seconds) {
     if (!State.kept) return;
     CreditTimeTo(*State.kept, State.keptDay, day, app, doc, seconds);
+    State.lines += JournalCreditLine({day, seconds, std::string(app), std::string(doc)});
+}
+
+void WriteNotedCredits() {
+    if (State.lines.empty()) return;
     // A journal that cannot be written only costs what a crash would take.
-    AppendToFile(JournalPath(), JournalCreditLine({day, seconds, std::string(app), std::string(doc)}));
+    AppendToFile(JournalPath(), State.lines);
+    State.lines.clear();
 }
 
 void NoteFront(const std::vector<DayCredit>& front) {
     if (!State.kept) return;
-    std::string lines(kJournalFrontStart);
-    for (const DayCredit& credit : front) lines += JournalCreditLine(credit, true);
-    AppendToFile(JournalPath(), lines);
+    State.lines += kJournalFrontStart;
+    for (const DayCredit& credit : front) State.lines += JournalCreditLine(credit, true);
+    WriteNotedCredits();
 }
 
 void NoteLogWritten(const FileStamp& log) {

@@ -27,8 +27,10 @@ std::string JournalPath();
 // for it: the journal when it follows that very file, and every side file not yet taken. Returns
 // what they hold, to be added to the log.
 std::unique_ptr<XmlDocument> OpenUnsavedTime(const FileStamp& log);
-// A credit the log file lacks until the next good save.
+// A credit the log file lacks until the next good save; its journal line waits for
+// WriteNotedCredits, so that a stretch's pieces go out in one write.
 void NoteCredit(const LocalDateTime& day, std::string_view app, std::string_view doc, int seconds);
+void WriteNotedCredits();
 // What would be credited if the program ended now: written to the journal in place of the
 // previous front.
 void NoteFront(const std::vector<DayCredit>& front);

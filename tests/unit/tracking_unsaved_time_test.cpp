@@ -15,6 +15,10 @@ protected:
         LocalDataDir.clear();
         TrackingTest::TearDown();
     }
+    // A stretch credited as the sampler credits one.
+    void Credit(const std::string& app, const std::string& doc, int seconds) {
+        CreditStretch({clock.UtcNow(), seconds, app, doc});
+    }
     // The process ends here without a save; the next one starts.
     void CrashAndRestart() {
         CloseTracker();
@@ -43,9 +47,9 @@ protected:
 // after both. At each the restart finds every credited second once.
 TEST_F(UnsavedTimeTest, TheJournalCountsOnceWhereverTheProcessEnds) {
     OpenTracker();
-    CreditToday("Editor", "notes", 10);
+    Credit("Editor", "notes", 10);
     SaveTracker();
-    CreditToday("Editor", "notes", 5);
+    Credit("Editor", "notes", 5);
     // A line cut short by the crash is not read.
     AppendToFile(JournalPath(), "+\t2026\t12\t7\t99");
     CrashAndRestart();
@@ -93,9 +97,9 @@ TEST_F(UnsavedTimeTest, TheStretchInFrontSurvivesACrashAndCountsOnceWhenCredited
 // ended between taking it and removing it.
 TEST_F(UnsavedTimeTest, AFailedLastSaveLeavesASideFileTheNextStartAddsOnce) {
     OpenTracker();
-    CreditToday("Editor", "notes", 10);
+    Credit("Editor", "notes", 10);
     SaveTracker();
-    CreditToday("Editor", "notes", 7);
+    Credit("Editor", "notes", 7);
     BlockLogSaves(true);
     SaveTrackerForExit();
     BlockLogSaves(false);
@@ -121,7 +125,7 @@ TEST_F(UnsavedTimeTest, WithoutTheProgramFolderTheSideFileGoesToTheLocalDataFold
     TemporaryFolder local;
     LocalDataDir = local.Dir() + "Ostrak/";
     OpenTracker();
-    CreditToday("Editor", "notes", 12);
+    Credit("Editor", "notes", 12);
     TemporaryFolder elsewhere;
     const std::string moved = elsewhere.Path("program");
     std::filesystem::rename(folder.Path(), moved);  // the folder is gone
@@ -140,16 +144,16 @@ TEST_F(UnsavedTimeTest, WithoutTheProgramFolderTheSideFileGoesToTheLocalDataFold
 // side files, each holding only what came since the last.
 TEST_F(UnsavedTimeTest, ALogChangedByAnotherWriterIsNotOverwritten) {
     OpenTracker();
-    CreditToday("Editor", "notes", 10);
+    Credit("Editor", "notes", 10);
     SaveTracker();
     const std::string theirs = "<Ostrak><Date id=\"46363\" y=\"2026\" m=\"12\" d=\"7\" time=\"100\"><App name=\"Editor\" "
                                "time=\"100\"/></Date></Ostrak>";
     WriteFileBytes(LogPath(), theirs);
-    CreditToday("Editor", "notes", 5);
+    Credit("Editor", "notes", 5);
     SaveTracker();
     EXPECT_TRUE(CurrentTroubles().Holds(TrackerTrouble::OtherWriter));
     EXPECT_FALSE(CurrentTroubles().Holds(TrackerTrouble::LogNotSaved));
-    CreditToday("Editor", "notes", 3);
+    Credit("Editor", "notes", 3);
     SaveTracker();
     EXPECT_EQ(ReadFileBytes(LogPath()), theirs);
     const std::vector<std::string> sides = SideFilesIn(folder.Dir());
