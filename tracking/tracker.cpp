@@ -61,7 +61,7 @@ void CloseTracker() {
         SamplingTimerId = 0;
     }
     CloseTimeLog();
-    DropPendingTimeline();
+    SetPendingTimelineAside();
 }
 
 TrackerTroubles CurrentTroubles() {
