@@ -48,21 +48,38 @@ bool AppendTextElement(XmlDocument& document, XmlNode root, const char* name, co
     return static_cast<bool>(root.AppendChild(element));
 }
 
-}  // namespace
-
-void LoadProjects() {
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !ListFile().Load(*document)) return;
-
+void AppendProjectsAndFilters(XmlDocument& document) {
     // Lenient: every Project and every Filter anywhere, whatever the root, in document order.
-    for (XmlNode element : document->AsNode().SelectNodes("//Project"))
+    for (XmlNode element : document.AsNode().SelectNodes("//Project"))
         ProjectList.push_back({ElementText(element), IntegerAttribute(element, "id")});
-    for (XmlNode element : document->AsNode().SelectNodes("//Filter"))
+    for (XmlNode element : document.AsNode().SelectNodes("//Filter"))
         FilterList.push_back(
             {ElementText(element), IntegerAttribute(element, "project"), IntegerAttribute(element, "where")});
 }
 
+}  // namespace
+
+void LoadProjects() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (document && ListFile().Load(*document)) AppendProjectsAndFilters(*document);
+}
+
+bool ProjectsAreHeld() { return ListFile().userFileHeld; }
+
+bool ReopenHeldProjects() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (!document || !ListFile().ReopenHeld(*document)) return false;
+    ProjectList.clear();
+    FilterList.clear();
+    AppendProjectsAndFilters(*document);
+    return true;
+}
+
 SaveResult SaveProjects(std::string_view setAsideStamp) {
+    // The lists in memory were edited over the shared ones. A held file that opens only now
+    // wins over them, as at every other retry: the user is told that the save failed, and what
+    // the file holds, never read until now, is not lost.
+    if (ReopenHeldProjects() || ProjectsAreHeld()) return {SaveFailure::FileInUse};
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
     if (!document || !document->LoadXml("<List/>")) return {SaveFailure::Other};
     XmlNode root = document->DocumentElement();

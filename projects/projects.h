@@ -26,7 +26,15 @@ extern std::vector<FilterItem> FilterList;
 // Appends the projects and filters of the per-user file, or of the shared one when that
 // cannot be loaded.
 void LoadProjects();
+// Whether the per-user file was held by another program at the load and has not opened since;
+// the shared projects and filters apply meanwhile.
+bool ProjectsAreHeld();
+// Tries the held per-user file again; when it opens, its projects and filters replace both
+// lists and the result is true. False when nothing was held or it is still held.
+bool ReopenHeldProjects();
 // Writes both lists to the per-user file: all projects, then all filters. A per-user file
-// that the load could not read is set aside first. On failure the file stays as it was and
-// the result says why. A set-aside file is named by `setAsideStamp` ("20261207-0905").
+// that the load read and found damaged is set aside first, named by `setAsideStamp`
+// ("20261207-0905"). A held one is tried again first and is never written: the save fails with
+// FileInUse, also when it opens just now (its lists then replace both). On failure the file
+// stays as it was and the result says why.
 SaveResult SaveProjects(std::string_view setAsideStamp);

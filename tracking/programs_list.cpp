@@ -27,14 +27,9 @@ UserListFile& ListFile() {
     return file;
 }
 
-}  // namespace
-
-void LoadProgramList() {
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !ListFile().Load(*document)) return;
-
+void AppendPatterns(XmlDocument& document) {
     // Lenient: every Pattern anywhere, whatever the root is called, in document order.
-    for (XmlNode pattern : document->AsNode().SelectNodes("//Pattern")) {
+    for (XmlNode pattern : document.AsNode().SelectNodes("//Pattern")) {
         XmlNode text = pattern.FirstChild();
         // We never write anything but text into a Pattern; a hand-made one that starts with
         // an element or a comment names no pattern we could know.
@@ -43,7 +38,28 @@ void LoadProgramList() {
     }
 }
 
+}  // namespace
+
+void LoadProgramList() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (document && ListFile().Load(*document)) AppendPatterns(*document);
+}
+
+bool ProgramListIsHeld() { return ListFile().userFileHeld; }
+
+bool ReopenHeldProgramList() {
+    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
+    if (!document || !ListFile().ReopenHeld(*document)) return false;
+    ProgramList.clear();
+    AppendPatterns(*document);
+    return true;
+}
+
 SaveResult SaveProgramList() {
+    // The list in memory was edited over the shared one. A held file that opens only now wins
+    // over it, as at every other retry: the user is told that the save failed, and what the
+    // file holds, never read until now, is not lost.
+    if (ReopenHeldProgramList() || ProgramListIsHeld()) return {SaveFailure::FileInUse};
     std::unique_ptr<XmlDocument> document = CreateXmlDocument();
     if (!document || !document->LoadXml("<List/>")) return {SaveFailure::Other};
     XmlNode root = document->DocumentElement();

@@ -6,13 +6,21 @@
 #include "base/code_page.h"
 #include "base/program_paths.h"
 #include "files/file_replace.h"
+#include "files/file_tail.h"
 
 namespace {
 
 bool TimelineOn = true;
+std::size_t MemoryLimit = kTimelineMemoryLimit;
 
 // The lines waiting for a save, by month (year * 100 + month), in the order they were credited.
 std::map<int, std::string> Pending;
+
+// What closes a line cut short by a crash in the middle of a write: a whole line holds three
+// tabs, the cut one then holds at least four.
+constexpr std::string_view kCutLineEnd = "\t\t\t\t\n";
+// Room for one cut line in front of what an earlier save appended: names are cut to a limit.
+constexpr std::size_t kCutLineRoom = 4096;
 
 // "<user>-Timeline-YYYY-MM.tsv".
 std::string TimelineFileName(std::string_view user, int year, int month) {
@@ -20,6 +28,10 @@ std::string TimelineFileName(std::string_view user, int year, int month) {
     std::snprintf(suffix, sizeof suffix, "-Timeline-%04d-%02d.tsv", year, month);
     return std::string(user) + suffix;
 }
+
+std::string MonthFilePath(int month) { return ProgramDir + TimelineFileName(UserName, month / 100, month % 100); }
+
+std::string WaitingFilePath() { return ProgramDir + UserName + std::string(kTimelineWaitingFileSuffix); }
 
 // The line of one stretch, names in UTF-8, ended by a line break.
 std::string TimelineLine(const LocalDateTime& start, int seconds, std::string_view appUtf8, std::string_view docUtf8) {
@@ -31,17 +43,27 @@ std::string TimelineLine(const LocalDateTime& start, int seconds, std::string_vi
     return line;
 }
 
-// What to append to a file: the header when it is empty, and, when its last line was cut short
-// (a crash in the middle of a write), tabs that no whole line holds and the line break before
-// `lines`, so that every reader can tell the cut line from a whole one.
-std::string TimelineAppendBytes(bool fileEmpty, bool endsWithLineBreak, std::string_view lines) {
+// The month (year * 100 + month) a line starts in; 0 for a line that does not start with one.
+int MonthOfLine(std::string_view line) {
+    if (line.size() < 7 || line[4] != '-') return 0;
+    int month = 0;
+    for (const std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u}) {
+        if (line[i] < '0' || line[i] > '9') return 0;
+        month = month * 10 + (line[i] - '0');
+    }
+    return month % 100 >= 1 && month % 100 <= 12 ? month : 0;
+}
+
+// What to append to a file: the header when it is empty (the side file has none), and, when
+// its last line was cut short, what closes it and the line break before `lines`, so that every
+// reader can tell the cut line from a whole one.
+std::string TimelineAppendBytes(bool header, bool endsWithLineBreak, std::string_view lines) {
     std::string bytes;
-    bytes.reserve(lines.size() + kTimelineHeader.size() + 5);
-    if (fileEmpty) {
+    bytes.reserve(lines.size() + kTimelineHeader.size() + kCutLineEnd.size());
+    if (header) {
         bytes.append(kTimelineHeader);
     } else if (!endsWithLineBreak) {
-        // A whole line holds three tabs; the cut one then holds at least four.
-        bytes.append("\t\t\t\t\n");
+        bytes.append(kCutLineEnd);
     }
     bytes.append(lines);
     return bytes;
@@ -54,24 +76,104 @@ SaveResult AppendTimelineFile(const std::string& narrowPath, std::string_view li
     });
 }
 
+// Moves what waits in memory to the end of the side file, after the older lines it holds.
+// On failure the lines stay in memory.
+SaveResult SetPendingAside() {
+    std::string lines;
+    for (const auto& month : Pending) lines += month.second;
+    if (lines.empty()) return {};
+    const SaveResult result = AppendFileContents(WaitingFilePath(), [&lines](bool, bool endsWithLineBreak) {
+        return TimelineAppendBytes(false, endsWithLineBreak, lines);
+    });
+    if (result) Pending.clear();
+    return result;
+}
+
+// How many bytes at the start of `block`, in whole lines, the file whose end is `fileEnd`
+// already ends with, a line cut by a crash after them aside.
+std::size_t AlreadyAppended(std::string_view fileEnd, std::string_view block) {
+    fileEnd = fileEnd.substr(0, fileEnd.rfind('\n') + 1);
+    std::size_t length = block.size();
+    // Every line of the block holds a date, so `length` never falls to a lone line break.
+    while (length > 0) {
+        if (fileEnd.size() >= length && fileEnd.substr(fileEnd.size() - length) == block.substr(0, length))
+            return length;
+        const std::size_t previousEnd = block.rfind('\n', length - 2);
+        length = previousEnd == std::string_view::npos ? 0 : previousEnd + 1;
+    }
+    return 0;
+}
+
+// Appends the side file's lines to their months' files and removes it; the result is the first
+// failure, and the side file stays until every month took its lines.
+// Each line goes out once. The side file only grows at its end until it is removed, and nothing
+// else is appended to a month while it exists, so a month's file that took some of its lines
+// before (a crash before the removal, another month that failed, a removal refused) still ends
+// with the first of them: those are not appended again.
+SaveResult WriteOutWaitingFile() {
+    const std::string path = WaitingFilePath();
+    if (ProbeFile(path) == FileState::Missing) return {};
+    std::string bytes;
+    if (!ReadFileTail(path, std::string::npos, bytes)) return {SaveFailure::FileInUse};
+    if (!bytes.empty() && bytes.back() != '\n') bytes.append(kCutLineEnd);
+    std::map<int, std::string> months;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = bytes.find('\n', start) + 1;
+        const std::string_view line(bytes.data() + start, end - start);
+        // Nothing but our lines is ever written there; what names no month has no file to go to.
+        if (const int month = MonthOfLine(line)) months[month].append(line);
+        start = end;
+    }
+    SaveResult first;
+    for (const auto& [month, block] : months) {
+        const std::string monthPath = MonthFilePath(month);
+        std::string fileEnd;
+        SaveResult result;
+        if (!ReadFileTail(monthPath, block.size() + kCutLineRoom, fileEnd)) {
+            result = {SaveFailure::FileInUse};
+        } else if (const std::size_t appended = AlreadyAppended(fileEnd, block); appended < block.size()) {
+            result = AppendTimelineFile(monthPath, std::string_view(block).substr(appended));
+        }
+        if (!result && first) first = result;
+    }
+    if (first && std::remove(path.c_str()) != 0) first = {SaveFailure::FileInUse};
+    return first;
+}
+
+std::size_t PendingBytes() {
+    std::size_t bytes = 0;
+    for (const auto& month : Pending) bytes += month.second.size();
+    return bytes;
+}
+
 }  // namespace
 
 void SetTimelineOn(bool on) { TimelineOn = on; }
 bool TimelineIsOn() { return TimelineOn; }
+void SetTimelineMemoryLimit(std::size_t bytes) { MemoryLimit = bytes ? bytes : kTimelineMemoryLimit; }
 
 void RecordStretch(const LocalDateTime& start, int seconds, std::string_view app, std::string_view doc) {
     if (!TimelineOn || seconds <= 0) return;
     Pending[start.year * 100 + start.month] += TimelineLine(start, seconds, NarrowToUtf8(app), NarrowToUtf8(doc));
 }
 
-void DropPendingTimeline() { Pending.clear(); }
+void SetPendingTimelineAside() {
+    // The next run's first save appends them. When even the side file cannot be written, they
+    // are lost with the process.
+    SetPendingAside();
+    Pending.clear();
+}
+
+bool TimelineLinesWait() { return !Pending.empty() || ProbeFile(WaitingFilePath()) != FileState::Missing; }
 
 SaveResult SaveTimeline() {
-    SaveResult first;
+    // The side file's lines are older than those in memory: they go out first, and while it
+    // stays, what is in memory waits behind it.
+    SaveResult first = WriteOutWaitingFile();
+    const bool waitingFileGone = static_cast<bool>(first);
     // One write for each month; the lines of a month that could not be written wait.
-    for (auto month = Pending.begin(); month != Pending.end();) {
-        const SaveResult result =
-            AppendTimelineFile(ProgramDir + TimelineFileName(UserName, month->first / 100, month->first % 100), month->second);
+    for (auto month = Pending.begin(); waitingFileGone && month != Pending.end();) {
+        const SaveResult result = AppendTimelineFile(MonthFilePath(month->first), month->second);
         if (result) {
             month = Pending.erase(month);
         } else {
@@ -79,5 +181,8 @@ SaveResult SaveTimeline() {
             ++month;
         }
     }
+    // Memory holds about the limit; more waits in the side file (kept in memory when that
+    // cannot be written either, as nothing else can hold it).
+    if (PendingBytes() > MemoryLimit) SetPendingAside();
     return first;
 }

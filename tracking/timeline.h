@@ -5,6 +5,7 @@
 // start ("YYYY-MM-DD HH:MM:SS"), seconds, application and document, separated by tabs.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,11 @@
 #include "tracking/calendar.h"
 
 inline constexpr std::string_view kTimelineHeader = "start\tseconds\tapplication\tdocument\n";
+// While the months' files cannot be written, their lines wait in memory up to about this many
+// bytes, and past it in "<user>-Timeline.waiting.tsv" beside them: the same lines, no header,
+// each month's in the order they were credited.
+inline constexpr std::size_t kTimelineMemoryLimit = std::size_t{1} << 20;
+inline constexpr std::string_view kTimelineWaitingFileSuffix = "-Timeline.waiting.tsv";
 
 // Whether stretches are kept; the program hands over the user's setting. Lines kept before it
 // was turned off are still written.
@@ -21,10 +27,16 @@ bool TimelineIsOn();
 // Keeps the stretch that began at `start` for the next save; names in narrow text as credited.
 // Nothing for zero seconds or while the timeline is off.
 void RecordStretch(const LocalDateTime& start, int seconds, std::string_view app, std::string_view doc);
-// Forgets what waits: lines the last save could not write go with the log they belong to.
-void DropPendingTimeline();
+// At close, after the last save: what still waits in memory goes to the waiting file, for the
+// next run's saves.
+void SetPendingTimelineAside();
+// Whether lines wait for their months' files, in memory or in the waiting file.
+bool TimelineLinesWait();
 
 // Appends the waiting lines to their months' files beside the time log, each file in one write
-// and flushed. The lines of a file that could not be written wait for the next save; the
-// result is the first failure.
+// and flushed: first those of the waiting file, each once, then those in memory. The lines of a
+// file that could not be written wait for the next save; the result is the first failure.
 SaveResult SaveTimeline();
+
+// For tests: another memory limit; 0 restores kTimelineMemoryLimit.
+void SetTimelineMemoryLimit(std::size_t bytes);

@@ -106,7 +106,7 @@ void CloseTracker() {
         SamplingTimerId = 0;
     }
     CloseTimeLog();
-    DropPendingTimeline();
+    SetPendingTimelineAside();
 }
 
 TrackerTroubles CurrentTroubles() {

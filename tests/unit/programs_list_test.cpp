@@ -88,6 +88,32 @@ TEST_F(ProgramsListTest, ADamagedUserFileIsSetAsideBeforeTheNextSaveWrites) {
     EXPECT_EQ(folder.FileCount(), 3u) << "a readable file is simply replaced";
 }
 
+// A link to itself exists, yet no open of it succeeds: as a file another program holds.
+TEST_F(ProgramsListTest, AUserFileHeldAtTheLoadIsWaitedForAndNeverSetAsideOrWrittenOver) {
+    WriteFileBytes(SharedFile(), ListFile({"Shared"}));
+    std::filesystem::create_symlink(UserFile(), UserFile());
+    EXPECT_EQ(Reloaded(), (Patterns{"Shared"})) << "the shared patterns apply meanwhile";
+    EXPECT_TRUE(ProgramListIsHeld());
+    EXPECT_FALSE(ReopenHeldProgramList());
+
+    ProgramList = {"Edited"};
+    EXPECT_EQ(SaveProgramList().failure, SaveFailure::FileInUse);
+    EXPECT_TRUE(std::filesystem::is_symlink(UserFile())) << "neither written over nor set aside";
+    EXPECT_EQ(folder.FileCount(), 2u);
+
+    // Let go of just before the next save: the file wins over what was edited meanwhile.
+    std::filesystem::remove(UserFile());
+    WriteFileBytes(UserFile(), ListFile({"Mine", "Also mine"}));
+    EXPECT_EQ(SaveProgramList().failure, SaveFailure::FileInUse);
+    EXPECT_EQ(ProgramList, (Patterns{"Mine", "Also mine"}));
+    EXPECT_EQ(ReadFileBytes(UserFile()), ListFile({"Mine", "Also mine"}));
+    EXPECT_FALSE(ProgramListIsHeld());
+    ProgramList.push_back("More");
+    EXPECT_TRUE(SaveProgramList());
+    EXPECT_EQ(Reloaded(), (Patterns{"Mine", "Also mine", "More"}));
+    EXPECT_EQ(folder.FileCount(), 2u) << "nothing was set aside";
+}
+
 TEST_F(ProgramsListTest, EveryPatternAnywhereIsReadInDocumentOrder) {
     WriteFileBytes(UserFile(),
                "<?xml version=\"1.0\" encoding=\"Windows-1251\"?>\n"

@@ -131,6 +131,45 @@ TEST_F(ProjectsTest, ADamagedUserFileIsSetAsideBeforeTheNextSaveWrites) {
     EXPECT_EQ(ProjectList[0].name, "Edited");
 }
 
+// A link to itself exists, yet no open of it succeeds: as a file another program holds.
+TEST_F(ProjectsTest, AUserFileHeldAtTheLoadIsRetriedAndOnlySetAsideWhenReadAndFoundDamaged) {
+    const std::string shared = "<List><Project id=\"1\">Shared</Project><Filter project=\"1\" where=\"0\">x</Filter></List>";
+    WriteFileBytes(SharedFile(), shared);
+    std::filesystem::create_symlink(UserFile(), UserFile());
+    Reload();
+    ASSERT_EQ(ProjectList.size(), 1u);
+    EXPECT_EQ(ProjectList[0].name, "Shared") << "the shared projects apply meanwhile";
+    EXPECT_TRUE(ProjectsAreHeld());
+    ProjectList[0].name = "Edited";
+    EXPECT_EQ(SaveProjects("20261207-0905").failure, SaveFailure::FileInUse);
+    EXPECT_TRUE(std::filesystem::is_symlink(UserFile())) << "neither written over nor set aside";
+    EXPECT_EQ(ReadFileBytes(SharedFile()), shared);
+
+    std::filesystem::remove(UserFile());
+    WriteFileBytes(UserFile(), "<List><Project id=\"2\">Mine</Project><Filter project=\"2\" where=\"1\">y</Filter></List>");
+    EXPECT_TRUE(ReopenHeldProjects());
+    EXPECT_FALSE(ProjectsAreHeld());
+    EXPECT_FALSE(ReopenHeldProjects()) << "opened once";
+    ASSERT_EQ(ProjectList.size(), 1u);
+    EXPECT_EQ(ProjectList[0].name, "Mine");
+    ASSERT_EQ(FilterList.size(), 1u);
+    EXPECT_EQ(FilterList[0].text, "y");
+    EXPECT_EQ(FilterList[0].where, 1);
+
+    // Held at the load, then found damaged once it opens: set aside before the next save writes.
+    std::filesystem::remove(UserFile());
+    std::filesystem::create_symlink(UserFile(), UserFile());
+    Reload();
+    std::filesystem::remove(UserFile());
+    const std::string damaged = "<List><Project id=\"2\">Mine";
+    WriteFileBytes(UserFile(), damaged);
+    EXPECT_FALSE(ReopenHeldProjects());
+    EXPECT_FALSE(ProjectsAreHeld());
+    EXPECT_EQ(ProjectList[0].name, "Shared");
+    EXPECT_TRUE(SaveProjects("20261207-0905"));
+    EXPECT_EQ(ReadFileBytes(folder.Path("user1-Projects.unreadable-20261207-0905.xml")), damaged);
+}
+
 TEST_F(ProjectsTest, NothingToLoadLeavesTheListsAsTheyWere) {
     ProjectList = {{"kept", 1}};
     LoadProjects();  // neither file exists

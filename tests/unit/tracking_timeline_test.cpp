@@ -139,6 +139,89 @@ TEST_F(TimelineTest, ATimelineThatCannotBeWrittenKeepsItsLinesAndNeverStopsTheLo
     SetTimelineSaveListener(nullptr);
 }
 
+// Lowers how much the timeline keeps in memory, so that a few lines pass it; restored after.
+class ScopedTimelineMemoryLimit {
+public:
+    explicit ScopedTimelineMemoryLimit(std::size_t bytes) { SetTimelineMemoryLimit(bytes); }
+    ~ScopedTimelineMemoryLimit() { SetTimelineMemoryLimit(0); }
+    ScopedTimelineMemoryLimit(const ScopedTimelineMemoryLimit&) = delete;
+    ScopedTimelineMemoryLimit& operator=(const ScopedTimelineMemoryLimit&) = delete;
+};
+
+std::string LineAt(int month, int second) {
+    char line[64];
+    std::snprintf(line, sizeof line, "2026-%02d-07 09:00:%02d\t1\tEditor\tnotes.txt\n", month, second);
+    return line;
+}
+
+TEST_F(TimelineTest, LinesPastTheMemoryLimitWaitInASideFileAndEveryOneArrivesOnceInOrder) {
+    const ScopedTimelineMemoryLimit limit(100);  // two lines and a half
+    const std::string waiting = folder.File("user1-Timeline.waiting.tsv");
+    const std::string blocked = folder.File("user1-Timeline-2026-12.tsv");
+    std::filesystem::create_directory(blocked);
+    auto record = [](int month, int second) { RecordStretch({2026, month, 7, 9, 0, second}, 1, "Editor", "notes.txt"); };
+
+    record(12, 0);
+    record(11, 1);  // November's file can be written, December's cannot
+    EXPECT_FALSE(SaveTimeline());
+    EXPECT_FALSE(FileExists(waiting)) << "below the limit, lines wait in memory";
+    EXPECT_EQ(File(2026, 11), std::string(kTimelineHeader) + LineAt(11, 1));
+    record(12, 2);
+    record(12, 3);
+    EXPECT_FALSE(SaveTimeline());
+    EXPECT_EQ(ReadFileBytes(waiting), LineAt(12, 0) + LineAt(12, 2) + LineAt(12, 3));
+
+    // A November line joins the side file: November takes it while December fails, and not
+    // again at the next saves.
+    record(11, 4);
+    record(12, 5);
+    record(12, 6);
+    EXPECT_FALSE(SaveTimeline());
+    EXPECT_FALSE(SaveTimeline());
+    EXPECT_EQ(File(2026, 11), std::string(kTimelineHeader) + LineAt(11, 1) + LineAt(11, 4));
+    record(12, 7);
+    SetPendingTimelineAside();  // at close, what is left in memory is not dropped
+    EXPECT_TRUE(TimelineLinesWait());
+
+    std::filesystem::remove(blocked);
+    record(12, 8);
+    EXPECT_TRUE(SaveTimeline());
+    EXPECT_EQ(File(2026, 12), std::string(kTimelineHeader) + LineAt(12, 0) + LineAt(12, 2) + LineAt(12, 3) +
+                                  LineAt(12, 5) + LineAt(12, 6) + LineAt(12, 7) + LineAt(12, 8));
+    EXPECT_EQ(File(2026, 11), std::string(kTimelineHeader) + LineAt(11, 1) + LineAt(11, 4));
+    EXPECT_FALSE(FileExists(waiting));
+    EXPECT_FALSE(TimelineLinesWait());
+}
+
+// A process ended between a month's append and the side file's removal, or a removal refused:
+// the month's file already ends with the side file's first lines.
+TEST_F(TimelineTest, WhatASideFileAlreadyGaveItsMonthIsNotAppendedTwice) {
+    const std::string header(kTimelineHeader);
+    const std::string a = LineAt(12, 1), b = LineAt(12, 2), c = LineAt(12, 3);
+    const std::string earlier = LineAt(12, 0);
+    const struct {
+        const char* name;
+        std::string monthFile;
+        std::string after;
+    } cases[] = {
+        {"all of it was appended", header + earlier + a + b + c, header + earlier + a + b + c},
+        {"its first lines were, the rest came later", header + earlier + a, header + earlier + a + b + c},
+        {"a crash cut the line after them", header + a + b.substr(0, 12), header + a + b.substr(0, 12) + "\t\t\t\t\n" + b + c},
+        {"none of it was", header + earlier, header + earlier + a + b + c},
+        {"the month has no file yet", "", header + a + b + c},
+    };
+    const std::string waiting = folder.File("user1-Timeline.waiting.tsv");
+    const std::string month = folder.File("user1-Timeline-2026-12.tsv");
+    for (const auto& each : cases) {
+        std::filesystem::remove(month);
+        if (!each.monthFile.empty()) WriteFileBytes(month, each.monthFile);
+        WriteFileBytes(waiting, a + b + c);
+        EXPECT_TRUE(SaveTimeline()) << each.name;
+        EXPECT_EQ(ReadFileBytes(month), each.after) << each.name;
+        EXPECT_FALSE(FileExists(waiting)) << each.name;
+    }
+}
+
 // Wall-clock subtraction would put both an hour late.
 TEST_F(TimelineTest, StartsAndAwayMinutesBeforeADaylightSavingChangeKeepTheirOwnOffset) {
     start = CalendarSeconds({2026, 3, 29, 1, 59, 30});
