@@ -38,14 +38,18 @@ std::string InstanceGuard::NameFor(const std::string& timeLogPath) {
         hash *= 1099511628211ull;
     }
     char name[64];
-    std::snprintf(name, sizeof name, "Local\\Ostrak-%016llx", static_cast<unsigned long long>(hash));
+    std::snprintf(name, sizeof name, "Ostrak-%016llx", static_cast<unsigned long long>(hash));
     return name;
 }
 
 bool InstanceGuard::Acquire(const std::string& timeLogPath) {
     Release();
     name_ = NameFor(timeLogPath);
-    ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, name_.c_str()));
+    // A start in another session of the computer must find the same guard; where the global
+    // namespace is denied (policy, or another user's object), this session's is the guard.
+    ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, ("Global\\" + name_).c_str()));
+    if (!mutex && GetLastError() == ERROR_ACCESS_DENIED)
+        mutex.reset(CreateMutexA(nullptr, FALSE, ("Local\\" + name_).c_str()));
     if (!mutex) return false;
     // A running instance answers at once; one without a window is on its way out.
     DWORD wait = WaitForSingleObject(mutex.get(), 0);

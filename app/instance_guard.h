@@ -1,5 +1,5 @@
-// One running tracker per time log: a second start hands over to the first instead of
-// saving its own copy of the same log over the other's.
+// One running tracker per time log in all sessions of the computer: a second start hands
+// over to the first instead of saving its own copy of the same log over the other's.
 #pragma once
 
 #include <windows.h>
@@ -18,14 +18,17 @@ public:
     InstanceGuard& operator=(const InstanceGuard&) = delete;
     ~InstanceGuard() { Release(); }
 
-    // Takes the guard named after the time log's path. A guard whose holder is shutting down
-    // (its main window already gone) is waited for a few seconds.
+    // Takes the guard named after the time log's path, for every session where the system
+    // allows it and for this one where not. A guard whose holder shows no window here (it is
+    // shutting down, or runs in another session) is waited for a few seconds.
     bool Acquire(const std::string& timeLogPath);
     void Release();
 
-    // The main window of the instance that holds the guard, or null.
+    // The main window of the instance that holds the guard, when it runs on this desktop; null.
     HWND RunningInstanceWindow() const;
 
+    // The instance's name, which its main window carries; the guard is this name in the
+    // "Global\" or "Local\" namespace.
     static std::string NameFor(const std::string& timeLogPath);
 
 private:

@@ -23,11 +23,19 @@
 namespace {
 
 // What a second start does: the first instance shows its options dialog (unless this start
-// is a hidden one), and this one ends.
+// is a hidden one), and this one ends. An instance without a window here runs in another
+// session: the user is told, as a start that ends unseen looks like a broken program.
 void HandOverToRunningInstance(const InstanceGuard& guard, bool trayStart) {
-    if (trayStart) return;
     HWND running = guard.RunningInstanceWindow();
-    if (!running) return;
+    if (!running) {
+        LoadLanguage();
+        std::string text = Translate("Common/OtherSession");
+        if (text.empty()) text = "Common/OtherSession";
+        FreeLanguage();
+        MessageBoxA(nullptr, text.c_str(), "Ostrak", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        return;
+    }
+    if (trayStart) return;
     DWORD processId = 0;
     GetWindowThreadProcessId(running, &processId);
     AllowSetForegroundWindow(processId);

@@ -4,6 +4,8 @@
 #include <wtsapi32.h>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "app/instance_guard.h"
 #include "app/tray.h"
@@ -31,12 +33,8 @@ constexpr UINT_PTR kHeldLogTimer = 2;
 constexpr UINT_PTR kAwayOfferTimer = 3;
 constexpr UINT kAwayOfferAnswerMs = 60000;
 
-void ReportTimeLogSave(SaveResult result) {
-    if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::TimeLog, result);
-}
-
-void ReportTimelineSave(SaveResult result) {
-    if (MainDialog && MainDialog->hwnd()) MainDialog->ReportSave(SavedFile::Timeline, result);
+void ShowTrackerTroubles() {
+    if (MainDialog && MainDialog->hwnd()) MainDialog->ShowTroubles(CurrentTroubles());
 }
 
 void OfferAwayTimeAtTray(const AwayOffer& offer) {
@@ -88,7 +86,13 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     MainDialog = this;
     CenterOnWorkArea();
     SetWindowIcons();
-    if (!AddTrayIcon(hwnd(), saveStatus_.Tip())) {
+    // The log was opened before this window existed: what became of it shows from the start.
+    const std::vector<TrackerTrouble> begun = trayStatus_.Update(CurrentTroubles());
+    shownIconId_ = trayStatus_.IconId();
+    shownTip_ = trayStatus_.Tip();
+    if (AddTrayIcon(hwnd(), shownIconId_, shownTip_)) {
+        for (TrackerTrouble trouble : begun) ShowWarningBalloon(trayStatus_.TroubleText(trouble));
+    } else {
         trayRetriesLeft_ = kTrayRetries;
         SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryIntervalMs, nullptr);
     }
@@ -103,14 +107,10 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     instanceAtom_ = GlobalAddAtomA(instanceName_.c_str());
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
-    SetTimeLogSaveListener(ReportTimeLogSave);
-    SetTimelineSaveListener(ReportTimelineSave);
+    SetTroubleListener(ShowTrackerTroubles);
     SetAwayOfferListener(OfferAwayTimeAtTray);
-    if (TimeLogIsHeld()) {
-        // Tracking goes on in memory; the user must know that the file is not being written.
-        ReportSave(SavedFile::TimeLog, {SaveFailure::FileInUse});
-        SetTimer(hwnd(), kHeldLogTimer, kHeldTimeLogRetryMs, nullptr);
-    }
+    // Tracking goes on in memory while the log is held; the icon says so.
+    if (TimeLogIsHeld()) SetTimer(hwnd(), kHeldLogTimer, kHeldTimeLogRetryMs, nullptr);
     return TRUE;
 }
 
@@ -119,8 +119,7 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     if (sessionNotifications_) WTSUnRegisterSessionNotification(hwnd());
     sessionNotifications_ = false;
     KillTimer(hwnd(), kHeldLogTimer);
-    SetTimeLogSaveListener(nullptr);
-    SetTimelineSaveListener(nullptr);
+    SetTroubleListener(nullptr);
     // The tracker settles a waiting offer itself when it credits the last stretch.
     SetAwayOfferListener(nullptr);
     KillTimer(hwnd(), kAwayOfferTimer);
@@ -176,7 +175,7 @@ LRESULT CDlgMain::OnTrayNotify(WindowMessage& message) {
 
 LRESULT CDlgMain::OnTaskbarCreated(WindowMessage&) {
     // Explorer restarted: its new notification area knows nothing of our icon.
-    AddTrayIcon(hwnd(), saveStatus_.Tip());
+    AddTrayIcon(hwnd(), shownIconId_, shownTip_);
     return 0;
 }
 
@@ -197,7 +196,7 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         message.handled = false;
         return 0;
     }
-    if (AddTrayIcon(hwnd(), saveStatus_.Tip()) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
+    if (AddTrayIcon(hwnd(), shownIconId_, shownTip_) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
     return 0;
 }
 
@@ -321,14 +320,30 @@ void CDlgMain::SetWindowIcons() {
 }
 
 void CDlgMain::ReportSave(SavedFile file, SaveResult result) {
-    const std::string before = saveStatus_.Tip();
-    const bool runBegins = saveStatus_.Record(file, result);
-    const std::string tip = saveStatus_.Tip();
-    if (tip != before) SetTrayTip(hwnd(), tip);
-    if (!runBegins) return;
+    const bool runBegins = trayStatus_.RecordSave(file, result);
+    RefreshTrayIcon();
+    if (runBegins) ShowWarningBalloon(TrayStatus::SaveFailureText(result.failure));
+}
+
+void CDlgMain::ShowTroubles(const TrackerTroubles& troubles) {
+    const std::vector<TrackerTrouble> begun = trayStatus_.Update(troubles);
+    RefreshTrayIcon();
+    for (TrackerTrouble trouble : begun) ShowWarningBalloon(trayStatus_.TroubleText(trouble));
+}
+
+void CDlgMain::RefreshTrayIcon() {
+    const int iconId = trayStatus_.IconId();
+    std::string tip = trayStatus_.Tip();
+    if (iconId == shownIconId_ && tip == shownTip_) return;
+    shownIconId_ = iconId;
+    shownTip_ = std::move(tip);
+    SetTrayIcon(hwnd(), shownIconId_, shownTip_);
+}
+
+void CDlgMain::ShowWarningBalloon(const std::string& text) {
     // This balloon takes the place of an away offer's: a click on it must not count the absence.
     if (awayOffer_) DropAwayBalloon();
-    ShowTrayBalloon(hwnd(), SaveStatus::FailureText(result.failure), BalloonIcon::Warning);
+    ShowTrayBalloon(hwnd(), text, BalloonIcon::Warning);
 }
 
 void CDlgMain::OfferAwayTime(const AwayOffer& offer) {

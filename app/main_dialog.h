@@ -22,10 +22,13 @@ public:
     bool PreTranslateMessage(MSG* message) override;
     void OnIdle() override;
 
-    // Shows the outcome of a save at the tray icon: a failure in its tip, with a balloon when
-    // a run of failures begins; the first success ends it.
+    // Shows the outcome of a list's save at the tray icon: a failure in its tip, with a balloon
+    // when a run of failures begins; the first success ends it.
     void ReportSave(SavedFile file, SaveResult result);
-    const SaveStatus& Saves() const { return saveStatus_; }
+    // Shows the most serious of the tracker's troubles at the tray icon, with a balloon for
+    // each that begins.
+    void ShowTroubles(const TrackerTroubles& troubles);
+    const TrayStatus& Tray() const { return trayStatus_; }
     // Shows the balloon that offers an away stretch as work; the shell's answer, or the lack
     // of one within a minute, settles it.
     void OfferAwayTime(const AwayOffer& offer);
@@ -59,6 +62,10 @@ private:
     // rather than from inside the sampler's call that may have led here.
     void DropAwayBalloon();
 
+    // Brings the icon's picture and tip up to date with the status.
+    void RefreshTrayIcon();
+    void ShowWarningBalloon(const std::string& text);
+
     void CenterOnWorkArea();
     void SetWindowIcons();
 
@@ -69,7 +76,9 @@ private:
     ATOM instanceAtom_ = 0;
     int trayRetriesLeft_ = 0;
     bool sessionNotifications_ = false;
-    SaveStatus saveStatus_;
+    TrayStatus trayStatus_;
+    int shownIconId_ = 0;
+    std::string shownTip_;
     // The away offer waiting for an answer (0 none), and its balloon: asked for, said by the
     // shell to be showing (only then does a click or a close speak for it), or gone.
     enum class AwayBalloon { Asked, Shown, Gone };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <string_view>
 
 #include "base/narrow_text.h"
@@ -81,27 +82,50 @@ std::string FillPlaceholders(const std::string& text, std::initializer_list<Plac
     return filled;
 }
 
-}  // namespace
-
-bool AddTrayIcon(HWND owner, const std::string& tip) {
+bool ChangeIcon(DWORD change, HWND owner, int iconId, const std::string& tip) {
     NOTIFYICONDATAA record = IconRecord(owner);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAYNOTIFY;
     // The shell keeps its own copy of the icon, so ours goes when the call returns.
-    ScopedIcon icon(static_cast<HICON>(LoadImageA(AppModule.Instance(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+    ScopedIcon icon(static_cast<HICON>(LoadImageA(AppModule.Instance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                   LR_DEFAULTCOLOR)));
     record.hIcon = icon.get();
     CopyField(record.szTip, tip);
-    return Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
+    return Shell_NotifyIconA(change, &record) != FALSE;
 }
 
-void SetTrayTip(HWND owner, const std::string& tip) {
-    NOTIFYICONDATAA record = IconRecord(owner);
-    record.uFlags = NIF_TIP;
-    CopyField(record.szTip, tip);
-    Shell_NotifyIconA(NIM_MODIFY, &record);
+// A folder as a user would type it, without the final backslash.
+std::string FolderAsTyped(std::string folder) {
+    if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+    return folder;
 }
+
+const char* ReasonKey(SaveFailure failure) {
+    switch (failure) {
+    case SaveFailure::NoWriteAccess:
+        return "Common/NoWriteAccess";
+    case SaveFailure::DiskFull:
+        return "Common/DiskFull";
+    case SaveFailure::FileInUse:
+        return "Common/FileInUse";
+    default:
+        return "Common/WriteFailed";
+    }
+}
+
+// Each trouble's picture, in the order of TrackerTrouble.
+constexpr int kTroubleIcons[] = {IDI_TRAY_NOT_RECORDING, IDI_TRAY_OTHER_WRITER, IDI_TRAY_LOG_HELD,
+                                 IDI_TRAY_LOG_NOT_SAVED, IDI_TRAY_SIDE_FILE,    IDI_TRAY_TIMELINE};
+static_assert(std::size(kTroubleIcons) == static_cast<std::size_t>(TrackerTrouble::Count));
+
+}  // namespace
+
+bool AddTrayIcon(HWND owner, int iconId, const std::string& tip) {
+    return ChangeIcon(NIM_ADD, owner, iconId, tip);
+}
+
+void SetTrayIcon(HWND owner, int iconId, const std::string& tip) { ChangeIcon(NIM_MODIFY, owner, iconId, tip); }
 
 bool ShowTrayBalloon(HWND owner, const std::string& text, BalloonIcon icon) {
     NOTIFYICONDATAA record = IconRecord(owner);
@@ -149,36 +173,62 @@ UINT TaskbarCreatedMessage() {
     return message;
 }
 
-bool SaveStatus::Record(SavedFile file, SaveResult result) {
-    SaveFailure& failure = failures_[static_cast<int>(file)];
+std::vector<TrackerTrouble> TrayStatus::Update(const TrackerTroubles& troubles) {
+    std::vector<TrackerTrouble> begun;
+    // From the least serious up, so that when the shell shows only the last balloon, it is
+    // the one that matters most.
+    for (int i = static_cast<int>(TrackerTrouble::Count) - 1; i >= 0; --i) {
+        const auto trouble = static_cast<TrackerTrouble>(i);
+        if (troubles.Holds(trouble) && !troubles_.Holds(trouble)) begun.push_back(trouble);
+    }
+    troubles_ = troubles;
+    return begun;
+}
+
+bool TrayStatus::RecordSave(SavedFile file, SaveResult result) {
+    SaveFailure& failure = lists_[static_cast<int>(file)];
     const bool begins = failure == SaveFailure::None && !result;
     failure = result.failure;
     return begins;
 }
 
-std::string SaveStatus::Tip() const {
-    for (SaveFailure failure : failures_)
-        if (failure != SaveFailure::None) return FailureText(failure);
+int TrayStatus::IconId() const {
+    for (int i = 0; i < static_cast<int>(TrackerTrouble::Count); ++i)
+        if (troubles_.holds[i]) return kTroubleIcons[i];
+    // A list that was not saved is a file not saved like the log.
+    for (SaveFailure failure : lists_)
+        if (failure != SaveFailure::None) return IDI_TRAY_LOG_NOT_SAVED;
+    return IDI_MAIN;
+}
+
+std::string TrayStatus::Tip() const {
+    for (int i = 0; i < static_cast<int>(TrackerTrouble::Count); ++i)
+        if (troubles_.holds[i]) return TroubleText(static_cast<TrackerTrouble>(i));
+    for (SaveFailure failure : lists_)
+        if (failure != SaveFailure::None) return SaveFailureText(failure);
     return kProductName;
 }
 
-std::string SaveStatus::FailureText(SaveFailure failure) {
-    const char* reason = "Common/WriteFailed";
-    switch (failure) {
-    case SaveFailure::NoWriteAccess:
-        reason = "Common/NoWriteAccess";
-        break;
-    case SaveFailure::DiskFull:
-        reason = "Common/DiskFull";
-        break;
-    case SaveFailure::FileInUse:
-        reason = "Common/FileInUse";
-        break;
+std::string TrayStatus::TroubleText(TrackerTrouble trouble) const {
+    const std::string folder = FolderAsTyped(ProgramDir);
+    switch (trouble) {
+    case TrackerTrouble::NotRecording:
+        return TextOrKey("Tray/NotRecording") + " " + folder;
+    case TrackerTrouble::OtherWriter:
+        return TextOrKey("Tray/OtherWriter");
+    case TrackerTrouble::LogHeld:
+        return SaveFailureText(SaveFailure::FileInUse);
+    case TrackerTrouble::LogNotSaved:
+        return SaveFailureText(troubles_.logFailure);
+    case TrackerTrouble::SideFileWaiting:
+        return TextOrKey("Tray/SideFileWaiting") + " " + FolderAsTyped(troubles_.sideFileFolder);
+    case TrackerTrouble::TimelineNotSaved:
+        return TextOrKey("Tray/TimelineNotSaved") + " " + folder + "\n" + TextOrKey(ReasonKey(troubles_.timelineFailure));
     default:
-        break;
+        return kProductName;
     }
-    // The folder as a user would type it, without the final backslash.
-    std::string folder = ProgramDir;
-    if (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
-    return TextOrKey("Common/SaveFailed") + " " + folder + "\n" + TextOrKey(reason);
+}
+
+std::string TrayStatus::SaveFailureText(SaveFailure failure) {
+    return TextOrKey("Common/SaveFailed") + " " + FolderAsTyped(ProgramDir) + "\n" + TextOrKey(ReasonKey(failure));
 }

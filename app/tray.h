@@ -4,20 +4,22 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "files/save_result.h"
 #include "tracking/sampler.h"
+#include "tracking/tracker.h"
 
 // The icon's mouse events reach the main window as this message.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 constexpr UINT TrayIconId = 1000;
 
-// Adds the icon with this tip; false when the shell did not take it (at logon it may not be
-// ready yet).
-bool AddTrayIcon(HWND owner, const std::string& tip);
+// Adds the icon (an icon resource) with this tip; false when the shell did not take it (at
+// logon it may not be ready yet). A longer tip is cut to the 127 bytes the record holds.
+bool AddTrayIcon(HWND owner, int iconId, const std::string& tip);
 void RemoveTrayIcon(HWND owner);
-// Changes the tip of the icon; a longer tip is cut to the 127 bytes the record holds.
-void SetTrayTip(HWND owner, const std::string& tip);
+// Changes the picture and the tip of the icon.
+void SetTrayIcon(HWND owner, int iconId, const std::string& tip);
 enum class BalloonIcon { Warning, Information };
 // A balloon at the icon under the product name, which the shell shows for a while; false when
 // the shell did not take it.
@@ -31,21 +33,27 @@ void ShowTrayMenu(HWND owner);
 // The message the shell broadcasts when its notification area has been created anew.
 UINT TaskbarCreatedMessage();
 
-// The files whose saves the icon reports.
-enum class SavedFile { TimeLog, ProgramList, ProjectList, Timeline, Count };
+// The list files whose saves the options dialog's OK reports at the icon.
+enum class SavedFile { ProgramList, ProjectList, Count };
 
-// What the icon says about saving: the product name while every file saves; while one does
-// not, "Common/SaveFailed", the folder and the reason in the tip, and a balloon when a run of
-// failures of a file begins. The first success of that file ends its run.
-class SaveStatus {
+// What the icon tells: the most serious of the tracker's troubles that hold, else a list file
+// whose last save failed ("Common/SaveFailed", the folder and the reason), else the program
+// icon and the product name. Each trouble, and each list's run of failures, is owed one
+// balloon when it begins.
+class TrayStatus {
 public:
-    // Records the outcome of a save; true when it begins a run of failures (a balloon is due).
-    bool Record(SavedFile file, SaveResult result);
-    // The tip the icon should show now.
+    // Takes the troubles that hold now; those that began since the last report, the most
+    // serious last.
+    std::vector<TrackerTrouble> Update(const TrackerTroubles& troubles);
+    // Records the outcome of a list's save; true when it begins a run of failures.
+    bool RecordSave(SavedFile file, SaveResult result);
+    int IconId() const;
     std::string Tip() const;
-    // The balloon's text for a failure of this kind.
-    static std::string FailureText(SaveFailure failure);
+    // What the tip and the balloon say of a trouble.
+    std::string TroubleText(TrackerTrouble trouble) const;
+    static std::string SaveFailureText(SaveFailure failure);
 
 private:
-    SaveFailure failures_[static_cast<int>(SavedFile::Count)] = {};
+    TrackerTroubles troubles_;
+    SaveFailure lists_[static_cast<int>(SavedFile::Count)] = {};
 };

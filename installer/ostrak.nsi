@@ -151,7 +151,11 @@ SectionEnd
 Section /o "un.$(DataPart)" DataPart
     Delete "$INSTDIR\*-Time.xml"
     Delete "$INSTDIR\*-Time.unreadable-*.xml"
+    ; What the log could not take at an exit, and the journal of what a crash would lose.
+    Delete "$INSTDIR\*-Time.unsaved-*.xml"
+    Delete "$INSTDIR\*-Time.journal"
     Delete "$INSTDIR\*-Timeline-*.tsv"
+    Delete "$INSTDIR\*-Timeline.waiting.tsv"
     Delete "$INSTDIR\*-Programs.xml"
     Delete "$INSTDIR\*-Programs.unreadable-*.xml"
     Delete "$INSTDIR\*-Projects.xml"
@@ -160,6 +164,9 @@ Section /o "un.$(DataPart)" DataPart
     Delete "$INSTDIR\*-Report-*.csv"
     ; Left by a save that was cut short.
     Delete "$INSTDIR\*.xml.~*"
+    ; Side files written where the program folder could not be written.
+    Delete "$LOCALAPPDATA\Ostrak\*-Time.unsaved-*.xml"
+    RMDir "$LOCALAPPDATA\Ostrak"
     DeleteRegKey HKCU "${SETTINGS_KEY}"
 SectionEnd
 

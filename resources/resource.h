@@ -9,6 +9,13 @@
 
 /* Program icon, in the window captions and the notification area */
 #define IDI_MAIN                            128
+/* The tray's icon while something keeps Ostrak from recording or saving, one per cause */
+#define IDI_TRAY_NOT_RECORDING              140
+#define IDI_TRAY_OTHER_WRITER               141
+#define IDI_TRAY_LOG_HELD                   142
+#define IDI_TRAY_LOG_NOT_SAVED              143
+#define IDI_TRAY_SIDE_FILE                  144
+#define IDI_TRAY_TIMELINE                   145
 
 /* Tray menu, owned by the main dialog */
 #define IDR_TRAYMENU                        130

@@ -141,8 +141,12 @@ check_program_ended() {
 echo "# silent uninstall while the program runs"
 start=$SECONDS
 user=$(basename "$log" -Time.xml)
+side_folder="$(unix_path "$local_data")/Ostrak"
+mkdir -p "$side_folder"
 other_data=("$install/$user-Programs.xml" "$install/$user-Report-2026-12-07.csv"
-            "$install/$user-Time.unreadable-20261207-0930.xml" "$install/$user-Projects.unreadable-20261207-0930.xml")
+            "$install/$user-Time.unreadable-20261207-0930.xml" "$install/$user-Projects.unreadable-20261207-0930.xml"
+            "$install/$user-Time.unsaved-20261207-093000.xml" "$install/$user-Time.journal"
+            "$install/$user-Timeline.waiting.tsv" "$side_folder/$user-Time.unsaved-20261207-093000.xml")
 for file in "${other_data[@]}"; do echo "kept" > "$file"; done
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run reg add "$run_key" /v Ostrak /d "$install_win\\Ostrak.exe -tray" /f >/dev/null 2>&1
@@ -154,7 +158,7 @@ check_program_ended
 check "the time log stays" test -f "$log"
 check "and still holds the tracked stretch" grep -q '<Doc name="notes.txt"' "$log"
 all_kept() { local file; for file in "${other_data[@]}"; do [ -f "$file" ] || return 1; done; }
-check "the user's own list, exported table and set-aside files stay" all_kept
+check "the user's own list, exported table, set-aside files, side files and journal stay" all_kept
 check "the start with Windows is gone" registry_lacks "$run_key" Ostrak
 check "the Start menu entry is gone" test ! -e "$shortcut"
 check "the uninstall entry is gone" registry_lacks "$uninstall_key"
@@ -171,6 +175,7 @@ check "keeps the log" test -f "$log"
 check "the uninstaller asked to remove the data starts" run "$install_win\\Uninstall.exe" /S /DELETEDATA
 folder_gone() { [ ! -e "$install" ]; }
 check "it removes the whole program folder within 30 s" wait_for 30 folder_gone
+check "and the side files' folder in the local application data" test ! -e "$side_folder"
 check "and the settings" registry_lacks "$settings_key"
 echo "  ($((SECONDS - start)) s)"
 

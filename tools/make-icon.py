@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Draws the program icon, a clock face, and writes it as resources/ostrak.ico: two images,
-16x16 and 32x32, 24 bits per pixel, each with a 1-bit transparency mask.
+16x16 and 32x32, 24 bits per pixel, each with a 1-bit transparency mask. Beside it go the
+tray's icons for each thing that keeps Ostrak from recording or saving: the same clock with a
+badge at its lower right corner, resources/tray-<cause>.ico.
 
-Usage: tools/make-icon.py [output.ico]
+Usage: tools/make-icon.py [folder]
 """
 import math
 import os
@@ -14,6 +16,14 @@ FACE = (255, 255, 255)
 TICK = (64, 64, 64)
 HAND = (16, 16, 16)
 SECOND_HAND = (200, 32, 32)
+
+RED = (208, 32, 32)
+ORANGE = (240, 128, 0)
+YELLOW = (252, 208, 0)
+GREY = (128, 128, 128)
+WHITE = (255, 255, 255)
+DARK = (24, 24, 24)
+BLUE = (32, 96, 208)
 
 SUPERSAMPLES = 4           # per axis; edges inside the face are smoothed against the face
 
@@ -55,7 +65,67 @@ def colour_at(x, y, size):
     return FACE
 
 
-def render(size):
+def exclamation(u, v, ink):
+    """A "!" in the badge's own square, u and v from -1 to 1, v growing upwards; None beside it."""
+    if abs(u) <= 0.2 and (-0.05 <= v <= 0.7 or -0.7 <= v <= -0.35):
+        return ink
+    return None
+
+
+def badge_at(u, v, badge):
+    """The badge's colour at (u, v) of its square, or None where the clock shows through."""
+    disc = math.hypot(u, v) <= 1.0
+    if badge == 'not-recording':                     # a red disc with a white cross
+        if not disc:
+            return None
+        if math.hypot(u, v) <= 0.75 and (abs(u - v) <= 0.3 or abs(u + v) <= 0.3):
+            return WHITE
+        return RED
+    if badge == 'other-writer':                      # an orange disc with a white "!"
+        return (exclamation(u, v, WHITE) or ORANGE) if disc else None
+    if badge == 'log-held':                          # a yellow disc with a dark padlock
+        if not disc:
+            return None
+        if -0.6 <= u <= 0.6 and -0.6 <= v <= 0.05:
+            return DARK                              # the lock's body
+        if 0.05 < v and 0.25 <= math.hypot(u, v - 0.05) <= 0.5:
+            return DARK                              # its shackle
+        return YELLOW
+    if badge == 'log-not-saved':                     # a yellow triangle with a dark "!"
+        if v < -0.85 or abs(u) > (1.0 - v) * 0.6:
+            return None
+        if abs(u) <= 0.17 and (-0.3 <= v <= 0.35 or -0.75 <= v <= -0.5):
+            return DARK                              # a "!" low in the triangle, where it is wide
+        return YELLOW
+    if badge == 'side-file':                         # a white page with a folded corner and lines
+        if abs(u) > 0.75 or abs(v) > 1.0 or u + v > 1.15:
+            return None
+        if abs(u) > 0.5 or v < -0.75 or u + v > 0.85 or v > 0.75 and u < 0.4:
+            return DARK                              # its outline and the fold
+        if -0.45 <= v <= -0.2 or 0.05 <= v <= 0.3:
+            return BLUE                              # two lines of text
+        return WHITE
+    if badge == 'timeline':                          # a grey disc with a white "!"
+        return (exclamation(u, v, WHITE) or GREY) if disc else None
+    raise ValueError(badge)
+
+
+BADGES = ('not-recording', 'other-writer', 'log-held', 'log-not-saved', 'side-file', 'timeline')
+
+
+def picture_at(x, y, size, badge):
+    """The clock with the badge, if any, over its lower right corner."""
+    if badge:
+        # The badge takes a little over half the icon, so that it reads at 16 pixels.
+        half = size * 0.29
+        centre = size - half
+        colour = badge_at((x - centre) / half, (centre - y) / half, badge)
+        if colour is not None:
+            return colour
+    return colour_at(x, y, size)
+
+
+def render(size, badge=None):
     """Rows top to bottom of (colour, opaque) per pixel."""
     rows = []
     step = 1.0 / SUPERSAMPLES
@@ -65,7 +135,7 @@ def render(size):
             samples = []
             for sy in range(SUPERSAMPLES):
                 for sx in range(SUPERSAMPLES):
-                    samples.append(colour_at(px + (sx + 0.5) * step, py + (sy + 0.5) * step, size))
+                    samples.append(picture_at(px + (sx + 0.5) * step, py + (sy + 0.5) * step, size, badge))
             inside = [s for s in samples if s is not None]
             # The mask has one bit: a pixel is part of the clock when most of it is.
             if len(inside) * 2 < len(samples):
@@ -77,9 +147,9 @@ def render(size):
     return rows
 
 
-def icon_image(size):
+def icon_image(size, badge=None):
     """One icon image: a BITMAPINFOHEADER of double height, the colour rows, the mask rows."""
-    pixels = render(size)
+    pixels = render(size, badge)
     colour_stride = (size * 3 + 3) // 4 * 4
     mask_stride = (size + 31) // 32 * 4
     colour_bytes = bytearray()
@@ -100,11 +170,9 @@ def icon_image(size):
     return header + bytes(colour_bytes) + bytes(mask_bytes)
 
 
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'resources', 'ostrak.ico')
+def write_icon(target, badge=None):
     sizes = (16, 32)
-    images = [icon_image(size) for size in sizes]
+    images = [icon_image(size, badge) for size in sizes]
     directory = struct.pack('<HHH', 0, 1, len(images))
     offset = len(directory) + 16 * len(images)
     entries = b''
@@ -113,6 +181,14 @@ def main():
         offset += len(image)
     with open(target, 'wb') as out:
         out.write(directory + entries + b''.join(images))
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'resources')
+    write_icon(os.path.join(folder, 'ostrak.ico'))
+    for badge in BADGES:
+        write_icon(os.path.join(folder, 'tray-%s.ico' % badge), badge)
 
 
 if __name__ == '__main__':

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of what a user sees, in English and in Russian, with realistic patterns and
 # projects (tools/screenshot-data/): each page of the options dialog, the program, project and
-# filter editors, the window picker, the tray menu, and the tray icon after a failed save.
+# filter editors, the window picker, the tray menu, and the tray icon after a failed save;
+# then each cause the tray shows (its icon with its balloon, tray-<cause>, and with its tip,
+# tray-<cause>-tip), and the tray's icons enlarged side by side, tray-icons.png.
 # Runs under Xvfb in Wine's virtual desktop, which draws real window frames. Needs `make
 # windows`; OSTRAK_DIST and OSTRAK_WIN_BUILD name another program folder and Windows build.
 # Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
@@ -14,11 +16,16 @@ dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
 views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray save-failed save-failed-tip"
+causes=$winbuild/tests/e2e/ostrak_tray_causes.exe
+cause_views=""
+for cause in not-recording other-writer log-held log-not-saved side-file timeline; do
+    cause_views="$cause_views tray-$cause tray-$cause-tip"
+done
 mkdir -p "$out"
 export WINEPREFIX=${OSTRAK_SCREENSHOT_WINEPREFIX:-$top/build/wineprefix-screenshots} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64
 command -v import >/dev/null || { echo "ImageMagick's import is missing (apt-get install imagemagick)"; exit 1; }
-[ -f "$session" ] || { echo "no $session: run make windows first"; exit 1; }
+[ -f "$session" ] && [ -f "$causes" ] || { echo "no $session or $causes: run make windows first"; exit 1; }
 
 # Wine draws the caption buttons with the Marlett font, which only Wine's fonts package
 # brings; without it they read "0 1 r". Its Marlett goes into this prefix alone, so that the
@@ -41,7 +48,7 @@ shoot() {  # language, LANG value
     local inner
     inner=$(cat <<'INNER'
 set -u
-language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6
+language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6; causes=$7; cause_views=$8
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     timeout 180 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; timeout 60 /usr/lib/wine/wineserver -w
 fi
@@ -52,6 +59,9 @@ timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d 900x600 /f >/dev/null 2>&1
 dos() { echo "Z:$(echo "$1" | tr / '\\')"; }
 marks=$out/.shots-$language
+# One session program and the views it announces, photographed as they come.
+photograph() {
+local session=$1 views=$2
 rm -f "$marks"
 timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 > "$marks" 2>/dev/null &
 for view in $views; do
@@ -65,15 +75,26 @@ for view in $views; do
     [ -n "$place" ] && convert "$out/$language-$view.png" -crop "$place" +repage "$out/$language-$view-window.png"
 done
 wait
+}
+photograph "$session" "$views"
+photograph "$causes" "$cause_views"
 timeout 30 /usr/lib/wine/wineserver -k >/dev/null 2>&1
 rm -f "$marks"
 INNER
 )
     LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" \
-        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett"
+        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett" "$causes" "$cause_views"
     rm -rf "$folder"
 }
 
 shoot English C
 shoot Russian ru_RU.UTF-8
-ls -1 "$out"/English-*.png "$out"/Russian-*.png
+
+# The program icon and the tray's, 16 and 32 pixels, each enlarged to 128 without smoothing.
+icons=""
+for name in ostrak tray-not-recording tray-other-writer tray-log-held tray-log-not-saved tray-side-file tray-timeline; do
+    icons="$icons ( $top/resources/$name.ico[0] -scale 800% ( $top/resources/$name.ico[1] -scale 400% ) -append )"
+done
+# shellcheck disable=SC2086
+convert -background '#d4d0c8' $icons -splice 8x8 +append +repage -flatten "$out/tray-icons.png"
+ls -1 "$out"/English-*.png "$out"/Russian-*.png "$out"/tray-icons.png

@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/instance_guard.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -257,6 +258,50 @@ TEST_F(TrackerRun, SecondStartShowsTheFirstInstanceAndEnds) {
     EXPECT_EQ(third.WaitForExit(), 0);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main); }));
     EXPECT_EQ(tracker_.Exit(), 1);
+}
+
+// The message box a tracker process shows, titled with the product name; null while none.
+HWND MessageBoxOf(DWORD processId) {
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char className[16] = "", caption[16] = "";
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, caption, sizeof caption);
+        if (owner == processId && std::string(className) == "#32770" && std::string(caption) == "Ostrak" &&
+            IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
+}
+
+// An instance in another session holds the guard, and no window of it is on this desktop (the
+// test process holds it, windowless): a start here, hidden or not, says so and ends once the
+// message is closed, without touching the log.
+TEST_F(TrackerRun, AStartWhileAnotherSessionHoldsTheLogSaysSoAndEnds) {
+    folder_.Write("Lang.English.xml",
+                  "<Language><Common><OtherSession>Runs in another session.</OtherSession></Common></Language>");
+    LanguageSetting english("English");
+    char longFolder[MAX_PATH] = {};
+    ASSERT_TRUE(GetLongPathNameA(folder_.Path().c_str(), longFolder, MAX_PATH));
+    const std::string guard = "Global\\" + InstanceGuard::NameFor(longFolder + folder_.LogName());
+    HANDLE held = CreateMutexA(nullptr, TRUE, guard.c_str());
+    ASSERT_TRUE(held);
+    for (const char* arguments : {"", "-tray"}) {
+        ASSERT_TRUE(tracker_.Start(folder_, arguments));
+        HWND box = nullptr;
+        // The start waits a few seconds for a holder that might be on its way out.
+        ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(tracker_.ProcessId())) != nullptr; }, 30000))
+            << arguments;
+        char text[256] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text
+        EXPECT_STREQ(text, "Runs in another session.") << arguments;
+        EXPECT_TRUE(tracker_.Running());
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(tracker_.WaitForExit(), 0) << arguments;
+    }
+    EXPECT_FALSE(folder_.Exists(folder_.LogName()));
+    CloseHandle(held);
 }
 
 // The tracker's ANSI code page is UTF-8 (its manifest), whatever the driver's: titles in any

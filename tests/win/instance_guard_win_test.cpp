@@ -24,4 +24,15 @@ TEST(InstanceGuardName, AShortOrOtherwiseCasedFolderNamesTheSameGuard) {
     RemoveProgramFolder(folder);
 }
 
+// A start in another session opens the guard by its global name.
+TEST(InstanceGuardName, TheGuardIsTakenInTheNamespaceOfAllSessions) {
+    const std::string log = "C:\\Ostrak\\user1-Time.xml";
+    const std::string global = "Global\\" + InstanceGuard::NameFor(log);
+    InstanceGuard guard;
+    ASSERT_TRUE(guard.Acquire(log));
+    ScopedKernelObject opened(OpenMutexA(SYNCHRONIZE, FALSE, global.c_str()));
+    EXPECT_TRUE(opened) << global;
+    guard.Release();
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "app/tray.h"
 #include "base/program_paths.h"
 #include "localization/language.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
 #include "tests/win/program_folder.h"
 #include "tests/win/sampler_probe.h"
@@ -26,6 +28,7 @@
 #include "tracking/calendar.h"
 #include "tracking/platform_seams.h"
 #include "tracking/time_log.h"
+#include "tracking/tracker.h"
 
 namespace {
 
@@ -211,28 +214,116 @@ const char kSaveTexts[] =
     "<NoWriteAccess>No access.</NoWriteAccess><DiskFull>Disk full.</DiskFull><FileInUse>In use.</FileInUse>"
     "</Common></Language>";
 
-TEST_F(TrayTest, EachFilesRunOfFailuresBeginsWithABalloonAndItsFirstSuccessEndsIt) {
-    UseLanguage("English", kSaveTexts);
+std::string ReadSource(const std::string& relative) {
+    std::ifstream in(std::string(OSTRAK_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TrackerTroubles Holding(std::initializer_list<TrackerTrouble> troubles) {
+    TrackerTroubles holding;
+    for (TrackerTrouble trouble : troubles) holding.holds[static_cast<int>(trouble)] = true;
+    holding.logFailure = SaveFailure::DiskFull;
+    holding.timelineFailure = SaveFailure::NoWriteAccess;
+    holding.sideFileFolder = "C:\\Users\\me\\AppData\\Local\\Ostrak\\";
+    return holding;
+}
+
+// The icon shows the most serious cause that holds, the lists' failures below every one of the
+// tracker's; each cause is owed a balloon when it begins, and again when it begins anew.
+TEST_F(TrayTest, TheMostSeriousCauseShowsAndEachBeginningIsOwedOneBalloon) {
     const std::string folder = folder_.substr(0, folder_.size() - 1);
-    SaveStatus status;
-    EXPECT_EQ(status.Tip(), "Ostrak");
+    using T = TrackerTrouble;
     const struct {
-        SavedFile file;
-        SaveFailure failure;
-        bool balloon;
+        TrackerTroubles troubles;
+        SaveFailure programList;  // what OK reports of the program list before this step
+        std::vector<TrackerTrouble> balloons;
+        int icon;
         std::string tip;
     } steps[] = {
-        {SavedFile::TimeLog, SaveFailure::NoWriteAccess, true, "Cannot save in " + folder + "\nNo access."},
-        {SavedFile::TimeLog, SaveFailure::DiskFull, false, "Cannot save in " + folder + "\nDisk full."},
-        {SavedFile::ProjectList, SaveFailure::FileInUse, true, "Cannot save in " + folder + "\nDisk full."},
-        {SavedFile::TimeLog, SaveFailure::None, false, "Cannot save in " + folder + "\nIn use."},
-        {SavedFile::ProjectList, SaveFailure::None, false, "Ostrak"},
-        {SavedFile::ProjectList, SaveFailure::Other, true, "Cannot save in " + folder + "\nCommon/WriteFailed"},
+        {Holding({}), SaveFailure::None, {}, IDI_MAIN, "Ostrak"},
+        {Holding({T::TimelineNotSaved}), SaveFailure::None, {T::TimelineNotSaved}, IDI_TRAY_TIMELINE,
+         "Cannot save the timeline in " + folder + "\nNo access."},
+        // Two begin at once: the more serious balloon comes last, so that it is the one left.
+        {Holding({T::TimelineNotSaved, T::LogHeld, T::NotRecording}), SaveFailure::None,
+         {T::LogHeld, T::NotRecording}, IDI_TRAY_NOT_RECORDING, "Not recording in " + folder},
+        {Holding({T::LogHeld}), SaveFailure::None, {}, IDI_TRAY_LOG_HELD, "Cannot save in " + folder + "\nIn use."},
+        {Holding({T::LogNotSaved, T::SideFileWaiting}), SaveFailure::FileInUse, {T::SideFileWaiting, T::LogNotSaved},
+         IDI_TRAY_LOG_NOT_SAVED, "Cannot save in " + folder + "\nDisk full."},
+        {Holding({T::SideFileWaiting}), SaveFailure::FileInUse, {}, IDI_TRAY_SIDE_FILE,
+         "Waiting in C:\\Users\\me\\AppData\\Local\\Ostrak"},
+        {Holding({T::OtherWriter}), SaveFailure::FileInUse, {T::OtherWriter}, IDI_TRAY_OTHER_WRITER, "Another Ostrak."},
+        // Only a list is not saved: its tip, with the icon of a file not saved.
+        {Holding({}), SaveFailure::FileInUse, {}, IDI_TRAY_LOG_NOT_SAVED, "Cannot save in " + folder + "\nIn use."},
+        {Holding({T::TimelineNotSaved}), SaveFailure::None, {T::TimelineNotSaved}, IDI_TRAY_TIMELINE,
+         "Cannot save the timeline in " + folder + "\nNo access."},
+        {Holding({}), SaveFailure::None, {}, IDI_MAIN, "Ostrak"},
     };
-    for (const auto& step : steps) {
-        EXPECT_EQ(status.Record(step.file, {step.failure}), step.balloon) << step.tip;
-        EXPECT_EQ(status.Tip(), step.tip);
+    UseLanguage("English",
+                "<?xml version=\"1.0\"?><Language><Common><SaveFailed>Cannot save in</SaveFailed><DiskFull>Disk full."
+                "</DiskFull><FileInUse>In use.</FileInUse><NoWriteAccess>No access.</NoWriteAccess></Common><Tray>"
+                "<NotRecording>Not recording in</NotRecording><OtherWriter>Another Ostrak.</OtherWriter><SideFileWaiting>"
+                "Waiting in</SideFileWaiting><TimelineNotSaved>Cannot save the timeline in</TimelineNotSaved></Tray>"
+                "</Language>");
+    TrayStatus status;
+    int step = 0;
+    for (const auto& row : steps) {
+        status.RecordSave(SavedFile::ProgramList, {row.programList});
+        EXPECT_EQ(status.Update(row.troubles), row.balloons) << step;
+        EXPECT_EQ(status.IconId(), row.icon) << step;
+        EXPECT_EQ(status.Tip(), row.tip) << step;
+        ++step;
     }
+}
+
+// Each cause's tip keeps its place in the 127 bytes of the record even in UTF-8, where a
+// Cyrillic letter takes two: a cut takes only what follows the folder.
+TEST_F(TrayTest, EveryTipNamesItsFolderWithinTheRecordInBothLanguages) {
+    for (const char* language : {"English", "Russian"}) {
+        if (std::string(language) == "Russian" && GetACP() != 1251) continue;  // Cyrillic needs 1251
+        ProgramDir = folder_;
+        UseLanguage(language, ReadSource(std::string("delivered/Lang.") + language + ".xml"));
+        ProgramDir = "C:\\Ostrak\\";
+        TrayStatus status;
+        for (int i = 0; i < static_cast<int>(TrackerTrouble::Count); ++i) {
+            TrackerTroubles troubles;
+            troubles.holds[i] = true;
+            troubles.logFailure = SaveFailure::FileInUse;
+            troubles.timelineFailure = SaveFailure::DiskFull;
+            troubles.sideFileFolder = ProgramDir;
+            status.Update(troubles);
+            const std::string tip = status.Tip();
+            const std::string firstLine = tip.substr(0, tip.find('\n'));
+            wchar_t wide[512] = {};
+            const int length = MultiByteToWideChar(CP_ACP, 0, firstLine.c_str(), -1, wide, 512);
+            const int utf8Bytes = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr) - 1;
+            EXPECT_LE(utf8Bytes, 127) << language << " " << tip;
+            EXPECT_EQ(tip.find("Tray/"), std::string::npos) << language << " " << tip;
+            if (i != static_cast<int>(TrackerTrouble::OtherWriter)) {
+                EXPECT_EQ(firstLine.substr(firstLine.size() - 9), "C:\\Ostrak") << language << " " << tip;
+            }
+        }
+    }
+    ProgramDir = folder_;
+}
+
+// The real tracker and window: a log another program holds at start shows at once, and the
+// icon is itself again when the log opens.
+TEST_F(TrayTest, ALogHeldAtStartShowsAtTheIconUntilItOpens) {
+    UseLanguage("English", kSaveTexts);
+    const std::string log = folder_ + "user1-Time.xml";
+    WriteWholeFile(log, "<Ostrak/>");
+    HANDLE holder = CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    OpenTimeLog();
+    HWND main = CreateMainDialog();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_TRAY_LOG_HELD);
+    EXPECT_EQ(dialog_->Tray().Tip(), "Cannot save in " + folder_.substr(0, folder_.size() - 1) + "\nIn use.");
+    CloseHandle(holder);
+    SendMessageA(main, WM_TIMER, 2, 0);  // the held log's retry
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_MAIN);
+    EXPECT_EQ(dialog_->Tray().Tip(), "Ostrak");
+    RemoveTrayIcon(main);
 }
 
 TEST_F(TrayTest, AFailedSaveOfTheLogShowsInTheTipUntilASaveSucceeds) {
@@ -243,20 +334,17 @@ TEST_F(TrayTest, AFailedSaveOfTheLogShowsInTheTipUntilASaveSucceeds) {
     OpenTimeLog();
     HWND main = CreateMainDialog();
     ASSERT_TRUE(main);
-    EXPECT_EQ(dialog_->Saves().Tip(), "Ostrak");
+    EXPECT_EQ(dialog_->Tray().Tip(), "Ostrak");
 
     // Before sleep the log is saved, as at an autosave.
     SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_EQ(dialog_->Saves().Tip(), "Cannot save in " + folder_.substr(0, folder_.size() - 1) + "\nNo access.");
+    EXPECT_EQ(dialog_->Tray().Tip(), "Cannot save in " + folder_.substr(0, folder_.size() - 1) + "\nNo access.");
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_TRAY_LOG_NOT_SAVED);
     ASSERT_TRUE(SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL));
     SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_EQ(dialog_->Saves().Tip(), "Ostrak");
+    EXPECT_EQ(dialog_->Tray().Tip(), "Ostrak");
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_MAIN);
     RemoveTrayIcon(main);
-}
-
-std::string ReadSource(const std::string& relative) {
-    std::ifstream in(std::string(OSTRAK_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Local time is UTC, and now is whatever the test last set.
@@ -379,14 +467,14 @@ TEST_F(TrayTest, TheAwayBalloonsAnswerCreditsTheAbsenceToTheWindowOrLeavesItIdle
             clock.utc = start + second;
             SampleWindow(1, 1000 + second * 1000);
         }
-        if (row.saveFailsFirst) dialog_->ReportSave(SavedFile::TimeLog, {SaveFailure::DiskFull});
+        if (row.saveFailsFirst) dialog_->ReportSave(SavedFile::ProgramList, {SaveFailure::DiskFull});
         for (UINT answer : row.answers) PostMessageA(main, WM_TRAYNOTIFY, TrayIconId, answer);
         Pump(100);
         const int notes = LoggedSeconds("//App[@name='Notepad']/Doc[@name='notes.txt']");
         const int idle = LoggedSeconds("//App[@name='Idle']");
         EXPECT_EQ(notes, row.asWork ? 360 : 60) << row.name;
         EXPECT_EQ(idle, row.asWork ? 0 : 300) << row.name;
-        if (row.saveFailsFirst) dialog_->ReportSave(SavedFile::TimeLog, {});
+        if (row.saveFailsFirst) dialog_->ReportSave(SavedFile::ProgramList, {});
         CloseTimeLog();
     }
     RemoveTrayIcon(main);

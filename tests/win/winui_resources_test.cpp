@@ -117,30 +117,34 @@ struct IconGroupHeader {
 };
 #pragma pack(pop)
 
-TEST(ProgramResources, TheIconHoldsSixteenAndThirtyTwoPixelImagesOfTwentyFourBits) {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDI_MAIN), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
-    ASSERT_NE(found, nullptr);
-    auto* group = static_cast<const IconGroupHeader*>(LockResource(LoadResource(nullptr, found)));
-    ASSERT_NE(group, nullptr);
-    ASSERT_EQ(group->count, 2);
-    auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 1);
-    std::map<int, int> bitsBySize;
-    for (int i = 0; i < group->count; ++i) {
-        EXPECT_EQ(entries[i].width, entries[i].height);
-        bitsBySize[entries[i].width] = entries[i].bitCount;
-    }
-    EXPECT_EQ(bitsBySize, (std::map<int, int>{{16, 24}, {32, 24}}));
-    for (int size : {16, 32}) {
-        HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, size, size, 0);
-        ASSERT_NE(icon, nullptr) << size;
-        ICONINFO info = {};
-        ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
-        BITMAP colour = {};
-        GetObjectA(info.hbmColor, sizeof colour, &colour);
-        EXPECT_EQ(colour.bmWidth, size);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        DestroyIcon(static_cast<HICON>(icon));
+// The program's icon and each of the tray's.
+TEST(ProgramResources, EachIconHoldsSixteenAndThirtyTwoPixelImagesOfTwentyFourBits) {
+    for (int iconId : {IDI_MAIN, IDI_TRAY_NOT_RECORDING, IDI_TRAY_OTHER_WRITER, IDI_TRAY_LOG_HELD, IDI_TRAY_LOG_NOT_SAVED,
+                       IDI_TRAY_SIDE_FILE, IDI_TRAY_TIMELINE}) {
+        HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(iconId), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+        ASSERT_NE(found, nullptr) << iconId;
+        auto* group = static_cast<const IconGroupHeader*>(LockResource(LoadResource(nullptr, found)));
+        ASSERT_NE(group, nullptr);
+        ASSERT_EQ(group->count, 2);
+        auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 1);
+        std::map<int, int> bitsBySize;
+        for (int i = 0; i < group->count; ++i) {
+            EXPECT_EQ(entries[i].width, entries[i].height);
+            bitsBySize[entries[i].width] = entries[i].bitCount;
+        }
+        EXPECT_EQ(bitsBySize, (std::map<int, int>{{16, 24}, {32, 24}})) << iconId;
+        for (int size : {16, 32}) {
+            HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, 0);
+            ASSERT_NE(icon, nullptr) << iconId << " " << size;
+            ICONINFO info = {};
+            ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
+            BITMAP colour = {};
+            GetObjectA(info.hbmColor, sizeof colour, &colour);
+            EXPECT_EQ(colour.bmWidth, size);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            DestroyIcon(static_cast<HICON>(icon));
+        }
     }
 }
 
