@@ -27,8 +27,8 @@ namespace {
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kTrayRetryIntervalMs = 3000;
 constexpr int kTrayRetries = 20;
-// A time log another program held at start is tried again at this timer.
-constexpr UINT_PTR kHeldLogTimer = 2;
+// What another program held (the log, a list, a side file) is tried again at this timer.
+constexpr UINT_PTR kRetryTimer = 2;
 // Some shells never say what became of a balloon: an away offer unanswered by then stays idle.
 constexpr UINT_PTR kAwayOfferTimer = 3;
 constexpr UINT kAwayOfferAnswerMs = 60000;
@@ -109,8 +109,9 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
     SetTroubleListener(ShowTrackerTroubles);
     SetAwayOfferListener(OfferAwayTimeAtTray);
-    // Tracking goes on in memory while the log is held; the icon says so.
-    if (TimeLogIsHeld()) SetTimer(hwnd(), kHeldLogTimer, kHeldTimeLogRetryMs, nullptr);
+    // Tracking goes on in memory while the log is held; the icon says so. The timer runs
+    // throughout: a side file or a list may be held at any time, and one wake in 30 s is nothing.
+    SetTimer(hwnd(), kRetryTimer, kHeldTimeLogRetryMs, nullptr);
     return TRUE;
 }
 
@@ -118,7 +119,7 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     KillTimer(hwnd(), kTrayRetryTimer);
     if (sessionNotifications_) WTSUnRegisterSessionNotification(hwnd());
     sessionNotifications_ = false;
-    KillTimer(hwnd(), kHeldLogTimer);
+    KillTimer(hwnd(), kRetryTimer);
     SetTroubleListener(nullptr);
     // The tracker settles a waiting offer itself when it credits the last stretch.
     SetAwayOfferListener(nullptr);
@@ -184,12 +185,11 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         AnswerAwayOffer(false);
         return 0;
     }
-    if (message.wParam == kHeldLogTimer) {
-        // Once the file opens, what was recorded meanwhile is in the log: write it at once.
-        if (ReopenHeldTimeLog()) {
-            KillTimer(hwnd(), kHeldLogTimer);
-            SaveTracker();
-        }
+    if (message.wParam == kRetryTimer) {
+        RetryHeldTrackerFiles();
+        // A list that opens replaces what its page shows: not under the user's hands while the
+        // dialog is open (its OK tries the file again anyway).
+        if (!IsWindowVisible(hwnd())) options_.RetryHeldLists();
         return 0;
     }
     if (message.wParam != kTrayRetryTimer) {

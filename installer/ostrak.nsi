@@ -153,7 +153,7 @@ Section /o "un.$(DataPart)" DataPart
     Delete "$INSTDIR\*-Time.unreadable-*.xml"
     ; What the log could not take at an exit, and the journal of what a crash would lose.
     Delete "$INSTDIR\*-Time.unsaved-*.xml"
-    Delete "$INSTDIR\*-Time.journal"
+    Delete "$INSTDIR\*-Time.*journal"
     Delete "$INSTDIR\*-Timeline-*.tsv"
     Delete "$INSTDIR\*-Timeline.waiting.tsv"
     Delete "$INSTDIR\*-Programs.xml"

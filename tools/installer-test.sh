@@ -145,7 +145,7 @@ side_folder="$(unix_path "$local_data")/Ostrak"
 mkdir -p "$side_folder"
 other_data=("$install/$user-Programs.xml" "$install/$user-Report-2026-12-07.csv"
             "$install/$user-Time.unreadable-20261207-0930.xml" "$install/$user-Projects.unreadable-20261207-0930.xml"
-            "$install/$user-Time.unsaved-20261207-093000.xml" "$install/$user-Time.journal"
+            "$install/$user-Time.unsaved-20261207-093000.xml" "$install/$user-Time.DESKTOP-1.journal"
             "$install/$user-Timeline.waiting.tsv" "$side_folder/$user-Time.unsaved-20261207-093000.xml")
 for file in "${other_data[@]}"; do echo "kept" > "$file"; done
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'

@@ -7,8 +7,10 @@
 
 #include "base/narrow_text.h"
 #include "localization/language.h"
+#include "projects/projects.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
+#include "tracking/programs_list.h"
 #include "winui/app_module.h"
 
 namespace {
@@ -108,6 +110,11 @@ CommitOutcome COptionsPanel::Commit() {
     outcome.projects = filtersPage_.Commit();
     outcome.next = generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
     return outcome;
+}
+
+void COptionsPanel::RetryHeldLists() {
+    if (ReopenHeldProgramList()) programsPage_.Reload();
+    if (ReopenHeldProjects()) filtersPage_.Reload();
 }
 
 void COptionsPanel::Revert() {

@@ -40,6 +40,9 @@ public:
     CommitOutcome Commit();
     // Shows the stored data again on every page.
     void Revert();
+    // Tries the list files another program held at start again; a page whose file opened
+    // shows it, with nothing left to commit.
+    void RetryHeldLists();
     // The stored away time in minutes (0: never), as the General page last loaded or committed it.
     std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
     bool TimelineOn() const { return generalPage_.TimelineOn(); }

@@ -160,10 +160,18 @@ std::optional<SaveResult> CDlgPage2Programs::Commit() {
         patterns.insert(patterns.begin() + static_cast<std::ptrdiff_t>(hidden.index), hidden.pattern);
     }
     ProgramList = std::move(patterns);
-    // Unsaved, the page stays modified: the next OK tries again.
+    const bool held = ProgramListIsHeld();
+    // Unsaved, the page stays modified: the next OK tries again. A held file that opened just
+    // now wins over the edit: the page shows it.
     const SaveResult saved = SaveProgramList();
     if (saved) modified_ = false;
+    if (held && !ProgramListIsHeld()) Reload();
     return saved;
+}
+
+void CDlgPage2Programs::Reload() {
+    Fill();
+    modified_ = false;
 }
 
 void CDlgPage2Programs::Revert() {

@@ -18,6 +18,8 @@ public:
     std::optional<SaveResult> Commit() override;
     // Shows ProgramList again, when the page changed.
     void Revert() override;
+    // Shows the list as it is now, dropping what the page changed.
+    void Reload();
 
     bool PreTranslateMessage(MSG* message) override;
     void OnIdle() override;

@@ -384,10 +384,13 @@ std::optional<SaveResult> CDlgPage3Filters::Commit() {
         const LRESULT data = SendMessageA(filters_, LB_GETITEMDATA, index, 0);
         FilterList.push_back({FilterText(ListBoxItemText(filters_, index)), FilterProject(data), FilterWhere(data)});
     }
-    // Unsaved, the page stays modified: the next OK tries again.
+    const bool held = ProjectsAreHeld();
+    // Unsaved, the page stays modified: the next OK tries again. A held file that opened just
+    // now wins over the edit: the page shows it.
     const SaveResult saved = SaveProjects(MinuteStampNow());
     if (saved) modified_ = false;
     RenameInFilterLines();
+    if (held && !ProjectsAreHeld()) Reload();
     return saved;
 }
 
@@ -406,6 +409,12 @@ void CDlgPage3Filters::RenameInFilterLines() {
     }
     SendMessageA(filters_, LB_SETCURSEL, filterIndex_, 0);
     SendMessageA(filters_, LB_SETTOPINDEX, top, 0);
+}
+
+void CDlgPage3Filters::Reload() {
+    Fill();
+    SetButtons();
+    modified_ = false;
 }
 
 void CDlgPage3Filters::Revert() {

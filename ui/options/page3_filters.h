@@ -23,6 +23,8 @@ public:
     // in the filter lines; the result of the save, when there was one.
     std::optional<SaveResult> Commit() override;
     void Revert() override;
+    // Shows the list as it is now, dropping what the page changed.
+    void Reload();
 
     const FilterColumns& Columns() const { return columns_; }
 
