@@ -2,9 +2,11 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <initializer_list>
 #include <iterator>
 #include <string_view>
@@ -17,14 +19,17 @@
 #include "resources/resource.h"
 #include "tracking/calendar.h"
 #include "winui/app_module.h"
+#include "winui/wide_text.h"
 
 namespace {
 
 // The version-2 layout: the one with the 128-character tip, known to every shell since 2000.
-NOTIFYICONDATAA IconRecord(HWND owner) {
-    NOTIFYICONDATAA record;
+// The wide record: its fields count characters, not bytes, so a Cyrillic tip holds twice the
+// text it would in UTF-8.
+NOTIFYICONDATAW IconRecord(HWND owner) {
+    NOTIFYICONDATAW record;
     std::memset(&record, 0, sizeof record);
-    record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    record.cbSize = NOTIFYICONDATAW_V2_SIZE;
     record.hWnd = owner;
     record.uID = TrayIconId;
     return record;
@@ -32,10 +37,13 @@ NOTIFYICONDATAA IconRecord(HWND owner) {
 
 // Copies text into one of the record's fixed fields, cut to whole characters.
 template <std::size_t Size>
-void CopyField(char (&field)[Size], const std::string& text) {
-    const std::string_view cut = CutText(text, Size - 1);
-    std::memcpy(field, cut.data(), cut.size());
-    field[cut.size()] = '\0';
+void CopyField(wchar_t (&field)[Size], const std::string& text) {
+    const std::wstring wide = WideText(text);
+    std::size_t size = std::min(wide.size(), Size - 1);
+    // A character beyond the basic plane takes two units: never keep half of one.
+    if (size < wide.size() && size > 0 && wide[size - 1] >= 0xD800 && wide[size - 1] <= 0xDBFF) --size;
+    std::wmemcpy(field, wide.data(), size);
+    field[size] = L'\0';
 }
 
 constexpr char kProductName[] = "Ostrak";
@@ -83,7 +91,7 @@ std::string FillPlaceholders(const std::string& text, std::initializer_list<Plac
 }
 
 bool ChangeIcon(DWORD change, HWND owner, int iconId, const std::string& tip) {
-    NOTIFYICONDATAA record = IconRecord(owner);
+    NOTIFYICONDATAW record = IconRecord(owner);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAYNOTIFY;
     // The shell keeps its own copy of the icon, so ours goes when the call returns.
@@ -92,7 +100,7 @@ bool ChangeIcon(DWORD change, HWND owner, int iconId, const std::string& tip) {
                                                   LR_DEFAULTCOLOR)));
     record.hIcon = icon.get();
     CopyField(record.szTip, tip);
-    return Shell_NotifyIconA(change, &record) != FALSE;
+    return Shell_NotifyIconW(change, &record) != FALSE;
 }
 
 // A folder as a user would type it, without the final backslash.
@@ -128,13 +136,13 @@ bool AddTrayIcon(HWND owner, int iconId, const std::string& tip) {
 void SetTrayIcon(HWND owner, int iconId, const std::string& tip) { ChangeIcon(NIM_MODIFY, owner, iconId, tip); }
 
 bool ShowTrayBalloon(HWND owner, const std::string& text, BalloonIcon icon) {
-    NOTIFYICONDATAA record = IconRecord(owner);
+    NOTIFYICONDATAW record = IconRecord(owner);
     record.uFlags = NIF_INFO;
     record.dwInfoFlags = icon == BalloonIcon::Warning ? NIIF_WARNING : NIIF_INFO;
     record.uTimeout = 30000;  // honoured by old shells only; newer ones decide themselves
     CopyField(record.szInfoTitle, kProductName);
     CopyField(record.szInfo, text);
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+    return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
 std::string AwayOfferText(const AwayOffer& offer) {
@@ -148,8 +156,8 @@ std::string AwayOfferText(const AwayOffer& offer) {
 }
 
 void RemoveTrayIcon(HWND owner) {
-    NOTIFYICONDATAA record = IconRecord(owner);
-    Shell_NotifyIconA(NIM_DELETE, &record);
+    NOTIFYICONDATAW record = IconRecord(owner);
+    Shell_NotifyIconW(NIM_DELETE, &record);
 }
 
 void ShowTrayMenu(HWND owner) {
@@ -223,12 +231,13 @@ std::string TrayStatus::TroubleText(TrackerTrouble trouble) const {
     case TrackerTrouble::SideFileWaiting:
         return TextOrKey("Tray/SideFileWaiting") + " " + FolderAsTyped(troubles_.sideFileFolder);
     case TrackerTrouble::TimelineNotSaved:
-        return TextOrKey("Tray/TimelineNotSaved") + " " + folder + "\n" + TextOrKey(ReasonKey(troubles_.timelineFailure));
+        return TextOrKey(ReasonKey(troubles_.timelineFailure)) + "\n" + TextOrKey("Tray/TimelineNotSaved") + " " + folder;
     default:
         return kProductName;
     }
 }
 
 std::string TrayStatus::SaveFailureText(SaveFailure failure) {
-    return TextOrKey("Common/SaveFailed") + " " + FolderAsTyped(ProgramDir) + "\n" + TextOrKey(ReasonKey(failure));
+    // The reason first: a long folder is what a tip cut to its length loses.
+    return TextOrKey(ReasonKey(failure)) + "\n" + TextOrKey("Common/SaveFailed") + " " + FolderAsTyped(ProgramDir);
 }

@@ -15,7 +15,7 @@ constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 constexpr UINT TrayIconId = 1000;
 
 // Adds the icon (an icon resource) with this tip; false when the shell did not take it (at
-// logon it may not be ready yet). A longer tip is cut to the 127 bytes the record holds.
+// logon it may not be ready yet). A longer tip is cut to the 127 characters the record holds.
 bool AddTrayIcon(HWND owner, int iconId, const std::string& tip);
 void RemoveTrayIcon(HWND owner);
 // Changes the picture and the tip of the icon.

@@ -14,7 +14,10 @@ namespace {
 
 class HeldFilesTest : public testing::Test {
 protected:
-    void SetUp() override { folder_ = MakeProgramFolder("held-files"); }
+    void SetUp() override {
+        folder_ = MakeProgramFolder("held-files");
+        ProgramList.clear();
+    }
     void TearDown() override {
         ProgramList.clear();
         SetTimelineMemoryLimit(0);
