@@ -17,24 +17,13 @@
 #include "app/tray.h"
 #include "base/program_paths.h"
 #include "localization/language.h"
+#include "tests/e2e/driver.h"
 #include "tracking/tracker.h"
 #include "winui/app_module.h"
 
 namespace {
 
 DWORD Hold = 3000;
-
-void Pump(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
-}
 
 void Shot(const std::string& name) {
     std::printf("shot %s\n", name.c_str());
