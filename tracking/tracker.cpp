@@ -9,8 +9,6 @@
 namespace {
 
 std::uintptr_t SamplingTimerId = 0;
-TrackerSaveListener TimeLogListener = nullptr;
-TrackerSaveListener TimelineListener = nullptr;
 TroubleListener TroublesListener = nullptr;
 SaveResult LastLogSave;
 SaveResult LastTimelineSave;
@@ -70,12 +68,8 @@ void SaveTracker() {
     const SaveResult log = SaveTimeLog();
     // The timeline's lines go out with every save after the log's, whatever became of it: a
     // timeline that cannot be written never stands in the log's way.
-    const SaveResult timeline = SaveTimeline();
-    // The log's outcome is told last: when both fail, its balloon is the one left showing.
-    if (TimelineListener) TimelineListener(timeline);
-    if (TimeLogListener) TimeLogListener(log);
+    LastTimelineSave = SaveTimeline();
     LastLogSave = log;
-    LastTimelineSave = timeline;
     TellTroubles();
 }
 
@@ -125,5 +119,4 @@ TrackerTroubles CurrentTroubles() {
 }
 
 void SetTroubleListener(TroubleListener listener) { TroublesListener = listener; }
-void SetTimeLogSaveListener(TrackerSaveListener listener) { TimeLogListener = listener; }
-void SetTimelineSaveListener(TrackerSaveListener listener) { TimelineListener = listener; }
+

@@ -64,8 +64,3 @@ TrackerTroubles CurrentTroubles();
 using TroubleListener = void (*)();
 void SetTroubleListener(TroubleListener listener);
 
-using TrackerSaveListener = void (*)(SaveResult result);
-// Told the outcome of every save of the log, and of the timeline, so that a failure can be shown;
-// none when null.
-void SetTimeLogSaveListener(TrackerSaveListener listener);
-void SetTimelineSaveListener(TrackerSaveListener listener);
