@@ -1,5 +1,5 @@
 // Small facts and acts on files beside the ones we replace: what a file's directory entry
-// says, reading one whole, appending without a flush, listing and removing.
+// says, appending without a flush, listing and removing.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,6 @@ struct FileStamp {
     bool operator!=(const FileStamp& other) const { return !(*this == other); }
 };
 FileStamp ReadFileStamp(const std::string& narrowPath);
-
-// The whole file; false when it cannot be opened or read.
-bool ReadFileContents(const std::string& narrowPath, std::string& bytes);
 
 // Appends the bytes, creating the file when missing, without waiting for the disk: for records
 // that a crash of the process must not lose (the system keeps what was written) and that are

@@ -16,21 +16,6 @@ FileStamp ReadFileStamp(const std::string& narrowPath) {
             static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
 }
 
-bool ReadFileContents(const std::string& narrowPath, std::string& bytes) {
-    const int descriptor = open(narrowPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    bytes.clear();
-    char buffer[65536];
-    ssize_t read = 0;
-    while ((read = ::read(descriptor, buffer, sizeof buffer)) != 0) {
-        if (read < 0 && errno == EINTR) continue;
-        if (read < 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(read));
-    }
-    close(descriptor);
-    return read == 0;
-}
-
 SaveResult AppendToFile(const std::string& narrowPath, std::string_view bytes) {
     const int descriptor = open(narrowPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (descriptor < 0) return {errno == ENOSPC ? SaveFailure::DiskFull : SaveFailure::NoWriteAccess};

@@ -14,20 +14,6 @@ FileStamp ReadFileStamp(const std::string& narrowPath) {
                                       data.ftLastWriteTime.dwLowDateTime)};
 }
 
-bool ReadFileContents(const std::string& narrowPath, std::string& bytes) {
-    ScopedFile file(CreateFileA(narrowPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x40000000) return false;
-    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)))
-        return false;
-    bytes.resize(read);
-    return true;
-}
-
 SaveResult AppendToFile(const std::string& narrowPath, std::string_view bytes) {
     // Appending access: every write goes to the end, whoever else has the file open.
     ScopedFile file(CreateFileA(narrowPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

@@ -6,6 +6,7 @@
 
 #include "base/program_paths.h"
 #include "files/file_replace.h"
+#include "files/file_tail.h"
 #include "tracking/log_document.h"
 #include "xmlstore/xml_document.h"
 
@@ -160,7 +161,7 @@ std::unique_ptr<XmlDocument> OpenUnsavedTime(const FileStamp& log) {
 
     std::string text;
     Journal journal;
-    const bool found = ReadFileContents(JournalPath(), text) && ParseJournal(text, journal);
+    const bool found = ReadFileTail(JournalPath(), std::string::npos, text) && ParseJournal(text, journal);
     if (found) State.done = journal.done;
     std::vector<std::string> taken;
     // A side file that names the journal's generation holds its time: the journal counts no more.
