@@ -135,18 +135,18 @@ std::string WriteSideFile(const std::string& folder) {
     return std::string();
 }
 
-}  // namespace
-
-std::string JournalPath() {
-    return ProgramDir + UserName + "-Time." + (ComputerName.empty() ? "" : ComputerName + ".") + "journal";
-}
-
 // A copy of a document in the log's form.
 std::unique_ptr<XmlDocument> Copy(const XmlDocument& document) {
     std::unique_ptr<XmlDocument> copy = EmptyLog();
     DayCache cache;
     if (copy) AddRecordedTime(*copy, cache, document);
     return copy;
+}
+
+}  // namespace
+
+std::string JournalPath() {
+    return ProgramDir + UserName + "-Time." + (ComputerName.empty() ? "" : ComputerName + ".") + "journal";
 }
 
 std::unique_ptr<XmlDocument> OpenUnsavedTime(const FileStamp& log) {
