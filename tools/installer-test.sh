@@ -143,10 +143,11 @@ start=$SECONDS
 user=$(basename "$log" -Time.xml)
 side_folder="$(unix_path "$local_data")/Ostrak"
 mkdir -p "$side_folder"
+# Side files of another user: the running program takes its own user's (to the log, the timeline).
 other_data=("$install/$user-Programs.xml" "$install/$user-Report-2026-12-07.csv"
             "$install/$user-Time.unreadable-20261207-0930.xml" "$install/$user-Projects.unreadable-20261207-0930.xml"
-            "$install/$user-Time.unsaved-20261207-093000.xml" "$install/$user-Time.DESKTOP-1.journal"
-            "$install/$user-Timeline.waiting.tsv" "$side_folder/$user-Time.unsaved-20261207-093000.xml")
+            "$install/someone-Time.unsaved-20261207-093000.xml" "$install/$user-Time.DESKTOP-1.journal"
+            "$install/someone-Timeline.waiting.tsv" "$side_folder/someone-Time.unsaved-20261207-093000.xml")
 for file in "${other_data[@]}"; do echo "kept" > "$file"; done
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 run reg add "$run_key" /v Ostrak /d "$install_win\\Ostrak.exe -tray" /f >/dev/null 2>&1
