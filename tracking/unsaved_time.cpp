@@ -13,8 +13,15 @@
 namespace {
 
 struct UnsavedState {
+    // What the log file lacks: the credits folded into a document in the log's form, and
+    // those since, in the order they came. Most runs save well and never need the document:
+    // the credits are folded only when a side file or a journal's rewrite needs them, or when
+    // many have come.
     std::unique_ptr<XmlDocument> kept;
     DayCache keptDay;
+    std::vector<DayCredit> recent;
+    // The first of `recent` whose line the journal does not have yet.
+    std::size_t unwritten = 0;
     // The journal's head: the log file it follows, its generation and the side files done.
     FileStamp log;
     std::string generation;
@@ -22,8 +29,6 @@ struct UnsavedState {
     // Side files seen but not taken (held by another program), and those this run wrote.
     std::vector<std::string> waiting;
     std::vector<std::string> written;
-    // Credit lines not yet appended: a stretch's pieces go out in one write.
-    std::string lines;
 };
 
 UnsavedState State;
@@ -43,6 +48,26 @@ std::string NewGeneration() {
 
 std::string SideFilePrefix() { return UserName + "-Time.unsaved-"; }
 constexpr std::string_view kSideFileSuffix = ".xml";
+
+// So many credits waiting to be folded that memory is better spent on the document.
+constexpr std::size_t kFoldAfter = 4096;
+
+// Folds the recent credits into the kept document.
+void Fold() {
+    if (!State.kept) return;
+    for (const DayCredit& credit : State.recent)
+        CreditTimeTo(*State.kept, State.keptDay, credit.day, credit.app, credit.doc, credit.seconds);
+    State.recent.clear();
+    State.unwritten = 0;
+}
+
+// Starts anew with nothing kept.
+void KeepNothing() {
+    State.kept = EmptyLog();
+    State.keptDay = DayCache();
+    State.recent.clear();
+    State.unwritten = 0;
+}
 
 bool Contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
@@ -79,7 +104,7 @@ bool RewriteJournal(const XmlDocument& credits) {
     });
     if (!ReplaceFileContents(JournalPath(), text)) return false;
     State.generation = generation;
-    State.lines.clear();  // the credits above hold them
+    State.unwritten = State.recent.size();  // the credits above hold them
     for (const std::string& path : State.done) RemoveFile(path);
     return true;
 }
@@ -190,42 +215,58 @@ std::unique_ptr<XmlDocument> OpenUnsavedTime(const FileStamp& log) {
 
 void NoteCredit(const LocalDateTime& day, std::string_view app, std::string_view doc, int seconds) {
     if (!State.kept) return;
-    CreditTimeTo(*State.kept, State.keptDay, day, app, doc, seconds);
-    State.lines += JournalCreditLine({day, seconds, std::string(app), std::string(doc)});
+    State.recent.push_back({{day.year, day.month, day.day}, seconds, std::string(app), std::string(doc)});
+    if (State.recent.size() < kFoldAfter) return;
+    WriteNotedCredits();
+    Fold();
 }
 
+namespace {
+
+// The journal's lines of the credits it does not have yet, then `after`, in one append. A
+// journal that cannot be written only costs what a crash would take.
+void AppendToJournal(std::string_view after) {
+    std::string lines;
+    for (std::size_t i = State.unwritten; i < State.recent.size(); ++i) lines += JournalCreditLine(State.recent[i]);
+    State.unwritten = State.recent.size();
+    lines += after;
+    if (!lines.empty()) AppendToFile(JournalPath(), lines);
+}
+
+}  // namespace
+
 void WriteNotedCredits() {
-    if (State.lines.empty()) return;
-    // A journal that cannot be written only costs what a crash would take.
-    AppendToFile(JournalPath(), State.lines);
-    State.lines.clear();
+    if (State.kept) AppendToJournal({});
 }
 
 void NoteFront(const std::vector<DayCredit>& front) {
     if (!State.kept) return;
-    State.lines += kJournalFrontStart;
-    for (const DayCredit& credit : front) State.lines += JournalCreditLine(credit, true);
-    WriteNotedCredits();
+    std::string lines(kJournalFrontStart);
+    for (const DayCredit& credit : front) lines += JournalCreditLine(credit, true);
+    AppendToJournal(lines);
 }
 
 void NoteLogWritten(const FileStamp& log) {
     if (!State.kept) return;
     State.log = log;
-    State.kept = EmptyLog();
-    State.keptDay = DayCache();
+    KeepNothing();
     if (State.kept) RewriteJournal(*State.kept);
 }
 
 void NoteLogReplaced(const FileStamp& log) {
     if (!State.kept) return;
     State.log = log;
+    Fold();
     RewriteJournal(*State.kept);
 }
 
-bool HasUnsavedTime() { return State.kept && State.kept->DocumentElement() && State.kept->DocumentElement().FirstChild(); }
+bool HasUnsavedTime() {
+    return State.kept && (!State.recent.empty() || (State.kept->DocumentElement() && State.kept->DocumentElement().FirstChild()));
+}
 
 SaveResult SetUnsavedTimeAside() {
     if (!HasUnsavedTime()) return {};
+    Fold();
     // The side file holds the journal's time: it names the journal so that the journal counts
     // no more should the process end before the journal begins anew.
     State.kept->DocumentElement().SetAttribute("journal", State.generation);
@@ -233,8 +274,7 @@ SaveResult SetUnsavedTimeAside() {
     if (path.empty() && !LocalDataDir.empty() && CreateFolder(LocalDataDir)) path = WriteSideFile(LocalDataDir);
     if (path.empty()) return {SaveFailure::Other};
     State.written.push_back(path);
-    State.kept = EmptyLog();
-    State.keptDay = DayCache();
+    KeepNothing();
     if (State.kept) RewriteJournal(*State.kept);
     return {};
 }
@@ -246,6 +286,7 @@ std::unique_ptr<XmlDocument> TakeSideFiles() {
     std::vector<std::string> taken;
     GatherSideFiles(*sideTime, taken, std::string());
     if (taken.empty()) return nullptr;
+    Fold();
     std::unique_ptr<XmlDocument> allTime = Copy(*State.kept);
     if (!allTime) return nullptr;
     DayCache cache;
