@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/code_page.h"
 #include "base/narrow_text.h"
 #include "tracking/calendar.h"
 #include "tracking/programs_list.h"
@@ -150,16 +151,117 @@ void ClockTo(std::uint32_t tick, bool timerTick) {
     State.AnchorTick = tick;
 }
 
-// Editors mark unsaved documents with a trailing asterisk; the document is the same one.
+// Written in UTF-8; the sampler compares narrow text, so it uses them in the narrow code page.
+// What programs put between a document and their own name besides TitleSeparators: the bar of
+// chat programs, the en and em dash, the middle dot.
+constexpr std::string_view kWrittenSeparators[] = {"|", "\xE2\x80\x93", "\xE2\x80\x94", "\xC2\xB7"};
+// What editors put before the name of a document with unsaved changes: an asterisk, a black
+// circle, a bullet.
+constexpr std::string_view kUnsavedMarks[] = {"*", "\xE2\x97\x8F", "\xE2\x80\xA2"};
+// What an elevated console puts before its own name, in the program's two languages.
+constexpr std::string_view kElevatedPrefixes[] = {
+    "Administrator: ", "\xD0\x90\xD0\xB4\xD0\xBC\xD0\xB8\xD0\xBD\xD0\xB8\xD1\x81\xD1\x82\xD1\x80\xD0\xB0\xD1\x82\xD0\xBE\xD1\x80: "};
+
+// The texts above as narrow text shows them in one code page. A character counts only where it
+// is whole: a UTF-8 sequence, or one byte of a code page where it is one byte. The legacy
+// dashes and dot (0x96, 0x97, 0xB7) taken as bytes under UTF-8 would cut continuation bytes out
+// of other characters (the Cyrillic letter ze is D0 B7).
+struct NarrowForms {
+    int codePage = 0;
+    std::vector<std::string> separators;
+    std::vector<std::string> marks;
+    std::vector<std::string> prefixes;
+};
+
+NarrowForms Forms;
+
+// The narrow form of a UTF-8 text; empty when the code page cannot show it.
+std::string NarrowFormOf(std::string_view utf8, bool oneCharacter) {
+    if (NarrowTextIsUtf8()) return std::string(utf8);
+    std::string narrow = Utf8ToNarrow(utf8);
+    // A character the code page lacks comes back as its default character ('?').
+    if (NarrowToUtf8(narrow) != utf8) return {};
+    if (oneCharacter && narrow.size() != 1) return {};
+    return narrow;
+}
+
+const NarrowForms& FormsInNarrowText() {
+    if (Forms.codePage == NarrowCodePage()) return Forms;
+    NarrowForms forms;
+    forms.codePage = NarrowCodePage();
+    auto add = [](std::vector<std::string>& to, std::string_view utf8, bool oneCharacter) {
+        std::string narrow = NarrowFormOf(utf8, oneCharacter);
+        if (!narrow.empty()) to.push_back(std::move(narrow));
+    };
+    for (std::string_view separator : kWrittenSeparators) add(forms.separators, separator, true);
+    for (std::string_view mark : kUnsavedMarks) add(forms.marks, mark, true);
+    for (std::string_view prefix : kElevatedPrefixes) add(forms.prefixes, prefix, false);
+    Forms = std::move(forms);
+    return Forms;
+}
+
+bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool IsTitleSeparator(char c) {
+    return TitleSeparators.find(c) != std::string_view::npos;
+}
+
+// The number of bytes of the separator `text` starts with (or ends with); 0 when it does not.
+std::size_t SeparatorAtStart(std::string_view text, const NarrowForms& forms) {
+    if (!text.empty() && IsTitleSeparator(text.front())) return 1;
+    for (const std::string& separator : forms.separators)
+        if (StartsWith(text, separator)) return separator.size();
+    return 0;
+}
+
+std::size_t SeparatorAtEnd(std::string_view text, const NarrowForms& forms) {
+    if (!text.empty() && IsTitleSeparator(text.back())) return 1;
+    for (const std::string& separator : forms.separators)
+        if (EndsWith(text, separator)) return separator.size();
+    return 0;
+}
+
+// The length of an unread count such as "(12)" at the start of `text`, followed by a blank or
+// nothing; 0 when there is none. Four digits are rather a year.
+std::size_t CountAtStart(std::string_view text) {
+    if (text.size() < 3 || text.front() != '(') return 0;
+    std::size_t end = 1;
+    while (end < text.size() && end <= 3 && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end == 1 || end == text.size() || text[end] != ')') return 0;
+    ++end;
+    return end == text.size() || text[end] == ' ' ? end : 0;
+}
+
+// Editors mark unsaved documents with an asterisk after the name, or with an asterisk, a
+// circle or a bullet before it, and chat programs and web pages count unread messages before
+// it: the document is the same one.
 void DropModifiedMark(std::string& doc) {
+    std::size_t mark = CountAtStart(doc);
+    for (const std::string& unsaved : FormsInNarrowText().marks)
+        if (mark == 0 && StartsWith(doc, unsaved)) mark = unsaved.size();
+    if (mark != 0) {
+        while (mark < doc.size() && doc[mark] == ' ') ++mark;
+        doc.erase(0, mark);
+    }
     if (doc.empty() || doc.back() != '*') return;
     std::size_t lengthBefore = doc.size();
     doc.pop_back();
     if (lengthBefore > 2 && doc.back() == ' ') doc.pop_back();
 }
 
-bool IsTitleSeparator(char c) {
-    return TitleSeparators.find(c) != std::string_view::npos;
+// An elevated console is the same console: its "Administrator: " goes before the split, so
+// that the console's name stays whole whether a pattern names it or the whole title does.
+void DropElevatedPrefix(std::string& title) {
+    for (const std::string& prefix : FormsInNarrowText().prefixes) {
+        if (title.size() > prefix.size() && StartsWith(title, prefix)) {
+            title.erase(0, prefix.size());
+            return;
+        }
+    }
 }
 
 // The title's bytes in `buffer`, terminated; their number.
@@ -274,13 +376,8 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
     }
     if (read < 0) read = ReadTitleInto(titles, window, State.SampledTitle);
     std::memcpy(State.LastTitle, State.SampledTitle, static_cast<std::size_t>(read) + 1);
-    // A tab or line break separates like a blank, so it must be one before the split.
-    std::string title(State.LastTitle, static_cast<std::size_t>(read));
-    BlankControlCharacters(title);
-    TitleSplit split = SplitTitle(title, ProgramList, State.InactiveName);
-    CleanName(split.app);
-    CleanName(split.doc);
-    DropModifiedMark(split.doc);
+    TitleSplit split =
+        SplitWindowTitle(std::string(State.LastTitle, static_cast<std::size_t>(read)), ProgramList, State.InactiveName);
     State.CurrentApp = std::move(split.app);
     State.CurrentDoc = std::move(split.doc);
 }
@@ -493,18 +590,30 @@ TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& pa
         std::size_t at = title.find(pattern);
         if (at == std::string_view::npos) continue;
 
+        const NarrowForms& forms = FormsInNarrowText();
         std::string_view doc;
         if (at == 0) {
             doc = title.substr(pattern.size());
-            while (!doc.empty() && IsTitleSeparator(doc.front())) doc.remove_prefix(1);
+            while (std::size_t separator = SeparatorAtStart(doc, forms)) doc.remove_prefix(separator);
         } else {
             // Whatever follows the pattern is dropped.
             doc = title.substr(0, at);
-            while (!doc.empty() && IsTitleSeparator(doc.back())) doc.remove_suffix(1);
+            while (std::size_t separator = SeparatorAtEnd(doc, forms)) doc.remove_suffix(separator);
         }
         return {std::string(CutText(pattern, kNameLimit)), std::string(CutText(doc, kNameLimit))};
     }
     return {std::string(CutText(title, kTitleLimit)), {}};
+}
+
+TitleSplit SplitWindowTitle(std::string title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
+    // A tab or line break separates like a blank, so it must be one before the split.
+    BlankControlCharacters(title);
+    DropElevatedPrefix(title);
+    TitleSplit split = SplitTitle(title, patterns, inactiveName);
+    CleanName(split.app);
+    CleanName(split.doc);
+    DropModifiedMark(split.doc);
+    return split;
 }
 
 void NoteSessionChange(SessionChange change, std::uint32_t tick) {

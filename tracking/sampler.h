@@ -11,6 +11,8 @@
 #include "tracking/platform_seams.h"
 
 constexpr std::uint32_t AutosaveInterval = 300000;
+// Trimmed where a document is cut out of a title; so are the bar, the en and em dash and the
+// middle dot, as whole characters of narrow text.
 constexpr std::string_view TitleSeparators = " -:><";
 
 // The timer keeps ticking through menus and modal loops: a longer silence means the machine or
@@ -76,6 +78,10 @@ struct TitleSplit {
     std::string doc;
 };
 TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& patterns, std::string_view inactiveName);
+// A window's title as the sampler records it: the split, with what is not the application or
+// the document left out (an elevated console's prefix, unsaved-changes marks, unread counts,
+// control characters, double quotes).
+TitleSplit SplitWindowTitle(std::string title, const std::vector<std::string>& patterns, std::string_view inactiveName);
 
 enum class SessionChange { Locked, Unlocked, Disconnected, Connected };
 // A lock or disconnect credits the current pair up to this tick and starts an away stretch

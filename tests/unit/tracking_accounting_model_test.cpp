@@ -415,7 +415,7 @@ public:
     }
     void SwitchTo(WindowHandle window) { front_ = window; }
     void ChangeTitle(const char* title = nullptr) {
-        static const char* const editorDocs[] = {"notes.txt", "todo.txt", "plan.txt", "(3) inbox"};
+        static const char* const editorDocs[] = {"notes.txt", "todo.txt", "plan.txt", "inbox (3)"};
         static const char* const studioDocs[] = {"main.cpp", "util.cpp"};
         if (title) {
             windows_.titles[front_] = title;
