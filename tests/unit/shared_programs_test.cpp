@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "base/program_paths.h"
+#include "tests/unit/test_files.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 
 namespace {
 
 struct SplitCase {
-    const char* title;
-    const char* app;
-    const char* doc;
+    std::string title;
+    std::string app;
+    std::string doc;
 };
 
 class SharedProgramsTest : public testing::Test {
@@ -24,6 +25,9 @@ protected:
     void SetUp() override {
         ProgramDir = std::string(OSTRAK_TEST_DATA) + "/../../delivered/";
         UserName = "a user without a list of their own";
+        LoadSharedList();
+    }
+    static void LoadSharedList() {
         ProgramList.clear();
         LoadProgramList();
     }
@@ -35,7 +39,7 @@ protected:
 
     static void ExpectSplits(const std::vector<SplitCase>& cases) {
         for (const SplitCase& example : cases) {
-            const TitleSplit split = SplitTitle(example.title, ProgramList, "");
+            const TitleSplit split = SplitWindowTitle(example.title, ProgramList, "");
             EXPECT_EQ(split.app, example.app) << '"' << example.title << '"';
             EXPECT_EQ(split.doc, example.doc) << '"' << example.title << '"';
         }
@@ -58,65 +62,114 @@ TEST_F(SharedProgramsTest, LoadsAsAListOfPatternsThePagesCanShowAndEachCanWin) {
     }
 }
 
-TEST_F(SharedProgramsTest, BrowsersNameThemselvesWhateverThePageIsAbout) {
+// Titles as today's programs write them, under UTF-8 (the program's code page), each with the
+// application and document a person would write down.
+TEST_F(SharedProgramsTest, RealTitlesSplitAsAPersonReadsThem) {
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    LoadSharedList();
+    const std::string em = "\xE2\x80\x94", en = "\xE2\x80\x93", circle = "\xE2\x97\x8F";
+    // Edge writes a zero-width space after "Microsoft"; the log keeps its name as written.
+    const std::string edge = "Microsoft\xE2\x80\x8B Edge";
+    const std::string order = "\xD0\x97\xD0\xB0\xD0\xBA\xD0\xB0\xD0\xB7";                      // "Заказ", ends in D0 B7
+    const std::string news = "\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8";       // "Новости"
+    const std::string report = "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.docx";               // "Отчёт.docx"
+    const std::string notes = "\xD0\x97\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB8.txt";  // "Заметки.txt"
     ExpectSplits({
+        // Browsers, with several profiles; a page about a program is still the browser's.
         {"Wikipedia, the free encyclopedia - Google Chrome", "Google Chrome", "Wikipedia, the free encyclopedia"},
         {"Inbox (3) - jane@example.com - Gmail - Google Chrome", "Google Chrome", "Inbox (3) - jane@example.com - Gmail"},
-        // A page about an office program still belongs to the browser.
         {"Microsoft Word - Wikipedia - Google Chrome", "Google Chrome", "Microsoft Word - Wikipedia"},
-        {"Mozilla Firefox", "Mozilla Firefox", ""},
-        // Firefox puts an em dash before its name; that is no title separator, so it stays.
-        {"Excel functions \x97 Mozilla Firefox", "Mozilla Firefox", "Excel functions \x97"},
-        // Edge's zero-width space, as the ANSI title shows it.
-        {"New tab - Profile 1 - Microsoft? Edge", "Microsoft? Edge", "New tab - Profile 1"},
+        {"(2) YouTube - Google Chrome", "Google Chrome", "YouTube"},
+        {order + " - Google Chrome", "Google Chrome", order},
+        {"New tab - Personal - " + edge, edge, "New tab - Personal"},
+        {"Bing and 4 more pages - Work - " + edge, edge, "Bing and 4 more pages - Work"},
+        {"Outlook - [InPrivate] - " + edge, edge, "Outlook - [InPrivate]"},
         {"Bing - Microsoft Edge", "Microsoft Edge", "Bing"},
+        {"MDN Web Docs " + em + " Mozilla Firefox", "Mozilla Firefox", "MDN Web Docs"},
+        {"Excel functions " + em + " Mozilla Firefox Private Browsing", "Mozilla Firefox", "Excel functions"},
+        {news + " " + em + " Mozilla Firefox", "Mozilla Firefox", news},
+        {"Mozilla Firefox", "Mozilla Firefox", ""},
+        {"Debugger " + em + " Firefox Developer Edition", "Firefox Developer Edition", "Debugger"},
         {"Google - Internet Explorer", "Internet Explorer", "Google"},
         {"Speed Dial - Opera", "Opera", "Speed Dial"},
-    });
-}
-
-TEST_F(SharedProgramsTest, MailAndOfficeProgramsOfEveryVersionGiveTheDocument) {
-    ExpectSplits({
+        {"New Tab - Brave", "Brave", "New Tab"},
+        {"Start Page - Vivaldi", "Vivaldi", "Start Page"},
+        // Chats and meetings: each chat is a document of its program.
+        {"Chat | Jane Roe | Microsoft Teams", "Microsoft Teams", "Chat | Jane Roe"},
+        {"Activity | Microsoft Teams", "Microsoft Teams", "Activity"},
+        {"Weekly sync | Microsoft Teams", "Microsoft Teams", "Weekly sync"},
+        {"Slack | general | Acme", "Slack", "general | Acme"},
+        {"Slack | Jane Roe | Acme", "Slack", "Jane Roe | Acme"},
+        {"Zoom Meeting", "Zoom Meeting", ""},
+        {"Zoom Workplace", "Zoom Workplace", ""},
+        {"#general | Acme Guild - Discord", "Discord", "#general | Acme Guild"},
+        {"Discord", "Discord", ""},
+        {"Telegram", "Telegram", ""},
+        {"Telegram (5)", "Telegram", ""},
+        {"WhatsApp", "WhatsApp", ""},
+        {"(3) WhatsApp", "WhatsApp", ""},
+        {"Spotify", "Spotify", ""},
+        // Paused, Spotify names its plan, which stays as the document.
+        {"Spotify Premium", "Spotify", "Premium"},
+        // Mail, office programs and PDF readers, with the bitness after the name.
         {"Inbox - Mozilla Thunderbird", "Mozilla Thunderbird", "Inbox"},
-        {"Inbox - jane@example.com - Outlook", "Outlook", "Inbox - jane@example.com"},
+        {"Mail - Jane Roe - Outlook", "Outlook", "Mail - Jane Roe"},
         {"Inbox - Microsoft Outlook", "Microsoft Outlook", "Inbox"},
         {"Report.docx - Word", "Word", "Report.docx"},
+        {report + " - Word", "Word", report},
         {"Document1 - Microsoft Word", "Microsoft Word", "Document1"},
         {"Budget 2024.xlsx - Excel", "Excel", "Budget 2024.xlsx"},
+        {"Word count.xlsx - Excel", "Excel", "Word count.xlsx"},
         {"Microsoft Excel - Book1", "Microsoft Excel", "Book1"},
         {"Quarterly review.pptx - PowerPoint", "PowerPoint", "Quarterly review.pptx"},
-        {"Meeting notes - OneNote", "OneNote", "Meeting notes"},
+        {"Paint colours.pptx - PowerPoint", "PowerPoint", "Paint colours.pptx"},
+        {"Outlook rules - OneNote", "OneNote", "Outlook rules"},
         {"Untitled 1 - LibreOffice Writer", "LibreOffice Writer", "Untitled 1"},
         {"prices.ods - LibreOffice Calc", "LibreOffice Calc", "prices.ods"},
         {"invoice.pdf - Adobe Acrobat Reader (64-bit)", "Adobe Acrobat Reader", "invoice.pdf"},
-        {"contract.pdf - Adobe Acrobat Pro DC (64-bit)", "Adobe Acrobat", "contract.pdf"},
-    });
-}
-
-TEST_F(SharedProgramsTest, EditorsExplorerAndConsolesGiveTheFileOrFolder) {
-    ExpectSplits({
+        {"contract.pdf - Adobe Acrobat Pro (64-bit)", "Adobe Acrobat", "contract.pdf"},
+        {"manual.pdf - SumatraPDF", "SumatraPDF", "manual.pdf"},
+        // Editors, with and without unsaved changes.
         {"main.cpp - ostrak - Visual Studio Code", "Visual Studio Code", "main.cpp - ostrak"},
+        {circle + " main.cpp - ostrak - Visual Studio Code", "Visual Studio Code", "main.cpp - ostrak"},
         {"Ostrak - Microsoft Visual Studio", "Microsoft Visual Studio", "Ostrak"},
-        {"C:\\Users\\jane\\todo.txt - Notepad++", "Notepad++", "C:\\Users\\jane\\todo.txt"},
+        {"Ostrak (Debugging) - Microsoft Visual Studio (Administrator)", "Microsoft Visual Studio", "Ostrak (Debugging)"},
         {"notes.txt - Notepad", "Notepad", "notes.txt"},
+        {"*notes.txt - Notepad", "Notepad", "notes.txt"},
+        {"*" + notes + " - Notepad", "Notepad", notes},
+        {"Word list.txt - Notepad", "Notepad", "Word list.txt"},
+        {"*C:\\Users\\jane\\todo.txt - Notepad++", "Notepad++", "C:\\Users\\jane\\todo.txt"},
         {"app.py - Sublime Text (UNREGISTERED)", "Sublime Text", "app.py"},
         {"letter.rtf - WordPad", "WordPad", "letter.rtf"},
+        {"Meeting notes - Work - Obsidian v1.5.12", "Obsidian", "Meeting notes - Work"},
+        {"Landing page " + en + " Figma", "Figma", "Landing page"},
         {"Untitled - Paint", "Paint", "Untitled"},
+        {"photo.png - Paint", "Paint", "photo.png"},
+        {"IMG_0042.jpg - Photos", "Photos", "IMG_0042.jpg"},
+        // The Explorer and the consoles, elevated or not.
         {"Downloads - File Explorer", "File Explorer", "Downloads"},
-        {"Administrator: Command Prompt", "Command Prompt", "Administrator"},
+        {"Command Prompt", "Command Prompt", ""},
+        {"Administrator: Command Prompt", "Command Prompt", ""},
+        {"Command Prompt - ping example.com", "Command Prompt", "ping example.com"},
+        {"Administrator: Windows PowerShell", "Windows PowerShell", ""},
         {"Windows PowerShell", "Windows PowerShell", ""},
+        // Programs whose title is their name alone need no pattern.
+        {"Settings", "Settings", ""},
+        {"Calculator", "Calculator", ""},
     });
 }
 
-TEST_F(SharedProgramsTest, ShortNamesInsideDocumentNamesDoNotClaimTheTitle) {
+// Before the manifest's UTF-8 (Windows before 1903) the list and the titles are in the ANSI
+// code page: Edge's zero-width space shows as a question mark in both, and the dashes are bytes.
+TEST_F(SharedProgramsTest, UnderALegacyCodePageTheSameProgramsAreFound) {
+    NarrowCodePageScope cp1251(1251);
+    LoadSharedList();
     ExpectSplits({
-        {"Word list.txt - Notepad", "Notepad", "Word list.txt"},
-        // Word, the commonest word of them, comes last among the short names.
-        {"Word count.xlsx - Excel", "Excel", "Word count.xlsx"},
-        {"Outlook rules - OneNote", "OneNote", "Outlook rules"},
-        {"Paint colours.pptx - PowerPoint", "PowerPoint", "Paint colours.pptx"},
-        // Nothing known: the whole title is the application.
-        {"Calculator", "Calculator", ""},
+        {"New tab - Personal - Microsoft? Edge", "Microsoft? Edge", "New tab - Personal"},
+        {"Excel functions \x97 Mozilla Firefox", "Mozilla Firefox", "Excel functions"},
+        {"\xC7\xE0\xEA\xE0\xE7 - Google Chrome", "Google Chrome", "\xC7\xE0\xEA\xE0\xE7"},
+        {"\x95 notes.txt - Notepad", "Notepad", "notes.txt"},
+        {"Administrator: Command Prompt", "Command Prompt", ""},
     });
 }
 
