@@ -74,6 +74,13 @@ TEST_F(SharedProgramsTest, RealTitlesSplitAsAPersonReadsThem) {
     const std::string news = "\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8";       // "Новости"
     const std::string report = "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.docx";               // "Отчёт.docx"
     const std::string notes = "\xD0\x97\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB8.txt";  // "Заметки.txt"
+    // Windows in Russian: Notepad, the Explorer and the console under their Russian names.
+    const std::string notepadRu = "\xD0\x91\xD0\xBB\xD0\xBE\xD0\xBA\xD0\xBD\xD0\xBE\xD1\x82";    // "Блокнот"
+    const std::string untitled = "\xD0\x91\xD0\xB5\xD0\xB7\xD1\x8B\xD0\xBC\xD1\x8F\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB9";     // "Безымянный"
+    const std::string explorerRu = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB2\xD0\xBE\xD0\xB4\xD0\xBD\xD0\xB8\xD0\xBA";   // "Проводник"
+    const std::string downloads = "\xD0\x97\xD0\xB0\xD0\xB3\xD1\x80\xD1\x83\xD0\xB7\xD0\xBA\xD0\xB8";    // "Загрузки"
+    const std::string consoleRu = "\xD0\x9A\xD0\xBE\xD0\xBC\xD0\xB0\xD0\xBD\xD0\xB4\xD0\xBD\xD0\xB0\xD1\x8F \xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xBA\xD0\xB0";    // "Командная строка"
+    const std::string elevatedRu = "\xD0\x90\xD0\xB4\xD0\xBC\xD0\xB8\xD0\xBD\xD0\xB8\xD1\x81\xD1\x82\xD1\x80\xD0\xB0\xD1\x82\xD0\xBE\xD1\x80: ";   // "Администратор: "
     ExpectSplits({
         // Browsers, with several profiles; a page about a program is still the browser's.
         {"Wikipedia, the free encyclopedia - Google Chrome", "Google Chrome", "Wikipedia, the free encyclopedia"},
@@ -153,6 +160,9 @@ TEST_F(SharedProgramsTest, RealTitlesSplitAsAPersonReadsThem) {
         {"Command Prompt - ping example.com", "Command Prompt", "ping example.com"},
         {"Administrator: Windows PowerShell", "Windows PowerShell", ""},
         {"Windows PowerShell", "Windows PowerShell", ""},
+        {untitled + " " + em + " " + notepadRu, notepadRu, untitled},
+        {downloads + " - " + explorerRu, explorerRu, downloads},
+        {elevatedRu + consoleRu, consoleRu, ""},
         // Programs whose title is their name alone need no pattern.
         {"Settings", "Settings", ""},
         {"Calculator", "Calculator", ""},
