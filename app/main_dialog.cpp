@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "app/tray.h"
 #include "links/links.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
+#include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
@@ -90,7 +93,8 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     const std::vector<TrackerTrouble> begun = trayStatus_.Update(CurrentTroubles());
     shownIconId_ = trayStatus_.IconId();
     shownTip_ = trayStatus_.Tip();
-    if (AddTrayIcon(hwnd(), shownIconId_, shownTip_)) {
+    const bool iconAdded = AddTrayIcon(hwnd(), shownIconId_, shownTip_);
+    if (iconAdded) {
         for (TrackerTrouble trouble : begun) ShowWarningBalloon(trayStatus_.TroubleText(trouble));
     } else {
         trayRetriesLeft_ = kTrayRetries;
@@ -101,6 +105,8 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
         loop->AddIdleHandler(this);
     }
     options_.SetUp(hwnd());
+    // A trouble's balloon matters more; the patterns are offered at a later start then.
+    if (iconAdded && begun.empty()) OfferSharedPatterns();
     // Without the notifications a locked screen counts as whatever window is in front; the
     // away time still ends it once input stops.
     sessionNotifications_ = WTSRegisterSessionNotification(hwnd(), NOTIFY_FOR_THIS_SESSION) != FALSE;
@@ -125,7 +131,8 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     SetAwayOfferListener(nullptr);
     KillTimer(hwnd(), kAwayOfferTimer);
     awayOffer_ = 0;
-    awayBalloon_ = AwayBalloon::Gone;
+    awayBalloon_ = OfferBalloon::Gone;
+    DropPatternsBalloon();
     if (CMessageLoop* loop = AppModule.GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -159,14 +166,17 @@ LRESULT CDlgMain::OnTrayNotify(WindowMessage& message) {
     // balloon: one that another replaced may still report, so only what comes after this
     // offer's own "shown" counts.
     case NIN_BALLOONSHOW:
-        if (awayOffer_ && awayBalloon_ == AwayBalloon::Asked) awayBalloon_ = AwayBalloon::Shown;
+        if (awayOffer_ && awayBalloon_ == OfferBalloon::Asked) awayBalloon_ = OfferBalloon::Shown;
+        if (patternsBalloon_ == OfferBalloon::Asked) patternsBalloon_ = OfferBalloon::Shown;
         break;
     case NIN_BALLOONUSERCLICK:
-        if (awayBalloon_ == AwayBalloon::Shown) AnswerAwayOffer(true);
+        if (awayBalloon_ == OfferBalloon::Shown) AnswerAwayOffer(true);
+        if (patternsBalloon_ == OfferBalloon::Shown) AddOfferedPatterns();
         break;
     case NIN_BALLOONTIMEOUT:  // timed out, or closed by the user
     case NIN_BALLOONHIDE:     // taken away with the icon
-        if (awayBalloon_ == AwayBalloon::Shown) AnswerAwayOffer(false);
+        if (awayBalloon_ == OfferBalloon::Shown) AnswerAwayOffer(false);
+        if (patternsBalloon_ == OfferBalloon::Shown) DropPatternsBalloon();
         break;
     default:
         break;  // moves, presses and double clicks are not ours to act on
@@ -196,7 +206,12 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         message.handled = false;
         return 0;
     }
-    if (AddTrayIcon(hwnd(), shownIconId_, shownTip_) || --trayRetriesLeft_ <= 0) KillTimer(hwnd(), kTrayRetryTimer);
+    if (AddTrayIcon(hwnd(), shownIconId_, shownTip_)) {
+        KillTimer(hwnd(), kTrayRetryTimer);
+        OfferSharedPatterns();
+    } else if (--trayRetriesLeft_ <= 0) {
+        KillTimer(hwnd(), kTrayRetryTimer);
+    }
     return 0;
 }
 
@@ -341,15 +356,18 @@ void CDlgMain::RefreshTrayIcon() {
 }
 
 void CDlgMain::ShowWarningBalloon(const std::string& text) {
-    // This balloon takes the place of an away offer's: a click on it must not count the absence.
+    // This balloon takes the place of an offer's: a click on it must not answer the offer.
     if (awayOffer_) DropAwayBalloon();
+    DropPatternsBalloon();
     ShowTrayBalloon(hwnd(), text, BalloonIcon::Warning);
 }
 
 void CDlgMain::OfferAwayTime(const AwayOffer& offer) {
     // An earlier offer still waiting here was settled by the tracker when this absence began.
+    // The patterns stay offered: a click on this balloon must not add them.
+    DropPatternsBalloon();
     awayOffer_ = offer.id;
-    awayBalloon_ = AwayBalloon::Asked;
+    awayBalloon_ = OfferBalloon::Asked;
     if (ShowTrayBalloon(hwnd(), AwayOfferText(offer), BalloonIcon::Information))
         SetTimer(hwnd(), kAwayOfferTimer, kAwayOfferAnswerMs, nullptr);
     else
@@ -360,13 +378,56 @@ void CDlgMain::AnswerAwayOffer(bool asWork) {
     KillTimer(hwnd(), kAwayOfferTimer);
     const std::uint64_t offer = awayOffer_;
     awayOffer_ = 0;
-    awayBalloon_ = AwayBalloon::Gone;
+    awayBalloon_ = OfferBalloon::Gone;
     if (offer) SettleAwayOffer(offer, asWork);
 }
 
 void CDlgMain::DropAwayBalloon() {
-    awayBalloon_ = AwayBalloon::Gone;
+    awayBalloon_ = OfferBalloon::Gone;
     SetTimer(hwnd(), kAwayOfferTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+void CDlgMain::OfferSharedPatterns() {
+    // What a held list holds is not known yet; the next start asks again.
+    if (ProgramListIsHeld() || awayOffer_) return;
+    const std::vector<std::string> shared = ReadSharedPatterns();
+    if (shared.empty()) return;
+    std::vector<std::uint32_t> before = ReadOfferedPatterns();
+    // Without a list of their own the user has the shared patterns already.
+    std::vector<std::string> offer;
+    if (ProgramListIsOwn()) offer = SharedPatternsToOffer(shared, ProgramList, before);
+    if (!offer.empty()) {
+        patternsBalloon_ = OfferBalloon::Asked;
+        // Unseen, the offer is made again at the next start.
+        if (!ShowTrayBalloon(hwnd(), PatternsOfferText(offer.size()), BalloonIcon::Information)) {
+            patternsBalloon_ = OfferBalloon::Gone;
+            return;
+        }
+        offeredPatterns_ = std::move(offer);
+        offeredShared_ = shared;
+    }
+    // Each shipped pattern is now offered or held: one the user deletes later stays deleted.
+    std::vector<std::uint32_t> known;
+    for (const std::string& pattern : shared) known.push_back(PatternFingerprint(pattern));
+    std::sort(known.begin(), known.end());
+    known.erase(std::unique(known.begin(), known.end()), known.end());
+    std::sort(before.begin(), before.end());
+    if (known != before) WriteOfferedPatterns(known);
+}
+
+void CDlgMain::AddOfferedPatterns() {
+    const std::vector<std::string> shared = std::move(offeredShared_);
+    const std::vector<std::string> added = std::move(offeredPatterns_);
+    DropPatternsBalloon();
+    ProgramList = AddSharedPatterns(ProgramList, shared, added);
+    ReportSave(SavedFile::ProgramList, SaveProgramList());
+    options_.ShowAddedPatterns(shared, added);
+}
+
+void CDlgMain::DropPatternsBalloon() {
+    patternsBalloon_ = OfferBalloon::Gone;
+    offeredPatterns_.clear();
+    offeredShared_.clear();
 }
 
 void ShowMainDialog() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/tray.h"
 #include "base/scoped_handles_win.h"
@@ -32,6 +33,9 @@ public:
     // Shows the balloon that offers an away stretch as work; the shell's answer, or the lack
     // of one within a minute, settles it.
     void OfferAwayTime(const AwayOffer& offer);
+    // Offers, in a balloon, the shipped patterns that the user's own list lacks and that were
+    // not offered before; a click adds them. Every shipped pattern then counts as offered.
+    void OfferSharedPatterns();
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -61,6 +65,9 @@ private:
     // The offer's balloon is gone or never came: it stays idle, answered from the message loop
     // rather than from inside the sampler's call that may have led here.
     void DropAwayBalloon();
+    // Adds the offered patterns to the list, saves it and shows it on the page.
+    void AddOfferedPatterns();
+    void DropPatternsBalloon();
 
     // Brings the icon's picture and tip up to date with the status.
     void RefreshTrayIcon();
@@ -79,11 +86,16 @@ private:
     TrayStatus trayStatus_;
     int shownIconId_ = 0;
     std::string shownTip_;
-    // The away offer waiting for an answer (0 none), and its balloon: asked for, said by the
-    // shell to be showing (only then does a click or a close speak for it), or gone.
-    enum class AwayBalloon { Asked, Shown, Gone };
+    // An offer's balloon: asked for, said by the shell to be showing (only then does a click
+    // or a close speak for it), or gone. At most one offer's balloon is asked for or shown.
+    enum class OfferBalloon { Asked, Shown, Gone };
+    // The away offer waiting for an answer (0 none).
     std::uint64_t awayOffer_ = 0;
-    AwayBalloon awayBalloon_ = AwayBalloon::Gone;
+    OfferBalloon awayBalloon_ = OfferBalloon::Gone;
+    // The shipped patterns offered, with the shared list that places them.
+    std::vector<std::string> offeredPatterns_;
+    std::vector<std::string> offeredShared_;
+    OfferBalloon patternsBalloon_ = OfferBalloon::Gone;
     ScopedIcon largeIcon_;
     ScopedIcon smallIcon_;
 };

@@ -155,6 +155,10 @@ std::string AwayOfferText(const AwayOffer& offer) {
                                              {"application", offer.app}});
 }
 
+std::string PatternsOfferText(std::size_t count) {
+    return FillPlaceholders(TextOrKey("Tray/PatternsOffer"), {{"count", std::to_string(count)}});
+}
+
 void RemoveTrayIcon(HWND owner) {
     NOTIFYICONDATAW record = IconRecord(owner);
     Shell_NotifyIconW(NIM_DELETE, &record);

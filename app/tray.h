@@ -27,6 +27,8 @@ bool ShowTrayBalloon(HWND owner, const std::string& text, BalloonIcon icon);
 // The balloon's text for an away offer: "Tray/AwayOffer" (or "Tray/AwayOfferNoDocument") with
 // {start}, {end}, {minutes}, {document} and {application} filled in.
 std::string AwayOfferText(const AwayOffer& offer);
+// The balloon's text that offers shipped patterns: "Tray/PatternsOffer" with {count} filled in.
+std::string PatternsOfferText(std::size_t count);
 // Shows the tray menu at the mouse and returns when it has closed; a chosen item reaches the
 // owner as WM_COMMAND.
 void ShowTrayMenu(HWND owner);

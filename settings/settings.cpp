@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/narrow_text.h"
 
@@ -8,6 +9,8 @@ namespace {
 
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char RunValueName[] = "Ostrak";
+// Nine bytes a pattern: room for far more shipped patterns than a list will ever hold.
+constexpr std::uint32_t kOfferedPatternsBufferSize = 64 * 1024;
 
 void StoreText(RegistryKey& key, const std::string& name, const std::string& text) {
     // The byte count includes the terminating zero.
@@ -75,6 +78,33 @@ bool ReadTimelineOn() { return ReadSettingNumber("Options", TimelineName, Defaul
 
 bool ReadMediaIsPresence() {
     return ReadSettingNumber("Options", MediaIsPresenceName, DefaultMediaIsPresence) != 0;
+}
+
+std::vector<std::uint32_t> ReadOfferedPatterns() {
+    std::vector<std::uint32_t> fingerprints;
+    std::unique_ptr<RegistryKey> key = OpenSettingsSection("Options");
+    std::vector<char> text(kOfferedPatternsBufferSize);
+    if (!key || !key->ReadText(OfferedPatternsName, text.data(), kOfferedPatternsBufferSize)) return fingerprints;
+    // Up to the first word that is no number: what a hand edit left before it still counts.
+    const char* at = text.data();
+    for (;;) {
+        char* end = nullptr;
+        const unsigned long number = std::strtoul(at, &end, 16);
+        if (end == at) break;
+        fingerprints.push_back(static_cast<std::uint32_t>(number));
+        at = end;
+    }
+    return fingerprints;
+}
+
+void WriteOfferedPatterns(const std::vector<std::uint32_t>& fingerprints) {
+    std::string text;
+    for (std::uint32_t fingerprint : fingerprints) {
+        char word[16];
+        std::snprintf(word, sizeof word, "%s%08X", text.empty() ? "" : " ", static_cast<unsigned>(fingerprint));
+        text += word;
+    }
+    WriteSettingText("Options", OfferedPatternsName, text);
 }
 
 void SetStartWithSystem(bool on) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/platform_seams.h"
 
@@ -45,6 +46,13 @@ inline constexpr char MediaIsPresenceName[] = "MediaIsPresence";
 inline constexpr std::int32_t DefaultMediaIsPresence = 1;
 // The stored flag in section "Options", its default stored when absent.
 bool ReadMediaIsPresence();
+
+// Fingerprints of the shipped patterns a user has been offered or already had, so that none is
+// offered twice: eight hexadecimal digits each, separated by blanks.
+inline constexpr char OfferedPatternsName[] = "OfferedPatterns";
+// In section "Options"; none when absent. Unlike the settings above, reading stores nothing.
+std::vector<std::uint32_t> ReadOfferedPatterns();
+void WriteOfferedPatterns(const std::vector<std::uint32_t>& fingerprints);
 
 // Adds or removes the shell's per-user autostart entry that starts the program in the tray.
 void SetStartWithSystem(bool on);

@@ -17,7 +17,8 @@ bool UserListFile::Load(XmlDocument& document) {
     userFileUnread = false;
     userFileHeld = false;
     RemoveStaleTemporaryFiles(userPath);
-    if (document.Load(userPath)) return true;
+    userFileLoaded = document.Load(userPath);
+    if (userFileLoaded) return true;
     NoteWhyUnloaded(*this);
     return document.Load(sharedPath);
 }
@@ -26,6 +27,7 @@ bool UserListFile::ReopenHeld(XmlDocument& document) {
     if (!userFileHeld) return false;
     if (document.Load(userPath)) {
         userFileHeld = false;
+        userFileLoaded = true;
         return true;
     }
     // Let go of by now, it may turn out damaged (set aside at the first save, as at a load) or

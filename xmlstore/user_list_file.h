@@ -16,6 +16,8 @@ struct UserListFile {
     std::string sharedPath;
     bool userFileUnread = false;
     bool userFileHeld = false;
+    // What the last load or reopening read: the per-user file, not the shared one standing in.
+    bool userFileLoaded = false;
 
     // Also removes what an interrupted save of the per-user file left. False when neither loads.
     bool Load(XmlDocument& document);

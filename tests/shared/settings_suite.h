@@ -314,6 +314,16 @@ TYPED_TEST_P(SettingsSuite, RegistryThatCannotBeWrittenGivesDefaults) {
     EXPECT_EQ(this->watched.openKeys, 0);
 }
 
+// A list of fingerprints as long as a big shipped list, far beyond a name's 254 bytes.
+TYPED_TEST_P(SettingsSuite, OfferedPatternsAreReadWholeAndTheirAbsenceStoresNothing) {
+    EXPECT_TRUE(ReadOfferedPatterns().empty());
+    EXPECT_EQ(this->watched.writes["OfferedPatterns"], 0);
+    std::vector<std::uint32_t> fingerprints = {0u, 0xFFFFFFFFu};
+    for (std::uint32_t i = 0; i < 200; ++i) fingerprints.push_back(i * 2654435761u);
+    WriteOfferedPatterns(fingerprints);
+    EXPECT_EQ(ReadOfferedPatterns(), fingerprints);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(SettingsSuite, MissingOrEmptyLanguageBecomesEnglishAndIsStored,
                             StoredTextIsReadAndLeftAlone, TextOver254CharactersReadsAsMissingAndIsReplaced,
                             ValueOfTheWrongTypeReadsAsMissing, NumberEqualToItsDefaultIsWrittenAgain,
@@ -322,6 +332,7 @@ REGISTER_TYPED_TEST_SUITE_P(SettingsSuite, MissingOrEmptyLanguageBecomesEnglishA
                             StartWithSystemQuotesOnlyAPathWithASpace,
                             StartWithSystemOffWhenAbsentTouchesNothingElse, EveryOperationClosesTheKeyItOpened,
                             RegistryWithoutKeysGivesDefaultsAndLosesWrites,
-                            RegistryThatCannotBeWrittenGivesDefaults);
+                            RegistryThatCannotBeWrittenGivesDefaults,
+                            OfferedPatternsAreReadWholeAndTheirAbsenceStoresNothing);
 
 }  // namespace settings_suite

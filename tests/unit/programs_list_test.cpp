@@ -47,6 +47,7 @@ TEST_F(ProgramsListTest, TheUserFileComesFirstAndLoadingAppends) {
 TEST_F(ProgramsListTest, WithoutAUserFileTheSharedOneIsReadAndNeverWritten) {
     WriteFileBytes(SharedFile(), ListFile({"Shared", "Editor"}));
     EXPECT_EQ(Reloaded(), (Patterns{"Shared", "Editor"}));
+    EXPECT_FALSE(ProgramListIsOwn());
 
     ProgramList = {"Editor"};
     SaveProgramList();
@@ -58,9 +59,11 @@ TEST_F(ProgramsListTest, OnlyAUserFileThatFailsToLoadFallsBack) {
     WriteFileBytes(SharedFile(), ListFile({"Shared"}));
     WriteFileBytes(UserFile(), "<List/>");
     EXPECT_EQ(Reloaded(), Patterns{}) << "an empty list is no failure";
+    EXPECT_TRUE(ProgramListIsOwn());
 
     WriteFileBytes(UserFile(), "<List><Pattern>Mine</Pattern>");
     EXPECT_EQ(Reloaded(), (Patterns{"Shared"}));
+    EXPECT_FALSE(ProgramListIsOwn()) << "a damaged own list is not the list in use";
 
     WriteFileBytes(SharedFile(), "not xml");
     ProgramList = {"kept"};
@@ -94,6 +97,7 @@ TEST_F(ProgramsListTest, AUserFileHeldAtTheLoadIsWaitedForAndNeverSetAsideOrWrit
     std::filesystem::create_symlink(UserFile(), UserFile());
     EXPECT_EQ(Reloaded(), (Patterns{"Shared"})) << "the shared patterns apply meanwhile";
     EXPECT_TRUE(ProgramListIsHeld());
+    EXPECT_FALSE(ProgramListIsOwn());
     EXPECT_FALSE(ReopenHeldProgramList());
 
     ProgramList = {"Edited"};
@@ -108,6 +112,7 @@ TEST_F(ProgramsListTest, AUserFileHeldAtTheLoadIsWaitedForAndNeverSetAsideOrWrit
     EXPECT_EQ(ProgramList, (Patterns{"Mine", "Also mine"}));
     EXPECT_EQ(ReadFileBytes(UserFile()), ListFile({"Mine", "Also mine"}));
     EXPECT_FALSE(ProgramListIsHeld());
+    EXPECT_TRUE(ProgramListIsOwn());
     ProgramList.push_back("More");
     EXPECT_TRUE(SaveProgramList());
     EXPECT_EQ(Reloaded(), (Patterns{"Mine", "Also mine", "More"}));
@@ -174,6 +179,38 @@ TEST_F(ProgramsListTest, UsersKeepSeparateFiles) {
     EXPECT_EQ(Reloaded(), (Patterns{"list of user2"}));
     UserName = "user1";
     EXPECT_EQ(Reloaded(), (Patterns{"list of user1"}));
+}
+
+// Shipped patterns offered to a user with a list of their own, and where a click puts them.
+TEST_F(ProgramsListTest, NewSharedPatternsAreOfferedOnceAndTakeTheirPlaceInTheSharedOrder) {
+    const struct {
+        const char* name;
+        Patterns shared;
+        Patterns own;
+        Patterns offeredBefore;
+        Patterns offer;
+        Patterns merged;
+    } rows[] = {
+        {"nothing new", {"A", "B"}, {"B", "x", "A"}, {}, {}, {"B", "x", "A"}},
+        {"before the next shared one the user holds", {"N1", "A", "N2", "N3", "B", "N4"}, {"x", "A", "y", "B", "z"}, {},
+         {"N1", "N2", "N3", "N4"}, {"x", "N1", "A", "y", "N2", "N3", "B", "z", "N4"}},
+        {"the user's own order stays", {"A", "N", "B"}, {"B", "A"}, {}, {"N"}, {"N", "B", "A"}},
+        {"before the first of duplicates, each new one once", {"N", "A", "N"}, {"A", "x", "A"}, {}, {"N"},
+         {"N", "A", "x", "A"}},
+        {"an empty own list", {"A", "B"}, {}, {}, {"A", "B"}, {"A", "B"}},
+        {"offered before, taken or not", {"N1", "A", "N2"}, {"A"}, {"N1", "N2"}, {}, {"A"}},
+        {"only what is new since", {"N1", "A", "N2"}, {"A"}, {"N1"}, {"N2"}, {"A", "N2"}},
+        {"deleted by the user after an offer", {"A", "B"}, {"B"}, {"A", "B"}, {}, {"B"}},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::uint32_t> fingerprints;
+        for (const std::string& pattern : row.offeredBefore) fingerprints.push_back(PatternFingerprint(pattern));
+        const Patterns offer = SharedPatternsToOffer(row.shared, row.own, fingerprints);
+        EXPECT_EQ(offer, row.offer) << row.name;
+        EXPECT_EQ(AddSharedPatterns(row.own, row.shared, offer), row.merged) << row.name;
+    }
+    EXPECT_EQ(AddSharedPatterns({"A"}, {"N", "A"}, {"N", "A", "elsewhere"}), (Patterns{"N", "A"}))
+        << "nothing the user holds or the shared list lacks is added";
 }
 
 }  // namespace

@@ -482,4 +482,67 @@ TEST_F(TrayTest, TheAwayBalloonsAnswerCreditsTheAbsenceToTheWindowOrLeavesItIdle
     ResetSampler();
 }
 
+HWND FindControl(HWND parent, int id) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == id && GetWindow(child, GW_CHILD) == nullptr) return child;
+        if (HWND found = FindControl(child, id)) return found;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> ListBoxLines(HWND list) {
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+        char line[512] = {};
+        SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(line));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string PatternFile(const std::vector<std::string>& patterns) {
+    std::string text = "<List>";
+    for (const std::string& pattern : patterns) text += "<Pattern>" + pattern + "</Pattern>";
+    return text + "</List>";
+}
+
+// Three starts of a user with a list of their own: the offer declined, not made again, and
+// made for a pattern shipped later, whose click adds it where the shared order puts it.
+TEST_F(TrayTest, ShippedPatternsAreOfferedOnceAndAClickAddsThemToTheUsersListAndPage) {
+    const auto forget = [] {
+        if (std::unique_ptr<RegistryKey> key = OpenSettingsSection("Options")) key->DeleteValue(OfferedPatternsName);
+    };
+    forget();
+    const struct {
+        const char* name;
+        std::vector<std::string> shared;
+        std::vector<UINT> answers;
+        std::vector<std::string> own;
+    } starts[] = {
+        {"declined", {"N1", "A", "N2"}, {NIN_BALLOONSHOW, NIN_BALLOONTIMEOUT}, {"A", "x"}},
+        {"not offered again", {"N1", "A", "N2"}, {NIN_BALLOONSHOW, NIN_BALLOONUSERCLICK}, {"A", "x"}},
+        {"a new one added", {"N1", "N3", "A", "N2"}, {NIN_BALLOONSHOW, NIN_BALLOONUSERCLICK}, {"N3", "A", "x"}},
+    };
+    WriteWholeFile(folder_ + "user1-Programs.xml", PatternFile({"A", "x"}));
+    for (const auto& start : starts) {
+        WriteWholeFile(folder_ + "Programs.xml", PatternFile(start.shared));
+        ProgramList.clear();
+        ASSERT_TRUE(OpenTimeLog());
+        HWND main = CreateMainDialog();
+        ASSERT_TRUE(main);
+        for (UINT answer : start.answers) PostMessageA(main, WM_TRAYNOTIFY, TrayIconId, answer);
+        Pump(100);
+        EXPECT_EQ(ProgramList, start.own) << start.name;
+        EXPECT_EQ(ListBoxLines(FindControl(main, IDC_PAGE_APPLICATIONS_LIST)), start.own) << start.name;
+        RemoveTrayIcon(main);
+        dialog_.reset();
+        CloseTracker();
+    }
+    ProgramList.clear();
+    LoadProgramList();
+    EXPECT_EQ(ProgramList, starts[2].own) << "saved";
+    forget();
+}
+
 }  // namespace

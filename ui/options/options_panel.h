@@ -43,6 +43,10 @@ public:
     // Tries the list files another program held at start again; a page whose file opened
     // shows it, with nothing left to commit.
     void RetryHeldLists();
+    // Shows shipped patterns just added to ProgramList on the Applications page.
+    void ShowAddedPatterns(const std::vector<std::string>& shared, const std::vector<std::string>& added) {
+        programsPage_.ShowAddedPatterns(shared, added);
+    }
     // The stored away time in minutes (0: never), as the General page last loaded or committed it.
     std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
     bool TimelineOn() const { return generalPage_.TimelineOn(); }

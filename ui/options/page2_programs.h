@@ -20,6 +20,9 @@ public:
     void Revert() override;
     // Shows the list as it is now, dropping what the page changed.
     void Reload();
+    // Shows shipped patterns just added to ProgramList: the whole list when the page is
+    // unchanged, else the same patterns placed among the page's edits, for OK to save.
+    void ShowAddedPatterns(const std::vector<std::string>& shared, const std::vector<std::string>& added);
 
     bool PreTranslateMessage(MSG* message) override;
     void OnIdle() override;
