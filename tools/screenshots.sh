@@ -3,7 +3,8 @@
 # projects (tools/screenshot-data/): each page of the options dialog, the program, project and
 # filter editors, the window picker, the tray menu, and the tray icon after a failed save;
 # then each cause the tray shows (its icon with its balloon, tray-<cause>, and with its tip,
-# tray-<cause>-tip), and the tray's icons enlarged side by side, tray-icons.png.
+# tray-<cause>-tip), the offer of new shipped patterns (tray-patterns-offer), and the tray's
+# icons enlarged side by side, tray-icons.png.
 # Runs under Xvfb in Wine's virtual desktop, which draws real window frames. Needs `make
 # windows`; OSTRAK_DIST and OSTRAK_WIN_BUILD name another program folder and Windows build.
 # Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
@@ -21,6 +22,7 @@ cause_views=""
 for cause in not-recording other-writer log-held log-not-saved side-file timeline; do
     cause_views="$cause_views tray-$cause tray-$cause-tip"
 done
+cause_views="$cause_views tray-patterns-offer"
 mkdir -p "$out"
 export WINEPREFIX=${OSTRAK_SCREENSHOT_WINEPREFIX:-$top/build/wineprefix-screenshots} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64

@@ -91,6 +91,13 @@ int main(int argc, char** argv) {
         PointAtIcon();
         Shot(std::string("tray-") + kCauseNames[cause] + "-tip");
     }
+    // The offer of shipped patterns that a user's own list lacks.
+    dialog.ShowTroubles(TrackerTroubles());
+    HideBalloon(main);
+    Pump(500);
+    ShowTrayBalloon(main, PatternsOfferText(12), BalloonIcon::Information);
+    Pump(2500);
+    Shot("tray-patterns-offer");
     RemoveTrayIcon(main);
     dialog.DestroyWindow();
     FreeLanguage();
