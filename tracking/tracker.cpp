@@ -111,7 +111,7 @@ TrackerTroubles CurrentTroubles() {
     set(TrackerTrouble::LogHeld, TimeLog && TimeLogIsHeld());
     set(TrackerTrouble::LogNotSaved, TimeLog && !TimeLogIsHeld() && !OtherWriterChangedLog() && !LastLogSave);
     set(TrackerTrouble::SideFileWaiting, SideFilesWait());
-    if (SideFilesWait()) troubles.sideFileFolder = WaitingSideFileFolder();
+    troubles.sideFileFolder = WaitingSideFileFolder();
     set(TrackerTrouble::TimelineNotSaved, !LastTimelineSave);
     troubles.logFailure = LastLogSave.failure;
     troubles.timelineFailure = LastTimelineSave.failure;

@@ -47,7 +47,7 @@ SaveResult SetUnsavedTimeAside();
 std::unique_ptr<XmlDocument> TakeSideFiles();
 bool HasUnsavedTime();
 // Side files that wait to be added to a log: ones that could not be taken yet, and those this
-// run wrote. The folder of the first, with its final separator.
+// run wrote. The folder of the first, with its final separator; empty when none waits.
 bool SideFilesWait();
 std::string WaitingSideFileFolder();
 void CloseUnsavedTime();
