@@ -80,6 +80,10 @@ bool ReadMediaIsPresence() {
     return ReadSettingNumber("Options", MediaIsPresenceName, DefaultMediaIsPresence) != 0;
 }
 
+bool ReadRecordDocuments() {
+    return ReadSettingNumber("Options", RecordDocumentsName, DefaultRecordDocuments) != 0;
+}
+
 std::vector<std::uint32_t> ReadOfferedPatterns() {
     std::vector<std::uint32_t> fingerprints;
     std::unique_ptr<RegistryKey> key = OpenSettingsSection("Options");

@@ -47,6 +47,13 @@ inline constexpr std::int32_t DefaultMediaIsPresence = 1;
 // The stored flag in section "Options", its default stored when absent.
 bool ReadMediaIsPresence();
 
+// Whether window titles give document names: a number, 0 off (only the application is
+// recorded), any other on.
+inline constexpr char RecordDocumentsName[] = "RecordDocuments";
+inline constexpr std::int32_t DefaultRecordDocuments = 1;
+// The stored flag in section "Options", its default stored when absent.
+bool ReadRecordDocuments();
+
 // Fingerprints of the shipped patterns a user has been offered or already had, so that none is
 // offered twice: eight hexadecimal digits each, separated by blanks.
 inline constexpr char OfferedPatternsName[] = "OfferedPatterns";

@@ -6,6 +6,7 @@
 
 #include "base/program_paths.h"
 #include "tracking/calendar.h"
+#include "tracking/pattern_file.h"
 #include "xmlstore/user_list_file.h"
 #include "xmlstore/xml_document.h"
 
@@ -29,17 +30,6 @@ UserListFile& ListFile() {
     file.userPath = UserProgramsPath();
     file.sharedPath = SharedProgramsPath();
     return file;
-}
-
-void AppendPatterns(XmlDocument& document, std::vector<std::string>& patterns) {
-    // Lenient: every Pattern anywhere, whatever the root is called, in document order.
-    for (XmlNode pattern : document.AsNode().SelectNodes("//Pattern")) {
-        XmlNode text = pattern.FirstChild();
-        // We never write anything but text into a Pattern; a hand-made one that starts with
-        // an element or a comment names no pattern we could know.
-        if (!text || text.Kind() != XmlNodeKind::Text) continue;
-        patterns.push_back(text.Value());
-    }
 }
 
 }  // namespace
@@ -73,18 +63,8 @@ SaveResult SaveProgramList() {
     // over it, as at every other retry: the user is told that the save failed, and what the
     // file holds, never read until now, is not lost.
     if (ReopenHeldProgramList() || ProgramListIsHeld()) return {SaveFailure::FileInUse};
-    std::unique_ptr<XmlDocument> document = CreateXmlDocument();
-    if (!document || !document->LoadXml("<List/>")) return {SaveFailure::Other};
-    XmlNode root = document->DocumentElement();
-    if (!root) return {SaveFailure::Other};
-    for (const std::string& pattern : ProgramList) {
-        XmlNode element = document->CreateElement("Pattern");
-        XmlNode text = document->CreateTextNode(pattern);
-        // A list cut short must not replace the saved one.
-        if (!element || !text) return {SaveFailure::Other};
-        element.AppendChild(text);
-        root.AppendChild(element);
-    }
+    std::unique_ptr<XmlDocument> document = PatternsDocument(ProgramList);
+    if (!document) return {SaveFailure::Other};
     return ListFile().Save(*document, MinuteStampNow());
 }
 
