@@ -51,5 +51,6 @@ void TranslateMenu(HMENU menu) {
         update.dwTypeData = translated.data();
         update.cch = static_cast<UINT>(translated.size());
         SetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &update);
+        if (HMENU submenu = GetSubMenu(menu, position)) TranslateMenu(submenu);
     }
 }

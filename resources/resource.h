@@ -22,6 +22,14 @@
 #define ID_MENU_EXIT                        100
 #define ID_MENU_OPTIONS                     101
 #define ID_MENU_REPORT                      106
+#define ID_MENU_PAUSE_15_MINUTES            107
+#define ID_MENU_PAUSE_1_HOUR                108
+#define ID_MENU_PAUSE_UNTIL_RESUMED         109
+#define ID_MENU_RESUME                      110
+#define ID_MENU_FORGET_5_MINUTES            111
+#define ID_MENU_FORGET_1_HOUR               112
+#define ID_MENU_FORGET_TODAY                113
+#define ID_MENU_COUNT_ABSENCE               114
 
 /* Main window and options dialog; OK and Cancel are IDOK and IDCANCEL */
 #define IDD_MAIN                            150

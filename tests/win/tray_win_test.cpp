@@ -178,15 +178,18 @@ TEST_F(TrayTest, LeftButtonUpShowsTheDialogInFrontAndOtherMouseMessagesDoNothing
 TEST_F(TrayTest, RightButtonUpOpensTheTranslatedMenuWithOptionsAsDefault) {
     UseLanguage("English",
                 "<?xml version=\"1.0\"?><Language><Common><Options>Options</Options></Common>"
-                "<Menu><Report>Report</Report><Exit>Exit</Exit></Menu></Language>");
+                "<Menu><Report>Report</Report><Exit>Exit</Exit><Pause>Pause</Pause><Resume>Resume</Resume>"
+                "<Forget>Forget</Forget><CountAbsence>Count</CountAbsence></Menu></Language>");
     HWND main = CreateMainDialog();
     ASSERT_TRUE(main);
     Snapshot = MenuSnapshot();
     SetTimer(nullptr, 0, 100, InspectOpenMenu);
     SendMessageA(main, WM_TRAYNOTIFY, TrayIconId, WM_RBUTTONUP);  // returns when the menu has closed
     ASSERT_TRUE(Snapshot.seen);
-    EXPECT_EQ(Snapshot.items, (std::vector<std::string>{"Options", "Report", "Exit"}));
-    EXPECT_EQ(Snapshot.ids, (std::vector<UINT>{101, 106, 100}));
+    // Separators have no text; submenus (Pause, Forget) no command.
+    EXPECT_EQ(Snapshot.items,
+              (std::vector<std::string>{"Options", "Report", "", "Pause", "Resume", "Forget", "Count", "", "Exit"}));
+    EXPECT_EQ(Snapshot.ids, (std::vector<UINT>{101, 106, 0, UINT(-1), 110, UINT(-1), 114, 0, 100}));
     EXPECT_EQ(Snapshot.defaultPosition, 0);
     // Closed without a choice: no command reached the dialog, which stays hidden and alive.
     Pump(100);
@@ -206,7 +209,7 @@ TEST_F(TrayTest, MenuTextsFollowTheLanguageAndMissingKeysShowBlank) {
     SetTimer(nullptr, 0, 100, InspectOpenMenu);
     SendMessageA(main, WM_TRAYNOTIFY, TrayIconId, WM_RBUTTONUP);
     ASSERT_TRUE(Snapshot.seen);
-    EXPECT_EQ(Snapshot.items, (std::vector<std::string>{"\xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8", "", "\xc2\xfb\xf5\xee\xe4"}));
+    EXPECT_EQ(Snapshot.items, (std::vector<std::string>{"\xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8", "", "", "", "", "", "", "", "\xc2\xfb\xf5\xee\xe4"}));
     RemoveTrayIcon(main);
 }
 
