@@ -64,6 +64,8 @@ struct SamplerState {
     std::string CurrentApp;
     std::string CurrentDoc;
     std::string InactiveName;
+    // Whether a window's title gives a document name, as the user set it.
+    bool RecordDocuments = true;
     Absence CurrentAbsence = Absence::None;
     // The last input seen when the user went away for lack of input: a later one means back.
     std::uint32_t AwayInputTick = 0;
@@ -503,6 +505,8 @@ void SetInactiveName(std::string_view name) {
     CleanName(State.InactiveName);
 }
 
+void SetRecordDocuments(bool on) { State.RecordDocuments = on; }
+
 void SetAwayMinutes(std::uint32_t minutes) {
     // Beyond what the tick's signed differences can measure (24.8 days) it would never come.
     constexpr std::uint32_t kLongestMinutes = 0x7FFFFFFF / 60000;
@@ -695,6 +699,7 @@ void ResetSampler() {
     fresh.InactiveName = std::move(State.InactiveName);
     fresh.AwayAfter = State.AwayAfter;
     fresh.MediaIsPresence = State.MediaIsPresence;
+    fresh.RecordDocuments = State.RecordDocuments;
     fresh.OfferListener = State.OfferListener;
     fresh.LastOfferId = State.LastOfferId;
     State = std::move(fresh);
