@@ -182,6 +182,9 @@ const char* const AllKeys[] = {
     "Common/DiskFull",       "Common/FileInUse",       "Common/WriteFailed",      "Tray/AwayOffer",
     "Tray/AwayOfferNoDocument", "Page1/MediaPresence", "Tray/NotRecording",    "Tray/OtherWriter",
     "Tray/SideFileWaiting",  "Tray/TimelineNotSaved",  "Common/OtherSession",     "Tray/PatternsOffer",
+    // The tray menu's privacy controls.
+    "Menu/Pause", "Menu/Pause15Minutes", "Menu/Pause1Hour", "Menu/PauseUntilResumed", "Menu/Resume",
+    "Menu/Forget", "Menu/Forget5Minutes", "Menu/Forget1Hour", "Menu/ForgetToday", "Menu/CountAbsence",
 };
 
 std::string DeliveredFile(const std::string& name) {
@@ -227,7 +230,7 @@ TEST_P(DeliveredLanguageTest, HoldsEveryKeyWithATextAndNothingElse) {
     ASSERT_TRUE(LanguageDocument->Load(DeliveredFile(std::string("Lang.") + GetParam() + ".xml")));
     for (const char* key : AllKeys) EXPECT_NE(Translate(key), "") << key;
     const std::set<std::string> expected(std::begin(AllKeys), std::end(AllKeys));
-    EXPECT_EQ(expected.size(), 56u);
+    EXPECT_EQ(expected.size(), 66u);
     EXPECT_EQ(KeysHeld(*LanguageDocument, expected), expected);
 }
 
