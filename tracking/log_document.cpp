@@ -1,9 +1,13 @@
 #include "tracking/log_document.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -142,4 +146,104 @@ void VisitCredits(const XmlDocument& log, const CreditVisitor& visit) {
 void AddRecordedTime(XmlDocument& log, DayCache& cache, const XmlDocument& recorded) {
     VisitCredits(recorded, [&log, &cache](const LocalDateTime& day, const std::string& app, const std::string& doc,
                                           int seconds) { CreditTimeTo(log, cache, day, app, doc, seconds); });
+}
+
+namespace {
+
+struct DayKey {
+    int year, month, day;
+    bool operator<(const DayKey& other) const {
+        return std::tie(year, month, day) < std::tie(other.year, other.month, other.day);
+    }
+};
+
+// What comes out of one day: in all, per application (stored name), per document of it.
+struct DayOut {
+    std::int64_t total = 0;
+    std::map<std::string, std::int64_t> apps;
+    std::map<std::pair<std::string, std::string>, std::int64_t> docs;
+};
+
+// The element's value of the attribute as stored; empty when it has none.
+std::string_view AttributeValue(XmlNode element, std::string_view name) {
+    for (XmlAttribute attribute = element.FirstAttribute(); attribute; attribute = attribute.Next())
+        if (attribute.NameUtf8() == name) return attribute.ValueUtf8();
+    return {};
+}
+
+// Names and values go over as stored, so that a copy keeps what the code page cannot show.
+XmlNode CopyElement(XmlDocument& into, XmlNode element) {
+    XmlNode copy = into.CreateElement(element.Name());
+    if (!copy) return XmlNode();
+    for (XmlAttribute attribute = element.FirstAttribute(); attribute; attribute = attribute.Next())
+        copy.SetAttributeFromUtf8(attribute.Name(), attribute.ValueUtf8());
+    return copy;
+}
+
+// Copies the element and the elements it holds; a log holds no text of its own.
+XmlNode DeepCopy(XmlDocument& into, XmlNode element) {
+    XmlNode copy = CopyElement(into, element);
+    if (!copy) return XmlNode();
+    for (XmlNode child = element.FirstChild(); child; child = child.NextSibling())
+        if (child.Kind() == XmlNodeKind::Element) copy.AppendChild(DeepCopy(into, child));
+    return copy;
+}
+
+// Copies the element with `out` seconds less; none when it is left with no seconds.
+XmlNode CopyWithLess(XmlDocument& into, XmlNode element, std::int64_t out) {
+    const std::int64_t left = std::max<std::int64_t>(TimeAttribute(element) - out, 0);
+    if (left <= 0) return XmlNode();
+    XmlNode copy = CopyElement(into, element);
+    if (copy) copy.SetAttribute("time", left);
+    return copy;
+}
+
+}  // namespace
+
+std::unique_ptr<XmlDocument> CopyTakingOut(const XmlDocument& log, const std::vector<DayCredit>& pieces) {
+    std::map<DayKey, DayOut> days;
+    for (const DayCredit& piece : pieces) {
+        DayOut& out = days[{piece.day.year, piece.day.month, piece.day.day}];
+        const std::string app = StorableUtf8(piece.app);
+        out.total += piece.seconds;
+        out.apps[app] += piece.seconds;
+        if (!piece.doc.empty()) out.docs[{app, StorableUtf8(piece.doc)}] += piece.seconds;
+    }
+    std::unique_ptr<XmlDocument> copy = CreateXmlDocument();
+    XmlNode root = log.DocumentElement();
+    if (!copy || !root || !copy->AsNode().AppendChild(CopyElement(*copy, root))) return nullptr;
+    XmlNode copyRoot = copy->DocumentElement();
+    // Of two days with the same date the first is the one credits go to, as in CreditTimeTo.
+    std::map<DayKey, bool> seen;
+    for (XmlNode date = root.FirstChild(); date; date = date.NextSibling()) {
+        std::int32_t year = 0, month = 0, day = 0;
+        const bool isDay = date.Kind() == XmlNodeKind::Element && date.NameUtf8() == "Date" &&
+                           date.AttributeToInt32("y", year) && date.AttributeToInt32("m", month) &&
+                           date.AttributeToInt32("d", day);
+        const DayKey key{year, month, day};
+        const auto out = isDay && !seen[key] ? days.find(key) : days.end();
+        if (isDay) seen[key] = true;
+        if (out == days.end()) {
+            if (date.Kind() == XmlNodeKind::Element) copyRoot.AppendChild(DeepCopy(*copy, date));
+            continue;
+        }
+        XmlNode dateCopy = CopyWithLess(*copy, date, out->second.total);
+        if (!dateCopy) continue;
+        for (XmlNode app = date.FirstChild(); app; app = app.NextSibling()) {
+            if (app.Kind() != XmlNodeKind::Element) continue;
+            const std::string appName(app.NameUtf8() == "App" ? AttributeValue(app, "name") : std::string());
+            const auto appOut = out->second.apps.find(appName);
+            XmlNode appCopy = CopyWithLess(*copy, app, appOut == out->second.apps.end() ? 0 : appOut->second);
+            if (!appCopy) continue;
+            for (XmlNode doc = app.FirstChild(); doc; doc = doc.NextSibling()) {
+                if (doc.Kind() != XmlNodeKind::Element) continue;
+                const auto docOut = out->second.docs.find({appName, std::string(AttributeValue(doc, "name"))});
+                XmlNode docCopy = CopyWithLess(*copy, doc, docOut == out->second.docs.end() ? 0 : docOut->second);
+                if (docCopy) appCopy.AppendChild(docCopy);
+            }
+            dateCopy.AppendChild(appCopy);
+        }
+        copyRoot.AppendChild(dateCopy);
+    }
+    return copy;
 }

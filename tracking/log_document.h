@@ -3,9 +3,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <vector>
 #include <string_view>
 
 #include "tracking/calendar.h"
+#include "tracking/journal.h"
 #include "xmlstore/xml_document.h"
 
 // True when the document's element is Ostrak.
@@ -32,3 +35,8 @@ void VisitCredits(const XmlDocument& log, const CreditVisitor& visit);
 
 // Credits what `recorded` holds to `log`.
 void AddRecordedTime(XmlDocument& log, DayCache& cache, const XmlDocument& recorded);
+
+// A copy of the log with the pieces' seconds taken out of their days, applications and
+// documents (never below zero). On those days an application or document left with no
+// seconds is left out, and so is a day left with none: no name stays without its time.
+std::unique_ptr<XmlDocument> CopyTakingOut(const XmlDocument& log, const std::vector<DayCredit>& pieces);

@@ -182,6 +182,10 @@ bool XmlNode::SetAttribute(std::string_view name, std::int64_t value) {
     return SetAttributeUtf8(storage_, node_, name, std::string_view(digits, result.ptr - digits));
 }
 
+bool XmlNode::SetAttributeFromUtf8(std::string_view name, std::string_view utf8Value) {
+    return SetAttributeUtf8(storage_, node_, name, utf8Value);
+}
+
 bool XmlNode::AttributeToInt32(std::string_view name, std::int32_t& value) const {
     Offset found = FindAttribute(storage_, node_, NarrowToUtf8(name));
     if (!found) return false;

@@ -67,6 +67,8 @@ public:
     // Creates or replaces; a replaced attribute keeps its place, a new one goes last.
     bool SetAttribute(std::string_view name, std::string_view narrowValue);
     bool SetAttribute(std::string_view name, std::int64_t value);
+    // The value as UTF-8, as ValueUtf8 gives it: a copy keeps what the code page cannot show.
+    bool SetAttributeFromUtf8(std::string_view name, std::string_view utf8Value);
     // Decimal with optional sign and surrounding blanks, within 32 bits; false otherwise.
     bool AttributeToInt32(std::string_view name, std::int32_t& value) const;
 
