@@ -186,3 +186,92 @@ SaveResult SaveTimeline() {
     if (PendingBytes() > MemoryLimit) SetPendingAside();
     return first;
 }
+
+namespace {
+
+bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseTimelineLine(std::string_view line, TimelineEntry& entry) {
+    // "YYYY-MM-DD HH:MM:SS", seconds, application, document: exactly three tabs.
+    const std::size_t first = line.find('\t');
+    const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+    const std::size_t third = second == std::string_view::npos ? second : line.find('\t', second + 1);
+    if (first != 19 || third == std::string_view::npos || line.find('\t', third + 1) != std::string_view::npos)
+        return false;
+    LocalDateTime start;
+    if (!ReadDigits(line, 0, 4, start.year) || line[4] != '-' || !ReadDigits(line, 5, 2, start.month) ||
+        line[7] != '-' || !ReadDigits(line, 8, 2, start.day) || line[10] != ' ' || !ReadDigits(line, 11, 2, start.hour) ||
+        line[13] != ':' || !ReadDigits(line, 14, 2, start.minute) || line[16] != ':' ||
+        !ReadDigits(line, 17, 2, start.second) || start.month < 1 || start.month > 12 || start.day < 1 || start.day > 31)
+        return false;
+    int seconds = 0;
+    if (second - first - 1 > 9 || !ReadDigits(line, first + 1, second - first - 1, seconds) || seconds <= 0) return false;
+    entry.start = start;
+    entry.seconds = seconds;
+    entry.appUtf8 = std::string(line.substr(second + 1, third - second - 1));
+    entry.docUtf8 = std::string(line.substr(third + 1));
+    return true;
+}
+
+std::string TimelineLineOf(const TimelineEntry& entry) {
+    return TimelineLine(entry.start, entry.seconds, entry.appUtf8, entry.docUtf8);
+}
+
+bool ReadTimelineMonth(int year, int month, std::string& bytes) {
+    bytes.clear();
+    return ReadFileTail(MonthFilePath(year * 100 + month), std::string::npos, bytes);
+}
+
+std::string TimelineMonthLines(int year, int month) {
+    std::string lines;
+    ReadTimelineMonth(year, month, lines);
+    if (!lines.empty() && lines.back() != '\n') lines.append(kCutLineEnd);
+    std::string waiting;
+    if (ReadFileTail(WaitingFilePath(), std::string::npos, waiting)) {
+        for (std::size_t start = 0; start < waiting.size();) {
+            std::size_t end = waiting.find('\n', start);
+            if (end == std::string::npos) break;  // cut by a crash: nobody reads it
+            const std::string_view line(waiting.data() + start, end + 1 - start);
+            if (MonthOfLine(line) == year * 100 + month) lines.append(line);
+            start = end + 1;
+        }
+    }
+    if (const auto pending = Pending.find(year * 100 + month); pending != Pending.end()) lines += pending->second;
+    return lines;
+}
+
+SaveResult ChangeTimelineLines(int year, int month, const std::vector<TimelineLineChange>& changes) {
+    const std::string path = MonthFilePath(year * 100 + month);
+    std::string bytes;
+    if (!ReadFileTail(path, std::string::npos, bytes)) return {SaveFailure::FileInUse};
+    std::multimap<std::string_view, const TimelineLineChange*> byLine;
+    for (const TimelineLineChange& change : changes) byLine.emplace(change.line, &change);
+    std::string changed;
+    changed.reserve(bytes.size());
+    bool any = false;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        const std::string_view line(bytes.data() + start, end - start);
+        start = end;
+        const auto found = byLine.find(line);
+        if (found == byLine.end()) {
+            changed.append(line);
+            continue;
+        }
+        changed.append(found->second->replacement);
+        byLine.erase(found);
+        any = true;
+    }
+    if (!any) return {};
+    return ReplaceFileContents(path, changed);
+}

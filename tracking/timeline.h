@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/save_result.h"
 #include "tracking/calendar.h"
@@ -40,3 +41,31 @@ SaveResult SaveTimeline();
 
 // For tests: another memory limit; 0 restores kTimelineMemoryLimit.
 void SetTimelineMemoryLimit(std::size_t bytes);
+
+// One stretch as a month's line holds it, names in UTF-8.
+struct TimelineEntry {
+    LocalDateTime start;
+    int seconds = 0;
+    std::string appUtf8;
+    std::string docUtf8;
+};
+// Reads a line without its line break; false for the header, a cut line or anything else.
+bool ParseTimelineLine(std::string_view line, TimelineEntry& entry);
+// The line of a stretch, ended by a line break.
+std::string TimelineLineOf(const TimelineEntry& entry);
+
+// A month's lines as they stand now, in the order they were credited: its file's (header
+// included), then those waiting for it in the waiting file and in memory.
+std::string TimelineMonthLines(int year, int month);
+// A month's file alone; false when it exists but cannot be read.
+bool ReadTimelineMonth(int year, int month, std::string& bytes);
+
+// A whole line (line break included) of a month's file and what takes its place: zero or more
+// whole lines.
+struct TimelineLineChange {
+    std::string line;
+    std::string replacement;
+};
+// Replaces each changed line of a month's file in one atomic replace, each change once. A line
+// no longer there is passed over, so that doing it again changes nothing.
+SaveResult ChangeTimelineLines(int year, int month, const std::vector<TimelineLineChange>& changes);
