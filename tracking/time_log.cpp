@@ -125,6 +125,24 @@ SaveResult SaveTimeLog() {
     return result;
 }
 
+SaveResult ReplaceTimeLog(std::unique_ptr<XmlDocument> changed) {
+    if (!TimeLog || !changed || !IsUsableLog(*changed)) return {SaveFailure::Other};
+    if (TimeLogHeld || OtherWriterSeen) return {SaveFailure::FileInUse};
+    const FileStamp onDisk = ReadFileStamp(TimeLogPath);
+    if (onDisk.exists && onDisk != KnownStamp) {
+        // Found here as a save would find it; the next save sets this run's time aside.
+        OtherWriterSeen = true;
+        return {SaveFailure::FileInUse};
+    }
+    const SaveResult result = SaveXmlDocument(*changed, TimeLogPath);
+    if (!result) return result;
+    TimeLog = std::move(changed);
+    LastFoundDay = DayCache();
+    KnownStamp = ReadFileStamp(TimeLogPath);
+    NoteLogWritten(KnownStamp);
+    return result;
+}
+
 void CloseTimeLog() {
     LastFoundDay = DayCache();
     TimeLog.reset();

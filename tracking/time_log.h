@@ -25,6 +25,10 @@ bool OpenTimeLog();
 // it (what this run recorded since then goes to a side file instead), or when its file could
 // not be written (the file then stays as it was).
 SaveResult SaveTimeLog();
+// Writes `changed` (a copy of the log with something taken back) in the log file's place and,
+// once written, makes it the log; the journal begins anew. Fails, changing nothing, as
+// SaveTimeLog would, and while the log is held or another writer changed it.
+SaveResult ReplaceTimeLog(std::unique_ptr<XmlDocument> changed);
 // Releases the log; call after the last save.
 void CloseTimeLog();
 
