@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <utility>
 
 #include "base/code_page.h"
@@ -50,6 +51,15 @@ struct WaitingOffer {
     std::string idleApp;
     std::string idleDoc;
 };
+
+// A credit of the run, kept for about a day so that what the user takes back is accounted for.
+struct RunCredit {
+    std::int64_t startUtc = 0;
+    std::int64_t seconds = 0;
+    bool idle = false;
+};
+// Longer than any local day, so that "today" is always covered.
+constexpr std::int64_t kRunCreditsKept = 26 * 3600;
 
 struct SamplerState {
     // The last change; all zero or empty at start.
@@ -107,6 +117,7 @@ struct SamplerState {
     std::uint64_t LastOfferId = 0;
     AwayOfferListener OfferListener = nullptr;
     RunAccounting Accounting;
+    std::deque<RunCredit> RecentCredits;
     // When the crash journal last heard what is in front; 0 never.
     std::uint32_t FrontNotedTick = 0;
 };
@@ -293,6 +304,10 @@ void CreditBetween(RunTime from, RunTime to, std::int64_t startUtc, std::string_
     }
     CreditStretch({startUtc, static_cast<int>(seconds), app, doc});
     (IsIdleName(app) ? State.Accounting.idle : State.Accounting.worked) += seconds;
+    if (seconds <= 0) return;
+    State.RecentCredits.push_back({startUtc, seconds, IsIdleName(app)});
+    while (State.RecentCredits.front().startUtc + State.RecentCredits.front().seconds < startUtc - kRunCreditsKept)
+        State.RecentCredits.pop_front();
 }
 
 void CountNobodys(RunTime from, RunTime to) {
@@ -526,6 +541,53 @@ RunAccounting AccountingOfRun() {
     accounting.running = SecondOf(State.CoveredTo);
     return accounting;
 }
+
+namespace {
+
+// Calls `change` with each of the run's credits that overlaps the span, and how many seconds.
+// It may cut the credit in place and return the part that follows the span, kept after it.
+template <typename Change>
+void ForEachCreditIn(std::int64_t fromUtc, std::int64_t toUtc, const Change& change) {
+    std::deque<RunCredit> kept;
+    for (RunCredit credit : State.RecentCredits) {
+        const std::int64_t end = credit.startUtc + credit.seconds;
+        const std::int64_t overlap = std::min(end, toUtc) - std::max(credit.startUtc, fromUtc);
+        if (overlap <= 0) {
+            kept.push_back(credit);
+            continue;
+        }
+        for (const RunCredit& piece : change(credit, overlap))
+            if (piece.seconds > 0) kept.push_back(piece);
+    }
+    State.RecentCredits = std::move(kept);
+}
+
+}  // namespace
+
+void CountForgotten(std::int64_t fromUtc, std::int64_t toUtc) {
+    ForEachCreditIn(fromUtc, toUtc, [fromUtc, toUtc](const RunCredit& credit, std::int64_t overlap) {
+        (credit.idle ? State.Accounting.idle : State.Accounting.worked) -= overlap;
+        State.Accounting.uncounted += overlap;
+        const std::int64_t end = credit.startUtc + credit.seconds;
+        return std::vector<RunCredit>{{credit.startUtc, std::max<std::int64_t>(fromUtc - credit.startUtc, 0), credit.idle},
+                                      {toUtc, end - toUtc, credit.idle}};
+    });
+}
+
+void CountAsWork(std::int64_t fromUtc, std::int64_t toUtc) {
+    ForEachCreditIn(fromUtc, toUtc, [fromUtc, toUtc](const RunCredit& credit, std::int64_t overlap) {
+        if (!credit.idle) return std::vector<RunCredit>{credit};
+        State.Accounting.idle -= overlap;
+        State.Accounting.worked += overlap;
+        const std::int64_t end = credit.startUtc + credit.seconds;
+        const std::int64_t from = std::max(credit.startUtc, fromUtc);
+        return std::vector<RunCredit>{{credit.startUtc, from - credit.startUtc, true},
+                                      {from, overlap, false},
+                                      {from + overlap, end - from - overlap, true}};
+    });
+}
+
+const std::string& InactiveName() { return State.InactiveName; }
 
 void SampleWindow(WindowHandle window, std::uint32_t tick) {
     ClockTo(tick, true);

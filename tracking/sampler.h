@@ -63,6 +63,13 @@ struct RunAccounting {
     std::int64_t running = 0;
 };
 RunAccounting AccountingOfRun();
+// What the user took back afterwards changes where those seconds went: what this run credited
+// between the two instants (seconds since 1970) and Forget removed is nobody's now (uncounted);
+// an absence counted as work is worked.
+void CountForgotten(std::int64_t fromUtc, std::int64_t toUtc);
+void CountAsWork(std::int64_t fromUtc, std::int64_t toUtc);
+// The idle name as set.
+const std::string& InactiveName();
 
 // One timer tick for the given top-level window (0 for none).
 void SampleWindow(WindowHandle window, std::uint32_t tick);
