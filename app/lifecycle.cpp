@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tracking/sampler.h"
+#include "tracking/take_back.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/tracker.h"
@@ -128,6 +129,8 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         SetTimelineOn(ReadTimelineOn());
         SetMediaIsPresence(ReadMediaIsPresence());
         OpenTracker();
+        // A Forget that the last run did not live to finish.
+        FinishTakingBack();
         exitCode = RunMainDialog(commandLine, showCommand);
 
         // The window in front keeps its time up to the exit, as at the end of the session.

@@ -15,10 +15,12 @@
 #include "settings/settings.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
+#include "tracking/take_back.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/tracker.h"
 #include "winui/app_module.h"
+#include "winui/wide_text.h"
 
 CDlgMain* MainDialog = nullptr;
 bool RestartAfterExit = false;
@@ -80,6 +82,11 @@ bool CDlgMain::ProcessMessage(WindowMessage& message) {
         HandleMessage(WM_ENDSESSION, &CDlgMain::OnEndSession),
         HandleMessage(WM_POWERBROADCAST, &CDlgMain::OnPowerBroadcast),
         HandleMessage(WM_WTSSESSION_CHANGE, &CDlgMain::OnSessionChange),
+        HandleMessage(WM_INITMENUPOPUP, &CDlgMain::OnInitMenuPopup),
+        HandleCommand(ID_MENU_FORGET_5_MINUTES, &CDlgMain::OnForget),
+        HandleCommand(ID_MENU_FORGET_1_HOUR, &CDlgMain::OnForget),
+        HandleCommand(ID_MENU_FORGET_TODAY, &CDlgMain::OnForget),
+        HandleCommand(ID_MENU_COUNT_ABSENCE, &CDlgMain::OnCountAbsence),
         HandleMessage(WM_DESTROY, &CDlgMain::OnDestroy),
     };
     return RouteMessage(*this, rows, message);
@@ -197,6 +204,8 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
     }
     if (message.wParam == kRetryTimer) {
         RetryHeldTrackerFiles();
+        // A Forget whose month file was held is finished once it opens.
+        FinishTakingBack();
         // A list that opens replaces what its page shows: not under the user's hands while the
         // dialog is open (its OK tries the file again anyway).
         if (!IsWindowVisible(hwnd())) options_.RetryHeldLists();
@@ -313,6 +322,67 @@ LRESULT CDlgMain::OnSessionChange(WindowMessage& message) {
     return 0;
 }
 
+LRESULT CDlgMain::OnInitMenuPopup(WindowMessage& message) {
+    HMENU menu = reinterpret_cast<HMENU>(message.wParam);
+    auto enable = [menu](UINT id, bool enabled) { EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED)); };
+    // The last minutes and the hour are found by the timeline's stretches.
+    enable(ID_MENU_FORGET_5_MINUTES, !takingBack_ && CanForget(ForgetSpan::LastFiveMinutes));
+    enable(ID_MENU_FORGET_1_HOUR, !takingBack_ && CanForget(ForgetSpan::LastHour));
+    enable(ID_MENU_FORGET_TODAY, !takingBack_ && CanForget(ForgetSpan::Today));
+    enable(ID_MENU_COUNT_ABSENCE, !takingBack_ && (awayOffer_ != 0 || FindLastAbsence(ShortestAbsence()).found));
+    message.handled = false;
+    return 0;
+}
+
+LRESULT CDlgMain::OnForget(WindowMessage& message) {
+    if (takingBack_) return 0;
+    const UINT id = LOWORD(message.wParam);
+    const ForgetSpan span = id == ID_MENU_FORGET_5_MINUTES ? ForgetSpan::LastFiveMinutes
+                            : id == ID_MENU_FORGET_1_HOUR  ? ForgetSpan::LastHour
+                                                           : ForgetSpan::Today;
+    if (!CanForget(span)) return 0;
+    takingBack_ = true;
+    // The span reaches from the moment of the choice to the moment of the yes: the time spent
+    // deciding goes with it.
+    const std::int64_t from = ForgetSpanStart(span);
+    if (AskYes(ForgetConfirmText(span, from, UtcNow()))) Tell(TakeBackOutcomeText(Forget(span, from, GetTickCount()), true));
+    takingBack_ = false;
+    return 0;
+}
+
+LRESULT CDlgMain::OnCountAbsence(WindowMessage&) {
+    if (takingBack_) return 0;
+    takingBack_ = true;
+    if (awayOffer_) {
+        // The balloon's offer still waits: counting it is the balloon's click. Should it time out
+        // while the user decides, it is in the records by then and is moved there.
+        const AwayOffer offer = offered_;
+        if (AskYes(CountAbsenceText({true, offer.startUtc, offer.endUtc, offer.app, offer.doc}))) {
+            if (awayOffer_ == offer.id) AnswerAwayOffer(true);
+            else Tell(TakeBackOutcomeText(CountLastAbsenceAsWork(ShortestAbsence()), false));
+        }
+    } else if (const LastAbsence absence = FindLastAbsence(ShortestAbsence()); !absence.found) {
+        Tell(TakeBackOutcomeText({TakeBackOutcome::NothingToDo}, false));
+    } else if (AskYes(CountAbsenceText(absence))) {
+        Tell(TakeBackOutcomeText(CountLastAbsenceAsWork(ShortestAbsence()), false));
+    }
+    takingBack_ = false;
+    return 0;
+}
+
+std::int64_t CDlgMain::ShortestAbsence() const {
+    return std::max<std::int64_t>(60, std::int64_t{options_.IdleMinutes()} * 60);
+}
+
+bool CDlgMain::AskYes(const std::string& question) {
+    return MessageBoxW(hwnd(), WideText(question).c_str(), L"Ostrak",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND) == IDYES;
+}
+
+void CDlgMain::Tell(const std::string& text) {
+    if (!text.empty()) MessageBoxW(hwnd(), WideText(text).c_str(), L"Ostrak", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
 void CDlgMain::CenterOnWorkArea() {
     RECT workArea;
     RECT window;
@@ -367,6 +437,7 @@ void CDlgMain::OfferAwayTime(const AwayOffer& offer) {
     // The patterns stay offered: a click on this balloon must not add them.
     DropPatternsBalloon();
     awayOffer_ = offer.id;
+    offered_ = offer;
     awayBalloon_ = OfferBalloon::Asked;
     if (ShowTrayBalloon(hwnd(), AwayOfferText(offer), BalloonIcon::Information))
         SetTimer(hwnd(), kAwayOfferTimer, kAwayOfferAnswerMs, nullptr);

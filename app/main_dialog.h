@@ -53,6 +53,16 @@ private:
     LRESULT OnEndSession(WindowMessage& message);
     LRESULT OnPowerBroadcast(WindowMessage& message);
     LRESULT OnSessionChange(WindowMessage& message);
+    // Forget and Count the last absence as work: greyed when there is nothing they could do,
+    // and done only after the user's yes.
+    LRESULT OnInitMenuPopup(WindowMessage& message);
+    LRESULT OnForget(WindowMessage& message);
+    LRESULT OnCountAbsence(WindowMessage& message);
+    // An absence shorter than this is no absence to count as work: the idle time, or a minute.
+    std::int64_t ShortestAbsence() const;
+    // Asks the user; true for yes.
+    bool AskYes(const std::string& question);
+    void Tell(const std::string& text);
 
     LRESULT OnSelectorChange(WindowMessage& message);
     LRESULT OnOk(WindowMessage& message);
@@ -91,6 +101,9 @@ private:
     enum class OfferBalloon { Asked, Shown, Gone };
     // The away offer waiting for an answer (0 none).
     std::uint64_t awayOffer_ = 0;
+    AwayOffer offered_;
+    // While a Forget or Count asks or works, a second one from the menu waits its turn.
+    bool takingBack_ = false;
     OfferBalloon awayBalloon_ = OfferBalloon::Gone;
     // The shipped patterns offered, with the shared list that places them.
     std::vector<std::string> offeredPatterns_;

@@ -159,6 +159,34 @@ std::string PatternsOfferText(std::size_t count) {
     return FillPlaceholders(TextOrKey("Tray/PatternsOffer"), {{"count", std::to_string(count)}});
 }
 
+std::string ForgetConfirmText(ForgetSpan span, std::int64_t fromUtc, std::int64_t toUtc) {
+    const char* key = span == ForgetSpan::LastFiveMinutes ? "Tray/ForgetMinutes"
+                      : span == ForgetSpan::LastHour      ? "Tray/ForgetHour"
+                                                          : "Tray/ForgetToday";
+    return FillPlaceholders(TextOrKey(key), {{"start", LocalHourMinute(fromUtc)}, {"end", LocalHourMinute(toUtc)}});
+}
+
+std::string CountAbsenceText(const LastAbsence& absence) {
+    const char* key = absence.doc.empty() ? "Tray/CountAbsenceNoDocument" : "Tray/CountAbsence";
+    const std::string minutes = std::to_string((absence.endUtc - absence.startUtc + 30) / 60);
+    return FillPlaceholders(TextOrKey(key), {{"start", LocalHourMinute(absence.startUtc)},
+                                             {"end", LocalHourMinute(absence.endUtc)},
+                                             {"minutes", minutes},
+                                             {"document", absence.doc},
+                                             {"application", absence.app}});
+}
+
+std::string TakeBackOutcomeText(const TakeBackResult& result, bool forget) {
+    switch (result.outcome) {
+    case TakeBackOutcome::Done: return {};
+    case TakeBackOutcome::TimelineLater: return TextOrKey("Tray/TakeBackTimelineLater");
+    case TakeBackOutcome::NothingToDo: return TextOrKey(forget ? "Tray/NothingToForget" : "Tray/NoAbsence");
+    case TakeBackOutcome::NotNow: return TextOrKey("Tray/TakeBackNotNow");
+    case TakeBackOutcome::Failed: break;
+    }
+    return TextOrKey("Tray/TakeBackFailed") + " " + TextOrKey(ReasonKey(result.failure));
+}
+
 void RemoveTrayIcon(HWND owner) {
     NOTIFYICONDATAW record = IconRecord(owner);
     Shell_NotifyIconW(NIM_DELETE, &record);

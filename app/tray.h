@@ -8,6 +8,7 @@
 
 #include "files/save_result.h"
 #include "tracking/sampler.h"
+#include "tracking/take_back.h"
 #include "tracking/tracker.h"
 
 // The icon's mouse events reach the main window as this message.
@@ -29,6 +30,13 @@ bool ShowTrayBalloon(HWND owner, const std::string& text, BalloonIcon icon);
 std::string AwayOfferText(const AwayOffer& offer);
 // The balloon's text that offers shipped patterns: "Tray/PatternsOffer" with {count} filled in.
 std::string PatternsOfferText(std::size_t count);
+// The question before Forget: "Tray/ForgetMinutes", "Tray/ForgetHour" or "Tray/ForgetToday" with
+// {start} and {end} filled in.
+std::string ForgetConfirmText(ForgetSpan span, std::int64_t fromUtc, std::int64_t toUtc);
+// The question before an absence is counted as work, filled in as the away offer's balloon is.
+std::string CountAbsenceText(const LastAbsence& absence);
+// What the user is told after Forget or Count the last absence as work; empty when it was done.
+std::string TakeBackOutcomeText(const TakeBackResult& result, bool forget);
 // Shows the tray menu at the mouse and returns when it has closed; a chosen item reaches the
 // owner as WM_COMMAND.
 void ShowTrayMenu(HWND owner);
