@@ -54,8 +54,8 @@ void SetAwayOfferListener(AwayOfferListener listener);
 void SettleAwayOffer(std::uint64_t id, bool asWork);
 
 // Where the seconds of the run went, from its first tick to its last credit: to windows
-// (worked), to the idle name (idle), and to nobody (uncounted: ticks that did not run, sleep).
-// worked + idle + uncounted = running, to the second.
+// (worked), to the idle name (idle), and to nobody (uncounted: ticks that did not run, sleep,
+// what the user forgot). worked + idle + uncounted = running, to the second.
 struct RunAccounting {
     std::int64_t worked = 0;
     std::int64_t idle = 0;

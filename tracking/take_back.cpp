@@ -31,7 +31,9 @@
 //  4. Each month's file, in one replace: a line already changed is no longer found, so doing
 //     it again changes nothing.
 //  5. The intent goes. The journal began anew with the log's save; no side file waited.
-// A start that finds the intent does 3 when the log lacks the id, then 4 and 5.
+// A start that finds the intent does 3 when the log lacks the id, then 4 and 5. A shared copy of
+// the log for several computers, once there is one, belongs between 4 and 5, marked by the
+// same id.
 
 namespace {
 
