@@ -84,10 +84,10 @@ TEST(ResourceIds, NoTwoIdsOfOneKindCollide) {
         EXPECT_TRUE(added) << id.name << " and " << existing->second << " are both " << id.value;
     }
     // Every dialog has its own group of control ids.
-    for (const char* dialog : {"MAIN", "PAGE_GENERAL", "PAGE_APPLICATIONS", "PAGE_PROJECTS", "POPUP_PROGRAM",
-                               "POPUP_PROJECT", "POPUP_FILTER"})
+    for (const char* dialog : {"MAIN", "PAGE_GENERAL", "PAGE_APPLICATIONS", "PAGE_PROJECTS", "PAGE_PRIVACY",
+                               "POPUP_PROGRAM", "POPUP_PROJECT", "POPUP_FILTER"})
         EXPECT_EQ(kinds.count(std::string("commands of ") + dialog), 1u) << dialog;
-    EXPECT_EQ(kinds["IDD_"].size(), 7u);
+    EXPECT_EQ(kinds["IDD_"].size(), 8u);
 }
 
 TEST(ResourceIds, AControlNamedForNoDialogIsRefused) {
