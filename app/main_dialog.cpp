@@ -234,11 +234,13 @@ LRESULT CDlgMain::OnOk(WindowMessage&) {
     const CommitOutcome outcome = options_.Commit();
     if (outcome.programs) ReportSave(SavedFile::ProgramList, *outcome.programs);
     if (outcome.projects) ReportSave(SavedFile::ProjectList, *outcome.projects);
+    if (outcome.privateList) ReportSave(SavedFile::PrivateList, *outcome.privateList);
     // From the page rather than the registry: reading a setting stores its default, and an OK
     // without a change writes nothing.
     SetAwayMinutes(options_.IdleMinutes());
     SetTimelineOn(options_.TimelineOn());
     SetMediaIsPresence(options_.MediaIsPresence());
+    SetRecordDocuments(options_.RecordDocuments());
     if (outcome.next == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();

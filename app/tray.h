@@ -44,7 +44,7 @@ void ShowTrayMenu(HWND owner);
 UINT TaskbarCreatedMessage();
 
 // The list files whose saves the options dialog's OK reports at the icon.
-enum class SavedFile { ProgramList, ProjectList, Count };
+enum class SavedFile { ProgramList, ProjectList, PrivateList, Count };
 
 // What the icon tells: the most serious of the tracker's troubles that hold, else a list file
 // whose last save failed ("Common/SaveFailed", the folder and the reason), else the program

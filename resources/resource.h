@@ -38,8 +38,13 @@
 #define IDC_MAIN_REPORT_LINK                120
 #define IDC_MAIN_HELP_LINK                  126
 
-/* Icons of the three pages in the main dialog's page selector, 48 pixels each */
+/* Icons of the four pages in the main dialog's page selector, one bitmap per size the selector
+   may ask for: IDB_PAGES at 48 pixels, the others at the size they name */
 #define IDB_PAGES                           300
+#define IDB_PAGES_24                        301
+#define IDB_PAGES_32                        302
+#define IDB_PAGES_40                        303
+#define IDB_PAGES_64                        304
 
 /* General page */
 #define IDD_PAGE_GENERAL                    151
@@ -70,10 +75,21 @@
 #define IDC_PAGE_PROJECTS_DELETE_FILTER     119
 #define IDC_PAGE_PROJECTS_FILTERS           122
 
-/* Program editor, opened from the Applications page; OK and Cancel are IDOK and IDCANCEL */
+/* Privacy page: the private patterns, edited as the Applications page edits its own, with the
+   same control numbers, and whether titles give document names */
+#define IDD_PAGE_PRIVACY                    154
+#define IDC_PAGE_PRIVACY_LIST               107
+#define IDC_PAGE_PRIVACY_UP                 108
+#define IDC_PAGE_PRIVACY_DOWN               109
+#define IDC_PAGE_PRIVACY_ADD                112
+#define IDC_PAGE_PRIVACY_DELETE             114
+#define IDC_PAGE_PRIVACY_RECORD_DOCUMENTS   136
+
+/* Program editor, opened from the Applications and Privacy pages; OK and Cancel are IDOK and IDCANCEL */
 #define IDD_POPUP_PROGRAM                   127
 #define IDC_POPUP_PROGRAM_PATTERN           110
 #define IDC_POPUP_PROGRAM_PICK_WINDOW       128
+#define IDC_POPUP_PROGRAM_HINT              129
 
 /* Project editor, opened from the Projects page */
 #define IDD_POPUP_PROJECT                   122

@@ -1,20 +1,23 @@
 #!/usr/bin/env python3
-"""Draws the three page icons of the options dialog's page selector and writes them side by side
-as resources/pages.bmp: 144x48 pixels, 24 bits per pixel, one 48-pixel icon per page (general
-settings: a gear; applications: a window with app tiles; projects: a clipboard with a check mark).
+"""Draws the four page icons of the options dialog's page selector and writes them side by side,
+24 bits per pixel, one square icon per page (general settings: a gear; applications: a window with
+app tiles; projects: a clipboard with a check mark; privacy: a padlock), once for every size the
+selector may ask for: resources/pages.bmp at 48 pixels, resources/pages-<size>.bmp at the others.
+The pictures are drawn on a 48-unit grid and rendered anew at each size, so none is a scaled copy.
 
 The image list keys the background colour RGB(49, 106, 197) exactly, so no pixel of an icon may
 be a blend with it: edge pixels are smoothed against white (the list's background) instead, and
 pixels the picture barely touches stay background.
 
-Usage: tools/make-page-icons.py [output.bmp]
+Usage: tools/make-page-icons.py [output folder]
 """
 import math
 import os
 import struct
 import sys
 
-ICON = 48
+ICON = 48                   # the grid the pictures are drawn on
+SIZES = (24, 32, 40, 48, 64)  # keep in step with the selector's bitmaps (resources/resource.h)
 KEY = (49, 106, 197)        # the transparent colour of the image list
 WHITE = (255, 255, 255)
 SUPERSAMPLES = 6            # per axis
@@ -140,18 +143,31 @@ def clipboard():
     ]
 
 
-def render(layers):
-    """Rows top to bottom of (red, green, blue) for one icon."""
+def padlock():
+    shackle = stroke([(15.5, 24.0)] + [(24.0 - 8.5 * math.cos(math.pi * k / 12), 15.5 - 8.5 * math.sin(math.pi * k / 12))
+                                       for k in range(13)] + [(32.5, 24.0)], 3.0)
+    body = rect(8.5, 21.5, 39.5, 44.5, 3.5)
+    keyhole = union(circle(24.0, 30.5, 3.4), box(24.0, 35.5, 1.5, 4.5))
+    return [
+        Layer(shackle, vertical((232, 236, 242), (122, 132, 146), 5, 24), outline=(52, 58, 68), width=1.2),
+        Layer(body, vertical((252, 212, 100), (206, 144, 28), 21.5, 44.5), outline=(112, 76, 14), width=1.3),
+        Layer(keyhole, solid((70, 50, 20))),
+    ]
+
+
+def render(layers, size=ICON):
+    """Rows top to bottom of (red, green, blue) for one icon of size pixels."""
     rows = []
     step = 1.0 / SUPERSAMPLES
     total = SUPERSAMPLES * SUPERSAMPLES
-    for py in range(ICON):
+    scale = ICON / size
+    for py in range(size):
         row = []
-        for px in range(ICON):
+        for px in range(size):
             inside = []
             for sy in range(SUPERSAMPLES):
                 for sx in range(SUPERSAMPLES):
-                    x, y = px + (sx + 0.5) * step, py + (sy + 0.5) * step
+                    x, y = (px + (sx + 0.5) * step) * scale, (py + (sy + 0.5) * step) * scale
                     for layer in reversed(layers):
                         colour = layer.colour_at(x, y)
                         if colour is not None:
@@ -187,10 +203,11 @@ def write_bmp(path, rows):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'resources', 'pages.bmp')
-    icons = [render(layers) for layers in (gear(), application_window(), clipboard())]
-    rows = [sum((icon[y] for icon in icons), []) for y in range(ICON)]
-    write_bmp(target, rows)
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'resources')
+    for size in SIZES:
+        icons = [render(layers, size) for layers in (gear(), application_window(), clipboard(), padlock())]
+        rows = [sum((icon[y] for icon in icons), []) for y in range(size)]
+        write_bmp(os.path.join(folder, 'pages.bmp' if size == ICON else 'pages-%d.bmp' % size), rows)
 
 
 if __name__ == '__main__':

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Screenshots of what a user sees, in English and in Russian, with realistic patterns and
-# projects (tools/screenshot-data/): each page of the options dialog, the program, project and
-# filter editors, the window picker, the tray menu, and the tray icon after a failed save;
+# Screenshots of what a user sees, in English and in Russian, with realistic patterns, projects
+# and private patterns (tools/screenshot-data/): each page of the options dialog, the program,
+# project, filter and private pattern editors, the window picker, the page selector with the
+# keyboard's focus, the tray menu, and the tray icon after a failed save;
 # then each cause the tray shows (its icon with its balloon, tray-<cause>, and with its tip,
 # tray-<cause>-tip), the offer of new shipped patterns (tray-patterns-offer), and the tray's
-# icons enlarged side by side, tray-icons.png.
+# icons enlarged side by side, tray-icons.png. Then the options dialog's pages once more with the
+# screen at 144 DPI (150 %), <language>-dpi144-options-<page>.png.
 # Runs under Xvfb in Wine's virtual desktop, which draws real window frames. Needs `make
 # windows`; OSTRAK_DIST and OSTRAK_WIN_BUILD name another program folder and Windows build.
 # Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
@@ -16,7 +18,8 @@ out=$top/build/screenshots
 dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
-views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray save-failed save-failed-tip"
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit privacy private-add options-general options-applications options-projects options-privacy options-selector-focus tray save-failed save-failed-tip"
+page_views="options-general options-applications options-projects options-privacy"
 causes=$winbuild/tests/e2e/ostrak_tray_causes.exe
 cause_views=""
 for cause in not-recording other-writer log-held log-not-saved side-file timeline; do
@@ -40,17 +43,20 @@ if [ ! -f "$marlett" ]; then
         && dpkg-deb -x fonts-wine_*.deb . ) || { echo "cannot get Wine's fonts package, fonts-wine"; exit 1; }
 fi
 
-shoot() {  # language, LANG value
-    local language=$1 locale=$2
+# Language, LANG value, screen DPI; at another DPI than 96 only the options dialog's pages, named
+# <language>-dpi<DPI>-<view>.png, on a larger desktop.
+shoot() {
+    local language=$1 locale=$2 dpi=${3:-96}
     local folder=$top/build/screenshot-run-$language
     rm -rf "$folder"; mkdir -p "$folder"
     cp -rf "$dist"/. "$folder"/
     cp "$here/screenshot-data/Programs.$language.xml" "$folder/Programs.xml"
     cp "$here/screenshot-data/Projects.$language.xml" "$folder/Projects.xml"
+    cp "$here/screenshot-data/Private.$language.xml" "$folder/Private.xml"
     local inner
     inner=$(cat <<'INNER'
 set -u
-language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6; causes=$7; cause_views=$8
+language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6; causes=$7; cause_views=$8; dpi=$9; page_views=${10}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     timeout 180 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; timeout 60 /usr/lib/wine/wineserver -w
 fi
@@ -58,39 +64,51 @@ cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Ostrak\Options' /v Lang /t REG_SZ /d "$language" /f >/dev/null 2>&1
 # Every program of this prefix runs in one virtual desktop, which draws real window frames.
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shot /f >/dev/null 2>&1
-timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d 900x600 /f >/dev/null 2>&1
+# The screen's scale; set every time, since the prefix is kept between runs.
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+size=900x600; prefix=$language; mode=all
+if [ "$dpi" != 96 ]; then size=1200x800; prefix=$language-dpi$dpi; mode=pages; fi
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d "$size" /f >/dev/null 2>&1
 dos() { echo "Z:$(echo "$1" | tr / '\\')"; }
 marks=$out/.shots-$language
 # One session program and the views it announces, photographed as they come.
 photograph() {
-local session=$1 views=$2
+local session=$1 views=$2 extra=${3:-}
 rm -f "$marks"
-timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 > "$marks" 2>/dev/null &
+# shellcheck disable=SC2086
+timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 $extra > "$marks" 2>/dev/null &
 for view in $views; do
     line="^shot $view\( at [0-9x+]*\)\?[[:space:]]*$"
     for wait in $(seq 1 150); do grep -q "$line" "$marks" 2>/dev/null && break; sleep 0.2; done
     if ! grep -q "$line" "$marks"; then echo "no view $view in $language"; break; fi
     sleep 1.5
-    import -window root -crop 900x600+0+0 "$out/$language-$view.png"
+    import -window root -crop "$size+0+0" "$out/$prefix-$view.png"
     # The options window alone, for the README.
     place=$(sed -n "s/^shot $view at \([0-9x+]*\).*/\1/p" "$marks")
-    [ -n "$place" ] && convert "$out/$language-$view.png" -crop "$place" +repage "$out/$language-$view-window.png"
+    [ -n "$place" ] && convert "$out/$prefix-$view.png" -crop "$place" +repage "$out/$prefix-$view-window.png"
 done
 wait
 }
-photograph "$session" "$views"
-photograph "$causes" "$cause_views"
+if [ "$mode" = pages ]; then
+    photograph "$session" "$page_views" pages
+else
+    photograph "$session" "$views"
+    photograph "$causes" "$cause_views"
+fi
 timeout 30 /usr/lib/wine/wineserver -k >/dev/null 2>&1
 rm -f "$marks"
 INNER
 )
-    LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" \
-        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett" "$causes" "$cause_views"
+    LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" \
+        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett" "$causes" "$cause_views" \
+        "$dpi" "$page_views"
     rm -rf "$folder"
 }
 
 shoot English C
 shoot Russian ru_RU.UTF-8
+shoot English C 144
+shoot Russian ru_RU.UTF-8 144
 
 # The program icon and the tray's, 16 and 32 pixels, each enlarged to 128 without smoothing.
 icons=""

@@ -1,10 +1,12 @@
 // For screenshots: starts Ostrak from a program folder with its options dialog shown and walks
 // through what a user sees: each page of the options dialog, the program editor (adding,
-// editing, and its window picker open), the project and filter editors, the tray menu, and the
-// tray icon's balloon and tip after a failed save (the session makes the time log read-only).
+// editing, and its window picker open), the project and filter editors, the private pattern
+// editor, the page selector with the keyboard's focus, the tray menu, and the tray icon's balloon
+// and tip after a failed save (the session makes the time log read-only). With "pages", only the
+// options dialog's pages, for another screen scale.
 // Prints "shot NAME" when a view is ready (with the options window's place for its pages) and
 // holds it on screen; tools/screenshots.sh photographs each one.
-// Usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS
+// Usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS [pages]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -120,12 +122,13 @@ void Nothing(HWND) {}
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS\n");
+        std::fprintf(stderr, "usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS [pages]\n");
         return 2;
     }
     std::string folder = argv[1];
     if (folder.back() != '\\') folder += '\\';
     Hold = static_cast<DWORD>(std::atoi(argv[2]));
+    const bool pagesOnly = argc > 3 && std::string(argv[3]) == "pages";
 
     // Windows of other programs, for the window picker to offer.
     TitledWindows windows;
@@ -156,7 +159,21 @@ int main(int argc, char** argv) {
     SetForegroundWindow(main);
     HWND programs = FindPage(main, IDC_PAGE_APPLICATIONS_LIST);
     HWND projects = FindPage(main, IDC_PAGE_PROJECTS_FILTERS);
-    if (!programs || !projects) return 1;
+    HWND privacy = FindPage(main, IDC_PAGE_PRIVACY_RECORD_DOCUMENTS);
+    if (!programs || !projects || !privacy) return 1;
+    const char* const pageViews[] = {"options-general", "options-applications", "options-projects", "options-privacy"};
+
+    if (pagesOnly) {
+        for (int page = 0; page < 4; ++page) {
+            ShowPage(main, page);
+            Shot(pageViews[page], main);
+        }
+        PostMessageA(main, WM_COMMAND, ID_MENU_EXIT, 0);
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 0;
+    }
 
     ShowPage(main, 0);
     Shot("general");
@@ -190,13 +207,32 @@ int main(int argc, char** argv) {
     });
     shown = shown && ShowEditor(main, projects, IDC_PAGE_PROJECTS_FILTERS, LBN_DBLCLK, "filter-edit", Nothing);
 
-    // The three pages again, now that closing an editor has activated the dialog as a user's
+    ShowPage(main, 3);
+    Shot("privacy");
+    shown = shown && ShowEditor(main, privacy, IDC_PAGE_PRIVACY_ADD, BN_CLICKED, "private-add", [](HWND editor) {
+        SetDlgItemTextA(editor, IDC_POPUP_PROGRAM_PATTERN, "Online Banking");
+    });
+
+    // The four pages again, now that closing an editor has activated the dialog as a user's
     // click would (Wine's desktop leaves it inactive when another process brings it to the
     // front), with the dialog's place for the pictures of the options window alone.
-    for (int page = 0; page < 3; ++page) {
+    for (int page = 0; page < 4; ++page) {
         ShowPage(main, page);
-        Shot(page == 0 ? "options-general" : page == 1 ? "options-applications" : "options-projects", main);
+        Shot(pageViews[page], main);
     }
+
+    // The keyboard in the selector: Up from Privacy chooses Projects, and the focus shows.
+    HWND selector = GetDlgItem(main, IDC_MAIN_SELECTOR);
+    SendMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(selector), TRUE);
+    INPUT up[2] = {};
+    for (INPUT& input : up) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = VK_UP;
+    }
+    up[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, up, sizeof(INPUT));
+    Pump(300);
+    Shot("options-selector-focus", main);
 
     // The options dialog hidden, and the tray menu opened as a right click on the icon would:
     // at the mouse, near the corner of the screen.

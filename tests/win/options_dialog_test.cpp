@@ -1,5 +1,5 @@
 // The options dialog side of the real main window, created in this process from resource 150
-// with its three pages, driven by its own messages.
+// with its four pages, driven by its own messages.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -84,22 +84,39 @@ protected:
     std::unique_ptr<CDlgMain> dialog_;
 };
 
-TEST_F(OptionsDialogTest, SelectorShowsTheThreePagesInOrderWithTranslatedTexts) {
+TEST_F(OptionsDialogTest, SelectorShowsTheFourPagesInOrderWithTranslatedTexts) {
     WithDeliveredEnglish();
     HWND main = Create();
     ASSERT_TRUE(main);
-    EXPECT_EQ(SelectorTexts(main), (std::vector<std::string>{"General", "Applications", "Projects"}));
+    EXPECT_EQ(SelectorTexts(main), (std::vector<std::string>{"General", "Applications", "Projects", "Privacy"}));
     HWND selector = GetDlgItem(main, IDC_MAIN_SELECTOR);
     RECT outer;
     GetWindowRect(selector, &outer);
-    EXPECT_EQ(SendMessageA(selector, LB_GETITEMHEIGHT, 0, 0), (outer.bottom - outer.top) / 3 - 1);
+    const int itemHeight = static_cast<int>(SendMessageA(selector, LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_EQ(itemHeight, (outer.bottom - outer.top) / 4 - 1);
+    // Each entry holds its icon and its name below it, clear of the rounded selection's corners.
+    auto* entry = reinterpret_cast<const ImageListBoxItem*>(SendMessageA(selector, LB_GETITEMDATA, 3, 0));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->image, 3);
+    RECT name = {};
+    {
+        HDC dc = GetDC(selector);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(selector, WM_GETFONT, 0, 0)));
+        DrawTextA(dc, "Privacy", -1, &name, DT_CALCRECT | DT_CENTER);
+        SelectObject(dc, previous);
+        ReleaseDC(selector, dc);
+    }
+    RECT client;
+    GetClientRect(selector, &client);
+    EXPECT_GE(itemHeight, 2 * ImageListBoxStyle::CornerSize + 32 + name.bottom);
+    EXPECT_LE(name.right, client.right - 2 * ImageListBoxStyle::CornerSize);
     EXPECT_EQ(SendMessageA(selector, LB_GETCURSEL, 0, 0), 0);
 
     char caption[256];
     GetWindowTextA(main, caption, sizeof caption);
     EXPECT_STREQ(caption, "Options - Ostrak");
     // The pages were translated in the same pass: the General page's check box has its text.
-    ASSERT_EQ(Pages(main).size(), 3u);
+    ASSERT_EQ(Pages(main).size(), 4u);
     char text[256];
     GetDlgItemTextA(Pages(main)[0], IDC_PAGE_GENERAL_STARTUP, text, sizeof text);
     EXPECT_STREQ(text, "Start with Windows");
@@ -113,7 +130,7 @@ TEST_F(OptionsDialogTest, WithoutALanguageFileKeysShowAndTheCaptionHasNoPrefix) 
     char caption[256];
     GetWindowTextA(main, caption, sizeof caption);
     EXPECT_STREQ(caption, " - Ostrak");
-    EXPECT_EQ(SelectorTexts(main), (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(SelectorTexts(main), (std::vector<std::string>{"", "", "", ""}));
     char text[256];
     GetDlgItemTextA(main, IDCANCEL, text, sizeof text);
     EXPECT_STREQ(text, "Dialog/Cancel");
@@ -124,11 +141,11 @@ TEST_F(OptionsDialogTest, ChoosingAnEntryShowsItsPage) {
     HWND main = Create();
     ASSERT_TRUE(main);
     std::vector<HWND> pages = Pages(main);
-    ASSERT_EQ(pages.size(), 3u);
+    ASSERT_EQ(pages.size(), 4u);
     ShowWindow(main, SW_SHOW);
     EXPECT_EQ(VisiblePage(main), pages[0]);
     HWND selector = GetDlgItem(main, IDC_MAIN_SELECTOR);
-    for (int index : {2, 1, 0, 2}) {
+    for (int index : {2, 1, 3, 0, 2}) {
         SendMessageA(selector, LB_SETCURSEL, index, 0);
         SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_SELECTOR, LBN_SELCHANGE), reinterpret_cast<LPARAM>(selector));
         EXPECT_EQ(VisiblePage(main), pages[index]) << index;

@@ -75,6 +75,7 @@ std::string Named(HWND control) {
         {IDC_PAGE_PROJECTS_ADD_FILTER, "AddFilter"},
         {IDC_PAGE_PROJECTS_DELETE_FILTER, "DelFilter"},
         {IDC_PAGE_PROJECTS_FILTERS, "Filters"},
+        {IDC_PAGE_PRIVACY_RECORD_DOCUMENTS, "RecordDocuments"},
     };
     if (!control) return "(nothing)";
     for (const auto& [id, name] : kNames)
@@ -98,6 +99,8 @@ const PageKeys kPages[] = {
     {"Projects", 2, IDC_PAGE_PROJECTS_FILTERS,
      {"AddProject", "DelProject", "Projects", "AddFilter", "DelFilter", "Down", "Up", "Filters", "Report", "Help", "OK",
       "Cancel", "Selector"}},
+    {"Privacy", 3, IDC_PAGE_PRIVACY_RECORD_DOCUMENTS,
+     {"Patterns", "Add", "Del", "Up", "Down", "RecordDocuments", "Report", "Help", "OK", "Cancel", "Selector"}},
 };
 
 class OptionsKeyboardTest : public testing::Test {
@@ -116,6 +119,8 @@ protected:
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<List>\n   <Project id=\"2\">Work</Project>\n"
               "   <Filter project=\"2\" where=\"0\">a</Filter>\n   <Filter project=\"2\" where=\"1\">b</Filter>\n"
               "   <Filter project=\"2\" where=\"0\">c</Filter>\n</List>");
+        Write("user1-Private.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<List>\n   <Pattern>x</Pattern>\n"
+                                   "   <Pattern>y</Pattern>\n   <Pattern>z</Pattern>\n</List>");
         LoadLanguage();
         ASSERT_TRUE(AppModule.AddMessageLoop(&loop_));
         dialog_ = std::make_unique<CDlgMain>("Ostrak.KeyboardTest");
@@ -124,6 +129,7 @@ protected:
         // The middle entry and filter alone: Up and Down are both enabled.
         SelectMiddle(IDC_PAGE_APPLICATIONS_LIST);
         SelectMiddle(IDC_PAGE_PROJECTS_FILTERS);
+        SelectMiddle(IDC_PAGE_PRIVACY_LIST, IDC_PAGE_PRIVACY_RECORD_DOCUMENTS);
         Show();
     }
 
@@ -146,9 +152,10 @@ protected:
         return nullptr;
     }
 
-    // As a click on the second item: the list selects it alone and tells its page.
-    void SelectMiddle(int listId) {
-        HWND list = PageControl(listId);
+    // As a click on the second item: the list selects it alone and tells its page, which is the
+    // first page with that list, or the one with the control `onPageOf`.
+    void SelectMiddle(int listId, int onPageOf = 0) {
+        HWND list = onPageOf ? GetDlgItem(GetParent(PageControl(onPageOf)), listId) : PageControl(listId);
         if (GetWindowLongA(list, GWL_STYLE) & LBS_EXTENDEDSEL) {
             SendMessageA(list, LB_SETSEL, FALSE, -1);
             SendMessageA(list, LB_SETSEL, TRUE, 1);
@@ -231,6 +238,27 @@ TEST_F(OptionsKeyboardTest, FromTheSelectorTabVisitsEveryControlOfEachPageAndThe
         EXPECT_EQ(backward, expectedBack);
         EXPECT_TRUE(IsWindowVisible(main_));
     }
+}
+
+TEST_F(OptionsKeyboardTest, TheSelectorShowsWhichEntryHasTheFocusAndOnlyWhileItHasIt) {
+    ChoosePage(1);
+    HWND selector = GetDlgItem(main_, IDC_MAIN_SELECTOR);
+    RECT entry = {};
+    SendMessageA(selector, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&entry));
+    // Down the selected entry's left side, where only its fill is, unless a focus rectangle is.
+    auto notFill = [&] {
+        RedrawWindow(selector, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        HDC dc = GetDC(selector);
+        int count = 0;
+        for (int y = entry.top + 12; y < entry.bottom - 12; ++y)
+            count += GetPixel(dc, entry.left + 2, y) != GetSysColor(COLOR_HIGHLIGHT);
+        ReleaseDC(selector, dc);
+        return count;
+    };
+    ASSERT_EQ(Focus(), "Selector");
+    EXPECT_GT(notFill(), (entry.bottom - entry.top - 24) / 3);
+    Key(VK_TAB);
+    EXPECT_EQ(notFill(), 0);
 }
 
 TEST_F(OptionsKeyboardTest, EscFromInsideEachPageHidesTheDialog) {

@@ -1,6 +1,6 @@
 // The Applications page and the program editor it opens, driven by their own messages: the page
 // alone in a bare host window for its own behaviour, inside the real options dialog for OK and
-// Cancel. Each editor is caught as it initialises and driven from there; one closed at once is
+// Cancel. Also the Privacy page, which edits the private patterns with the same code. Each editor is caught as it initialises and driven from there; one closed at once is
 // never shown, which keeps these tests fast under Wine (hiding a framed window costs seconds).
 #include <windows.h>
 
@@ -22,9 +22,11 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tests/win/program_folder.h"
+#include "tracking/private_list.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "ui/options/page2_programs.h"
+#include "ui/options/page4_privacy.h"
 #include "winui/app_module.h"
 #include "winui/message_loop.h"
 
@@ -220,6 +222,7 @@ protected:
     void SetUp() override {
         folder_ = MakeProgramFolder("programs");
         ProgramList.clear();
+        PrivateList.clear();
         WriteSettingText("Options", "Lang", "English");
         std::ofstream(folder_ + "Lang.English.xml", std::ios::binary)
             << ReadWholeFile(std::string(OSTRAK_SOURCE_DIR) + "/delivered/Lang.English.xml");
@@ -235,6 +238,10 @@ protected:
             DestroyWindow(host_);
         FreeLanguage();
         ProgramList.clear();
+        PrivateList.clear();
+        // As every other test expects it, whatever the Privacy page stored.
+        WriteSettingNumber("Options", RecordDocumentsName, DefaultRecordDocuments);
+        SetRecordDocuments(true);
         RemoveProgramFolder(folder_);
     }
 
@@ -262,14 +269,16 @@ protected:
         CreatePage();
     }
 
-    // The real main dialog, which creates its pages, this one among them.
+    // The real main dialog, which creates its pages, this one among them; with the Privacy
+    // page's class, that page instead.
+    template <class Page = CDlgPage2Programs>
     void CreateOptionsDialog() {
         dialog_ = std::make_unique<CDlgMain>("Ostrak.ProgramsPageTest");
         main_ = dialog_->Create(nullptr);
         ASSERT_TRUE(main_);
         HWND container = GetDlgItem(main_, IDC_MAIN_PAGES);
         for (HWND child = GetWindow(container, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            if (auto* page = dynamic_cast<CDlgPage2Programs*>(CWindowBase::FromHandle(child))) {
+            if (auto* page = dynamic_cast<Page*>(CWindowBase::FromHandle(child))) {
                 pageObject_ = page;
                 pageWindow_ = child;
             }
@@ -347,7 +356,7 @@ protected:
     std::unique_ptr<CDlgPage2Programs> page_;
     std::unique_ptr<CDlgMain> dialog_;
     HWND main_ = nullptr;
-    CDlgPage2Programs* pageObject_ = nullptr;
+    CPatternListPage* pageObject_ = nullptr;
     HWND pageWindow_ = nullptr;
     HWND list_ = nullptr;
 };
@@ -622,6 +631,44 @@ TEST_F(ProgramsPageTest, CancelOfTheOptionsDialogRestoresTheListAndTheSamplerKee
     DeleteFileA(UserFile().c_str());
     Press(main_, IDOK);
     EXPECT_FALSE(FileExists(UserFile()));
+}
+
+// ---- The Privacy page ----
+
+TEST_F(ProgramsPageTest, PrivacyOkStoresThePrivatePatternsAndTheBoxAndCancelShowsThemAgain) {
+    WriteSettingNumber("Options", RecordDocumentsName, 1);
+    std::ofstream(folder_ + "user1-Private.xml", std::ios::binary) << ProgramsFile({"InPrivate"});
+    WritePatterns(UserFile(), {"Notepad"});
+    const std::string programsBefore = ReadWholeFile(UserFile());
+    CreateOptionsDialog<CDlgPage4Privacy>();
+    HWND box = GetDlgItem(pageWindow_, IDC_PAGE_PRIVACY_RECORD_DOCUMENTS);
+    EXPECT_EQ(Items(), (Texts{"InPrivate"}));
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    // The editor says what the pattern is for; the list works as on the Applications page.
+    std::string caption, hint;
+    AddWith({{[&](HWND editor) {
+        caption = WindowText(editor);
+        hint = WindowText(GetDlgItem(editor, IDC_POPUP_PROGRAM_HINT));
+        TypeAndPress("Bank", IDOK)(editor);
+    }}});
+    EXPECT_EQ(caption, " New Private Pattern");
+    EXPECT_EQ(hint, "Text in the title of a private window:");
+    Select({1});
+    Click(IDC_PAGE_PRIVACY_UP);
+    SendMessageA(box, BM_SETCHECK, BST_UNCHECKED, 0);
+    Press(main_, IDOK);
+    EXPECT_EQ(PrivateList, (Texts{"Bank", "InPrivate"}));
+    EXPECT_EQ(ReadWholeFile(folder_ + "user1-Private.xml"), ProgramsFile({"Bank", "InPrivate"}));
+    EXPECT_EQ(ReadSettingNumber("Options", RecordDocumentsName, 1), 0);
+    EXPECT_EQ(ReadWholeFile(UserFile()), programsBefore);  // the other list is not touched
+
+    Click(IDC_PAGE_PRIVACY_DELETE);
+    SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+    Press(main_, IDCANCEL);
+    EXPECT_EQ(Items(), (Texts{"Bank", "InPrivate"}));
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(ReadSettingNumber("Options", RecordDocumentsName, 1), 0);
 }
 
 // ---- The window picker ----

@@ -1,4 +1,4 @@
-// The dialog templates of the options dialog, its three pages and the three editors, read back
+// The dialog templates of the options dialog, its four pages and the three editors, read back
 // from the program's resources and compared with their control tables; then created as the
 // program creates them (pages as hidden children, editors owned by a page) to see that the
 // system accepted every control where the table puts it. Also the page icon bitmap.
@@ -165,7 +165,7 @@ constexpr int NoId = -1;
 
 // Options dialog: page selector, page area, report and help links, OK and Cancel.
 const std::vector<Control> MainControls = {
-    {IDC_MAIN_SELECTOR, "ListBox", "", 5, 5, 50, 140,
+    {IDC_MAIN_SELECTOR, "ListBox", "", 5, 5, 50, 159,
      LBS_OWNERDRAWFIXED | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_STATICEDGE},
     {IDC_MAIN_PAGES, "Static", "", 55, 0, 265, 150, SS_LEFT, 0},
     {IDC_MAIN_REPORT_LINK, "Static", "Menu/Report", 60, 153, 60, 12, SS_LEFT | WS_TABSTOP, 0},
@@ -205,6 +205,22 @@ const std::vector<Control> ApplicationsControls = {
     {IDC_PAGE_APPLICATIONS_DOWN, "Button", "Dialog/Down", 212, 97, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
 };
 
+// The Applications page's list and buttons, shorter, above the box and the line on what is
+// never recorded.
+const std::vector<Control> PrivacyControls = {
+    {NoId, "Static", "Page4/Hint1", 5, 5, 255, 10, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_PRIVACY_LIST, "ListBox", "", 5, 15, 202, 90,
+     WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_MULTIPLESEL | LBS_EXTENDEDSEL | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT,
+     WS_EX_STATICEDGE},
+    {IDC_PAGE_PRIVACY_ADD, "Button", "Dialog/Add", 212, 15, 50, 14, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
+    {IDC_PAGE_PRIVACY_DELETE, "Button", "Dialog/Del", 212, 32, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {IDC_PAGE_PRIVACY_UP, "Button", "Dialog/Up", 212, 74, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {IDC_PAGE_PRIVACY_DOWN, "Button", "Dialog/Down", 212, 91, 50, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {IDC_PAGE_PRIVACY_RECORD_DOCUMENTS, "Button", "Page4/RecordDocuments", 5, 112, 255, 10,
+     BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
+    {NoId, "Static", "Page4/Never", 5, 127, 255, 20, SS_LEFT | WS_GROUP, 0},
+};
+
 constexpr DWORD ProjectsListStyle =
     WS_VSCROLL | WS_TABSTOP | WS_GROUP | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT;
 
@@ -223,7 +239,7 @@ const std::vector<Control> ProjectsControls = {
 };
 
 const std::vector<Control> ProgramEditorControls = {
-    {NoId, "Static", "PopupProgram/Hint1", 5, 3, 140, 12, SS_LEFT | WS_GROUP, 0},
+    {IDC_POPUP_PROGRAM_HINT, "Static", "PopupProgram/Hint1", 5, 3, 190, 12, SS_LEFT | WS_GROUP, 0},
     {IDC_POPUP_PROGRAM_PATTERN, "Edit", "", 5, 12, 190, 12, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_STATICEDGE},
     {IDC_POPUP_PROGRAM_PICK_WINDOW, "Static", "PopupProgram/Link1", 5, 32, 85, 12, SS_LEFT | WS_GROUP | WS_TABSTOP, 0},
     {IDOK, "Button", "Dialog/Ok", 90, 30, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
@@ -267,6 +283,7 @@ const DialogTable Tables[] = {
     {IDD_PAGE_GENERAL, "General page", PageStyle, 0, 265, 150, "", &GeneralControls},
     {IDD_PAGE_APPLICATIONS, "Applications page", PageStyle, 0, 265, 150, "", &ApplicationsControls},
     {IDD_PAGE_PROJECTS, "Projects page", PageStyle, 0, 265, 150, "", &ProjectsControls},
+    {IDD_PAGE_PRIVACY, "Privacy page", PageStyle, 0, 265, 150, "", &PrivacyControls},
     {IDD_POPUP_PROGRAM, "program editor", EditorStyle, WS_EX_TOOLWINDOW, 200, 50, "", &ProgramEditorControls},
     {IDD_POPUP_PROJECT, "project editor", EditorStyle, WS_EX_TOOLWINDOW, 115, 50, "", &ProjectEditorControls},
     {IDD_POPUP_FILTER, "filter editor", EditorStyle, WS_EX_TOOLWINDOW, 150, 108, "", &FilterEditorControls},
@@ -506,6 +523,20 @@ TEST_F(CreatedFromTemplate, ApplicationsPage) {
     EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, 2, 0), 77);
 }
 
+TEST_F(CreatedFromTemplate, PrivacyPage) {
+    OwnedWindow page(CreateFromTemplate(IDD_PAGE_PRIVACY, host.get()));
+    ASSERT_NE(page.get(), nullptr);
+    ExpectPageFrame(page.get(), host.get());
+    ExpectControlsAsInTable(page.get(), PrivacyControls);
+
+    EXPECT_EQ(TabOrder(page.get()),
+              (std::vector<int>{IDC_PAGE_PRIVACY_LIST, IDC_PAGE_PRIVACY_ADD, IDC_PAGE_PRIVACY_DELETE, IDC_PAGE_PRIVACY_UP,
+                                IDC_PAGE_PRIVACY_DOWN, IDC_PAGE_PRIVACY_RECORD_DOCUMENTS}));
+    // The arrow keys go round the four buttons and leave the box where it is.
+    EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_PRIVACY_DOWN), IDC_PAGE_PRIVACY_ADD);
+    EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_PRIVACY_RECORD_DOCUMENTS), IDC_PAGE_PRIVACY_RECORD_DOCUMENTS);
+}
+
 TEST_F(CreatedFromTemplate, ProjectsPage) {
     OwnedWindow page(CreateFromTemplate(IDD_PAGE_PROJECTS, host.get()));
     ASSERT_NE(page.get(), nullptr);
@@ -603,15 +634,25 @@ TEST_F(EditorFromTemplate, FilterEditor) {
 // ---- The page icons ------------------------------------------------------------------------
 
 constexpr COLORREF Transparent = RGB(49, 106, 197);
+constexpr int PageCount = 4;
 
-TEST(PageIcons, TheBitmapIsThreeIconsOfFortyEightPixelsInTwentyFourBits) {
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PAGES), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+struct PageIconBitmap {
+    int id;
+    int size;
+};
+
+// Every size the selector may ask for, each drawn at that size.
+class PageIcons : public ::testing::TestWithParam<PageIconBitmap> {};
+
+TEST_P(PageIcons, TheBitmapIsFourIconsOfItsSizeInTwentyFourBits) {
+    const int size = GetParam().size;
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(GetParam().id),
+                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr);
     DIBSECTION section = {};
     ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-    EXPECT_EQ(section.dsBm.bmWidth, 144);
-    EXPECT_EQ(section.dsBm.bmHeight, 48);
+    EXPECT_EQ(section.dsBm.bmWidth, size * PageCount);
+    EXPECT_EQ(section.dsBm.bmHeight, size);
     EXPECT_EQ(section.dsBm.bmBitsPixel, 24);
     ASSERT_NE(section.dsBm.bmBits, nullptr);
 
@@ -619,20 +660,20 @@ TEST(PageIcons, TheBitmapIsThreeIconsOfFortyEightPixelsInTwentyFourBits) {
     // blend with the transparent colour, which would show as a blue fringe on the white list.
     const auto* bits = static_cast<const BYTE*>(section.dsBm.bmBits);
     auto pixel = [&](int x, int y) {  // bottom-up rows of blue, green, red
-        const BYTE* at = bits + (47 - y) * section.dsBm.bmWidthBytes + x * 3;
+        const BYTE* at = bits + (size - 1 - y) * section.dsBm.bmWidthBytes + x * 3;
         return RGB(at[2], at[1], at[0]);
     };
-    for (int icon = 0; icon < 3; ++icon) {
+    for (int icon = 0; icon < PageCount; ++icon) {
         SCOPED_TRACE(icon);
-        int left = icon * 48;
-        for (int x : {left, left + 47}) {
-            for (int y : {0, 47}) {
+        int left = icon * size;
+        for (int x : {left, left + size - 1}) {
+            for (int y : {0, size - 1}) {
                 EXPECT_EQ(pixel(x, y), Transparent) << x << "," << y;
             }
         }
         int drawn = 0;
-        for (int y = 0; y < 48; ++y) {
-            for (int x = left; x < left + 48; ++x) {
+        for (int y = 0; y < size; ++y) {
+            for (int x = left; x < left + size; ++x) {
                 COLORREF colour = pixel(x, y);
                 if (colour == Transparent)
                     continue;
@@ -642,49 +683,58 @@ TEST(PageIcons, TheBitmapIsThreeIconsOfFortyEightPixelsInTwentyFourBits) {
                     << "pixel " << x << "," << y << " is almost the transparent colour";
             }
         }
-        EXPECT_GT(drawn, 48 * 48 / 3);
+        EXPECT_GT(drawn, size * size / 3);
     }
     DeleteObject(bitmap);
 }
 
-TEST(PageIcons, TheImageListDrawsThemOnWhiteWithoutTheTransparentColour) {
-    HIMAGELIST images = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PAGES), 48, 1,
+TEST_P(PageIcons, TheImageListDrawsThemOnWhiteWithoutTheTransparentColour) {
+    const int size = GetParam().size;
+    HIMAGELIST images = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(GetParam().id), size, 1,
                                              Transparent, IMAGE_BITMAP, LR_CREATEDIBSECTION);
     ASSERT_NE(images, nullptr);
-    EXPECT_EQ(ImageList_GetImageCount(images), 3);
+    EXPECT_EQ(ImageList_GetImageCount(images), PageCount);
     int width = 0, height = 0;
     ImageList_GetIconSize(images, &width, &height);
-    EXPECT_EQ(width, 48);
-    EXPECT_EQ(height, 48);
+    EXPECT_EQ(width, size);
+    EXPECT_EQ(height, size);
 
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, 48, 48);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, size, size);
     ReleaseDC(nullptr, screen);
     HGDIOBJ previous = SelectObject(memory, canvas);
-    RECT all = {0, 0, 48, 48};
-    for (int icon = 0; icon < 3; ++icon) {
+    RECT all = {0, 0, size, size};
+    for (int icon = 0; icon < PageCount; ++icon) {
         SCOPED_TRACE(icon);
         FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         ASSERT_TRUE(ImageList_Draw(images, icon, memory, 0, 0, ILD_TRANSPARENT));
         EXPECT_EQ(GetPixel(memory, 0, 0), RGB(255, 255, 255));
-        EXPECT_EQ(GetPixel(memory, 47, 47), RGB(255, 255, 255));
+        EXPECT_EQ(GetPixel(memory, size - 1, size - 1), RGB(255, 255, 255));
         int keyed = 0, white = 0;
-        for (int y = 0; y < 48; ++y) {
-            for (int x = 0; x < 48; ++x) {
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
                 COLORREF colour = GetPixel(memory, x, y);
                 keyed += colour == Transparent;
                 white += colour == RGB(255, 255, 255);
             }
         }
         EXPECT_EQ(keyed, 0);
-        EXPECT_GT(white, 48 * 4);          // the surround
-        EXPECT_LT(white, 48 * 48 * 2 / 3);  // and a picture
+        EXPECT_GT(white, size * 4);              // the surround
+        EXPECT_LT(white, size * size * 2 / 3);  // and a picture
     }
     SelectObject(memory, previous);
     DeleteObject(canvas);
     DeleteDC(memory);
     ImageList_Destroy(images);
 }
+
+INSTANTIATE_TEST_SUITE_P(Resources, PageIcons,
+                         ::testing::Values(PageIconBitmap{IDB_PAGES_24, 24}, PageIconBitmap{IDB_PAGES_32, 32},
+                                           PageIconBitmap{IDB_PAGES_40, 40}, PageIconBitmap{IDB_PAGES, 48},
+                                           PageIconBitmap{IDB_PAGES_64, 64}),
+                         [](const ::testing::TestParamInfo<PageIconBitmap>& info) {
+                             return std::to_string(info.param.size) + "Pixels";
+                         });
 
 }  // namespace

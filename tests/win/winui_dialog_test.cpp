@@ -181,7 +181,7 @@ TEST_F(DialogTest, TheMainDialogResourceHasEveryControlInPlace) {
     ReleaseDC(nullptr, screen);
 
     const ExpectedControl controls[] = {
-        {IDC_MAIN_SELECTOR, "ListBox", "", 5, 5, 50, 140,
+        {IDC_MAIN_SELECTOR, "ListBox", "", 5, 5, 50, 159,
          LBS_OWNERDRAWFIXED | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP,
          LBS_OWNERDRAWVARIABLE | LBS_SORT | LBS_HASSTRINGS | LBS_MULTIPLESEL | WS_BORDER, WS_EX_STATICEDGE},
         {IDC_MAIN_PAGES, "Static", "", 55, 0, 265, 150, 0, WS_TABSTOP, 0},

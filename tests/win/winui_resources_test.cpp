@@ -10,6 +10,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,10 +85,10 @@ TEST(ResourceIds, NoTwoIdsOfOneKindCollide) {
         EXPECT_TRUE(added) << id.name << " and " << existing->second << " are both " << id.value;
     }
     // Every dialog has its own group of control ids.
-    for (const char* dialog : {"MAIN", "PAGE_GENERAL", "PAGE_APPLICATIONS", "PAGE_PROJECTS", "POPUP_PROGRAM",
-                               "POPUP_PROJECT", "POPUP_FILTER"})
+    for (const char* dialog : {"MAIN", "PAGE_GENERAL", "PAGE_APPLICATIONS", "PAGE_PROJECTS", "PAGE_PRIVACY",
+                               "POPUP_PROGRAM", "POPUP_PROJECT", "POPUP_FILTER"})
         EXPECT_EQ(kinds.count(std::string("commands of ") + dialog), 1u) << dialog;
-    EXPECT_EQ(kinds["IDD_"].size(), 7u);
+    EXPECT_EQ(kinds["IDD_"].size(), 8u);
 }
 
 TEST(ResourceIds, AControlNamedForNoDialogIsRefused) {
@@ -148,23 +149,36 @@ TEST(ProgramResources, EachIconHoldsSixteenAndThirtyTwoPixelImagesOfTwentyFourBi
     }
 }
 
-TEST(ProgramResources, TheTrayMenuIsOnePopupOfOptionsReportAndExit) {
+// Every item of the tray menu, in its submenus too, is a key to translate, and no two commands
+// share an id: a command reaching the main dialog names one item.
+void CollectMenuItems(HMENU menu, std::vector<std::string>& texts, std::vector<UINT>& ids) {
+    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+        char text[64] = "";
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        if (HMENU submenu = GetSubMenu(menu, position)) {
+            texts.push_back(text);
+            CollectMenuItems(submenu, texts, ids);
+        } else if (GetMenuItemID(menu, position) != 0) {  // separators have no command
+            texts.push_back(text);
+            ids.push_back(GetMenuItemID(menu, position));
+        }
+    }
+}
+
+TEST(ProgramResources, TheTrayMenuHoldsKeysAndDistinctCommandsWithOptionsFirst) {
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(GetMenuItemCount(menu), 1);
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    const struct {
-        UINT id;
-        const char* text;
-    } items[] = {{ID_MENU_OPTIONS, "Common/Options"}, {ID_MENU_REPORT, "Menu/Report"}, {ID_MENU_EXIT, "Menu/Exit"}};
-    ASSERT_EQ(GetMenuItemCount(popup), 3);
-    for (int position = 0; position < 3; ++position) {
-        char text[64] = "";
-        GetMenuStringA(popup, position, text, sizeof text, MF_BYPOSITION);
-        EXPECT_EQ(GetMenuItemID(popup, position), items[position].id);
-        EXPECT_STREQ(text, items[position].text);
-    }
+    EXPECT_EQ(GetMenuItemID(popup, 0), static_cast<UINT>(ID_MENU_OPTIONS));
+    std::vector<std::string> texts;
+    std::vector<UINT> ids;
+    CollectMenuItems(popup, texts, ids);
+    for (const std::string& text : texts) EXPECT_NE(text.find('/'), std::string::npos) << text;
+    std::set<UINT> distinct(ids.begin(), ids.end());
+    EXPECT_EQ(distinct.size(), ids.size());
+    EXPECT_TRUE(distinct.count(ID_MENU_EXIT) && distinct.count(ID_MENU_REPORT));
     DestroyMenu(menu);
 }
 

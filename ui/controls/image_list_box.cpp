@@ -10,8 +10,9 @@ namespace {
 
 // Styles the control cannot work with: entries hold records, not strings, and are not sorted.
 constexpr LONG_PTR RemovedListStyles = LBS_SORT | LBS_MULTIPLESEL | LBS_HASSTRINGS;
-// The rounded selection's corners, in pixels.
-constexpr int kCornerSize = 8;
+constexpr int kCornerSize = ImageListBoxStyle::CornerSize;
+// How far the focus rectangle keeps inside the entry, clear of its edge.
+constexpr int kFocusInset = 2;
 
 int liveItemCopies = 0;
 
@@ -160,6 +161,8 @@ bool CImageListBoxCtrl::ProcessMessage(WindowMessage& message) {
         HandleMessage(WM_DESTROY, &CImageListBoxCtrl::OnDestroy),
         HandleMessage(WM_ERASEBKGND, &CImageListBoxCtrl::OnEraseBackground),
         HandleMessage(WM_SIZE, &CImageListBoxCtrl::OnSize),
+        HandleMessage(WM_UPDATEUISTATE, &CImageListBoxCtrl::OnUpdateUiState),
+        HandleMessage(WM_KEYDOWN, &CImageListBoxCtrl::OnKeyDown),
         HandleMessage(Reflected(WM_DRAWITEM), &CImageListBoxCtrl::OnDrawItem),
         HandleMessage(Reflected(WM_MEASUREITEM), &CImageListBoxCtrl::OnMeasureItem),
         HandleMessage(Reflected(WM_COMPAREITEM), &CImageListBoxCtrl::OnCompareItem),
@@ -185,6 +188,23 @@ LRESULT CImageListBoxCtrl::OnEraseBackground(WindowMessage& message) {
 LRESULT CImageListBoxCtrl::OnSize(WindowMessage& message) {
     // Centred and right-aligned content moves with the width, so every entry is redrawn.
     InvalidateRect(hwnd(), nullptr, TRUE);
+    message.handled = false;
+    return 0;
+}
+
+LRESULT CImageListBoxCtrl::OnUpdateUiState(WindowMessage& message) {
+    // The keyboard was used (or the focus is to hide again): the focused entry shows it anew,
+    // painted after the default processing below has taken the new state.
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    message.handled = false;
+    return 0;
+}
+
+LRESULT CImageListBoxCtrl::OnKeyDown(WindowMessage& message) {
+    // The list takes its arrow keys itself, so the dialog does not see the keyboard used; asked
+    // here, the window tree shows the focus from now on, as after Tab.
+    if (SendMessageA(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)
+        SendMessageA(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     message.handled = false;
     return 0;
 }
@@ -284,4 +304,12 @@ void CImageListBoxCtrl::DrawEntry(const DRAWITEMSTRUCT& entry) const {
     SetBkColor(dc, previousBackColour);
     SetTextColor(dc, previousTextColour);
     SetBkMode(dc, previousMode);
+
+    // As the system's own controls do: the focus shows once the keyboard has been used. The
+    // entry was drawn whole above, so the inverting rectangle never cancels an earlier one.
+    if ((entry.itemState & ODS_FOCUS) && !(SendMessageA(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+        RECT focus = entry.rcItem;
+        InflateRect(&focus, -kFocusInset, -kFocusInset);
+        DrawFocusRect(dc, &focus);
+    }
 }

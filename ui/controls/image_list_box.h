@@ -24,6 +24,8 @@ namespace ImageListBoxStyle {
 constexpr UINT ImageRight = 0x01;
 constexpr UINT ImageTop = 0x02;
 constexpr UINT RoundedSelection = 0x10;
+// The rounded selection's corners in pixels, also the inset of such an entry's content.
+constexpr int CornerSize = 8;
 }  // namespace ImageListBoxStyle
 
 // The kinds of image list the control uses.
@@ -78,6 +80,8 @@ private:
     LRESULT OnDestroy(WindowMessage& message);
     LRESULT OnEraseBackground(WindowMessage& message);
     LRESULT OnSize(WindowMessage& message);
+    LRESULT OnUpdateUiState(WindowMessage& message);
+    LRESULT OnKeyDown(WindowMessage& message);
     LRESULT OnDrawItem(WindowMessage& message);
     LRESULT OnMeasureItem(WindowMessage& message);
     LRESULT OnCompareItem(WindowMessage& message);

@@ -10,13 +10,23 @@
 #include "projects/projects.h"
 #include "localization/translate_win.h"
 #include "resources/resource.h"
+#include "tracking/private_list.h"
 #include "tracking/programs_list.h"
 #include "winui/app_module.h"
 
 namespace {
 
-constexpr int kPageIconSize = 48;
 const COLORREF kPageIconTransparent = RGB(49, 106, 197);
+
+struct PageIconBitmap {
+    int size;
+    int id;
+};
+
+// Each drawn at its own size, the smallest first; a scaled picture would blur.
+constexpr PageIconBitmap kPageIconBitmaps[] = {
+    {24, IDB_PAGES_24}, {32, IDB_PAGES_32}, {40, IDB_PAGES_40}, {48, IDB_PAGES}, {64, IDB_PAGES_64},
+};
 
 struct PageEntry {
     const char* key;
@@ -28,7 +38,27 @@ constexpr PageEntry kPageEntries[] = {
     {"Dialog/General", 0},
     {"Dialog/Applications", 1},
     {"Dialog/Projects", 2},
+    {"Dialog/Privacy", 3},
 };
+
+constexpr int kPageCount = static_cast<int>(std::size(kPageEntries));
+
+// The largest icon that leaves room for the page name below it in an entry of that height.
+const PageIconBitmap& PageIconsFor(int itemHeight, int textHeight) {
+    const PageIconBitmap* chosen = &kPageIconBitmaps[0];
+    for (const PageIconBitmap& bitmap : kPageIconBitmaps)
+        if (bitmap.size + textHeight + 2 * ImageListBoxStyle::CornerSize <= itemHeight) chosen = &bitmap;
+    return *chosen;
+}
+
+int FontHeight(HWND window) {
+    ScopedGetDC dc(window);
+    HGDIOBJ previous = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc.get(), &metrics);
+    SelectObject(dc.get(), previous);
+    return metrics.tmHeight;
+}
 
 }  // namespace
 
@@ -42,17 +72,19 @@ void COptionsPanel::SetUp(HWND dialog) {
 }
 
 void COptionsPanel::BuildPageSelector() {
-    PageImages.reset(ImageList_LoadImageA(AppModule.Instance(), MAKEINTRESOURCEA(IDB_PAGES), kPageIconSize, 1,
-                                          kPageIconTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
     if (!selector_.AttachDlgItem(dialog_, IDC_MAIN_SELECTOR)) return;
-    selector_.SetImageList(ImageListBoxImages::Normal, PageImages.get());
-    selector_.SetImageList(ImageListBoxImages::Selected, PageImages.get());
-
-    // Three entries fill the list exactly.
+    // The entries fill the list exactly. The list grows with the dialog's font (and so with the
+    // screen's scale), and the icons with it.
     RECT outer{};
     GetWindowRect(selector_.hwnd(), &outer);
-    const int itemHeight = (outer.bottom - outer.top) / 3 - 1;
+    const int itemHeight = (outer.bottom - outer.top) / kPageCount - 1;
     SendMessageA(selector_.hwnd(), LB_SETITEMHEIGHT, 0, MAKELPARAM(itemHeight, 0));
+
+    const PageIconBitmap& icons = PageIconsFor(itemHeight, FontHeight(selector_.hwnd()));
+    PageImages.reset(ImageList_LoadImageA(AppModule.Instance(), MAKEINTRESOURCEA(icons.id), icons.size, 1,
+                                          kPageIconTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    selector_.SetImageList(ImageListBoxImages::Normal, PageImages.get());
+    selector_.SetImageList(ImageListBoxImages::Selected, PageImages.get());
 
     for (int index = static_cast<int>(std::size(kPageEntries)) - 1; index >= 0; --index) {
         std::string text = Translate(kPageEntries[index].key);
@@ -73,7 +105,7 @@ void COptionsPanel::BuildPageSelector() {
 void COptionsPanel::BuildPages() {
     if (!container_.AttachDlgItem(dialog_, IDC_MAIN_PAGES)) return;
     // Each page runs its own set-up while it is created; one that fails keeps an empty slot.
-    COptionsPage* pages[] = {&generalPage_, &programsPage_, &filtersPage_};
+    COptionsPage* pages[] = {&generalPage_, &programsPage_, &filtersPage_, &privacyPage_};
     for (COptionsPage* page : pages) page->Create(container_.hwnd());
     for (COptionsPage* page : pages) container_.AddPage(page->hwnd());
     container_.ShowPage(0);
@@ -108,6 +140,7 @@ CommitOutcome COptionsPanel::Commit() {
     generalPage_.Commit();
     outcome.programs = programsPage_.Commit();
     outcome.projects = filtersPage_.Commit();
+    outcome.privateList = privacyPage_.Commit();
     outcome.next = generalPage_.LanguageChanged() ? AfterCommit::Restart : AfterCommit::KeepRunning;
     return outcome;
 }
@@ -115,10 +148,12 @@ CommitOutcome COptionsPanel::Commit() {
 void COptionsPanel::RetryHeldLists() {
     if (ReopenHeldProgramList()) programsPage_.Reload();
     if (ReopenHeldProjects()) filtersPage_.Reload();
+    if (ReopenHeldPrivateList()) privacyPage_.Reload();
 }
 
 void COptionsPanel::Revert() {
     generalPage_.Revert();
     programsPage_.Revert();
     filtersPage_.Revert();
+    privacyPage_.Revert();
 }

@@ -1,4 +1,4 @@
-// The options side of the main dialog: the page selector, the page container with the three
+// The options side of the main dialog: the page selector, the page container with the four
 // pages, the report and help links, and what OK and Cancel do with the pages' data. The dialog
 // that holds the panel routes the selector's and the buttons' messages to it; what the program
 // then does (hide, save the log, start anew) is the dialog's affair.
@@ -15,6 +15,7 @@
 #include "ui/options/page1_general.h"
 #include "ui/options/page2_programs.h"
 #include "ui/options/page3_filters.h"
+#include "ui/options/page4_privacy.h"
 
 // What the program must do after the pages have stored their changes.
 enum class AfterCommit { KeepRunning, Restart };
@@ -25,6 +26,7 @@ struct CommitOutcome {
     AfterCommit next = AfterCommit::KeepRunning;
     std::optional<SaveResult> programs;
     std::optional<SaveResult> projects;
+    std::optional<SaveResult> privateList;
 };
 
 class COptionsPanel {
@@ -51,6 +53,8 @@ public:
     std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
     bool TimelineOn() const { return generalPage_.TimelineOn(); }
     bool MediaIsPresence() const { return generalPage_.MediaIsPresence(); }
+    // Whether titles give document names, as the Privacy page last loaded or committed it.
+    bool RecordDocuments() const { return privacyPage_.RecordDocuments(); }
 
 private:
     void BuildPageSelector();
@@ -68,4 +72,5 @@ private:
     CDlgPage1General generalPage_;
     CDlgPage2Programs programsPage_;
     CDlgPage3Filters filtersPage_;
+    CDlgPage4Privacy privacyPage_;
 };

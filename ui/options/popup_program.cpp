@@ -40,8 +40,8 @@ BOOL CALLBACK CollectTitle(HWND window, LPARAM data) {
 
 }  // namespace
 
-CDlgPopupProgram::CDlgPopupProgram(Mode mode, std::string text)
-    : CDialogImpl(IDD_POPUP_PROGRAM), mode_(mode), text_(std::move(text)) {}
+CDlgPopupProgram::CDlgPopupProgram(Mode mode, std::string text, const PatternEditorTexts& texts)
+    : CDialogImpl(IDD_POPUP_PROGRAM), mode_(mode), text_(std::move(text)), texts_(texts) {}
 
 bool CDlgPopupProgram::ProcessMessage(WindowMessage& message) {
     static const MessageRow<CDlgPopupProgram> rows[] = {
@@ -56,11 +56,13 @@ bool CDlgPopupProgram::ProcessMessage(WindowMessage& message) {
 
 LRESULT CDlgPopupProgram::OnInitDialog(WindowMessage&) {
     CenterEditorOverOwner(hwnd());
+    // The hint's key as the page asks, translated with the rest.
+    SetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_HINT, texts_.hint);
     TranslateDialog(hwnd());
     // After the translation: the link takes its label from the control's text.
     if (pickLink_.AttachDlgItem(hwnd(), IDC_POPUP_PROGRAM_PICK_WINDOW))
         pickLink_.SetHyperLinkExtendedStyle(HyperLinkNotifyButton);
-    const char* captionKey = mode_ == Edit ? "PopupProgram/CaptionEdit" : "PopupProgram/CaptionAdd";
+    const char* captionKey = mode_ == Edit ? texts_.captionEdit : texts_.captionAdd;
     SetWindowTextA(hwnd(), (" " + Translate(captionKey)).c_str());
     SetDlgItemTextA(hwnd(), IDC_POPUP_PROGRAM_PATTERN, text_.c_str());
     return TRUE;
