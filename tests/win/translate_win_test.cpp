@@ -149,12 +149,12 @@ TEST_F(TranslateMenuTest, ItemsGetTheirTextsAndAMissingKeyBlanksItsItem) {
     EXPECT_EQ(GetMenuItemCount(menu_), 7);
 }
 
-TEST_F(TranslateMenuTest, OnlyThisLevelsStringItemsAreTouched) {
+TEST_F(TranslateMenuTest, StringItemsAreTranslatedSubmenusIncluded) {
     TranslateMenu(menu_);
     EXPECT_TRUE(MenuType(menu_, 2) & MFT_SEPARATOR);
     EXPECT_EQ(MenuText(menu_, 4), "Report");
     EXPECT_EQ(GetSubMenu(menu_, 4), subMenu_);
-    EXPECT_EQ(MenuText(subMenu_, 0), "Menu/Exit");
+    EXPECT_EQ(MenuText(subMenu_, 0), "Exit");
 
     MENUITEMINFOA ownerDrawn{};
     ownerDrawn.cbSize = sizeof ownerDrawn;
@@ -174,7 +174,7 @@ TEST_F(TranslateMenuTest, WithoutALanguageEveryItemIsBlank) {
     TranslateMenu(menu_);
     EXPECT_EQ(MenuText(menu_, 0), "");
     EXPECT_EQ(MenuText(menu_, 4), "");
-    EXPECT_EQ(MenuText(subMenu_, 0), "Menu/Exit");
+    EXPECT_EQ(MenuText(subMenu_, 0), "");
 }
 
 }  // namespace
