@@ -13,6 +13,7 @@
 #include "links/links.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tracking/private_list.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
@@ -196,10 +197,17 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         return 0;
     }
     if (message.wParam == kRetryTimer) {
+        const bool privateListFailedClosed = PrivateListFailsClosed();
         RetryHeldTrackerFiles();
         // A list that opens replaces what its page shows: not under the user's hands while the
         // dialog is open (its OK tries the file again anyway).
-        if (!IsWindowVisible(hwnd())) options_.RetryHeldLists();
+        if (!IsWindowVisible(hwnd())) {
+            options_.RetryHeldLists();
+            // Nothing left to do when the page has reopened it.
+            ReopenHeldPrivateList();
+        }
+        // Document names are recorded again from the next window on; the tip stops saying otherwise.
+        if (PrivateListFailsClosed() != privateListFailedClosed) ShowTrackerTroubles();
         return 0;
     }
     if (message.wParam != kTrayRetryTimer) {
@@ -225,6 +233,8 @@ LRESULT CDlgMain::OnOk(WindowMessage&) {
     const CommitOutcome outcome = options_.Commit();
     if (outcome.programs) ReportSave(SavedFile::ProgramList, *outcome.programs);
     if (outcome.projects) ReportSave(SavedFile::ProjectList, *outcome.projects);
+    // A private list saved over a damaged one ends failing closed.
+    ShowTrackerTroubles();
     // From the page rather than the registry: reading a setting stores its default, and an OK
     // without a change writes nothing.
     SetAwayMinutes(options_.IdleMinutes());
