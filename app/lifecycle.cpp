@@ -13,6 +13,7 @@
 #include "localization/language.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tracking/private_list.h"
 #include "tracking/sampler.h"
 #include "tracking/take_back.h"
 #include "tracking/time_log.h"
@@ -125,7 +126,11 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
 
         LoadLanguage();
         SetInactiveName(Translate("Common/Inactive"));
+        SetPrivateName(Translate("Common/Private"));
         SetAwayMinutes(ReadIdleMinutes());
+        SetRecordDocuments(ReadRecordDocuments());
+        // Before the timer starts: no title is split before the private patterns are known.
+        LoadPrivateList();
         SetTimelineOn(ReadTimelineOn());
         SetMediaIsPresence(ReadMediaIsPresence());
         OpenTracker();

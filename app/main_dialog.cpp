@@ -13,6 +13,7 @@
 #include "links/links.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tracking/private_list.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 #include "tracking/take_back.h"
@@ -203,12 +204,15 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
         return 0;
     }
     if (message.wParam == kRetryTimer) {
+        const bool privateListFailedClosed = PrivateListFailsClosed();
         RetryHeldTrackerFiles();
         // A Forget whose month file was held is finished once it opens.
         FinishTakingBack();
         // A list that opens replaces what its page shows: not under the user's hands while the
         // dialog is open (its OK tries the file again anyway).
         if (!IsWindowVisible(hwnd())) options_.RetryHeldLists();
+        // Document names are recorded again from the next window on; the tip stops saying otherwise.
+        if (PrivateListFailsClosed() != privateListFailedClosed) ShowTrackerTroubles();
         return 0;
     }
     if (message.wParam != kTrayRetryTimer) {
@@ -235,6 +239,8 @@ LRESULT CDlgMain::OnOk(WindowMessage&) {
     if (outcome.programs) ReportSave(SavedFile::ProgramList, *outcome.programs);
     if (outcome.projects) ReportSave(SavedFile::ProjectList, *outcome.projects);
     if (outcome.privateList) ReportSave(SavedFile::PrivateList, *outcome.privateList);
+    // A private list saved over a damaged one ends failing closed.
+    ShowTrackerTroubles();
     // From the page rather than the registry: reading a setting stores its default, and an OK
     // without a change writes nothing.
     SetAwayMinutes(options_.IdleMinutes());

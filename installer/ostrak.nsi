@@ -158,6 +158,8 @@ Section /o "un.$(DataPart)" DataPart
     Delete "$INSTDIR\*-Timeline.waiting.tsv"
     Delete "$INSTDIR\*-Programs.xml"
     Delete "$INSTDIR\*-Programs.unreadable-*.xml"
+    Delete "$INSTDIR\*-Private.xml"
+    Delete "$INSTDIR\*-Private.unreadable-*.xml"
     Delete "$INSTDIR\*-Projects.xml"
     Delete "$INSTDIR\*-Projects.unreadable-*.xml"
     Delete "$INSTDIR\Projects.xml"

@@ -144,8 +144,9 @@ user=$(basename "$log" -Time.xml)
 side_folder="$(unix_path "$local_data")/Ostrak"
 mkdir -p "$side_folder"
 # Side files of another user: the running program takes its own user's (to the log, the timeline).
-other_data=("$install/$user-Programs.xml" "$install/$user-Report-2026-12-07.csv"
+other_data=("$install/$user-Programs.xml" "$install/$user-Private.xml" "$install/$user-Report-2026-12-07.csv"
             "$install/$user-Time.unreadable-20261207-0930.xml" "$install/$user-Projects.unreadable-20261207-0930.xml"
+            "$install/$user-Private.unreadable-20261207-0930.xml"
             "$install/someone-Time.unsaved-20261207-093000.xml" "$install/$user-Time.DESKTOP-1.journal"
             "$install/someone-Timeline.waiting.tsv" "$side_folder/someone-Time.unsaved-20261207-093000.xml")
 for file in "${other_data[@]}"; do echo "kept" > "$file"; done

@@ -9,6 +9,7 @@
 #include "base/code_page.h"
 #include "base/narrow_text.h"
 #include "tracking/calendar.h"
+#include "tracking/private_list.h"
 #include "tracking/programs_list.h"
 #include "tracking/tracker.h"
 
@@ -61,6 +62,9 @@ struct RunCredit {
 // Longer than any local day, so that "today" is always covered.
 constexpr std::int64_t kRunCreditsKept = 26 * 3600;
 
+// A private window is never recorded under an empty name, whatever the language says.
+constexpr std::string_view kDefaultPrivateName = "Private";
+
 struct SamplerState {
     // The last change; all zero or empty at start.
     WindowHandle LastWindow = 0;
@@ -74,6 +78,7 @@ struct SamplerState {
     std::string CurrentApp;
     std::string CurrentDoc;
     std::string InactiveName;
+    std::string PrivateName{kDefaultPrivateName};
     // Whether a window's title gives a document name, as the user set it.
     bool RecordDocuments = true;
     Absence CurrentAbsence = Absence::None;
@@ -298,6 +303,8 @@ bool IsIdleName(std::string_view app) { return app == State.InactiveName; }
 // The one way seconds reach the records: the pair gets the seconds between two run times.
 void CreditBetween(RunTime from, RunTime to, std::int64_t startUtc, std::string_view app, std::string_view doc) {
     const std::int64_t seconds = SecondOf(to) - SecondOf(from);
+    // Turned off, no window's document is credited, also of a stretch that began before.
+    if (!State.RecordDocuments && !IsIdleName(app)) doc = {};
     if (Previewing) {
         Previewing->push_back({startUtc, static_cast<int>(seconds), std::string(app), std::string(doc)});
         return;
@@ -371,6 +378,43 @@ void StartStretchAt(RunTime time, std::uint32_t tick) {
     State.LastChangeTick = NonZeroTick(tick);
 }
 
+// The split of a title with its control characters and elevated prefix settled, names cleaned.
+TitleSplit SplitPreparedTitle(std::string_view title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
+    TitleSplit split = SplitTitle(title, patterns, inactiveName);
+    CleanName(split.app);
+    CleanName(split.doc);
+    DropModifiedMark(split.doc);
+    return split;
+}
+
+// A tab or line break separates like a blank, and an elevated console is the same console:
+// both are settled before any pattern is looked for.
+void PrepareTitle(std::string& title) {
+    BlankControlCharacters(title);
+    DropElevatedPrefix(title);
+}
+
+// Whether a pattern of the list occurs in the title, found as the split finds one.
+bool HoldsPattern(std::string_view title, const std::vector<std::string>& patterns) {
+    for (const std::string& pattern : patterns)
+        if (!pattern.empty() && title.find(pattern) != std::string_view::npos) return true;
+    return false;
+}
+
+// The pair recorded for a window's title. A private window gives the private name alone, so its
+// title goes no further than this function. While the user's private list cannot be read, no
+// document is recorded, and a title that no application pattern names (which the unread list may
+// well have named) counts as private: nothing is recorded that the list might have kept out.
+TitleSplit PairOfWindowTitle(std::string title) {
+    PrepareTitle(title);
+    const bool failsClosed = PrivateListFailsClosed();
+    if (HoldsPattern(title, PrivateList) || (failsClosed && !title.empty() && !HoldsPattern(title, ProgramList)))
+        return {State.PrivateName, {}};
+    TitleSplit split = SplitPreparedTitle(title, ProgramList, State.InactiveName);
+    if (failsClosed || !State.RecordDocuments) split.doc.clear();
+    return split;
+}
+
 // The pair of a stretch without a window or without the user: InactiveName, and as document
 // the local hour and minute of `time`.
 void TakeInactivePair(RunTime time) {
@@ -393,8 +437,7 @@ void TakePairFromWindow(WindowTitleSource& titles, WindowHandle window, int leng
     }
     if (read < 0) read = ReadTitleInto(titles, window, State.SampledTitle);
     std::memcpy(State.LastTitle, State.SampledTitle, static_cast<std::size_t>(read) + 1);
-    TitleSplit split =
-        SplitWindowTitle(std::string(State.LastTitle, static_cast<std::size_t>(read)), ProgramList, State.InactiveName);
+    TitleSplit split = PairOfWindowTitle(std::string(State.LastTitle, static_cast<std::size_t>(read)));
     State.CurrentApp = std::move(split.app);
     State.CurrentDoc = std::move(split.doc);
 }
@@ -434,8 +477,9 @@ void ComeBack(RunTime time, std::uint32_t tick) {
     if (offer) {
         WaitingOffer& waiting = State.Offer;
         const std::int64_t startUtc = UtcOf(from);
+        // Turned off meanwhile, the balloon names no document either.
         waiting.offer = {++State.LastOfferId, startUtc, startUtc + (SecondOf(time) - SecondOf(from)), State.OfferedPair.app,
-                         State.OfferedPair.doc};
+                         State.RecordDocuments ? State.OfferedPair.doc : std::string()};
         waiting.from = from;
         waiting.to = time;
         waiting.idleApp = State.CurrentApp;
@@ -518,6 +562,12 @@ void SetInactiveName(std::string_view name) {
     // Whatever the language file says, the name reaches the log as a window's would.
     State.InactiveName.assign(CutText(name, kTitleLimit));
     CleanName(State.InactiveName);
+}
+
+void SetPrivateName(std::string_view name) {
+    State.PrivateName.assign(CutText(name, kTitleLimit));
+    CleanName(State.PrivateName);
+    if (State.PrivateName.empty()) State.PrivateName.assign(kDefaultPrivateName);
 }
 
 void SetRecordDocuments(bool on) { State.RecordDocuments = on; }
@@ -672,14 +722,8 @@ TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& pa
 }
 
 TitleSplit SplitWindowTitle(std::string title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
-    // A tab or line break separates like a blank, so it must be one before the split.
-    BlankControlCharacters(title);
-    DropElevatedPrefix(title);
-    TitleSplit split = SplitTitle(title, patterns, inactiveName);
-    CleanName(split.app);
-    CleanName(split.doc);
-    DropModifiedMark(split.doc);
-    return split;
+    PrepareTitle(title);
+    return SplitPreparedTitle(title, patterns, inactiveName);
 }
 
 void NoteSessionChange(SessionChange change, std::uint32_t tick) {
@@ -759,6 +803,7 @@ void RestartStretch(std::uint32_t tick) {
 void ResetSampler() {
     SamplerState fresh;
     fresh.InactiveName = std::move(State.InactiveName);
+    fresh.PrivateName = std::move(State.PrivateName);
     fresh.AwayAfter = State.AwayAfter;
     fresh.MediaIsPresence = State.MediaIsPresence;
     fresh.RecordDocuments = State.RecordDocuments;

@@ -22,8 +22,13 @@ constexpr std::uint32_t MaxTickGap = 60000;
 // The application name recorded while no titled window is in front, in the user's language:
 // set from the language's text, cleaned and cut as a whole title would be.
 void SetInactiveName(std::string_view name);
+// The application name a private window is recorded under, in the user's language ("Private"
+// when the language has none), cleaned and cut as the inactive name is.
+void SetPrivateName(std::string_view name);
 // Whether window titles give document names (on by default); off, only the application is
-// recorded. The program hands over the user's setting at start and after every OK.
+// recorded: no document of a window is credited from then on, whenever its stretch began. The
+// idle time keeps the minute it began, which is no title. The program hands over the user's
+// setting at start and after every OK.
 void SetRecordDocuments(bool on);
 // Minutes without input after which the user counts as away (0 never). The program hands over
 // the user's setting at start and after every OK.

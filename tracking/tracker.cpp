@@ -2,6 +2,7 @@
 
 #include "tracking/calendar.h"
 #include "tracking/platform_seams.h"
+#include "tracking/private_list.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/unsaved_time.h"
@@ -113,6 +114,8 @@ TrackerTroubles CurrentTroubles() {
     set(TrackerTrouble::SideFileWaiting, SideFilesWait());
     troubles.sideFileFolder = WaitingSideFileFolder();
     set(TrackerTrouble::TimelineNotSaved, !LastTimelineSave);
+    set(TrackerTrouble::PrivateListUnread, PrivateListFailsClosed());
+    troubles.privateListHeld = PrivateListIsHeld();
     troubles.logFailure = LastLogSave.failure;
     troubles.timelineFailure = LastTimelineSave.failure;
     return troubles;

@@ -48,6 +48,7 @@ enum class TrackerTrouble {
     LogNotSaved,       // the log's last save failed for another reason (no write access, disk full)
     SideFileWaiting,   // recorded time waits in a side file to be added to the log
     TimelineNotSaved,  // the timeline's file could not be written: its lines wait
+    PrivateListUnread, // the user's private patterns are held or damaged: no document names are recorded
     Count
 };
 
@@ -56,6 +57,7 @@ struct TrackerTroubles {
     SaveFailure logFailure = SaveFailure::None;       // why the log's last save failed
     SaveFailure timelineFailure = SaveFailure::None;  // why the timeline's last save failed
     std::string sideFileFolder;                       // where a waiting side file is, with its final separator
+    bool privateListHeld = false;                     // held by another program, rather than damaged
     bool Holds(TrackerTrouble trouble) const { return holds[static_cast<int>(trouble)]; }
 };
 // The troubles that hold now.

@@ -584,6 +584,75 @@ TEST_F(TrackerRun, ALogHeldWhileExitSavesLeavesASideFileTheNextStartAdds) {
 }
 
 
+// The files of a folder that hold one of the words, as "file: word".
+std::vector<std::string> FilesHolding(const std::wstring& folder, const std::vector<std::string>& words) {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        char name[MAX_PATH * 4] = {};
+        WideCharToMultiByte(CP_UTF8, 0, entry.cFileName, -1, name, sizeof name, nullptr, nullptr);
+        HANDLE file = CreateFileW((folder + entry.cFileName).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            found.push_back(std::string(name) + ": unreadable");
+            continue;
+        }
+        std::string bytes(GetFileSize(file, nullptr), '\0');
+        DWORD read = 0;
+        if (!bytes.empty()) ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+        CloseHandle(file);
+        for (const std::string& word : words)
+            if (bytes.find(word) != std::string::npos) found.push_back(std::string(name) + ": " + word);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+// A private window's title reaches no file the tracker writes (the log, the timeline, the crash
+// journal, a side file, in the program folder or the local application data); its seconds are
+// the private name's, with no document.
+TEST_F(TrackerRun, APrivateWindowsTitleReachesNoFileAndItsTimeIsPrivate) {
+    folder_.Write("Programs.xml", kPrograms);
+    folder_.Write(CurrentUserName() + "-Private.xml", "<List><Pattern>[Hush]</Pattern></List>");
+    // A log to hold at the exit, so that the run's time goes to a side file.
+    folder_.Write(folder_.LogName(), Declaration() + "\n<Ostrak/>");
+    const std::vector<std::string> words = {"Zanzibar", "quokka", "ledger"};
+    HWND secret = windows_.Open("Zanzibar quokka ledger [Hush] - Browser");
+    ASSERT_TRUE(secret);
+    wchar_t localData[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableW(L"LOCALAPPDATA", localData, MAX_PATH), 0u);
+    const std::wstring sideFolder = std::wstring(localData) + L"\\Ostrak\\";
+    auto expectNoTitleInAnyFile = [&](const char* when) {
+        EXPECT_EQ(FilesHolding(Wide(folder_.Path()), words), std::vector<std::string>()) << when;
+        EXPECT_EQ(FilesHolding(sideFolder, words), std::vector<std::string>()) << when;
+    };
+    StartHidden();
+    Front(editor_, 2000);
+    Front(secret, 3000);
+    Front(other_, 1500);
+    HANDLE held = CreateFileA(folder_.File(folder_.LogName()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(tracker_.Exit(), 1);
+    CloseHandle(held);
+    const std::vector<std::string> sides = folder_.Files(CurrentUserName() + "-Time.unsaved-*.xml");
+    ASSERT_EQ(sides.size(), 1u);
+    EXPECT_NE(folder_.Read(sides[0]).find("<App name=\"Private\" time=\""), std::string::npos) << folder_.Read(sides[0]);
+    expectNoTitleInAnyFile("with the side file");
+
+    ASSERT_TRUE(tracker_.Start(folder_, "-tray"));
+    ASSERT_TRUE(tracker_.MainWindow());
+    EXPECT_EQ(tracker_.Exit(), 1);
+    ExpectDay("      <App name=\"Calculator\" time=\"*\"/>\n"
+              "      <App name=\"Editor\" time=\"~2\">\n         <Doc name=\"notes.txt\" time=\"~2\"/>\n      </App>\n"
+              "      <App name=\"Private\" time=\"~3\"/>\n");
+    ExpectTimelineMatchesLog();
+    expectNoTitleInAnyFile("after the side file was added");
+}
+
 // Kills at ten moments of a run with switches: the seconds the log holds after the restart
 // against the seconds that had run. A crash may cost the stretch in front up to its last minute,
 // never more, and never adds a second. Ten runs take about eight minutes: run by hand with

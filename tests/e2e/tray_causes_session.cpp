@@ -51,8 +51,8 @@ void PointAtIcon() {
     SetCursorPos(right - 10, bottom - 10);
 }
 
-constexpr const char* kCauseNames[] = {"not-recording", "other-writer", "log-held",
-                                       "log-not-saved", "side-file",    "timeline"};
+constexpr const char* kCauseNames[] = {"not-recording", "other-writer", "log-held",    "log-not-saved",
+                                       "side-file",     "timeline",     "private-list"};
 static_assert(sizeof kCauseNames / sizeof kCauseNames[0] == static_cast<int>(TrackerTrouble::Count));
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "base/program_paths.h"
 #include "tests/unit/test_files.h"
+#include "tracking/private_list.h"
 #include "tracking/programs_list.h"
 #include "tracking/sampler.h"
 
@@ -181,6 +182,31 @@ TEST_F(SharedProgramsTest, UnderALegacyCodePageTheSameProgramsAreFound) {
         {"\x95 notes.txt - Notepad", "Notepad", "notes.txt"},
         {"Administrator: Command Prompt", "Command Prompt", ""},
     });
+}
+
+// The shared private patterns name the private windows of the browsers whose titles say so,
+// and no ordinary window of theirs.
+TEST_F(SharedProgramsTest, ThePrivatePatternsTakePrivateBrowserWindowsOnly) {
+    NarrowCodePageScope utf8(kCodePageUtf8);
+    LoadPrivateList();
+    ASSERT_FALSE(PrivateListFailsClosed());
+    const std::string em = "\xE2\x80\x94", edge = "Microsoft\xE2\x80\x8B Edge";
+    auto isPrivate = [](const std::string& title) {
+        for (const std::string& pattern : PrivateList)
+            if (title.find(pattern) != std::string::npos) return true;
+        return false;
+    };
+    const std::vector<std::string> privateTitles = {
+        "Outlook - [InPrivate] - " + edge, "New InPrivate tab - [InPrivate] - " + edge,
+        "Bank " + em + " Mozilla Firefox Private Browsing", "Mozilla Firefox Private Browsing",
+        "Debugger " + em + " Firefox Developer Edition Private Browsing"};
+    const std::vector<std::string> ordinaryTitles = {
+        "New tab - Personal - " + edge, "InPrivate browsing - Microsoft Support - " + edge,
+        "Private Browsing " + em + " Mozilla Firefox", "Firefox Private Browsing - Google Chrome",
+        "Private Browsing - Mozilla Firefox Help - Google Chrome"};
+    for (const std::string& title : privateTitles) EXPECT_TRUE(isPrivate(title)) << title;
+    for (const std::string& title : ordinaryTitles) EXPECT_FALSE(isPrivate(title)) << title;
+    PrivateList.clear();
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <filesystem>
+#include <set>
 
 #include "tests/unit/tracking_allocation_count.h"
 #include "tests/unit/tracking_fakes.h"
+#include "tracking/private_list.h"
 
 namespace {
 
@@ -462,3 +465,120 @@ TEST_F(SamplerTest, ALongAbsenceIsOfferedAsWorkAndCreditedOnceAsAnswered) {
         start += 800000;
     }
 }
+
+// ---- Private windows and document names: what reaches the records of a title ----
+
+namespace {
+
+class PrivateWindowsTest : public SamplerTest {
+protected:
+    void SetUp() override {
+        SamplerTest::SetUp();
+        PrivateList = {"[Private]"};
+        SetPrivateName("Private");
+    }
+    void TearDown() override {
+        // The list file's state outlives the test: read it again without the test's files.
+        std::filesystem::remove(folder.File("user1-Private.xml"));
+        std::filesystem::remove(folder.File("Private.xml"));
+        LoadPrivateList();
+        PrivateList.clear();
+        SetRecordDocuments(true);
+        SamplerTest::TearDown();
+    }
+    // Each title in front for a second, in turn, from `tick`, then no window; the tick after.
+    std::uint32_t ShowInTurn(std::initializer_list<const char*> titles, std::uint32_t tick) {
+        for (const char* title : titles) {
+            windows.titles[tick] = title;
+            SampleWindow(tick, tick);
+            tick += 1000;
+        }
+        SampleWindow(0, tick);
+        return tick + 1000;
+    }
+    // The day's applications, and their documents as "application/document".
+    std::set<std::string> DayNames() {
+        std::set<std::string> names;
+        for (XmlNode app : Children(DateOf(2026, 12, 7), "App")) {
+            std::string appName, docName;
+            app.GetAttribute("name", appName);
+            names.insert(appName);
+            for (XmlNode doc : Children(app, "Doc")) {
+                doc.GetAttribute("name", docName);
+                names.insert(appName + "/" + docName);
+            }
+        }
+        return names;
+    }
+};
+
+TEST_F(PrivateWindowsTest, APrivatePatternWinsOverTheApplicationsAndItsTitleReachesNoFile) {
+    ShowInTurn({"plans.txt - Editor", "[Private] diary.txt - Editor", "Studio: [Private] bank", "Private matters - Editor"},
+               1000);
+    EXPECT_EQ(DayNames(), (std::set<std::string>{"Editor", "Editor/plans.txt", "Editor/Private matters", "Private"}));
+    EXPECT_EQ(Credited("Private"), 2);
+    NoteFrontIfDue(90000);
+    SaveTracker();
+    for (const auto& file : std::filesystem::directory_iterator(folder.Dir())) {
+        const std::string bytes = ReadFileBytes(file.path().string());
+        EXPECT_EQ(bytes.find("diary"), std::string::npos) << file.path();
+        EXPECT_EQ(bytes.find("bank"), std::string::npos) << file.path();
+    }
+}
+
+TEST_F(PrivateWindowsTest, TurnedOffDocumentsLeaveTheApplicationAloneInTheLogAndTheTimeline) {
+    windows.titles[kEditorWindow] = "plans.txt - Editor";
+    SampleWindow(kEditorWindow, 1000);
+    SetRecordDocuments(false);  // while the editor is in front
+    const std::uint32_t tick = ShowInTurn({"Studio: main.cpp", "[Private] diary - Editor", "Unnamed window"}, 2000);
+    SampleWindow(kEditorWindow, tick);  // credits the idle minute
+    EXPECT_EQ(DayNames(), (std::set<std::string>{"Editor", "Studio", "Private", "Unnamed window", "Inactive",
+                                                  "Inactive/09.05 - ..."}))
+        << "a title that no pattern names is still the application; the idle minute is no title";
+    SaveTracker();
+    const std::string timeline = ReadFileBytes(folder.File("user1-Timeline-2026-12.tsv"));
+    EXPECT_NE(timeline.find("\tEditor\t\n"), std::string::npos) << timeline;
+    EXPECT_EQ(timeline.find("plans"), std::string::npos) << timeline;
+    EXPECT_EQ(timeline.find("main.cpp"), std::string::npos) << timeline;
+}
+
+TEST_F(PrivateWindowsTest, AnUnreadablePrivateListRecordsNoTitleUntilItIsSavedAgain) {
+    WriteFileBytes(folder.File("user1-Private.xml"), "<List><Pattern>[Mine]");
+    WriteFileBytes(folder.File("Private.xml"), "<List><Pattern>[Shared]</Pattern></List>");
+    LoadPrivateList();
+    ASSERT_TRUE(PrivateListFailsClosed());
+    const std::uint32_t tick =
+        ShowInTurn({"plans.txt - Editor", "[Shared] x - Editor", "[Mine] diary - Studio", "bank statement"}, 1000);
+    EXPECT_EQ(DayNames(), (std::set<std::string>{"Editor", "Private", "Studio"}))
+        << "no document, and a title no application pattern names may be the user's private one";
+    EXPECT_EQ(Credited("Private"), 2);
+    const TrackerTroubles troubles = CurrentTroubles();
+    EXPECT_TRUE(troubles.Holds(TrackerTrouble::PrivateListUnread));
+    EXPECT_FALSE(troubles.privateListHeld) << "damaged, not held";
+
+    PrivateList = {"[Mine]"};
+    ASSERT_TRUE(SavePrivateList());
+    EXPECT_FALSE(CurrentTroubles().Holds(TrackerTrouble::PrivateListUnread));
+    ShowInTurn({"[Mine] diary - Studio", "plans.txt - Editor"}, tick);
+    EXPECT_EQ(DayNames(), (std::set<std::string>{"Editor", "Editor/plans.txt", "Private", "Studio", "Inactive",
+                                                  "Inactive/09.05 - ..."}));
+    EXPECT_EQ(Credited("Private"), 3);
+}
+
+TEST_F(PrivateWindowsTest, AnAbsenceAfterAPrivateWindowIsOfferedUnderThePrivateNameAlone) {
+    static std::vector<AwayOffer> offers;
+    offers.clear();
+    SetAwayOfferListener([](const AwayOffer& offer) { offers.push_back(offer); });
+    SetAwayMinutes(10);
+    windows.titles[kEditorWindow] = "[Private] diary - Editor";
+    input.At(1000);
+    SampleWindow(kEditorWindow, 1000);
+    TicksBetween(kEditorWindow, 1000, 701000);
+    input.At(701000);
+    SampleWindow(kEditorWindow, 701000);
+    ASSERT_EQ(offers.size(), 1u);
+    EXPECT_EQ(offers[0].app, "Private");
+    EXPECT_EQ(offers[0].doc, "");
+}
+
+}  // namespace
