@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/instance_guard.h"
@@ -13,6 +14,7 @@
 #include "localization/language.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tracking/calendar.h"
 #include "tracking/sampler.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
@@ -128,6 +130,9 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         SetTimelineOn(ReadTimelineOn());
         SetMediaIsPresence(ReadMediaIsPresence());
         OpenTracker();
+        // A pause from an earlier run holds until its end, from before the first tick.
+        if (const std::optional<std::int64_t> pausedUntil = ReadPausedUntil(UtcNow()))
+            PauseRecording(*pausedUntil, GetTickCount());
         exitCode = RunMainDialog(commandLine, showCommand);
 
         // The window in front keeps its time up to the exit, as at the end of the session.

@@ -36,6 +36,8 @@ public:
     // Offers, in a balloon, the shipped patterns that the user's own list lacks and that were
     // not offered before; a click adds them. Every shipped pattern then counts as offered.
     void OfferSharedPatterns();
+    // A timed pause has ended by itself: it is no longer stored, and the icon is itself again.
+    void PauseEnded();
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -53,6 +55,8 @@ private:
     LRESULT OnEndSession(WindowMessage& message);
     LRESULT OnPowerBroadcast(WindowMessage& message);
     LRESULT OnSessionChange(WindowMessage& message);
+    LRESULT OnPause(WindowMessage& message);
+    LRESULT OnResume(WindowMessage& message);
 
     LRESULT OnSelectorChange(WindowMessage& message);
     LRESULT OnOk(WindowMessage& message);
@@ -71,6 +75,8 @@ private:
 
     // Brings the icon's picture and tip up to date with the status.
     void RefreshTrayIcon();
+    // The pause, or its end, at the icon.
+    void ShowPause();
     void ShowWarningBalloon(const std::string& text);
 
     void CenterOnWorkArea();
