@@ -4,7 +4,10 @@
 # filter editors, the window picker, the tray menu, and the tray icon after a failed save;
 # then each cause the tray shows (its icon with its balloon, tray-<cause>, and with its tip,
 # tray-<cause>-tip), the offer of new shipped patterns (tray-patterns-offer), and the tray's
-# icons enlarged side by side, tray-icons.png.
+# icons enlarged side by side, tray-icons.png. The tray menu's Pause submenu (tray-pause), the
+# menu while paused (paused-menu) and the paused icon with its tip (paused-tip, tray-paused,
+# tray-paused-tip) are among them; tray-paused and tray-paused-tip come once more from a prefix
+# at 144 DPI, as English-144dpi-tray-paused*.png.
 # Runs under Xvfb in Wine's virtual desktop, which draws real window frames. Needs `make
 # windows`; OSTRAK_DIST and OSTRAK_WIN_BUILD name another program folder and Windows build.
 # Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
@@ -16,9 +19,9 @@ out=$top/build/screenshots
 dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
-views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray save-failed save-failed-tip"
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit options-general options-applications options-projects tray tray-pause save-failed save-failed-tip paused-menu paused-tip"
 causes=$winbuild/tests/e2e/ostrak_tray_causes.exe
-cause_views=""
+cause_views="tray-paused tray-paused-tip"
 for cause in not-recording other-writer log-held log-not-saved side-file timeline; do
     cause_views="$cause_views tray-$cause tray-$cause-tip"
 done
@@ -40,9 +43,11 @@ if [ ! -f "$marlett" ]; then
         && dpkg-deb -x fonts-wine_*.deb . ) || { echo "cannot get Wine's fonts package, fonts-wine"; exit 1; }
 fi
 
-shoot() {  # language, LANG value
-    local language=$1 locale=$2
-    local folder=$top/build/screenshot-run-$language
+shoot() {  # language, LANG value[, DPI, session views, cause views]
+    local language=$1 locale=$2 dpi=${3:-96} session_views=${4-$views} causes_views=${5-$cause_views}
+    local tag=$language
+    [ "$dpi" = 96 ] || tag=$language-${dpi}dpi
+    local folder=$top/build/screenshot-run-$tag
     rm -rf "$folder"; mkdir -p "$folder"
     cp -rf "$dist"/. "$folder"/
     cp "$here/screenshot-data/Programs.$language.xml" "$folder/Programs.xml"
@@ -50,31 +55,33 @@ shoot() {  # language, LANG value
     local inner
     inner=$(cat <<'INNER'
 set -u
-language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6; causes=$7; cause_views=$8
+language=$1; folder=$2; out=$3; session=$4; views=$5; marlett=$6; causes=$7; cause_views=$8; dpi=$9; tag=${10}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     timeout 180 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1; timeout 60 /usr/lib/wine/wineserver -w
 fi
 cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Ostrak\Options' /v Lang /t REG_SZ /d "$language" /f >/dev/null 2>&1
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 # Every program of this prefix runs in one virtual desktop, which draws real window frames.
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shot /f >/dev/null 2>&1
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d 900x600 /f >/dev/null 2>&1
 dos() { echo "Z:$(echo "$1" | tr / '\\')"; }
-marks=$out/.shots-$language
+marks=$out/.shots-$tag
 # One session program and the views it announces, photographed as they come.
 photograph() {
 local session=$1 views=$2
+[ -n "$views" ] || return 0
 rm -f "$marks"
 timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 > "$marks" 2>/dev/null &
 for view in $views; do
     line="^shot $view\( at [0-9x+]*\)\?[[:space:]]*$"
     for wait in $(seq 1 150); do grep -q "$line" "$marks" 2>/dev/null && break; sleep 0.2; done
-    if ! grep -q "$line" "$marks"; then echo "no view $view in $language"; break; fi
+    if ! grep -q "$line" "$marks"; then echo "no view $view in $tag"; break; fi
     sleep 1.5
-    import -window root -crop 900x600+0+0 "$out/$language-$view.png"
+    import -window root -crop 900x600+0+0 "$out/$tag-$view.png"
     # The options window alone, for the README.
     place=$(sed -n "s/^shot $view at \([0-9x+]*\).*/\1/p" "$marks")
-    [ -n "$place" ] && convert "$out/$language-$view.png" -crop "$place" +repage "$out/$language-$view-window.png"
+    [ -n "$place" ] && convert "$out/$tag-$view.png" -crop "$place" +repage "$out/$tag-$view-window.png"
 done
 wait
 }
@@ -85,18 +92,24 @@ rm -f "$marks"
 INNER
 )
     LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" \
-        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett" "$causes" "$cause_views"
+        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$session_views" "$marlett" "$causes" \
+        "$causes_views" "$dpi" "$tag"
     rm -rf "$folder"
 }
 
 shoot English C
 shoot Russian ru_RU.UTF-8
+# The paused icon as the tray asks for it at 144 DPI (24 pixels), in a prefix of its own.
+WINEPREFIX=$WINEPREFIX-144dpi shoot English C 144 "" "tray-paused tray-paused-tip"
 
 # The program icon and the tray's, 16 and 32 pixels, each enlarged to 128 without smoothing.
 icons=""
 for name in ostrak tray-not-recording tray-other-writer tray-log-held tray-log-not-saved tray-side-file tray-timeline; do
     icons="$icons ( $top/resources/$name.ico[0] -scale 800% ( $top/resources/$name.ico[1] -scale 400% ) -append )"
 done
+# The paused icon also at 20 and 24 pixels (120 and 144 DPI), enlarged by whole pixels too.
+paused=$top/resources/tray-paused.ico
+icons="$icons ( $paused[0] -scale 800% ( $paused[1] -scale 640% ) ( $paused[2] -scale 500% ) ( $paused[3] -scale 400% ) -append )"
 # shellcheck disable=SC2086
 convert -background '#d4d0c8' $icons -splice 8x8 +append +repage -flatten "$out/tray-icons.png"
 ls -1 "$out"/English-*.png "$out"/Russian-*.png "$out"/tray-icons.png
