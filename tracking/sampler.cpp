@@ -514,8 +514,9 @@ bool PauseIsOver() {
 }
 
 // The pause ends at this tick: its time is nobody's, and the next stretch starts here. An
-// absence from before the pause is over, and the window in front before it is offered nothing;
-// a session still locked or disconnected is away from here.
+// absence from before the pause is over; the window in front at the last input before it is
+// neither offered an absence nor kept present by sound; a session still locked or
+// disconnected is away from here.
 void EndPause(std::uint32_t tick) {
     const bool byItself = State.PausedUntil != kResumedNow;
     State.Paused = false;
@@ -524,6 +525,7 @@ void EndPause(std::uint32_t tick) {
         CountNobodys(State.CoveredTo, now);
         State.CoveredTo = std::max(State.CoveredTo, now);
         State.LastChangeTick = NonZeroTick(tick);
+        State.InputWindow = 0;
         State.InputApp.clear();
         State.InputDoc.clear();
         State.CurrentAbsence = Absence::None;
