@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/instance_guard.h"
@@ -14,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tracking/private_list.h"
+#include "tracking/calendar.h"
 #include "tracking/sampler.h"
 #include "tracking/take_back.h"
 #include "tracking/time_log.h"
@@ -136,6 +138,9 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         OpenTracker();
         // A Forget that the last run did not live to finish.
         FinishTakingBack();
+        // A pause from an earlier run holds until its end, from before the first tick.
+        if (const std::optional<std::int64_t> pausedUntil = ReadPausedUntil(UtcNow()))
+            PauseRecording(*pausedUntil, GetTickCount());
         exitCode = RunMainDialog(commandLine, showCommand);
 
         // The window in front keeps its time up to the exit, as at the end of the session.

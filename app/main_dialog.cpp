@@ -15,8 +15,10 @@
 #include "settings/settings.h"
 #include "tracking/private_list.h"
 #include "tracking/programs_list.h"
+#include "tracking/calendar.h"
 #include "tracking/sampler.h"
 #include "tracking/take_back.h"
+#include "tracking/sampler_win.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/tracker.h"
@@ -46,6 +48,13 @@ void ShowTrackerTroubles() {
 void OfferAwayTimeAtTray(const AwayOffer& offer) {
     if (MainDialog && MainDialog->hwnd()) MainDialog->OfferAwayTime(offer);
 }
+
+void EndPauseAtTray() {
+    if (MainDialog && MainDialog->hwnd()) MainDialog->PauseEnded();
+}
+
+// The sampler's and the settings' words for a pause without an end of its own are one.
+static_assert(PausedUntilResumed == StoredPauseUntilResumed);
 
 bool IsResume(WPARAM event) { return event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND; }
 
@@ -77,6 +86,10 @@ bool CDlgMain::ProcessMessage(WindowMessage& message) {
         HandleCommand(ID_MENU_OPTIONS, &CDlgMain::OnShow),
         HandleCommand(ID_MENU_REPORT, &CDlgMain::OnReport),
         HandleCommand(ID_MENU_EXIT, &CDlgMain::OnExit),
+        HandleCommand(ID_MENU_PAUSE_15_MINUTES, &CDlgMain::OnPause),
+        HandleCommand(ID_MENU_PAUSE_1_HOUR, &CDlgMain::OnPause),
+        HandleCommand(ID_MENU_PAUSE_UNTIL_RESUMED, &CDlgMain::OnPause),
+        HandleCommand(ID_MENU_RESUME, &CDlgMain::OnResume),
         HandleMessage(TaskbarCreatedMessage(), &CDlgMain::OnTaskbarCreated),
         HandleMessage(WM_TIMER, &CDlgMain::OnTimer),
         HandleMessage(WM_QUERYENDSESSION, &CDlgMain::OnQueryEndSession),
@@ -99,6 +112,8 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     SetWindowIcons();
     // The log was opened before this window existed: what became of it shows from the start.
     const std::vector<TrackerTrouble> begun = trayStatus_.Update(CurrentTroubles());
+    // A pause stored by an earlier run may hold from the start.
+    trayStatus_.SetPause(RecordingPaused(), PausedUntil());
     shownIconId_ = trayStatus_.IconId();
     shownTip_ = trayStatus_.Tip();
     const bool iconAdded = AddTrayIcon(hwnd(), shownIconId_, shownTip_);
@@ -123,6 +138,7 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
     SetTroubleListener(ShowTrackerTroubles);
     SetAwayOfferListener(OfferAwayTimeAtTray);
+    SetPauseEndListener(EndPauseAtTray);
     // Tracking goes on in memory while the log is held; the icon says so. The timer runs
     // throughout: a side file or a list may be held at any time, and one wake in 30 s is nothing.
     SetTimer(hwnd(), kRetryTimer, kHeldTimeLogRetryMs, nullptr);
@@ -137,6 +153,7 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     SetTroubleListener(nullptr);
     // The tracker settles a waiting offer itself when it credits the last stretch.
     SetAwayOfferListener(nullptr);
+    SetPauseEndListener(nullptr);
     KillTimer(hwnd(), kAwayOfferTimer);
     awayOffer_ = 0;
     awayBalloon_ = OfferBalloon::Gone;
@@ -389,6 +406,34 @@ bool CDlgMain::AskYes(const std::string& question) {
 
 void CDlgMain::Tell(const std::string& text) {
     if (!text.empty()) MessageBoxW(hwnd(), WideText(text).c_str(), L"Ostrak", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+LRESULT CDlgMain::OnPause(WindowMessage& message) {
+    std::int64_t until = PausedUntilResumed;
+    if (LOWORD(message.wParam) == ID_MENU_PAUSE_15_MINUTES) until = UtcNow() + 15 * 60;
+    if (LOWORD(message.wParam) == ID_MENU_PAUSE_1_HOUR) until = UtcNow() + 60 * 60;
+    PauseRecording(until, GetTickCount());
+    // Stored at once: an end of the session or a crash during the pause must not end it.
+    WritePausedUntil(until);
+    ShowPause();
+    return 0;
+}
+
+LRESULT CDlgMain::OnResume(WindowMessage&) {
+    ResumeRecording(reinterpret_cast<WindowHandle>(TopLevelWindowInFront()), GetTickCount());
+    WritePausedUntil(std::nullopt);
+    ShowPause();
+    return 0;
+}
+
+void CDlgMain::PauseEnded() {
+    WritePausedUntil(std::nullopt);
+    ShowPause();
+}
+
+void CDlgMain::ShowPause() {
+    trayStatus_.SetPause(RecordingPaused(), PausedUntil());
+    RefreshTrayIcon();
 }
 
 void CDlgMain::CenterOnWorkArea() {

@@ -36,6 +36,8 @@ public:
     // Offers, in a balloon, the shipped patterns that the user's own list lacks and that were
     // not offered before; a click adds them. Every shipped pattern then counts as offered.
     void OfferSharedPatterns();
+    // A timed pause has ended by itself: it is no longer stored, and the icon is itself again.
+    void PauseEnded();
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -63,6 +65,8 @@ private:
     // Asks the user; true for yes.
     bool AskYes(const std::string& question);
     void Tell(const std::string& text);
+    LRESULT OnPause(WindowMessage& message);
+    LRESULT OnResume(WindowMessage& message);
 
     LRESULT OnSelectorChange(WindowMessage& message);
     LRESULT OnOk(WindowMessage& message);
@@ -81,6 +85,8 @@ private:
 
     // Brings the icon's picture and tip up to date with the status.
     void RefreshTrayIcon();
+    // The pause, or its end, at the icon.
+    void ShowPause();
     void ShowWarningBalloon(const std::string& text);
 
     void CenterOnWorkArea();

@@ -199,6 +199,14 @@ void ShowTrayMenu(HWND owner) {
     if (!popup) return;
     SetMenuDefaultItem(popup, 0, TRUE);
     TranslateMenu(popup);
+    const bool paused = RecordingPaused();
+    EnableMenuItem(popup, ID_MENU_RESUME, MF_BYCOMMAND | (paused ? MF_ENABLED : MF_GRAYED));
+    // The Pause submenu is greyed as a whole: its entry has no command of its own.
+    for (int position = 0; position < GetMenuItemCount(popup); ++position) {
+        HMENU submenu = GetSubMenu(popup, position);
+        if (submenu && GetMenuItemID(submenu, 0) == ID_MENU_PAUSE_15_MINUTES)
+            EnableMenuItem(popup, position, MF_BYPOSITION | (paused ? MF_GRAYED : MF_ENABLED));
+    }
     POINT mouse{};
     GetCursorPos(&mouse);
     // Without this the menu would not close when the user clicks elsewhere.
@@ -233,12 +241,18 @@ bool TrayStatus::RecordSave(SavedFile file, SaveResult result) {
     return begins;
 }
 
+void TrayStatus::SetPause(bool paused, std::int64_t untilUtc) {
+    paused_ = paused;
+    pausedUntil_ = untilUtc;
+}
+
 int TrayStatus::IconId() const {
     for (int i = 0; i < static_cast<int>(TrackerTrouble::Count); ++i)
         if (troubles_.holds[i]) return kTroubleIcons[i];
     // A list that was not saved is a file not saved like the log.
     for (SaveFailure failure : lists_)
         if (failure != SaveFailure::None) return IDI_TRAY_LOG_NOT_SAVED;
+    if (paused_) return IDI_TRAY_PAUSED;
     return IDI_MAIN;
 }
 
@@ -247,6 +261,8 @@ std::string TrayStatus::Tip() const {
         if (troubles_.holds[i]) return TroubleText(static_cast<TrackerTrouble>(i));
     for (SaveFailure failure : lists_)
         if (failure != SaveFailure::None) return SaveFailureText(failure);
+    if (paused_ && pausedUntil_ == PausedUntilResumed) return TextOrKey("Tray/PausedUntilResumed");
+    if (paused_) return FillPlaceholders(TextOrKey("Tray/PausedUntil"), {{"time", LocalHourMinute(pausedUntil_)}});
     return kProductName;
 }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ std::string CountAbsenceText(const LastAbsence& absence);
 // What the user is told after Forget or Count the last absence as work; empty when it was done.
 std::string TakeBackOutcomeText(const TakeBackResult& result, bool forget);
 // Shows the tray menu at the mouse and returns when it has closed; a chosen item reaches the
-// owner as WM_COMMAND.
+// owner as WM_COMMAND. Pause is offered while recording, Resume while paused.
 void ShowTrayMenu(HWND owner);
 // The message the shell broadcasts when its notification area has been created anew.
 UINT TaskbarCreatedMessage();
@@ -57,6 +58,10 @@ public:
     std::vector<TrackerTrouble> Update(const TrackerTroubles& troubles);
     // Records the outcome of a list's save; true when it begins a run of failures.
     bool RecordSave(SavedFile file, SaveResult result);
+    // A pause of recording under way, to the end given (PausedUntilResumed: until the user
+    // resumes). It shows only while no trouble and no failed save does: those keep what is
+    // recorded or edited from its file, while a pause is the user's own choice.
+    void SetPause(bool paused, std::int64_t untilUtc);
     int IconId() const;
     std::string Tip() const;
     // What the tip and the balloon say of a trouble.
@@ -66,4 +71,6 @@ public:
 private:
     TrackerTroubles troubles_;
     SaveFailure lists_[static_cast<int>(SavedFile::Count)] = {};
+    bool paused_ = false;
+    std::int64_t pausedUntil_ = 0;
 };

@@ -16,6 +16,8 @@
 #define IDI_TRAY_LOG_NOT_SAVED              143
 #define IDI_TRAY_SIDE_FILE                  144
 #define IDI_TRAY_TIMELINE                   145
+/* The tray's icon while recording is paused */
+#define IDI_TRAY_PAUSED                     146
 
 /* Tray menu, owned by the main dialog */
 #define IDR_TRAYMENU                        130

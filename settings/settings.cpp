@@ -1,7 +1,9 @@
 #include "settings/settings.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/narrow_text.h"
 
@@ -109,6 +111,35 @@ void WriteOfferedPatterns(const std::vector<std::uint32_t>& fingerprints) {
         text += word;
     }
     WriteSettingText("Options", OfferedPatternsName, text);
+}
+
+std::optional<std::int64_t> ReadPausedUntil(std::int64_t nowUtc) {
+    std::unique_ptr<RegistryKey> key = OpenSettingsSection("Options");
+    char text[kTextBufferSize] = "";
+    if (!key || !key->ReadText(PausedUntilName, text, kNameBufferSize)) return std::nullopt;
+    std::optional<std::int64_t> until;
+    if (std::strcmp(text, PausedUntilResumedText) == 0) {
+        until = StoredPauseUntilResumed;
+    } else {
+        char* end = nullptr;
+        errno = 0;
+        const long long seconds = std::strtoll(text, &end, 10);
+        if (end != text && *end == '\0' && errno == 0 && seconds > nowUtc) until = seconds;
+    }
+    // A pause that ended while the program did not run, or one nobody can read, is over.
+    if (!until) key->DeleteValue(PausedUntilName);
+    return until;
+}
+
+void WritePausedUntil(std::optional<std::int64_t> untilUtc) {
+    std::unique_ptr<RegistryKey> key = OpenSettingsSection("Options");
+    if (!key) return;
+    if (!untilUtc) {
+        key->DeleteValue(PausedUntilName);
+        return;
+    }
+    StoreText(*key, PausedUntilName,
+              *untilUtc == StoredPauseUntilResumed ? std::string(PausedUntilResumedText) : std::to_string(*untilUtc));
 }
 
 void SetStartWithSystem(bool on) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +62,18 @@ inline constexpr char OfferedPatternsName[] = "OfferedPatterns";
 // In section "Options"; none when absent. Unlike the settings above, reading stores nothing.
 std::vector<std::uint32_t> ReadOfferedPatterns();
 void WriteOfferedPatterns(const std::vector<std::uint32_t>& fingerprints);
+
+// A pause of recording that outlives the program, in section "Options": a text, the pause's
+// end in seconds since 1970 (UTC) in decimal, or "resumed" for a pause until the user resumes;
+// absent when not paused.
+inline constexpr char PausedUntilName[] = "PausedUntil";
+inline constexpr char PausedUntilResumedText[] = "resumed";
+// The stored pause's end, or StoredPauseUntilResumed; nothing when none is stored. A pause that
+// has ended by `nowUtc`, or a text that names no end, is removed.
+inline constexpr std::int64_t StoredPauseUntilResumed = std::numeric_limits<std::int64_t>::max();
+std::optional<std::int64_t> ReadPausedUntil(std::int64_t nowUtc);
+// Stores the pause's end (or StoredPauseUntilResumed); nothing removes the stored pause.
+void WritePausedUntil(std::optional<std::int64_t> untilUtc);
 
 // Adds or removes the shell's per-user autostart entry that starts the program in the tray.
 void SetStartWithSystem(bool on);

@@ -2,7 +2,9 @@
 """Draws the program icon, a clock face, and writes it as resources/ostrak.ico: two images,
 16x16 and 32x32, 24 bits per pixel, each with a 1-bit transparency mask. Beside it go the
 tray's icons for each thing that keeps Ostrak from recording or saving: the same clock with a
-badge at its lower right corner, resources/tray-<cause>.ico.
+badge at its lower right corner, resources/tray-<cause>.ico. The paused icon, tray-paused.ico,
+also holds the 20 and 24 pixel images the tray asks for at 120 and 144 DPI, with its sign set
+on whole pixels at each size.
 
 Usage: tools/make-icon.py [folder]
 """
@@ -107,7 +109,24 @@ def badge_at(u, v, badge):
         return WHITE
     if badge == 'timeline':                          # a grey disc with a white "!"
         return (exclamation(u, v, WHITE) or GREY) if disc else None
+    if badge == 'paused':                            # a blue disc; pause_bars draws its sign
+        return BLUE if disc else None
     raise ValueError(badge)
+
+
+def pause_bars(x, y, size):
+    """Whether (x, y) lies on the pause sign's two white bars, which start and end on whole
+    pixels at every size: a bar smoothed across two pixels would read as a grey smear."""
+    half = size * 0.29
+    centre = size - half
+    width = max(2, round(size / 10))
+    gap = max(1, round(size / 16))
+    height = round(size * 0.3)
+    left = round(centre - (2 * width + gap) / 2)
+    top = round(centre - height / 2)
+    if not top <= y < top + height:
+        return False
+    return left <= x < left + width or left + width + gap <= x < left + 2 * width + gap
 
 
 BADGES = ('not-recording', 'other-writer', 'log-held', 'log-not-saved', 'side-file', 'timeline')
@@ -121,7 +140,7 @@ def picture_at(x, y, size, badge):
         centre = size - half
         colour = badge_at((x - centre) / half, (centre - y) / half, badge)
         if colour is not None:
-            return colour
+            return WHITE if badge == 'paused' and pause_bars(x, y, size) else colour
     return colour_at(x, y, size)
 
 
@@ -170,8 +189,7 @@ def icon_image(size, badge=None):
     return header + bytes(colour_bytes) + bytes(mask_bytes)
 
 
-def write_icon(target, badge=None):
-    sizes = (16, 32)
+def write_icon(target, badge=None, sizes=(16, 32)):
     images = [icon_image(size, badge) for size in sizes]
     directory = struct.pack('<HHH', 0, 1, len(images))
     offset = len(directory) + 16 * len(images)
@@ -189,6 +207,7 @@ def main():
     write_icon(os.path.join(folder, 'ostrak.ico'))
     for badge in BADGES:
         write_icon(os.path.join(folder, 'tray-%s.ico' % badge), badge)
+    write_icon(os.path.join(folder, 'tray-paused.ico'), 'paused', (16, 20, 24, 32))
 
 
 if __name__ == '__main__':

@@ -5,8 +5,11 @@
 # keyboard's focus, the tray menu, and the tray icon after a failed save;
 # then each cause the tray shows (its icon with its balloon, tray-<cause>, and with its tip,
 # tray-<cause>-tip), the offer of new shipped patterns (tray-patterns-offer), and the tray's
-# icons enlarged side by side, tray-icons.png. Then the options dialog's pages once more with the
-# screen at 144 DPI (150 %), <language>-dpi144-options-<page>.png.
+# icons enlarged side by side, tray-icons.png. The tray menu's Pause submenu (tray-pause), the
+# menu while paused (paused-menu) and the paused icon with its tip (paused-tip, tray-paused,
+# tray-paused-tip) are among them. Then, with the screen at 144 DPI (150 %), the options dialog's
+# pages once more, <language>-dpi144-options-<page>.png, and the paused icon with its tip as the
+# tray asks for it there (24 pixels), English-dpi144-tray-paused*.png.
 # Runs under Xvfb in Wine's virtual desktop, which draws real window frames. Needs `make
 # windows`; OSTRAK_DIST and OSTRAK_WIN_BUILD name another program folder and Windows build.
 # Writes build/screenshots/<language>-<view>.png, and for the views options-<page> also
@@ -18,10 +21,10 @@ out=$top/build/screenshots
 dist=${OSTRAK_DIST:-$top/build/dist}
 winbuild=${OSTRAK_WIN_BUILD:-$top/build/win}
 session=$winbuild/tests/e2e/ostrak_screenshot_session.exe
-views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit privacy private-add options-general options-applications options-projects options-privacy options-selector-focus tray save-failed save-failed-tip"
+views="general applications program-add program-edit program-picker projects project-add project-edit filter-add filter-edit privacy private-add options-general options-applications options-projects options-privacy options-selector-focus tray tray-pause save-failed save-failed-tip paused-menu paused-tip"
 page_views="options-general options-applications options-projects options-privacy"
 causes=$winbuild/tests/e2e/ostrak_tray_causes.exe
-cause_views=""
+cause_views="tray-paused tray-paused-tip"
 for cause in not-recording other-writer log-held log-not-saved side-file timeline; do
     cause_views="$cause_views tray-$cause tray-$cause-tip"
 done
@@ -43,10 +46,10 @@ if [ ! -f "$marlett" ]; then
         && dpkg-deb -x fonts-wine_*.deb . ) || { echo "cannot get Wine's fonts package, fonts-wine"; exit 1; }
 fi
 
-# Language, LANG value, screen DPI; at another DPI than 96 only the options dialog's pages, named
-# <language>-dpi<DPI>-<view>.png, on a larger desktop.
+# Language, LANG value, screen DPI, the tray causes' views; at another DPI than 96 only the options
+# dialog's pages and the causes' views given, named <language>-dpi<DPI>-<view>.png, on a larger desktop.
 shoot() {
-    local language=$1 locale=$2 dpi=${3:-96}
+    local language=$1 locale=$2 dpi=${3:-96} causes_views=${4-$cause_views}
     local folder=$top/build/screenshot-run-$language
     rm -rf "$folder"; mkdir -p "$folder"
     cp -rf "$dist"/. "$folder"/
@@ -62,6 +65,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Ostrak\Options' /v Lang /t REG_SZ /d "$language" /f >/dev/null 2>&1
+timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 # Every program of this prefix runs in one virtual desktop, which draws real window frames.
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shot /f >/dev/null 2>&1
 # The screen's scale; set every time, since the prefix is kept between runs.
@@ -70,17 +74,18 @@ size=900x600; prefix=$language; mode=all
 if [ "$dpi" != 96 ]; then size=1200x800; prefix=$language-dpi$dpi; mode=pages; fi
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d "$size" /f >/dev/null 2>&1
 dos() { echo "Z:$(echo "$1" | tr / '\\')"; }
-marks=$out/.shots-$language
+marks=$out/.shots-$prefix
 # One session program and the views it announces, photographed as they come.
 photograph() {
 local session=$1 views=$2 extra=${3:-}
+[ -n "$views" ] || return 0
 rm -f "$marks"
 # shellcheck disable=SC2086
 timeout 240 /usr/lib/wine/wine64 "$(dos "$session")" "$(dos "$folder")" 3000 $extra > "$marks" 2>/dev/null &
 for view in $views; do
     line="^shot $view\( at [0-9x+]*\)\?[[:space:]]*$"
     for wait in $(seq 1 150); do grep -q "$line" "$marks" 2>/dev/null && break; sleep 0.2; done
-    if ! grep -q "$line" "$marks"; then echo "no view $view in $language"; break; fi
+    if ! grep -q "$line" "$marks"; then echo "no view $view in $prefix"; break; fi
     sleep 1.5
     import -window root -crop "$size+0+0" "$out/$prefix-$view.png"
     # The options window alone, for the README.
@@ -91,6 +96,7 @@ wait
 }
 if [ "$mode" = pages ]; then
     photograph "$session" "$page_views" pages
+    photograph "$causes" "$cause_views"
 else
     photograph "$session" "$views"
     photograph "$causes" "$cause_views"
@@ -100,21 +106,25 @@ rm -f "$marks"
 INNER
 )
     LANG=$locale LC_ALL=$locale timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" \
-        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett" "$causes" "$cause_views" \
+        bash -c "$inner" bash "$language" "$folder" "$out" "$session" "$views" "$marlett" "$causes" "$causes_views" \
         "$dpi" "$page_views"
     rm -rf "$folder"
 }
 
 shoot English C
 shoot Russian ru_RU.UTF-8
-shoot English C 144
-shoot Russian ru_RU.UTF-8 144
+# At 144 DPI the tray asks for the paused icon at 24 pixels.
+shoot English C 144 "tray-paused tray-paused-tip"
+shoot Russian ru_RU.UTF-8 144 ""
 
 # The program icon and the tray's, 16 and 32 pixels, each enlarged to 128 without smoothing.
 icons=""
 for name in ostrak tray-not-recording tray-other-writer tray-log-held tray-log-not-saved tray-side-file tray-timeline; do
     icons="$icons ( $top/resources/$name.ico[0] -scale 800% ( $top/resources/$name.ico[1] -scale 400% ) -append )"
 done
+# The paused icon also at 20 and 24 pixels (120 and 144 DPI), enlarged by whole pixels too.
+paused=$top/resources/tray-paused.ico
+icons="$icons ( $paused[0] -scale 800% ( $paused[1] -scale 640% ) ( $paused[2] -scale 500% ) ( $paused[3] -scale 400% ) -append )"
 # shellcheck disable=SC2086
 convert -background '#d4d0c8' $icons -splice 8x8 +append +repage -flatten "$out/tray-icons.png"
 ls -1 "$out"/English-*.png "$out"/Russian-*.png "$out"/tray-icons.png

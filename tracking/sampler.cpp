@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <utility>
 
 #include "base/code_page.h"
@@ -125,7 +126,15 @@ struct SamplerState {
     std::deque<RunCredit> RecentCredits;
     // When the crash journal last heard what is in front; 0 never.
     std::uint32_t FrontNotedTick = 0;
+    // While paused nothing is credited, held or noted, and the window in front is not looked
+    // at; the pause ends at PausedUntil (seconds since 1970) or when the user resumes.
+    bool Paused = false;
+    std::int64_t PausedUntil = 0;
+    PauseEndListener PauseListener = nullptr;
 };
+
+// PausedUntil of a pause the user has just ended.
+constexpr std::int64_t kResumedNow = std::numeric_limits<std::int64_t>::min();
 
 // A stretch as a preview collects it instead of crediting it.
 struct FrontStretch {
@@ -499,6 +508,8 @@ void ComeBack(RunTime time, std::uint32_t tick) {
 // so, or the process was stopped. The pair keeps the time up to the last tick that ran, the
 // rest is nobody's, and a fresh stretch of the same pair starts now. Every entry point asks.
 void CloseGap(std::uint32_t tick) {
+    // A pause gives its whole time to nobody when it ends.
+    if (State.Paused) return;
     if (State.LastSampleTick == 0 || !IsLater(tick, State.LastSampleTick + MaxTickGap)) return;
     if (State.LastChangeTick == 0) return;
     const RunTime lastRan = TimeOfTick(State.LastSampleTick);
@@ -529,7 +540,8 @@ InputNews NoteInput() {
     const bool first = !State.InputSeen;
     State.InputSeen = true;
     State.LastInputTick = lastInput;
-    if (State.CurrentAbsence == Absence::None && State.LastChangeTick != 0) {
+    // Input during a pause belongs to no stretch that ran: the one after it takes it.
+    if (State.CurrentAbsence == Absence::None && State.LastChangeTick != 0 && !State.Paused) {
         RememberInputPair();
         if (!first) ConfirmHeld();
     }
@@ -554,6 +566,37 @@ bool AwayTimeSince(std::uint32_t since, std::uint32_t tick) {
 bool IsBack() {
     if (State.CurrentAbsence == Absence::Session) return !State.SessionLocked && !State.SessionDisconnected;
     return State.InputSeen && IsLater(State.LastInputTick, State.AwayInputTick);
+}
+
+bool PauseIsOver() {
+    return State.PausedUntil != PausedUntilResumed && ActiveClock().UtcNow() >= State.PausedUntil;
+}
+
+// The pause ends at this tick: its time is nobody's, and the next stretch starts here. An
+// absence from before the pause is over; the window in front at the last input before it is
+// neither offered an absence nor kept present by sound; a session still locked or
+// disconnected is away from here.
+void EndPause(std::uint32_t tick) {
+    const bool byItself = State.PausedUntil != kResumedNow;
+    State.Paused = false;
+    if (State.LastChangeTick != 0) {
+        const RunTime now = TimeOfTick(tick);
+        CountNobodys(State.CoveredTo, now);
+        State.CoveredTo = std::max(State.CoveredTo, now);
+        State.LastChangeTick = NonZeroTick(tick);
+        State.InputWindow = 0;
+        State.InputApp.clear();
+        State.InputDoc.clear();
+        State.CurrentAbsence = Absence::None;
+        if (State.SessionLocked || State.SessionDisconnected) {
+            State.CurrentAbsence = Absence::Session;
+            GoAway(Absence::Session, now, tick);
+        } else {
+            // No title has this length: whatever is in front at this tick starts the next stretch.
+            State.LastTitleLength = -1;
+        }
+    }
+    if (byItself && State.PauseListener) State.PauseListener();
 }
 
 }  // namespace
@@ -643,11 +686,14 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     ClockTo(tick, true);
     CloseGap(tick);
     State.LastSampleTick = NonZeroTick(tick);
+    if (State.Paused && !PauseIsOver()) return;
     const RunTime now = State.AnchorTime;
 
     WindowTitleSource& titles = ActiveTitleSource();
     const bool firstChange = State.LastChangeTick == 0;
     const InputNews input = NoteInput();
+    const bool resumed = State.Paused;
+    if (resumed) EndPause(tick);
     const bool inputKnown = input != InputNews::Unknown;
     if (State.AwayAfter == 0) ConfirmHeld();
     if (State.CurrentAbsence != Absence::None) {
@@ -693,7 +739,7 @@ void SampleWindow(WindowHandle window, std::uint32_t tick) {
     AutosaveIfDue(tick);
     StartStretchAt(now, tick);
     TakePairFromWindow(titles, window, length, read);
-    if (input == InputNews::New && firstChange) RememberInputPair();
+    if (input == InputNews::New && (firstChange || resumed)) RememberInputPair();
 }
 
 TitleSplit SplitTitle(std::string_view title, const std::vector<std::string>& patterns, std::string_view inactiveName) {
@@ -737,6 +783,8 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick) {
     case SessionChange::Disconnected: State.SessionDisconnected = true; break;
     case SessionChange::Connected: State.SessionDisconnected = false; break;
     }
+    // Paused, only the session's state is kept, for the end of the pause.
+    if (State.Paused) return;
     if (!State.SessionLocked && !State.SessionDisconnected) return;
     // The lock screen may itself be a window in front; it must not collect the time. Already
     // away for lack of input, the user stays in that stretch, but input at the lock screen no
@@ -766,11 +814,11 @@ void CreditPendingStretch(std::uint32_t tick) {
     ClockTo(tick, false);
     CloseGap(tick);
     State.LastSampleTick = NonZeroTick(tick);
-    CreditAsAtExit(tick);
+    if (!State.Paused) CreditAsAtExit(tick);
 }
 
 void NoteFrontIfDue(std::uint32_t tick) {
-    if (!State.Running || State.LastChangeTick == 0) return;
+    if (!State.Running || State.LastChangeTick == 0 || State.Paused) return;
     if (State.FrontNotedTick != 0 && !IsLater(tick, State.FrontNotedTick + FrontNoteInterval - 1)) return;
     // The exit's credits are worked out on a copy of the state and collected, not credited: the
     // run goes on as if nothing happened.
@@ -794,11 +842,37 @@ void RestartStretch(std::uint32_t tick) {
     CloseGap(tick);
     // The resume is a moment the program ran: the next tick sees no gap.
     State.LastSampleTick = NonZeroTick(tick);
-    if (State.LastChangeTick == 0) return;
+    if (State.LastChangeTick == 0 || State.Paused) return;
     CountNobodys(State.CoveredTo, TimeOfTick(tick));
     State.CoveredTo = std::max(State.CoveredTo, TimeOfTick(tick));
     State.LastChangeTick = NonZeroTick(tick);
 }
+
+void PauseRecording(std::int64_t untilUtc, std::uint32_t tick) {
+    if (!State.Paused) {
+        ClockTo(tick, false);
+        CloseGap(tick);
+        State.LastSampleTick = NonZeroTick(tick);
+        CreditAsAtExit(tick);
+        // What a crash would have taken from the front is credited now; nothing is in front
+        // while paused.
+        if (State.LastChangeTick != 0) NoteStretchesInFront({});
+        State.Paused = true;
+    }
+    State.PausedUntil = untilUtc;
+}
+
+void ResumeRecording(WindowHandle window, std::uint32_t tick) {
+    if (!State.Paused) return;
+    State.PausedUntil = kResumedNow;
+    SampleWindow(window, tick);
+}
+
+bool RecordingPaused() { return State.Paused; }
+
+std::int64_t PausedUntil() { return State.PausedUntil; }
+
+void SetPauseEndListener(PauseEndListener listener) { State.PauseListener = listener; }
 
 void ResetSampler() {
     SamplerState fresh;
@@ -808,6 +882,7 @@ void ResetSampler() {
     fresh.MediaIsPresence = State.MediaIsPresence;
     fresh.RecordDocuments = State.RecordDocuments;
     fresh.OfferListener = State.OfferListener;
+    fresh.PauseListener = State.PauseListener;
     fresh.LastOfferId = State.LastOfferId;
     State = std::move(fresh);
 }

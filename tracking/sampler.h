@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -108,6 +109,22 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick);
 void CreditPendingStretch(std::uint32_t tick);
 // Starts a new stretch at this tick without crediting, so time asleep goes to nobody (resume).
 void RestartStretch(std::uint32_t tick);
+
+// A pause of recording: what ran until then is credited, and nothing is recorded until it ends,
+// at an instant (seconds since 1970) or, with PausedUntilResumed, when the user resumes. While
+// paused, the ends of the session, a suspend and Exit credit nothing more. Pausing again moves
+// the end.
+constexpr std::int64_t PausedUntilResumed = std::numeric_limits<std::int64_t>::max();
+void PauseRecording(std::int64_t untilUtc, std::uint32_t tick);
+// Ends a pause at this tick: the paused time goes to nobody, and the window in front starts the
+// next stretch. A timed pause ends by itself at the first tick at or after its end.
+void ResumeRecording(WindowHandle window, std::uint32_t tick);
+bool RecordingPaused();
+// The end of the pause under way, or PausedUntilResumed.
+std::int64_t PausedUntil();
+// Told when a timed pause has ended by itself; none when null.
+using PauseEndListener = void (*)();
+void SetPauseEndListener(PauseEndListener listener);
 
 // Everything as at start but the settings handed over (the inactive name, the away time): for tests.
 void ResetSampler();

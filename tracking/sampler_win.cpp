@@ -38,7 +38,7 @@ LastInputSource& SystemLastInput() {
     return input;
 }
 
-void CALLBACK OnTrackTimer(HWND, UINT, UINT_PTR, DWORD tick) {
+HWND TopLevelWindowInFront() {
     // For an owned pop-up the parent query reports its owner: the climb ends at the window
     // the user thinks of as the application.
     HWND window = GetForegroundWindow();
@@ -47,6 +47,10 @@ void CALLBACK OnTrackTimer(HWND, UINT, UINT_PTR, DWORD tick) {
         if (!parent) break;
         window = parent;
     }
-    SampleWindow(reinterpret_cast<WindowHandle>(window), tick);
+    return window;
+}
+
+void CALLBACK OnTrackTimer(HWND, UINT, UINT_PTR, DWORD tick) {
+    SampleWindow(reinterpret_cast<WindowHandle>(TopLevelWindowInFront()), tick);
     NoteFrontIfDue(tick);
 }

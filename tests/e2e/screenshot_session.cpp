@@ -2,8 +2,9 @@
 // through what a user sees: each page of the options dialog, the program editor (adding,
 // editing, and its window picker open), the project and filter editors, the private pattern
 // editor, the page selector with the keyboard's focus, the tray menu, and the tray icon's balloon
-// and tip after a failed save (the session makes the time log read-only). With "pages", only the
-// options dialog's pages, for another screen scale.
+// and tip after a failed save (the session makes the time log read-only), the tray menu's Pause
+// submenu, and the menu and the icon's tip while paused. With "pages", only the options dialog's
+// pages, for another screen scale.
 // Prints "shot NAME" when a view is ready (with the options window's place for its pages) and
 // holds it on screen; tools/screenshots.sh photographs each one.
 // Usage: ostrak_screenshot_session PROGRAM_FOLDER HOLD_MS [pages]
@@ -241,6 +242,17 @@ int main(int argc, char** argv) {
     PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
     Shot("tray");
 
+    // Its Pause submenu, opened as the keyboard opens it: down to Pause, then right.
+    HWND trayMenu = FindWindowA("#32768", nullptr);
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) {
+        if (trayMenu) PostMessageA(trayMenu, WM_KEYDOWN, key, 0);
+        Pump(150);
+    }
+    Pump(500);
+    Shot("tray-pause");
+    if (trayMenu) PostMessageA(trayMenu, WM_KEYDOWN, VK_ESCAPE, 0);  // the submenu closes first
+    Pump(300);
+
     // The menu closed, the save before sleep fails on the read-only log: the balloon. Then the
     // tip, with the mouse on the icon at the right end of the taskbar.
     HWND menu = FindWindowA("#32768", nullptr);
@@ -255,6 +267,25 @@ int main(int argc, char** argv) {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10);
     Shot("save-failed-tip");
     SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // A save that succeeds ends the failure; then a pause of an hour: the menu while paused,
+    // and the paused icon with its tip. Resumed before Exit, as the pause would outlive it.
+    SendMessageA(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    PostMessageA(main, WM_COMMAND, ID_MENU_PAUSE_1_HOUR, 0);
+    Pump(500);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 40, GetSystemMetrics(SM_CYSCREEN) - 30);
+    PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+    Shot("paused-menu");
+    menu = FindWindowA("#32768", nullptr);
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    WaitUntil([&] { return !menu || !IsWindowVisible(menu); }, 5000);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 200);
+    Pump(300);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 11, GetSystemMetrics(SM_CYSCREEN) - 10);
+    Pump(200);
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10);
+    Shot("paused-tip");
+    PostMessageA(main, WM_COMMAND, ID_MENU_RESUME, 0);
 
     PostMessageA(main, WM_COMMAND, ID_MENU_EXIT, 0);
     WaitForSingleObject(process.hProcess, 10000);

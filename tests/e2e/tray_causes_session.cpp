@@ -4,7 +4,8 @@
 // icon. The tracker's own state cannot show them all on demand (a log that can be neither read
 // nor set aside, another writer), so this program hands the window each cause as the tracker
 // would report it. Prints "shot tray-<cause>" and "shot tray-<cause>-tip" when a view is on
-// screen and holds it; tools/screenshots.sh photographs each one.
+// screen and holds it; tools/screenshots.sh photographs each one. First comes a pause of
+// recording, "shot tray-paused" and "shot tray-paused-tip".
 // Usage: ostrak_tray_causes PROGRAM_FOLDER HOLD_MS
 #include <windows.h>
 #include <shellapi.h>
@@ -17,6 +18,7 @@
 #include "app/tray.h"
 #include "base/program_paths.h"
 #include "localization/language.h"
+#include "resources/resource.h"
 #include "tests/e2e/driver.h"
 #include "tracking/tracker.h"
 #include "winui/app_module.h"
@@ -73,6 +75,15 @@ int main(int argc, char** argv) {
     if (!dialog.Create(nullptr)) return 1;
     HWND main = dialog.hwnd();
     Pump(1500);
+    // A pause of an hour first, so that a run at another DPI may photograph it alone.
+    dialog.ShowTroubles(TrackerTroubles());
+    HideBalloon(main);
+    SendMessageA(main, WM_COMMAND, ID_MENU_PAUSE_1_HOUR, 0);
+    Pump(500);
+    Shot("tray-paused");
+    PointAtIcon();
+    Shot("tray-paused-tip");
+    SendMessageA(main, WM_COMMAND, ID_MENU_RESUME, 0);
     for (int cause = 0; cause < static_cast<int>(TrackerTrouble::Count); ++cause) {
         // Nothing first, so that the cause begins and has its balloon.
         dialog.ShowTroubles(TrackerTroubles());

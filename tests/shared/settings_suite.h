@@ -324,6 +324,42 @@ TYPED_TEST_P(SettingsSuite, OfferedPatternsAreReadWholeAndTheirAbsenceStoresNoth
     EXPECT_EQ(ReadOfferedPatterns(), fingerprints);
 }
 
+// A pause outlives the program until its end: past 2038 too, and "until resumed" for good.
+TYPED_TEST_P(SettingsSuite, AStoredPauseLastsUntilItsEndAndIsThenRemoved) {
+    constexpr std::int64_t kNow = 1796551200;  // 2026-12-07 09:20 UTC
+    constexpr std::int64_t kAfter2038 = 4102444800;
+    EXPECT_EQ(ReadPausedUntil(kNow), std::nullopt);
+    EXPECT_EQ(this->watched.writes["PausedUntil"], 0) << "no pause stores nothing";
+
+    const struct {
+        const char* stored;
+        std::optional<std::int64_t> read;
+    } cases[] = {
+        {"resumed", StoredPauseUntilResumed},
+        {"1796551201", kNow + 1},
+        {"4102444800", kAfter2038},
+        {"1796551200", std::nullopt},  // ended just now
+        {"17965512", std::nullopt},
+        {"1796551201x", std::nullopt},
+        {"", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        this->StoreText(OptionsKey, "PausedUntil", c.stored);
+        EXPECT_EQ(ReadPausedUntil(kNow), c.read) << c.stored;
+        EXPECT_EQ(this->Text(OptionsKey, "PausedUntil").has_value(), c.read.has_value()) << c.stored;
+    }
+
+    WritePausedUntil(kAfter2038);
+    EXPECT_EQ(this->Text(OptionsKey, "PausedUntil")->text, "4102444800");
+    EXPECT_EQ(ReadPausedUntil(kNow), kAfter2038);
+    WritePausedUntil(StoredPauseUntilResumed);
+    EXPECT_EQ(this->Text(OptionsKey, "PausedUntil")->text, "resumed");
+    WritePausedUntil(std::nullopt);
+    EXPECT_FALSE(this->Text(OptionsKey, "PausedUntil"));
+    EXPECT_EQ(this->watched.openKeys, 0);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(SettingsSuite, MissingOrEmptyLanguageBecomesEnglishAndIsStored,
                             StoredTextIsReadAndLeftAlone, TextOver254CharactersReadsAsMissingAndIsReplaced,
                             ValueOfTheWrongTypeReadsAsMissing, NumberEqualToItsDefaultIsWrittenAgain,
@@ -333,6 +369,7 @@ REGISTER_TYPED_TEST_SUITE_P(SettingsSuite, MissingOrEmptyLanguageBecomesEnglishA
                             StartWithSystemOffWhenAbsentTouchesNothingElse, EveryOperationClosesTheKeyItOpened,
                             RegistryWithoutKeysGivesDefaultsAndLosesWrites,
                             RegistryThatCannotBeWrittenGivesDefaults,
-                            OfferedPatternsAreReadWholeAndTheirAbsenceStoresNothing);
+                            OfferedPatternsAreReadWholeAndTheirAbsenceStoresNothing,
+                            AStoredPauseLastsUntilItsEndAndIsThenRemoved);
 
 }  // namespace settings_suite

@@ -194,6 +194,8 @@ const char* const AllKeys[] = {
     "PopupPrivate/CaptionAdd", "PopupPrivate/CaptionEdit",
     // Private windows.
     "Common/Private", "Tray/PrivateListHeld", "Tray/PrivateListDamaged",
+    // The tip while paused.
+    "Tray/PausedUntil", "Tray/PausedUntilResumed",
 };
 
 std::string DeliveredFile(const std::string& name) {

@@ -25,6 +25,8 @@
 //   save, good / failing (log and timeline folders in the way)  10 / 5
 //   answer to the waiting away offer: yes 40%, no 30%, a stale
 //     id 15%, never 15%                                           50
+//   pause, for 5-600 s or until resumed                           6
+//   Resume, drawn only while paused                               20
 // Each run ends with Exit: the pending stretch credited, then the last save. The runs start
 // before midnight, at a month's and a year's end, and across daylight-saving changes (02:00
 // forward, 03:00 back, and forward at midnight).
@@ -83,8 +85,16 @@ class Model {
 public:
     Model(LocalClock& clock, std::int64_t utc0) : clock_(clock), utc0_(utc0) {}
 
-    void Tick(std::int64_t t, WindowHandle window, const std::string& title, bool input, std::int64_t inputAt) {
+    void Tick(std::int64_t t, WindowHandle window, const std::string& title, bool input, std::int64_t inputAt,
+              bool resumeNow = false) {
         const std::int64_t g = Enter(t);
+        if (paused_) {
+            if (input) lastInput_ = inputAt, inputWhilePaused_ = true;
+            if (resumeNow || (pauseUntil_ != PausedUntilResumed && utc0_ + g >= pauseUntil_)) {
+                EndPause(t, g, window, title, input || inputWhilePaused_);
+            }
+            return;
+        }
         const bool changed = !started_ || window != window_ || title != title_;
         const WindowHandle windowBefore = window_;
         const int frontBefore = front_;
@@ -132,6 +142,7 @@ public:
     void SessionDown(std::int64_t t, bool disconnect) {
         const std::int64_t g = Enter(t);
         (disconnect ? disconnected_ : locked_) = true;
+        if (paused_) return;
         if (away_) {
             session_ = true;  // the same away stretch goes on
             return;
@@ -145,12 +156,17 @@ public:
     // End of session, suspend, Exit.
     void CreditPending(std::int64_t t) {
         const std::int64_t g = Enter(t);
+        if (paused_) return;
         SettleAsIdle();
         Fill(g);
         Confirm(g);
         if (away_) awayStart_ = g;
     }
     void Restart(std::int64_t t) {
+        if (paused_) {
+            lastEntry_ = t;
+            return;
+        }
         const std::int64_t g = GridOf(t);
         Nobody(g);
         Confirm(g);
@@ -158,6 +174,18 @@ public:
         if (away_) awayStart_ = g;
     }
 
+    // A pause credits what ran; while it lasts, nothing is decided.
+    void Pause(std::int64_t t, std::int64_t untilUtc) {
+        if (!paused_) {
+            CreditPending(t);
+            paused_ = true;
+            inputWhilePaused_ = false;
+        } else {
+            Enter(t);
+        }
+        pauseUntil_ = untilUtc;
+    }
+    bool Paused() const { return paused_; }
     void SetAway(std::uint32_t minutes) { awayMs_ = std::int64_t{minutes} * 60000; }
     void SetMedia(bool on) { media_ = on; }
     void SetPlaying(bool on) { playing_ = on; }
@@ -197,10 +225,10 @@ public:
     }
 
 private:
-    // Every entry point first applies the gap rule.
+    // Every entry point first applies the gap rule, which a pause leaves to its end.
     std::int64_t Enter(std::int64_t t) {
         const std::int64_t g = GridOf(t);
-        if (started_ && t - lastEntry_ > MaxTickGap) {
+        if (started_ && !paused_ && t - lastEntry_ > MaxTickGap) {
             Fill(GridOf(lastEntry_));
             Nobody(g);
             decided_ = std::max(decided_, g);
@@ -238,7 +266,7 @@ private:
     }
     void Return(std::int64_t g) {
         Fill(g);
-        if (awayMs_ > 0 && (g - awayStart_) * 1000 >= awayMs_ && names_[awayFor_].first != kInactive) {
+        if (awayMs_ > 0 && (g - awayStart_) * 1000 >= awayMs_ && awayFor_ >= 0 && names_[awayFor_].first != kInactive) {
             offerWaits_ = true;
             offerIndex_ = offers_.size();
             offerFrom_ = awayStart_;
@@ -254,6 +282,39 @@ private:
         seg_ = front_;
     }
     void SettleAsIdle() { offerWaits_ = false; }
+    // The paused seconds are nobody's and the window in front starts the next stretch; what was
+    // in front at the last input before the pause is nobody's to offer an absence or to keep
+    // present by sound. An input during the pause is the new stretch's, once the away check of
+    // this tick is past.
+    void EndPause(std::int64_t t, std::int64_t g, WindowHandle window, const std::string& title, bool inputNoted) {
+        paused_ = false;
+        inputWhilePaused_ = false;
+        Nobody(g);
+        Confirm(g);
+        nameAtInput_ = -1;
+        windowAtInput_ = 0;
+        away_ = false;
+        session_ = false;
+        window_ = window;
+        title_ = title;
+        front_ = NameOf(window, title, g);
+        if (locked_ || disconnected_) return BeginAbsence(g, true);
+        if (awayMs_ > 0 && t - lastInput_ >= awayMs_) {
+            if (media_ && playing_ && t - lastInput_ < MaxPresenceWithoutInput && window_ == windowAtInput_) {
+                activity_ = g;
+                lastPresence_ = t;
+            } else if (t - std::max(lastInput_, lastPresence_) >= awayMs_) {
+                return BeginAbsence(g, false);
+            }
+        }
+        seg_ = front_;
+        if (awayMs_ == 0) Confirm(g);
+        if (inputNoted) {
+            activity_ = std::max(activity_, GridOf(lastInput_));
+            windowAtInput_ = window_;
+            nameAtInput_ = front_;
+        }
+    }
 
     LocalDateTime LocalAt(std::int64_t second) const { return clock_.LocalTimeAt(utc0_ + second); }
     int NameOf(WindowHandle window, const std::string& title, std::int64_t g) {
@@ -306,6 +367,9 @@ private:
     std::int64_t offerFrom_ = 0, offerTo_ = 0;
     int offerName_ = -1;
     std::vector<Offer> offers_;
+    bool paused_ = false;
+    std::int64_t pauseUntil_ = 0;
+    bool inputWhilePaused_ = false;
 };
 
 std::vector<AwayOffer>* OffersHeard = nullptr;
@@ -450,6 +514,24 @@ public:
         Log(std::to_string(t) + " credit pending (" + why + ")");
         Entered(t, true);
     }
+    void Pause(bool timed) {
+        const std::int64_t t = EntryTime();
+        SetClockTo(t);
+        const std::int64_t until = timed ? utc0_ + GridOf(t) + 5 + Draw(596) : PausedUntilResumed;
+        PauseRecording(until, Tick32(t));
+        model_.Pause(t, until);
+        Log(std::to_string(t) + " pause until " + (timed ? std::to_string(until) : "resumed"));
+        Entered(t, true);
+    }
+    void ResumeFromMenu() {
+        const std::int64_t t = EntryTime();
+        SetClockTo(t);
+        const std::string title = front_ ? windows_.titles[front_] : "";
+        ResumeRecording(front_, Tick32(t));
+        model_.Tick(t, front_, title, false, -1, true);
+        Log(std::to_string(t) + " resume from the menu, " + Hex(front_) + " \"" + title + "\"");
+        Entered(t, true);
+    }
     void Resume(std::int64_t asleepMs) {
         const std::int64_t t = base_ + asleepMs;
         SetClockTo(t);
@@ -517,6 +599,7 @@ public:
     }
     void RandomStep() {
         int roll = Draw(1000);
+        if (model_.Paused() && Draw(1000) < 20) return ResumeFromMenu();
         if (OfferWaits() && Draw(1000) < 50) {
             const int how = Draw(100);
             Answer(how < 40 ? 0 : how < 70 ? 1 : how < 85 ? 2 : 3);
@@ -539,6 +622,7 @@ public:
         if ((roll -= 5) < 0) return Suspend();
         if ((roll -= 10) < 0) return Save(true);
         if ((roll -= 5) < 0) return Save(false);
+        if ((roll -= 6) < 0) return Pause(Draw(2) == 0);
         Tick(false);
     }
     void QuietSpell(int ticks) {

@@ -175,6 +175,7 @@ protected:
         SetMediaIsPresence(true);
         SetPresenceSource(nullptr);
         SetAwayOfferListener(nullptr);
+        SetPauseEndListener(nullptr);
     }
 
     std::string LogPath() const { return folder.File("user1-Time.xml"); }

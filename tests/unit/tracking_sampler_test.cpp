@@ -3,8 +3,11 @@
 #include <set>
 
 #include "tests/unit/tracking_allocation_count.h"
+#include "settings/in_memory_registry.h"
+#include "settings/settings.h"
 #include "tests/unit/tracking_fakes.h"
 #include "tracking/private_list.h"
+#include "tracking/unsaved_time.h"
 
 namespace {
 
@@ -579,6 +582,101 @@ TEST_F(PrivateWindowsTest, AnAbsenceAfterAPrivateWindowIsOfferedUnderThePrivateN
     ASSERT_EQ(offers.size(), 1u);
     EXPECT_EQ(offers[0].app, "Private");
     EXPECT_EQ(offers[0].doc, "");
+}
+
+}  // namespace
+
+// ---- A pause: nothing recorded while it lasts, its time nobody's ----
+
+namespace {
+
+int PauseEnds = 0;
+
+TEST_F(SamplerTest, APauseRecordsNothingUntilItEndsAndOutlivesARestart) {
+    PauseEnds = 0;
+    SetPauseEndListener([] { ++PauseEnds; });
+    InMemoryRegistry registry;
+    SetRegistryBackend(&registry);
+    SetAwayMinutes(10);
+    clock.Set(2026, 12, 7, 14, 20, 0);
+    const std::int64_t utc0 = clock.utc;
+    // The clock goes with the ticks: second 0 at tick 1000.
+    auto at = [this, utc0](std::uint32_t tick) {
+        clock.utc = utc0 + (tick - 1000) / 1000;
+        return tick;
+    };
+    input.At(1000);
+    SampleWindow(kEditorWindow, at(1000));
+    TicksBetween(kEditorWindow, 1000, 11000);
+    PauseRecording(utc0 + 10 + 900, at(10500));  // fifteen minutes
+    WritePausedUntil(PausedUntil());
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 10) << "what ran until the pause";
+    const std::string journal = ReadFileBytes(JournalPath());
+
+    // Switches, input, a lock, a suspend and the end of the session reach nothing.
+    for (std::uint32_t tick = 11000; tick < 910000; tick += 1000) {
+        input.At(tick - 300);
+        SampleWindow(tick % 7000 < 3000 ? kStudioWindow : kEditorWindow, at(tick));
+        NoteFrontIfDue(tick);
+        if (tick == 300000) NoteSessionChange(SessionChange::Locked, tick);
+        if (tick == 400000) NoteSessionChange(SessionChange::Unlocked, tick);
+        if (tick == 500000) CreditPendingStretch(tick), RestartStretch(tick);
+    }
+    EXPECT_TRUE(RecordingPaused());
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 10);
+    EXPECT_EQ(Credited("Studio"), -1);
+    EXPECT_EQ(ReadFileBytes(JournalPath()), journal) << "no credit and no front in the crash journal";
+
+    SampleWindow(kStudioWindow, at(911000));
+    EXPECT_FALSE(RecordingPaused()) << "the end's second has come";
+    EXPECT_EQ(PauseEnds, 1);
+    input.At(915000);
+    SampleWindow(kEditorWindow, at(915000));
+    EXPECT_EQ(Credited("Studio", "main.cpp"), 4) << "the window in front at the end starts the next stretch";
+    RunAccounting run = AccountingOfRun();
+    EXPECT_EQ(run.uncounted, 900);
+    EXPECT_EQ(run.worked + run.idle + run.uncounted, run.running);
+
+    // Until resumed: no end of its own; a Resume in a locked session is away from there.
+    PauseRecording(PausedUntilResumed, at(920000));
+    WritePausedUntil(PausedUntil());
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 15);
+    for (std::uint32_t tick = 921000; tick < 4000000; tick += 100000) SampleWindow(kStudioWindow, at(tick));
+    NoteSessionChange(SessionChange::Locked, at(4000000));
+    ResumeRecording(kStudioWindow, at(4000000));
+    EXPECT_FALSE(RecordingPaused());
+    EXPECT_EQ(PauseEnds, 1) << "the user's own Resume needs no word";
+    NoteSessionChange(SessionChange::Unlocked, at(4060000));
+    SampleWindow(kStudioWindow, at(4060000));
+    EXPECT_EQ(Credited("Inactive", "15.26 - ..."), 60);
+
+    // Paused again, then Exit and a start: the stored pause holds the new run until its end.
+    PauseRecording(utc0 + 4100, at(4070000));
+    WritePausedUntil(PausedUntil());
+    CreditPendingStretch(at(4090000));
+    const int studio = Credited("Studio", "main.cpp");
+    EXPECT_EQ(studio, 4 + 10);
+    ResetSampler();
+    const std::optional<std::int64_t> stored = ReadPausedUntil(clock.utc);
+    ASSERT_TRUE(stored);
+    PauseRecording(*stored, 5000);
+    for (std::uint32_t tick = 6000; tick < 15000; tick += 1000) {
+        clock.utc = utc0 + 4091 + (tick - 6000) / 1000;
+        SampleWindow(kEditorWindow, tick);
+    }
+    EXPECT_TRUE(RecordingPaused());
+    clock.utc = utc0 + 4100;
+    input.At(15000);
+    SampleWindow(kEditorWindow, 15000);
+    EXPECT_FALSE(RecordingPaused());
+    input.At(18000);
+    SampleWindow(kStudioWindow, 18000);
+    EXPECT_EQ(Credited("Editor", "notes.txt"), 15 + 3);
+    EXPECT_EQ(Credited("Studio", "main.cpp"), studio);
+    run = AccountingOfRun();
+    EXPECT_EQ(run.worked + run.idle + run.uncounted, run.running);
+    EXPECT_EQ(run.uncounted, 9) << "from the first tick to the pause's end";
+    SetRegistryBackend(nullptr);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct MenuSnapshot {
     bool seen = false;
     std::vector<std::string> items;
     std::vector<UINT> ids;
+    std::vector<bool> greyed;
     int defaultPosition = -1;
 };
 MenuSnapshot Snapshot;
@@ -52,6 +54,7 @@ void CALLBACK InspectOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
         GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         Snapshot.items.push_back(text);
         Snapshot.ids.push_back(GetMenuItemID(menu, i));
+        Snapshot.greyed.push_back((GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
     }
     if (menu) Snapshot.defaultPosition = static_cast<int>(GetMenuDefaultItem(menu, TRUE, 0));
     EndMenu();  // as a click elsewhere would
@@ -356,6 +359,66 @@ public:
 };
 
 std::int64_t At(int hour, int minute, int second) { return CalendarSeconds({2026, 12, 7, hour, minute, second}); }
+
+// The menu offers Pause while recording and Resume while paused; each command reaches the
+// sampler, the stored pause and the icon, where a trouble with saving shows first.
+TEST_F(TrayTest, PauseAndResumeFromTheMenuShowAtTheIconAndAreStored) {
+    UseLanguage("English", "<?xml version=\"1.0\"?><Language><Tray><PausedUntil>Paused until {time}</PausedUntil>"
+                           "<PausedUntilResumed>Paused until you resume</PausedUntilResumed></Tray></Language>");
+    FixedClock clock;
+    SetClock(&clock);
+    OpenTimeLog();
+    HWND main = CreateMainDialog();
+    ASSERT_TRUE(main);
+    auto menuGreyed = [main] {
+        Snapshot = MenuSnapshot();
+        SetTimer(nullptr, 0, 100, InspectOpenMenu);
+        SendMessageA(main, WM_TRAYNOTIFY, TrayIconId, WM_RBUTTONUP);
+        // Pause (a submenu) at 3, Resume at 4.
+        return Snapshot.greyed.size() > 4 ? std::vector<bool>{Snapshot.greyed[3], Snapshot.greyed[4]} : std::vector<bool>{};
+    };
+    EXPECT_EQ(menuGreyed(), (std::vector<bool>{false, true}));
+
+    const struct {
+        UINT command;
+        bool paused;
+        int icon;
+        std::string tip;
+        std::optional<std::int64_t> stored;
+    } steps[] = {
+        {ID_MENU_PAUSE_1_HOUR, true, IDI_TRAY_PAUSED, "Paused until 13:00", At(13, 0, 0)},
+        {ID_MENU_RESUME, false, IDI_MAIN, "Ostrak", std::nullopt},
+        {ID_MENU_PAUSE_15_MINUTES, true, IDI_TRAY_PAUSED, "Paused until 12:15", At(12, 15, 0)},
+        {ID_MENU_RESUME, false, IDI_MAIN, "Ostrak", std::nullopt},
+        {ID_MENU_PAUSE_UNTIL_RESUMED, true, IDI_TRAY_PAUSED, "Paused until you resume", StoredPauseUntilResumed},
+    };
+    for (const auto& step : steps) {
+        SendMessageA(main, WM_COMMAND, MAKEWPARAM(step.command, 0), 0);
+        EXPECT_EQ(RecordingPaused(), step.paused) << step.tip;
+        EXPECT_EQ(dialog_->Tray().IconId(), step.icon) << step.tip;
+        EXPECT_EQ(dialog_->Tray().Tip(), step.tip);
+        EXPECT_EQ(ReadPausedUntil(clock.utc), step.stored) << step.tip;
+    }
+    EXPECT_EQ(menuGreyed(), (std::vector<bool>{true, false}));
+
+    TrackerTroubles held;
+    held.holds[static_cast<int>(TrackerTrouble::LogHeld)] = true;
+    dialog_->ShowTroubles(held);
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_TRAY_LOG_HELD) << "a log that cannot be saved matters more";
+    dialog_->ShowTroubles(TrackerTroubles());
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_TRAY_PAUSED);
+
+    // A timed pause ends at the timer's tick that reaches its end.
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(ID_MENU_PAUSE_15_MINUTES, 0), 0);
+    clock.utc = At(12, 15, 0);
+    SampleWindow(0, GetTickCount());
+    EXPECT_FALSE(RecordingPaused());
+    EXPECT_EQ(dialog_->Tray().IconId(), IDI_MAIN);
+    EXPECT_FALSE(ReadPausedUntil(clock.utc - 60)) << "no longer stored";
+    RemoveTrayIcon(main);
+    ResetSampler();
+    SetClock(nullptr);
+}
 
 TEST_F(TrayTest, TheAwayBalloonNamesTheStretchAndTheWindowInTheUsersLanguage) {
     FixedClock clock;

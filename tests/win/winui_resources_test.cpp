@@ -118,23 +118,31 @@ struct IconGroupHeader {
 };
 #pragma pack(pop)
 
-// The program's icon and each of the tray's.
-TEST(ProgramResources, EachIconHoldsSixteenAndThirtyTwoPixelImagesOfTwentyFourBits) {
-    for (int iconId : {IDI_MAIN, IDI_TRAY_NOT_RECORDING, IDI_TRAY_OTHER_WRITER, IDI_TRAY_LOG_HELD, IDI_TRAY_LOG_NOT_SAVED,
-                       IDI_TRAY_SIDE_FILE, IDI_TRAY_TIMELINE}) {
+// The program's icon and each of the tray's; the paused one at every size the tray asks for
+// up to 144 DPI.
+TEST(ProgramResources, EachIconHoldsItsSizesInTwentyFourBits) {
+    const std::map<int, int> twoSizes{{16, 24}, {32, 24}};
+    const struct {
+        int id;
+        std::map<int, int> bitsBySize;
+    } icons[] = {{IDI_MAIN, twoSizes},          {IDI_TRAY_NOT_RECORDING, twoSizes}, {IDI_TRAY_OTHER_WRITER, twoSizes},
+                 {IDI_TRAY_LOG_HELD, twoSizes}, {IDI_TRAY_LOG_NOT_SAVED, twoSizes}, {IDI_TRAY_SIDE_FILE, twoSizes},
+                 {IDI_TRAY_TIMELINE, twoSizes}, {IDI_TRAY_PAUSED, {{16, 24}, {20, 24}, {24, 24}, {32, 24}}}};
+    for (const auto& expected : icons) {
+        const int iconId = expected.id;
         HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(iconId), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
         ASSERT_NE(found, nullptr) << iconId;
         auto* group = static_cast<const IconGroupHeader*>(LockResource(LoadResource(nullptr, found)));
         ASSERT_NE(group, nullptr);
-        ASSERT_EQ(group->count, 2);
+        ASSERT_EQ(group->count, expected.bitsBySize.size());
         auto* entries = reinterpret_cast<const IconGroupEntry*>(group + 1);
         std::map<int, int> bitsBySize;
         for (int i = 0; i < group->count; ++i) {
             EXPECT_EQ(entries[i].width, entries[i].height);
             bitsBySize[entries[i].width] = entries[i].bitCount;
         }
-        EXPECT_EQ(bitsBySize, (std::map<int, int>{{16, 24}, {32, 24}})) << iconId;
-        for (int size : {16, 32}) {
+        EXPECT_EQ(bitsBySize, expected.bitsBySize) << iconId;
+        for (const auto& [size, bits] : expected.bitsBySize) {
             HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, size, size, 0);
             ASSERT_NE(icon, nullptr) << iconId << " " << size;
             ICONINFO info = {};
