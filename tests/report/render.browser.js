@@ -6,127 +6,14 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const fs = require('node:fs');
-const net = require('node:net');
 const path = require('node:path');
-const { spawn } = require('node:child_process');
 const { R, tables, parseXml } = require('./helpers.js');
 const sample = require('./sample-log.js');
+const { Browser } = require('./browser.js');
 
 const pagePath = path.join(__dirname, 'render-page.html');
 const screenshotDir = process.env.SCREENSHOT_DIR || path.join(__dirname, '..', '..', 'build', 'report-screenshots');
 const TODAY = R.serialFromYmd(2026, 12, 4);
-
-function freePort() {
-    return new Promise((resolve, reject) => {
-        const server = net.createServer();
-        server.listen(0, '127.0.0.1', () => {
-            const { port } = server.address();
-            server.close(() => resolve(port));
-        });
-        server.on('error', reject);
-    });
-}
-
-class Browser {
-    static async start() {
-        const port = await freePort();
-        const driver = spawn(process.env.CHROMEDRIVER || 'chromedriver', [`--port=${port}`], { stdio: 'ignore' });
-        const browser = new Browser(`http://127.0.0.1:${port}`, driver);
-        for (let attempt = 0; ; attempt++) {
-            try {
-                await fetch(`${browser.base}/status`);
-                break;
-            } catch (error) {
-                if (attempt > 100) throw error;
-                await new Promise((resolve) => setTimeout(resolve, 100));
-            }
-        }
-        const session = await browser.call('POST', '/session', {
-            capabilities: {
-                alwaysMatch: {
-                    browserName: 'chrome',
-                    'goog:chromeOptions': {
-                        binary: process.env.CHROMIUM || '/usr/bin/chromium',
-                        args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--hide-scrollbars', '--window-size=1180,900',
-                            '--force-device-scale-factor=1', '--lang=en-US', '--allow-file-access-from-files']
-                    }
-                }
-            }
-        });
-        browser.session = `/session/${session.sessionId}`;
-        return browser;
-    }
-
-    constructor(base, driver) {
-        this.base = base;
-        this.driver = driver;
-    }
-
-    async call(method, route, body) {
-        const response = await fetch(this.base + route, {
-            method,
-            headers: { 'Content-Type': 'application/json' },
-            body: body === undefined ? undefined : JSON.stringify(body)
-        });
-        const reply = await response.json();
-        if (!response.ok) throw new Error(`${method} ${route}: ${JSON.stringify(reply.value)}`);
-        return reply.value;
-    }
-
-    open(query) {
-        return this.call('POST', `${this.session}/url`, { url: `file://${pagePath}?${query}` });
-    }
-
-    run(script, ...args) {
-        return this.call('POST', `${this.session}/execute/sync`, { script, args });
-    }
-
-    async element(css) {
-        const found = await this.call('POST', `${this.session}/element`, { using: 'css selector', value: css });
-        return Object.values(found)[0];
-    }
-
-    async click(css) {
-        await this.call('POST', `${this.session}/element/${await this.element(css)}/click`, {});
-    }
-
-    async type(css, text) {
-        const id = await this.element(css);
-        await this.call('POST', `${this.session}/element/${id}/clear`, {});
-        await this.call('POST', `${this.session}/element/${id}/value`, { text });
-    }
-
-    // Moves the mouse to the middle of the element, as a user would.
-    async hover(css) {
-        const box = await this.run('var r = document.querySelector(arguments[0]).getBoundingClientRect();' +
-            'return [Math.round(r.left + r.width / 2), Math.round(r.top + r.height / 2)];', css);
-        await this.call('POST', `${this.session}/actions`, {
-            actions: [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' },
-                actions: [{ type: 'pointerMove', duration: 0, origin: 'viewport', x: box[0], y: box[1] }] }]
-        });
-    }
-
-    // The whole page, however long it is.
-    async screenshot(name) {
-        const height = await this.run('return Math.ceil(document.documentElement.scrollHeight);');
-        await this.call('POST', `${this.session}/window/rect`, { width: 1180, height: Math.min(4000, height + 20) });
-        const png = await this.call('GET', `${this.session}/screenshot`);
-        fs.mkdirSync(screenshotDir, { recursive: true });
-        const file = path.join(screenshotDir, name);
-        fs.writeFileSync(file, Buffer.from(png, 'base64'));
-        await this.call('POST', `${this.session}/window/rect`, { width: 1180, height: 900 });
-        return file;
-    }
-
-    async stop() {
-        try {
-            if (this.session) await this.call('DELETE', this.session);
-        } finally {
-            this.driver.kill();
-        }
-    }
-}
 
 // What the page should show, worked out here from the same sample with the same logic.
 function expected(language, from, to) {
@@ -160,7 +47,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
     const week = R.periodRange('thisWeek', TODAY);
 
     await t.test('today: the day\'s figures, its week drawn around it', async () => {
-        await browser.open('lang=English&today=2026-12-04');
+        await browser.open(pagePath, 'lang=English&today=2026-12-04');
         const shown = await browser.run(state);
         const { summary, texts } = expected('English', TODAY, TODAY);
         assert.equal(shown.label, 'Fri 4 Dec 2026');
@@ -170,7 +57,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.deepEqual(shown.apps, summary.apps.map((app) => app.name));
         assert.equal(shown.bars, 7);
         assert.equal(shown.outside, 6);
-        await browser.screenshot('report-english-today.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-english-today.png'));
     });
 
     await t.test('a day\'s timeline: its band, its first and last activity, a stretch\'s tip', async () => {
@@ -194,7 +81,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         const tip = await browser.run('var tip = document.getElementById("ostrak-band-tip"); return [tip.style.display, tip.textContent];');
         assert.equal(tip[0], 'block');
         assert.ok(tip[1].startsWith(first.app + first.doc + 'Start' + R.formatTimeOfDay(first.start)), tip[1]);
-        await browser.screenshot('report-english-day-timeline.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-english-day-timeline.png'));
     });
 
     await t.test('this week: totals, applications and projects as the logic has them', async () => {
@@ -217,7 +104,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         const tip = await browser.run('var tip = document.getElementById("ostrak-tooltip"); return [tip.style.display, tip.textContent];');
         assert.equal(tip[0], 'block');
         assert.match(tip[1], /^Wed 2 Dec 2026Work time/);
-        await browser.screenshot('report-english-week.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-english-week.png'));
     });
 
     await t.test('an application row folds its documents away', async () => {
@@ -271,7 +158,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
     });
 
     await t.test('Russian texts, last month', async () => {
-        await browser.open('lang=Russian&today=2026-12-04');
+        await browser.open(pagePath, 'lang=Russian&today=2026-12-04');
         await browser.click('button[data-kind="lastMonth"]');
         const shown = await browser.run(state);
         const { summary, texts } = expected('Russian', R.serialFromYmd(2026, 11, 1), R.serialFromYmd(2026, 11, 30));
@@ -279,11 +166,11 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.equal(shown.label, 'вс, 1 нояб. 2026 \u2013 пн, 30 нояб. 2026');
         assert.equal(shown.work, R.formatLong(summary.work, texts));
         assert.equal(shown.bars, 30);
-        await browser.screenshot('report-russian-last-month.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-russian-last-month.png'));
     });
 
     await t.test('without projects the projects panel says how to make them', async () => {
-        await browser.open('lang=English&today=2026-12-04&projects=0');
+        await browser.open(pagePath, 'lang=English&today=2026-12-04&projects=0');
         const hint = await browser.run('return document.querySelector(".hint.block").textContent;');
         assert.equal(hint, tables.English.NoProjects);
     });
