@@ -95,16 +95,22 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
             .concat([['Without a project', R.formatClock(summary.noProject)]]));
         assert.equal(shown.bars, 7);
         assert.equal(shown.outside, 0);
-        const activity = await browser.run('return Array.prototype.map.call(document.querySelectorAll("tr.activity"), ' +
-            'function (row) { return [row.cells[2].textContent, row.cells[3].textContent]; });');
-        const days = R.timelineDays((y, m) => sample.makeTimeline(TODAY, 'English', y, m), week.from, week.to, { inactiveNames: ['Idle'] });
-        assert.deepEqual(activity, days.filter((d) => d.first !== null)
-            .map((d) => [R.formatTimeOfDay(d.first), R.formatTimeOfDay(d.last)]));
         await browser.hover('#ostrak-chart g.bar[data-bar="2"] rect.hit');
         const tip = await browser.run('var tip = document.getElementById("ostrak-tooltip"); return [tip.style.display, tip.textContent];');
         assert.equal(tip[0], 'block');
         assert.match(tip[1], /^Wed 2 Dec 2026Work time/);
         await browser.screenshot(path.join(screenshotDir, 'report-english-week.png'));
+    });
+
+    await t.test('the timesheet: each day\'s first and last activity from the timeline, work from the log', async () => {
+        await browser.click('button[data-table="timesheet"]');
+        const rows = await browser.run('return Array.prototype.map.call(document.querySelectorAll("tr.sheet-day"), ' +
+            'function (row) { return [row.cells[1].textContent, row.cells[2].textContent, row.cells[3].textContent]; });');
+        const { summary } = expected('English', week.from, week.to);
+        const days = R.timelineDays((y, m) => sample.makeTimeline(TODAY, 'English', y, m), week.from, week.to, { inactiveNames: ['Idle'] });
+        assert.deepEqual(rows, R.timesheetRows(summary, days).map((row) => [R.formatTimeOfDay(row.first), R.formatTimeOfDay(row.last),
+            R.formatClock(row.work)]));
+        await browser.click('button[data-table="summary"]');
     });
 
     await t.test('an application row folds its documents away', async () => {
@@ -122,7 +128,8 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         const { summary, texts } = expected('English', week.from, week.to);
         assert.equal(exported.length, 1);
         assert.equal(exported[0].fileName, 'Anna Maria-Report-2026-11-30-2026-12-06.csv');
-        assert.equal(exported[0].text, R.buildCsv(summary, texts, { logFile: 'Anna Maria-Time.xml', separator: ';', decimal: ',' }));
+        assert.equal(exported[0].text, R.buildCsv(summary, texts, { logFile: 'Anna Maria-Time.xml', separator: ';', decimal: ',',
+            projects: R.readProjects(parseXml(sample.projects('English'))) }));
         assert.equal((await browser.run(state)).status, 'Saved: C:\\Ostrak\\Anna Maria-Report-2026-11-30-2026-12-06.csv Open');
         await browser.click('#ostrak-status a');
         assert.deepEqual(await browser.run('return window.ostrakTestHost.opened;'), ['C:\\Ostrak\\Anna Maria-Report-2026-11-30-2026-12-06.csv']);
@@ -140,6 +147,8 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         shown = await browser.run(state);
         assert.equal(shown.label, R.formatDate(log.first + 3, tables.English.DateFormat, tables.English));
         assert.equal(shown.selected, 'Dates\u2026');
+        await browser.click('button.step[data-direction="1"]');
+        assert.equal((await browser.run(state)).label, R.formatDate(log.first + 4, tables.English.DateFormat, tables.English));
     });
 
     await t.test('a chosen range: a wrong date is refused, a right one is shown', async () => {
@@ -174,4 +183,38 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         const hint = await browser.run('return document.querySelector(".hint.block").textContent;');
         assert.equal(hint, tables.English.NoProjects);
     });
+
+    // Half of a 1920-pixel screen at 125 %, and a usual laptop window.
+    for (const language of ['English', 'Russian']) {
+        await t.test(`${language} at 768 pixels: every period button in view, names readable`, async () => {
+            await browser.resize(768, 900);
+            await browser.open(pagePath, `lang=${language}&today=2026-12-04`);
+            const cut = await browser.run(`var width = document.documentElement.clientWidth, cut = [];
+                Array.prototype.forEach.call(document.querySelectorAll('.periods button, .header button'), function (b) {
+                    var r = b.getBoundingClientRect(), hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);
+                    if (r.left < 0 || r.right > width || r.width < b.scrollWidth || !b.contains(hit)) cut.push(b.textContent);
+                });
+                return cut;`);
+            assert.deepEqual(cut, []);
+            await browser.click('button[data-kind="lastMonth"]');
+            const narrowest = await browser.run('return Math.min.apply(null, Array.prototype.map.call(' +
+                'document.querySelectorAll("tr.project .name, tr.app .name"), function (e) { return e.parentNode.clientWidth; }));');
+            assert.ok(narrowest >= 200, `names get ${narrowest} px`);
+        });
+        const short = language.toLowerCase();
+        await t.test(`${language} screenshots of a month, a day and the timesheet at 768 and 1280 pixels`, async () => {
+            for (const width of [768, 1280]) {
+                await browser.resize(width, 900);
+                await browser.open(pagePath, `lang=${language}&today=2026-12-04`);
+                await browser.click('button[data-kind="lastMonth"]');
+                await browser.screenshot(path.join(screenshotDir, `report-${short}-month-${width}.png`), width);
+                await browser.click('button[data-table="timesheet"]');
+                await browser.screenshot(path.join(screenshotDir, `report-${short}-timesheet-${width}.png`), width);
+                await browser.click('button[data-kind="today"]');
+                await browser.click('button[data-table="summary"]');
+                await browser.screenshot(path.join(screenshotDir, `report-${short}-day-${width}.png`), width);
+            }
+            await browser.resize(1180, 900);
+        });
+    }
 });
