@@ -213,12 +213,16 @@ async function chromiumFigures() {
         const loadStart = process.hrtime.bigint();
         await browser.open(benchPage(), '');
         const opened = Number(process.hrtime.bigint() - loadStart) / 1e6;
+        // Each round starts from a fresh read of the log ("Refresh"), so "All time" is computed,
+        // not taken from what an earlier round kept.
         const steps = [
+            ['"Refresh" on "Today"', 'button[data-action="refresh"]'],
             ['"All time" shown', 'button[data-kind="all"]'],
             ['an application folded', 'tr.app[data-index="0"]'],
             ['and unfolded', 'tr.app[data-index="0"]'],
             ['"Show all"', 'a[data-action="show-all"]'],
-            ['a table switch', '[data-action="table"]:not(.selected)'],
+            ['a table switch', '[data-table="timesheet"]'],
+            ['and back', '[data-table="summary"]'],
             ['"Today" again', 'button[data-kind="today"]']
         ];
         const times = steps.map(() => []);
@@ -247,7 +251,7 @@ chromiumFigures().then((figures) => {
             continue;
         }
         const target = step.name.startsWith('"All time"') ? ALL_TIME_TARGET : CLICK_TARGET;
-        if (median(step.times) > target) held = false;
+        if (median(step.times) > target && !step.name.startsWith('"Refresh"')) held = false;
         console.log(`  ${step.name}: ${median(step.times).toFixed(0)} ms [${step.times.map((time) => time.toFixed(0)).join(', ')}]`);
     }
     console.log(`Target: "All time" in at most ${ALL_TIME_TARGET} ms, each later click in at most ${CLICK_TARGET} ms: ` +

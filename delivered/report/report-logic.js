@@ -38,6 +38,38 @@ var OstrakReport = (function () {
         return '$' + name;
     }
 
+    // Entries with a name, found by it: { list, index }. A short list is searched in place
+    // (an application has a few documents a day); a long one through an index made when first
+    // needed, which starts as a hash table: otherwise every new name would give the engine a
+    // new object shape to build, and reading a long log would spend most of its time there.
+    var SEARCHED_IN_PLACE = 16;
+
+    function namedList() {
+        return { list: [], index: null };
+    }
+
+    function findNamed(named, name) {
+        var list = named.list;
+        if (list.length <= SEARCHED_IN_PLACE) {
+            for (var i = 0; i < list.length; i++) {
+                if (list[i].name === name) return list[i];
+            }
+            return null;
+        }
+        if (!named.index) {
+            named.index = { dictionary: true };
+            delete named.index.dictionary;
+            for (var j = 0; j < list.length; j++) named.index[key(list[j].name)] = list[j];
+        }
+        return named.index[key(name)] || null;
+    }
+
+    function addNamed(named, entry) {
+        named.list.push(entry);
+        if (named.index) named.index[key(entry.name)] = entry;
+        return entry;
+    }
+
     function has(map, name) {
         return Object.prototype.hasOwnProperty.call(map, key(name));
     }
@@ -49,6 +81,17 @@ var OstrakReport = (function () {
 
     // A non-negative whole number, or null when the text is not one.
     function wholeNumber(text) {
+        // Digits alone, as the tracker writes them, read without a pattern: a long log holds
+        // more than a million of them.
+        var length = text.length;
+        var value = 0;
+        var i = 0;
+        for (; i < length && i < 12; i++) {
+            var digit = text.charCodeAt(i) - 48;
+            if (digit < 0 || digit > 9) break;
+            value = value * 10 + digit;
+        }
+        if (i === length && length > 0) return value;
         var match = /^\s*(\d{1,12})\s*$/.exec(text);
         return match ? parseInt(match[1], 10) : null;
     }
@@ -206,7 +249,7 @@ var OstrakReport = (function () {
             if (!day) {
                 day = { serial: serial, apps: [] };
                 dayIndex[serial] = day;
-                appIndexes[serial] = {};
+                appIndexes[serial] = namedList();
                 days.push(day);
             }
             var apps = childElements(dateElement, 'App');
@@ -277,14 +320,13 @@ var OstrakReport = (function () {
         return log && log.span ? log.span() : log;
     }
 
-    // appIndex: the day's applications by name, each with its documents by name (kept apart
+    // dayApps: the day's applications by name, each with its documents by name (kept apart
     // from the day so that what is read stays plain data).
-    function addApp(day, appIndex, appElement) {
+    function addApp(day, dayApps, appElement) {
         var name = attribute(appElement, 'name');
-        var entry = appIndex[key(name)];
+        var entry = findNamed(dayApps, name);
         if (!entry) {
-            entry = { app: { name: name, time: 0, rest: 0, docs: [] }, docIndex: {} };
-            appIndex[key(name)] = entry;
+            entry = addNamed(dayApps, { name: name, app: { name: name, time: 0, rest: 0, docs: [] }, docs: namedList() });
             day.apps.push(entry.app);
         }
         var app = entry.app;
@@ -294,10 +336,9 @@ var OstrakReport = (function () {
             var docElement = docs.item(i);
             var docName = attribute(docElement, 'name');
             var seconds = wholeNumber(attribute(docElement, 'time')) || 0;
-            var doc = entry.docIndex[key(docName)];
+            var doc = findNamed(entry.docs, docName);
             if (!doc) {
-                doc = { name: docName, time: 0 };
-                entry.docIndex[key(docName)] = doc;
+                doc = addNamed(entry.docs, { name: docName, time: 0 });
                 app.docs.push(doc);
             }
             doc.time += seconds;
@@ -489,7 +530,7 @@ var OstrakReport = (function () {
         var projectList = (options.projects && options.projects.projects) || [];
 
         var apps = [];
-        var appIndex = {};
+        var appIndex = namedList();
         var projectTime = {};
         var noProject = 0;
         var work = 0;
@@ -510,10 +551,9 @@ var OstrakReport = (function () {
                 day.work += logApp.time;
                 day.apps[key(logApp.name)] = (day.apps[key(logApp.name)] || 0) + logApp.time;
 
-                var app = appIndex[key(logApp.name)];
+                var app = findNamed(appIndex, logApp.name);
                 if (!app) {
-                    app = { name: logApp.name, time: 0, rest: 0, docs: [], docIndex: {} };
-                    appIndex[key(logApp.name)] = app;
+                    app = addNamed(appIndex, { name: logApp.name, time: 0, rest: 0, docs: [], docIndex: namedList() });
                     apps.push(app);
                 }
                 app.time += logApp.time;
@@ -522,10 +562,9 @@ var OstrakReport = (function () {
                 day.noProject += credit(day.projects, app.restProject, logApp.rest);
                 for (var d = 0; d < logApp.docs.length; d++) {
                     var logDoc = logApp.docs[d];
-                    var doc = app.docIndex[key(logDoc.name)];
+                    var doc = findNamed(app.docIndex, logDoc.name);
                     if (!doc) {
-                        doc = { name: logDoc.name, time: 0, project: match(logApp.name, logDoc.name) };
-                        app.docIndex[key(logDoc.name)] = doc;
+                        doc = addNamed(app.docIndex, { name: logDoc.name, time: 0, project: match(logApp.name, logDoc.name) });
                         app.docs.push(doc);
                     }
                     doc.time += logDoc.time;

@@ -107,6 +107,7 @@ class Browser {
         await this.resize(width, 900);
         const height = await this.run('return Math.ceil(document.documentElement.scrollHeight);');
         await this.resize(width, Math.min(4000, height + 20));
+        await this.run('window.scrollTo(0, 0);');
         const png = await this.call('GET', `${this.session}/screenshot`);
         fs.mkdirSync(path.dirname(file), { recursive: true });
         fs.writeFileSync(file, Buffer.from(png, 'base64'));
