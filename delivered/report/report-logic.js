@@ -294,6 +294,11 @@ var OstrakReport = (function () {
             daysIn: function (from, to) {
                 return readDays(dateElementsIn(documentNode, from, to), from, to);
             },
+            // Straight into a period's tally (see summarize), without the days as objects first:
+            // a long period's documents are met once, not once per day and again per period.
+            tallyIn: function (from, to, tally) {
+                tallyElements(dateElementsIn(documentNode, from, to), from, to, tally);
+            },
             span: function () {
                 if (!span) {
                     span = { first: null, last: null };
@@ -308,6 +313,44 @@ var OstrakReport = (function () {
                 return span;
             }
         };
+    }
+
+    // What addApp and summarize make of the Date elements in from..to, added to the tally.
+    function tallyElements(dateElements, from, to, tally) {
+        for (var i = 0; i < dateElements.length; i++) {
+            var dateElement = dateElements.item(i);
+            var serial = daySerialOf(dateElement);
+            if (serial === null || serial < from || serial > to) continue;
+            var day = tallyDay(tally, serial);
+            var appElements = childElements(dateElement, 'App');
+            for (var a = 0, count = appElements.length; a < count; a++) {
+                var appElement = appElements.item(a);
+                var name = attribute(appElement, 'name');
+                var docs = childElements(appElement, 'Doc');
+                var documentsTotal = 0;
+                var d;
+                if (isInactiveName(tally.inactiveNames, name)) {
+                    for (d = 0; d < docs.length; d++) documentsTotal += wholeNumber(attribute(docs.item(d), 'time')) || 0;
+                    day.inactive += appTime(appElement, documentsTotal);
+                    continue;
+                }
+                var app = tallyApp(tally, name);
+                for (d = 0; d < docs.length; d++) {
+                    var docElement = docs.item(d);
+                    var seconds = wholeNumber(attribute(docElement, 'time')) || 0;
+                    tallyDoc(tally, day, app, attribute(docElement, 'name'), seconds);
+                    documentsTotal += seconds;
+                }
+                var total = appTime(appElement, documentsTotal);
+                tallyAppTime(day, app, total, total - documentsTotal);
+            }
+        }
+    }
+
+    // An App element's time: as recorded, but never less than its documents' time.
+    function appTime(appElement, documentsTotal) {
+        var recorded = wholeNumber(attribute(appElement, 'time'));
+        return recorded === null ? documentsTotal : Math.max(recorded, documentsTotal);
     }
 
     // The days from..to of a log: read whole (readLog, emptyLog) or through logReader.
@@ -344,8 +387,7 @@ var OstrakReport = (function () {
             doc.time += seconds;
             documentsTotal += seconds;
         }
-        var recorded = wholeNumber(attribute(appElement, 'time'));
-        var appTotal = recorded === null ? documentsTotal : Math.max(recorded, documentsTotal);
+        var appTotal = appTime(appElement, documentsTotal);
         app.time += appTotal;
         app.rest += appTotal - documentsTotal;
     }
@@ -524,56 +566,49 @@ var OstrakReport = (function () {
     // topApps (those applications by name, to draw a neighbouring period in the same colours).
     function summarize(log, from, to, options) {
         options = options || {};
-        var inactiveNames = (options.inactiveNames || []).concat(['']);
-        var topCount = options.topCount || DEFAULT_TOP_COUNT;
-        var match = projectMatcher(options.projects);
         var projectList = (options.projects && options.projects.projects) || [];
+        var topCount = options.topCount || DEFAULT_TOP_COUNT;
+        var tally = {
+            inactiveNames: (options.inactiveNames || []).concat(['']),
+            match: projectMatcher(options.projects),
+            apps: [],
+            appIndex: namedList(),
+            days: {},
+            serials: []
+        };
+        if (log.tallyIn) {
+            log.tallyIn(from, to, tally);
+        } else {
+            var logDaysRead = logDays(log, from, to);
+            for (var i = 0; i < logDaysRead.length; i++) {
+                var logDay = logDaysRead[i];
+                if (logDay.serial < from || logDay.serial > to) continue;
+                var day = tallyDay(tally, logDay.serial);
+                for (var a = 0; a < logDay.apps.length; a++) {
+                    var logApp = logDay.apps[a];
+                    if (isInactiveName(tally.inactiveNames, logApp.name)) {
+                        day.inactive += logApp.time;
+                        continue;
+                    }
+                    var app = tallyApp(tally, logApp.name);
+                    for (var d = 0; d < logApp.docs.length; d++) tallyDoc(tally, day, app, logApp.docs[d].name, logApp.docs[d].time);
+                    tallyAppTime(day, app, logApp.time, logApp.rest);
+                }
+            }
+        }
 
-        var apps = [];
-        var appIndex = namedList();
+        var apps = tally.apps;
         var projectTime = {};
         var noProject = 0;
         var work = 0;
         var inactive = 0;
         var days = [];
-
-        var logDaysRead = logDays(log, from, to);
-        for (var i = 0; i < logDaysRead.length; i++) {
-            var logDay = logDaysRead[i];
-            if (logDay.serial < from || logDay.serial > to) continue;
-            var day = { serial: logDay.serial, work: 0, inactive: 0, apps: {}, projects: {}, noProject: 0 };
-            for (var a = 0; a < logDay.apps.length; a++) {
-                var logApp = logDay.apps[a];
-                if (isInactiveName(inactiveNames, logApp.name)) {
-                    day.inactive += logApp.time;
-                    continue;
-                }
-                day.work += logApp.time;
-                day.apps[key(logApp.name)] = (day.apps[key(logApp.name)] || 0) + logApp.time;
-
-                var app = findNamed(appIndex, logApp.name);
-                if (!app) {
-                    app = addNamed(appIndex, { name: logApp.name, time: 0, rest: 0, docs: [], docIndex: namedList() });
-                    apps.push(app);
-                }
-                app.time += logApp.time;
-                app.rest += logApp.rest;
-                if (app.restProject === undefined) app.restProject = match(logApp.name, '');
-                day.noProject += credit(day.projects, app.restProject, logApp.rest);
-                for (var d = 0; d < logApp.docs.length; d++) {
-                    var logDoc = logApp.docs[d];
-                    var doc = findNamed(app.docIndex, logDoc.name);
-                    if (!doc) {
-                        doc = addNamed(app.docIndex, { name: logDoc.name, time: 0, project: match(logApp.name, logDoc.name) });
-                        app.docs.push(doc);
-                    }
-                    doc.time += logDoc.time;
-                    day.noProject += credit(day.projects, doc.project, logDoc.time);
-                }
-            }
-            work += day.work;
-            inactive += day.inactive;
-            if (day.work > 0 || day.inactive > 0) days.push(day);
+        tally.serials.sort(function (x, y) { return x - y; });
+        for (var n = 0; n < tally.serials.length; n++) {
+            var kept = tally.days[tally.serials[n]];
+            work += kept.work;
+            inactive += kept.inactive;
+            if (kept.work > 0 || kept.inactive > 0) days.push(kept);
         }
 
         apps.sort(byTimeThenName);
@@ -643,6 +678,43 @@ var OstrakReport = (function () {
         if (project === null) return seconds;
         projectTime[key(project)] = (projectTime[key(project)] || 0) + seconds;
         return 0;
+    }
+
+    // A period's totals are gathered in a tally: its days by day number, its applications by
+    // name, each with its documents by name and their projects.
+    function tallyDay(tally, serial) {
+        var day = tally.days[serial];
+        if (!day) {
+            day = { serial: serial, work: 0, inactive: 0, apps: {}, projects: {}, noProject: 0 };
+            tally.days[serial] = day;
+            tally.serials.push(serial);
+        }
+        return day;
+    }
+
+    function tallyApp(tally, name) {
+        var app = findNamed(tally.appIndex, name);
+        if (!app) {
+            app = addNamed(tally.appIndex, { name: name, time: 0, rest: 0, docs: [], docIndex: namedList(), restProject: tally.match(name, '') });
+            tally.apps.push(app);
+        }
+        return app;
+    }
+
+    function tallyDoc(tally, day, app, name, seconds) {
+        var doc = findNamed(app.docIndex, name);
+        if (!doc) doc = app.docs[app.docs.push(addNamed(app.docIndex, { name: name, time: 0, project: tally.match(app.name, name) })) - 1];
+        doc.time += seconds;
+        day.noProject += credit(day.projects, doc.project, seconds);
+    }
+
+    // seconds: the application's time on the day; rest: the part without a document.
+    function tallyAppTime(day, app, seconds, rest) {
+        day.work += seconds;
+        day.apps[key(app.name)] = (day.apps[key(app.name)] || 0) + seconds;
+        app.time += seconds;
+        app.rest += rest;
+        day.noProject += credit(day.projects, app.restProject, rest);
     }
 
     // A day's work split into the top applications, in their order, and the rest last.
