@@ -16,6 +16,9 @@ var OstrakReportView = (function () {
     var OTHER_COLOR = '#a7b0ba';
     var INACTIVE_COLOR = '#d5dae0';
     var DOCUMENTS_SHOWN = 5;
+    // Documents drawn at a time once a list is opened: a long period's application may have
+    // thousands, and a page draws them all at once only slowly.
+    var DOCUMENTS_PAGE = 200;
     var CHART_HEIGHT = 230;
     // Timesheet rows shown before "Show all": the latest two months' days.
     var TIMESHEET_ROWS = 62;
@@ -156,13 +159,24 @@ var OstrakReportView = (function () {
                 '<div class="chart" id="ostrak-chart"></div>' + this.legendHtml() +
                 '<div class="tooltip" id="ostrak-tooltip"></div></div>');
             html.push(this.timelineHtml());
-            html.push(this.tablesHtml());
+            html.push('<div id="ostrak-tables">' + this.tablesHtml() + '</div>');
         } else if (!this.data.error) {
             html.push('<div class="panel empty">' + escapeHtml(t.NoData) + '</div>');
         }
         html.push(this.statusHtml());
         this.root.innerHTML = html.join('');
         this.drawChart();
+    };
+
+    // After a click that changes only the tables (folding, paging, the tabs): the rest of the
+    // page and its chart stay as they are.
+    View.prototype.renderTables = function () {
+        var holder = document.getElementById('ostrak-tables');
+        if (!holder) {
+            this.render();
+            return;
+        }
+        holder.innerHTML = this.tablesHtml();
     };
 
     View.prototype.headerHtml = function () {
@@ -285,8 +299,8 @@ var OstrakReportView = (function () {
                 '<span class="name" title="' + escapeHtml(app.name) + '">' + escapeHtml(app.name) + '</span></div></td>' +
                 '<td class="num">' + R.formatClock(app.time) + '</td>' + this.shareCell(app.share, color) + '</tr>';
             if (!open) continue;
-            var all = this.expandedAll['$' + app.name];
-            var shown = all ? rows.length : Math.min(rows.length, DOCUMENTS_SHOWN);
+            var all = this.expandedAll['$' + app.name] || 0;
+            var shown = Math.min(rows.length, all || DOCUMENTS_SHOWN);
             for (var d = 0; d < shown; d++) {
                 var doc = rows[d];
                 var tag = doc.project !== null && doc.project !== undefined && projectNames['$' + doc.project] !== undefined
@@ -296,7 +310,10 @@ var OstrakReportView = (function () {
                     '<td class="num">' + R.formatClock(doc.time) + '</td>' + this.shareCell(doc.share, color) + '</tr>';
             }
             if (rows.length > DOCUMENTS_SHOWN) {
-                html += '<tr class="more"><td colspan="3"><a href="#" data-action="show-all" data-index="' + i + '">' +
+                html += '<tr class="more"><td colspan="3">' + (all && shown < rows.length
+                    ? '<a href="#" data-action="show-more" data-index="' + i + '">' +
+                    escapeHtml(R.fillIn(t.ShowMore, { n: Math.min(DOCUMENTS_PAGE, rows.length - shown) })) + '</a> \u00b7 ' : '') +
+                    '<a href="#" data-action="show-all" data-index="' + i + '">' +
                     escapeHtml(all ? t.ShowFewer : R.fillIn(t.ShowAll, { n: rows.length })) + '</a></td></tr>';
             }
         }
@@ -595,14 +612,21 @@ var OstrakReportView = (function () {
             var app = this.summary.apps[index];
             if (app) {
                 this.collapsed['$' + app.name] = !this.collapsed['$' + app.name];
-                this.render();
+                this.renderTables();
             }
             break;
         case 'show-all':
             var listed = this.summary.apps[index];
             if (listed) {
-                this.expandedAll['$' + listed.name] = !this.expandedAll['$' + listed.name];
-                this.render();
+                this.expandedAll['$' + listed.name] = this.expandedAll['$' + listed.name] ? 0 : DOCUMENTS_PAGE;
+                this.renderTables();
+            }
+            break;
+        case 'show-more':
+            var paged = this.summary.apps[index];
+            if (paged) {
+                this.expandedAll['$' + paged.name] += DOCUMENTS_PAGE;
+                this.renderTables();
             }
             break;
         case 'export':
@@ -613,11 +637,11 @@ var OstrakReportView = (function () {
             break;
         case 'table':
             this.table = target.getAttribute('data-table');
-            this.render();
+            this.renderTables();
             break;
         case 'timesheet-all':
             this.timesheetAll = !this.timesheetAll;
-            this.render();
+            this.renderTables();
             break;
         case 'open-file':
             if (this.status && this.status.ok) this.host.openFile(this.status.path);
