@@ -184,6 +184,27 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.equal(hint, tables.English.NoProjects);
     });
 
+    await t.test('a long document list opens 200 at a time', async () => {
+        await browser.run(`var host = window.ostrakTestHost, load = host.load, docs = '';
+            for (var i = 0; i < 450; i++) docs += '<Doc name="d' + i + '" time="' + (1000 - i) + '"/>';
+            host.load = function () {
+                var data = load();
+                data.log = OstrakReport.logReader(new DOMParser().parseFromString('<Ostrak><Date y="2026" m="12" d="4">' +
+                    '<App name="Editor" time="500000">' + docs + '</App></Date></Ostrak>', 'application/xml'));
+                return data;
+            };`);
+        await browser.click('button[data-action="refresh"]');
+        const list = 'return [document.querySelectorAll("tr.doc").length, document.querySelector("tr.more").textContent];';
+        assert.deepEqual(await browser.run(list), [5, 'Show all 451']);
+        await browser.click('a[data-action="show-all"]');
+        assert.deepEqual(await browser.run(list), [200, '200 more \u00b7 Show fewer']);
+        await browser.click('a[data-action="show-more"]');
+        await browser.click('a[data-action="show-more"]');
+        assert.deepEqual(await browser.run(list), [451, 'Show fewer']);
+        await browser.click('a[data-action="show-all"]');
+        assert.equal((await browser.run(list))[0], 5);
+    });
+
     // Half of a 1920-pixel screen at 125 %, and a usual laptop window.
     for (const language of ['English', 'Russian']) {
         await t.test(`${language} at 768 pixels: every period button in view, names readable`, async () => {
