@@ -22,6 +22,8 @@ var OstrakReportView = (function () {
     var CHART_HEIGHT = 230;
     // Timesheet rows shown before "Show all": the latest two months' days.
     var TIMESHEET_ROWS = 62;
+    // Earlier days drawn at a time after "Show all": a year.
+    var TIMESHEET_PAGE = 366;
     // Periods whose figures are kept for going back to them.
     var PERIODS_KEPT = 8;
     var RELATIVE_KINDS = { today: true, yesterday: true, thisWeek: true, lastWeek: true, thisMonth: true, lastMonth: true };
@@ -60,7 +62,8 @@ var OstrakReportView = (function () {
         this.rangeOpen = false;
         this.rangeError = '';
         this.table = 'summary';
-        this.timesheetAll = false;
+        // Days the timesheet shows after "Show all"; 0 before it.
+        this.timesheetAll = 0;
         this.load();
         this.period = R.periodRange('today', this.today, this.periodOptions());
         var self = this;
@@ -397,13 +400,14 @@ var OstrakReportView = (function () {
             '<div class="column">' + this.projectsHtml() + '</div></div>';
     };
 
-    // Per day: first and last activity, work, idle and each project's time; the latest days
-    // first shown when there are many.
+    // Per day: first and last activity, work, idle and each project's time; when there are
+    // many days, the latest two months, then earlier days a year at a time.
     View.prototype.timesheetHtml = function () {
         var t = this.texts;
         var s = this.summary;
         var days = s.days;
-        var shownDays = this.timesheetAll || days.length <= TIMESHEET_ROWS ? days : days.slice(days.length - TIMESHEET_ROWS);
+        var shownCount = Math.min(days.length, this.timesheetAll || TIMESHEET_ROWS);
+        var shownDays = days.slice(days.length - shownCount);
         var from = shownDays.length ? shownDays[0].serial : s.from;
         var name = from + ':' + s.to;
         if (!this.shown.timesheet || this.shown.timesheet.name !== name) {
@@ -436,7 +440,10 @@ var OstrakReportView = (function () {
         if (withProjects) html += '<td class="num">' + R.formatClock(s.noProject) + '</td>';
         html += '</tr></tfoot></table></div>';
         if (days.length > TIMESHEET_ROWS) {
-            html += '<div class="more"><a href="#" data-action="timesheet-all">' +
+            html += '<div class="more">' + (this.timesheetAll && shownCount < days.length
+                ? '<a href="#" data-action="timesheet-more">' +
+                escapeHtml(R.fillIn(t.ShowMore, { n: Math.min(TIMESHEET_PAGE, days.length - shownCount) })) + '</a> \u00b7 ' : '') +
+                '<a href="#" data-action="timesheet-all">' +
                 escapeHtml(this.timesheetAll ? t.ShowFewer : R.fillIn(t.ShowAll, { n: days.length })) + '</a></div>';
         }
         return html + '</div>';
@@ -640,7 +647,11 @@ var OstrakReportView = (function () {
             this.renderTables();
             break;
         case 'timesheet-all':
-            this.timesheetAll = !this.timesheetAll;
+            this.timesheetAll = this.timesheetAll ? 0 : TIMESHEET_PAGE;
+            this.renderTables();
+            break;
+        case 'timesheet-more':
+            this.timesheetAll += TIMESHEET_PAGE;
             this.renderTables();
             break;
         case 'open-file':
@@ -710,7 +721,7 @@ var OstrakReportView = (function () {
 
     View.prototype.choose = function (period) {
         this.period = period;
-        this.timesheetAll = false;
+        this.timesheetAll = 0;
         this.rangeOpen = period.kind === 'range' && this.rangeOpen;
         this.status = null;
         this.render();

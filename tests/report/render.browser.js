@@ -184,12 +184,13 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.equal(hint, tables.English.NoProjects);
     });
 
-    await t.test('a long document list opens 200 at a time', async () => {
-        await browser.run(`var host = window.ostrakTestHost, load = host.load, docs = '';
+    await t.test('long lists open a page at a time: documents by 200, timesheet days by a year', async () => {
+        await browser.run(`var host = window.ostrakTestHost, load = host.load, docs = '', days = '';
             for (var i = 0; i < 450; i++) docs += '<Doc name="d' + i + '" time="' + (1000 - i) + '"/>';
+            for (var d = 46360 - 399; d < 46360; d++) days += '<Date id="' + d + '"><App name="Mail" time="60"/></Date>';
             host.load = function () {
                 var data = load();
-                data.log = OstrakReport.logReader(new DOMParser().parseFromString('<Ostrak><Date y="2026" m="12" d="4">' +
+                data.log = OstrakReport.logReader(new DOMParser().parseFromString('<Ostrak>' + days + '<Date y="2026" m="12" d="4">' +
                     '<App name="Editor" time="500000">' + docs + '</App></Date></Ostrak>', 'application/xml'));
                 return data;
             };`);
@@ -203,6 +204,15 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.deepEqual(await browser.run(list), [451, 'Show fewer']);
         await browser.click('a[data-action="show-all"]');
         assert.equal((await browser.run(list))[0], 5);
+        await browser.click('button[data-kind="all"]');
+        await browser.click('button[data-table="timesheet"]');
+        const sheet = 'return [document.querySelectorAll("tr.sheet-day").length, document.querySelector("div.more").textContent];';
+        assert.deepEqual(await browser.run(sheet), [62, 'Show all 400']);
+        await browser.click('a[data-action="timesheet-all"]');
+        assert.deepEqual(await browser.run(sheet), [366, '34 more \u00b7 Show fewer']);
+        await browser.click('a[data-action="timesheet-more"]');
+        assert.deepEqual(await browser.run(sheet), [400, 'Show fewer']);
+        await browser.click('button[data-table="summary"]');
     });
 
     // Half of a 1920-pixel screen at 125 %, and a usual laptop window.
