@@ -222,6 +222,7 @@ async function chromiumFigures() {
             ['and unfolded', 'tr.app[data-index="0"]'],
             ['"Show all"', 'a[data-action="show-all"]'],
             ['a table switch', '[data-table="timesheet"]'],
+            ['its days, "Show all"', 'a[data-action="timesheet-all"]'],
             ['and back', '[data-table="summary"]'],
             ['"Today" again', 'button[data-kind="today"]']
         ];

@@ -57,17 +57,32 @@ var OstrakReport = (function () {
             return null;
         }
         if (!named.index) {
-            named.index = { dictionary: true };
-            delete named.index.dictionary;
-            for (var j = 0; j < list.length; j++) named.index[key(list[j].name)] = list[j];
+            named.index = nameIndex();
+            for (var j = 0; j < list.length; j++) named.index[indexKey(list[j].name)] = list[j];
         }
-        return named.index[key(name)] || null;
+        return named.index[indexKey(name)] || null;
     }
 
     function addNamed(named, entry) {
         named.list.push(entry);
-        if (named.index) named.index[key(entry.name)] = entry;
+        if (named.index) named.index[indexKey(entry.name)] = entry;
         return entry;
+    }
+
+    // An object without a prototype takes any name as its key, "__proto__" and "constructor"
+    // too, and a lookup by the name itself costs far less than one by a new string made for
+    // it (a long log looks up most names a million times). Without Object.create, "$" + name.
+    var BARE_KEYS = typeof Object.create === 'function';
+
+    function nameIndex() {
+        if (BARE_KEYS) return Object.create(null);
+        var index = { dictionary: true };
+        delete index.dictionary;
+        return index;
+    }
+
+    function indexKey(name) {
+        return BARE_KEYS ? name : key(name);
     }
 
     function has(map, name) {

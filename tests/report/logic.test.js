@@ -94,6 +94,12 @@ test('reading the log', async (t) => {
         assert.deepEqual(log.days[0].apps.map((a) => a.name), ['__proto__', 'Редактор']);
         assert.equal(log.days[0].apps[0].docs[0].name, 'constructor');
         assert.equal(log.days[0].apps[1].docs[0].name, 'заметки «план».txt');
+        // Enough names for the looked-up index, on two days.
+        const names = [...Array(17).keys()].map(String).concat(['__proto__', 'constructor', 'toString', 'hasOwnProperty', 'valueOf']);
+        const apps = names.map((name, i) => [name, i + 1, [[name, i + 1]]]);
+        const summary = R.summarize(readLog([[2026, 3, 1, apps], [2026, 3, 2, apps]]), serial(2026, 3, 1), serial(2026, 3, 2));
+        assert.deepEqual(summary.apps.map((a) => [a.name, a.time, a.docs.length]).sort(),
+            names.map((name, i) => [name, 2 * (i + 1), 1]).sort());
     });
     await t.test('an empty log', () => {
         assert.deepEqual(R.readLog(parseXml('<Ostrak/>')), { days: [], first: null, last: null });
