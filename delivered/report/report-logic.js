@@ -256,7 +256,7 @@ var OstrakReport = (function () {
         var days = [];
         var dayIndex = {};
         var appIndexes = {};
-        for (var i = 0; i < dateElements.length; i++) {
+        for (var i = 0, dateCount = dateElements.length; i < dateCount; i++) {
             var dateElement = dateElements.item(i);
             var serial = daySerialOf(dateElement);
             if (serial === null || (from !== null && serial < from) || (to !== null && serial > to)) continue;
@@ -318,7 +318,7 @@ var OstrakReport = (function () {
                 if (!span) {
                     span = { first: null, last: null };
                     var dates = dateElementsIn(documentNode, null, null);
-                    for (var i = 0; i < dates.length; i++) {
+                    for (var i = 0, dateCount = dates.length; i < dateCount; i++) {
                         var serial = daySerialOf(dates.item(i));
                         if (serial === null) continue;
                         if (span.first === null || serial < span.first) span.first = serial;
@@ -332,7 +332,7 @@ var OstrakReport = (function () {
 
     // What addApp and summarize make of the Date elements in from..to, added to the tally.
     function tallyElements(dateElements, from, to, tally) {
-        for (var i = 0; i < dateElements.length; i++) {
+        for (var i = 0, dateCount = dateElements.length; i < dateCount; i++) {
             var dateElement = dateElements.item(i);
             var serial = daySerialOf(dateElement);
             if (serial === null || serial < from || serial > to) continue;
@@ -341,16 +341,18 @@ var OstrakReport = (function () {
             for (var a = 0, count = appElements.length; a < count; a++) {
                 var appElement = appElements.item(a);
                 var name = attribute(appElement, 'name');
+                // The length once: through COM each reading of it is a call into the component.
                 var docs = childElements(appElement, 'Doc');
+                var docCount = docs.length;
                 var documentsTotal = 0;
                 var d;
                 if (isInactiveName(tally.inactiveNames, name)) {
-                    for (d = 0; d < docs.length; d++) documentsTotal += wholeNumber(attribute(docs.item(d), 'time')) || 0;
+                    for (d = 0; d < docCount; d++) documentsTotal += wholeNumber(attribute(docs.item(d), 'time')) || 0;
                     day.inactive += appTime(appElement, documentsTotal);
                     continue;
                 }
                 var app = tallyApp(tally, name);
-                for (d = 0; d < docs.length; d++) {
+                for (d = 0; d < docCount; d++) {
                     var docElement = docs.item(d);
                     var seconds = wholeNumber(attribute(docElement, 'time')) || 0;
                     tallyDoc(tally, day, app, attribute(docElement, 'name'), seconds);
