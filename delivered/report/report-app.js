@@ -229,6 +229,11 @@
         today: function () {
             return R.serialOfLocalDate(new Date());
         },
+        // The week as the user's Windows has it (Region settings), read here rather than passed
+        // by the tracker, so the report started on its own has it too.
+        firstDayOfWeek: function () {
+            return R.firstDayFromWindows(readRegistry('HKCU\\Control Panel\\International\\iFirstDayOfWeek'));
+        },
         csvFormat: function () {
             return R.csvFormat(readRegistry('HKCU\\Control Panel\\International\\sList'),
                 readRegistry('HKCU\\Control Panel\\International\\sDecimal'));

@@ -38,6 +38,53 @@ var OstrakReport = (function () {
         return '$' + name;
     }
 
+    // Entries with a name, found by it: { list, index }. A short list is searched in place
+    // (an application has a few documents a day); a long one through an index made when first
+    // needed, which starts as a hash table: otherwise every new name would give the engine a
+    // new object shape to build, and reading a long log would spend most of its time there.
+    var SEARCHED_IN_PLACE = 16;
+
+    function namedList() {
+        return { list: [], index: null };
+    }
+
+    function findNamed(named, name) {
+        var list = named.list;
+        if (list.length <= SEARCHED_IN_PLACE) {
+            for (var i = 0; i < list.length; i++) {
+                if (list[i].name === name) return list[i];
+            }
+            return null;
+        }
+        if (!named.index) {
+            named.index = nameIndex();
+            for (var j = 0; j < list.length; j++) named.index[indexKey(list[j].name)] = list[j];
+        }
+        return named.index[indexKey(name)] || null;
+    }
+
+    function addNamed(named, entry) {
+        named.list.push(entry);
+        if (named.index) named.index[indexKey(entry.name)] = entry;
+        return entry;
+    }
+
+    // An object without a prototype takes any name as its key, "__proto__" and "constructor"
+    // too, and a lookup by the name itself costs far less than one by a new string made for
+    // it (a long log looks up most names a million times). Without Object.create, "$" + name.
+    var BARE_KEYS = typeof Object.create === 'function';
+
+    function nameIndex() {
+        if (BARE_KEYS) return Object.create(null);
+        var index = { dictionary: true };
+        delete index.dictionary;
+        return index;
+    }
+
+    function indexKey(name) {
+        return BARE_KEYS ? name : key(name);
+    }
+
     function has(map, name) {
         return Object.prototype.hasOwnProperty.call(map, key(name));
     }
@@ -49,6 +96,17 @@ var OstrakReport = (function () {
 
     // A non-negative whole number, or null when the text is not one.
     function wholeNumber(text) {
+        // Digits alone, as the tracker writes them, read without a pattern: a long log holds
+        // more than a million of them.
+        var length = text.length;
+        var value = 0;
+        var i = 0;
+        for (; i < length && i < 12; i++) {
+            var digit = text.charCodeAt(i) - 48;
+            if (digit < 0 || digit > 9) break;
+            value = value * 10 + digit;
+        }
+        if (i === length && length > 0) return value;
         var match = /^\s*(\d{1,12})\s*$/.exec(text);
         return match ? parseInt(match[1], 10) : null;
     }
@@ -58,14 +116,12 @@ var OstrakReport = (function () {
         return match ? parseInt(match[1], 10) : otherwise;
     }
 
+    // The element's own elements of that name. Through the element's own search rather than its
+    // child nodes: one call into the component instead of one per node, and the indenting
+    // text between the elements is never handed to script. In the time log an App holds only
+    // Docs and a Date only Apps, so the search finds the children alone.
     function childElements(element, name) {
-        var result = [];
-        var children = element.childNodes;
-        for (var i = 0; i < children.length; i++) {
-            var child = children.item(i);
-            if (child && child.nodeType === 1 && child.nodeName === name) result.push(child);
-        }
-        return result;
+        return element.getElementsByTagName(name);
     }
 
     // The value of the element's first child node, as the tracker reads names and texts.
@@ -199,24 +255,22 @@ var OstrakReport = (function () {
     function readDays(dateElements, from, to) {
         var days = [];
         var dayIndex = {};
-        for (var i = 0; i < dateElements.length; i++) {
+        var appIndexes = {};
+        for (var i = 0, dateCount = dateElements.length; i < dateCount; i++) {
             var dateElement = dateElements.item(i);
             var serial = daySerialOf(dateElement);
             if (serial === null || (from !== null && serial < from) || (to !== null && serial > to)) continue;
-            var day = dayIndex[key(serial)];
+            var day = dayIndex[serial];
             if (!day) {
-                day = { serial: serial, apps: [], appIndex: {} };
-                dayIndex[key(serial)] = day;
+                day = { serial: serial, apps: [] };
+                dayIndex[serial] = day;
+                appIndexes[serial] = namedList();
                 days.push(day);
             }
             var apps = childElements(dateElement, 'App');
-            for (var a = 0; a < apps.length; a++) addApp(day, apps[a]);
+            for (var a = 0, count = apps.length; a < count; a++) addApp(day, appIndexes[serial], apps.item(a));
         }
         days.sort(function (x, y) { return x.serial - y.serial; });
-        for (var d = 0; d < days.length; d++) {
-            delete days[d].appIndex;
-            for (var p = 0; p < days[d].apps.length; p++) delete days[d].apps[p].docIndex;
-        }
         return days;
     }
 
@@ -255,11 +309,16 @@ var OstrakReport = (function () {
             daysIn: function (from, to) {
                 return readDays(dateElementsIn(documentNode, from, to), from, to);
             },
+            // Straight into a period's tally (see summarize), without the days as objects first:
+            // a long period's documents are met once, not once per day and again per period.
+            tallyIn: function (from, to, tally) {
+                tallyElements(dateElementsIn(documentNode, from, to), from, to, tally);
+            },
             span: function () {
                 if (!span) {
                     span = { first: null, last: null };
                     var dates = dateElementsIn(documentNode, null, null);
-                    for (var i = 0; i < dates.length; i++) {
+                    for (var i = 0, dateCount = dates.length; i < dateCount; i++) {
                         var serial = daySerialOf(dates.item(i));
                         if (serial === null) continue;
                         if (span.first === null || serial < span.first) span.first = serial;
@@ -269,6 +328,46 @@ var OstrakReport = (function () {
                 return span;
             }
         };
+    }
+
+    // What addApp and summarize make of the Date elements in from..to, added to the tally.
+    function tallyElements(dateElements, from, to, tally) {
+        for (var i = 0, dateCount = dateElements.length; i < dateCount; i++) {
+            var dateElement = dateElements.item(i);
+            var serial = daySerialOf(dateElement);
+            if (serial === null || serial < from || serial > to) continue;
+            var day = tallyDay(tally, serial);
+            var appElements = childElements(dateElement, 'App');
+            for (var a = 0, count = appElements.length; a < count; a++) {
+                var appElement = appElements.item(a);
+                var name = attribute(appElement, 'name');
+                // The length once: through COM each reading of it is a call into the component.
+                var docs = childElements(appElement, 'Doc');
+                var docCount = docs.length;
+                var documentsTotal = 0;
+                var d;
+                if (isInactiveName(tally.inactiveNames, name)) {
+                    for (d = 0; d < docCount; d++) documentsTotal += wholeNumber(attribute(docs.item(d), 'time')) || 0;
+                    day.inactive += appTime(appElement, documentsTotal);
+                    continue;
+                }
+                var app = tallyApp(tally, name);
+                for (d = 0; d < docCount; d++) {
+                    var docElement = docs.item(d);
+                    var seconds = wholeNumber(attribute(docElement, 'time')) || 0;
+                    tallyDoc(tally, day, app, attribute(docElement, 'name'), seconds);
+                    documentsTotal += seconds;
+                }
+                var total = appTime(appElement, documentsTotal);
+                tallyAppTime(day, app, total, total - documentsTotal);
+            }
+        }
+    }
+
+    // An App element's time: as recorded, but never less than its documents' time.
+    function appTime(appElement, documentsTotal) {
+        var recorded = wholeNumber(attribute(appElement, 'time'));
+        return recorded === null ? documentsTotal : Math.max(recorded, documentsTotal);
     }
 
     // The days from..to of a log: read whole (readLog, emptyLog) or through logReader.
@@ -281,30 +380,31 @@ var OstrakReport = (function () {
         return log && log.span ? log.span() : log;
     }
 
-    function addApp(day, appElement) {
+    // dayApps: the day's applications by name, each with its documents by name (kept apart
+    // from the day so that what is read stays plain data).
+    function addApp(day, dayApps, appElement) {
         var name = attribute(appElement, 'name');
-        var app = day.appIndex[key(name)];
-        if (!app) {
-            app = { name: name, time: 0, rest: 0, docs: [], docIndex: {} };
-            day.appIndex[key(name)] = app;
-            day.apps.push(app);
+        var entry = findNamed(dayApps, name);
+        if (!entry) {
+            entry = addNamed(dayApps, { name: name, app: { name: name, time: 0, rest: 0, docs: [] }, docs: namedList() });
+            day.apps.push(entry.app);
         }
+        var app = entry.app;
         var documentsTotal = 0;
         var docs = childElements(appElement, 'Doc');
-        for (var i = 0; i < docs.length; i++) {
-            var docName = attribute(docs[i], 'name');
-            var seconds = wholeNumber(attribute(docs[i], 'time')) || 0;
-            var doc = app.docIndex[key(docName)];
+        for (var i = 0, count = docs.length; i < count; i++) {
+            var docElement = docs.item(i);
+            var docName = attribute(docElement, 'name');
+            var seconds = wholeNumber(attribute(docElement, 'time')) || 0;
+            var doc = findNamed(entry.docs, docName);
             if (!doc) {
-                doc = { name: docName, time: 0 };
-                app.docIndex[key(docName)] = doc;
+                doc = addNamed(entry.docs, { name: docName, time: 0 });
                 app.docs.push(doc);
             }
             doc.time += seconds;
             documentsTotal += seconds;
         }
-        var recorded = wholeNumber(attribute(appElement, 'time'));
-        var appTotal = recorded === null ? documentsTotal : Math.max(recorded, documentsTotal);
+        var appTotal = appTime(appElement, documentsTotal);
         app.time += appTotal;
         app.rest += appTotal - documentsTotal;
     }
@@ -422,21 +522,45 @@ var OstrakReport = (function () {
         }
     }
 
-    // The period before (direction -1) or after (+1) the given one, of the same unit: a whole
-    // calendar month stays a whole month, anything else moves by its own length.
-    function shiftPeriod(period, direction) {
-        if (period.unit === 'month') {
-            var start = ymdFromSerial(period.from);
-            var range = monthRange(start.y, start.m + direction);
-            return { kind: 'range', from: range.from, to: range.to, unit: 'month' };
+    // The whole unit (day, week, month, year) that holds the day.
+    function unitRange(unit, serial, firstDay) {
+        var date = ymdFromSerial(serial);
+        switch (unit) {
+        case 'week':
+            var week = startOfWeek(serial, firstDay);
+            return { from: week, to: week + 6 };
+        case 'month':
+            return monthRange(date.y, date.m);
+        case 'year':
+            return { from: serialFromYmd(date.y, 1, 1), to: serialFromYmd(date.y + 1, 1, 1) - 1 };
+        default:
+            return { from: serial, to: serial };
+        }
+    }
+
+    // The period before (direction -1) or after (+1) the given one. A day, week, month or year
+    // steps to the whole unit beside it, even when the period itself was cut short (a bar at
+    // the edge of the chart); any other span moves by its own length.
+    function shiftPeriod(period, direction, firstDay) {
+        firstDay = typeof firstDay === 'number' ? firstDay : 1;
+        var unit = period.unit;
+        if (unit === 'day' || unit === 'week' || unit === 'month' || unit === 'year') {
+            var here = unitRange(unit, period.from, firstDay);
+            var next = unitRange(unit, direction < 0 ? here.from - 1 : here.to + 1, firstDay);
+            return { kind: 'range', from: next.from, to: next.to, unit: unit };
         }
         var length = period.to - period.from + 1;
         return {
             kind: 'range',
             from: period.from + direction * length,
             to: period.to + direction * length,
-            unit: period.unit === 'span' && length === 1 ? 'day' : period.unit
+            unit: length === 1 ? 'day' : unit
         };
+    }
+
+    // The period a click on a chart bar shows: the bar's own days, stepping by the bar's unit.
+    function barPeriod(bucket, unit) {
+        return { kind: 'range', from: bucket.from, to: bucket.to, unit: unit };
     }
 
     // ---- Summary --------------------------------------------------------------------------
@@ -448,62 +572,60 @@ var OstrakReport = (function () {
         return false;
     }
 
-    // Everything the report shows for the days from..to.
+    // Everything the report shows for the days from..to, computed once per period: totals of
+    // the period, its applications with their documents (each with its project), its projects,
+    // and its days (work, idle, seconds per application and per project by "$" + name or id,
+    // the time without a project). Plain data apart from the log it came from, so that the
+    // view can fold, page and switch tables from it alone.
     // options: inactiveNames (application names that mean "no window in front"; the empty
     // name always does, since that is what the tracker records without a language file),
     // projects ({ projects, filters }), topCount (applications drawn apart in the chart) or
     // topApps (those applications by name, to draw a neighbouring period in the same colours).
     function summarize(log, from, to, options) {
         options = options || {};
-        var inactiveNames = (options.inactiveNames || []).concat(['']);
-        var topCount = options.topCount || DEFAULT_TOP_COUNT;
-        var match = projectMatcher(options.projects);
         var projectList = (options.projects && options.projects.projects) || [];
+        var topCount = options.topCount || DEFAULT_TOP_COUNT;
+        var tally = {
+            inactiveNames: (options.inactiveNames || []).concat(['']),
+            match: projectMatcher(options.projects),
+            apps: [],
+            appIndex: namedList(),
+            days: {},
+            serials: []
+        };
+        if (log.tallyIn) {
+            log.tallyIn(from, to, tally);
+        } else {
+            var logDaysRead = logDays(log, from, to);
+            for (var i = 0; i < logDaysRead.length; i++) {
+                var logDay = logDaysRead[i];
+                if (logDay.serial < from || logDay.serial > to) continue;
+                var day = tallyDay(tally, logDay.serial);
+                for (var a = 0; a < logDay.apps.length; a++) {
+                    var logApp = logDay.apps[a];
+                    if (isInactiveName(tally.inactiveNames, logApp.name)) {
+                        day.inactive += logApp.time;
+                        continue;
+                    }
+                    var app = tallyApp(tally, logApp.name);
+                    for (var d = 0; d < logApp.docs.length; d++) tallyDoc(tally, day, app, logApp.docs[d].name, logApp.docs[d].time);
+                    tallyAppTime(day, app, logApp.time, logApp.rest);
+                }
+            }
+        }
 
-        var apps = [];
-        var appIndex = {};
+        var apps = tally.apps;
         var projectTime = {};
         var noProject = 0;
         var work = 0;
         var inactive = 0;
         var days = [];
-
-        var logDaysRead = logDays(log, from, to);
-        for (var i = 0; i < logDaysRead.length; i++) {
-            var logDay = logDaysRead[i];
-            if (logDay.serial < from || logDay.serial > to) continue;
-            var day = { serial: logDay.serial, work: 0, inactive: 0, apps: {} };
-            for (var a = 0; a < logDay.apps.length; a++) {
-                var logApp = logDay.apps[a];
-                if (isInactiveName(inactiveNames, logApp.name)) {
-                    day.inactive += logApp.time;
-                    continue;
-                }
-                day.work += logApp.time;
-                day.apps[key(logApp.name)] = (day.apps[key(logApp.name)] || 0) + logApp.time;
-
-                var app = appIndex[key(logApp.name)];
-                if (!app) {
-                    app = { name: logApp.name, time: 0, rest: 0, docs: [], docIndex: {} };
-                    appIndex[key(logApp.name)] = app;
-                    apps.push(app);
-                }
-                app.time += logApp.time;
-                app.rest += logApp.rest;
-                for (var d = 0; d < logApp.docs.length; d++) {
-                    var logDoc = logApp.docs[d];
-                    var doc = app.docIndex[key(logDoc.name)];
-                    if (!doc) {
-                        doc = { name: logDoc.name, time: 0, project: match(logApp.name, logDoc.name) };
-                        app.docIndex[key(logDoc.name)] = doc;
-                        app.docs.push(doc);
-                    }
-                    doc.time += logDoc.time;
-                }
-            }
-            work += day.work;
-            inactive += day.inactive;
-            if (day.work > 0 || day.inactive > 0) days.push(day);
+        tally.serials.sort(function (x, y) { return x - y; });
+        for (var n = 0; n < tally.serials.length; n++) {
+            var kept = tally.days[tally.serials[n]];
+            work += kept.work;
+            inactive += kept.inactive;
+            if (kept.work > 0 || kept.inactive > 0) days.push(kept);
         }
 
         apps.sort(byTimeThenName);
@@ -517,7 +639,6 @@ var OstrakReport = (function () {
                 item.share = work > 0 ? item.time / work : 0;
                 noProject += credit(projectTime, item.project, item.time);
             }
-            entry.restProject = match(entry.name, '');
             noProject += credit(projectTime, entry.restProject, entry.rest);
         }
 
@@ -574,6 +695,43 @@ var OstrakReport = (function () {
         if (project === null) return seconds;
         projectTime[key(project)] = (projectTime[key(project)] || 0) + seconds;
         return 0;
+    }
+
+    // A period's totals are gathered in a tally: its days by day number, its applications by
+    // name, each with its documents by name and their projects.
+    function tallyDay(tally, serial) {
+        var day = tally.days[serial];
+        if (!day) {
+            day = { serial: serial, work: 0, inactive: 0, apps: {}, projects: {}, noProject: 0 };
+            tally.days[serial] = day;
+            tally.serials.push(serial);
+        }
+        return day;
+    }
+
+    function tallyApp(tally, name) {
+        var app = findNamed(tally.appIndex, name);
+        if (!app) {
+            app = addNamed(tally.appIndex, { name: name, time: 0, rest: 0, docs: [], docIndex: namedList(), restProject: tally.match(name, '') });
+            tally.apps.push(app);
+        }
+        return app;
+    }
+
+    function tallyDoc(tally, day, app, name, seconds) {
+        var doc = findNamed(app.docIndex, name);
+        if (!doc) doc = app.docs[app.docs.push(addNamed(app.docIndex, { name: name, time: 0, project: tally.match(app.name, name) })) - 1];
+        doc.time += seconds;
+        day.noProject += credit(day.projects, doc.project, seconds);
+    }
+
+    // seconds: the application's time on the day; rest: the part without a document.
+    function tallyAppTime(day, app, seconds, rest) {
+        day.work += seconds;
+        day.apps[key(app.name)] = (day.apps[key(app.name)] || 0) + seconds;
+        app.time += seconds;
+        app.rest += rest;
+        day.noProject += credit(day.projects, app.restProject, rest);
     }
 
     // A day's work split into the top applications, in their order, and the rest last.
@@ -667,29 +825,28 @@ var OstrakReport = (function () {
 
     // Each day from..to as the timeline shows it: { serial, known (its month has a file),
     // stretches (by start, each marked inactive or not), first and last activity (seconds
-    // from the day's midnight; last may pass midnight), span, work }; first and last are null
-    // on a day without activity. A stretch belongs to the day it began on.
-    // monthText(y, m) gives a month file's text, or null when there is none.
+    // from the day's midnight, at most a whole day), span, work }; first and last are null on
+    // a day without activity. The tracker splits a stretch at midnight; a line written before
+    // it did may run past midnight, and is split here the same way, so each day shows only its
+    // own part. monthText(y, m) gives a month file's text, or null when there is none.
     function timelineDays(monthText, from, to, options) {
         var inactiveNames = ((options && options.inactiveNames) || []).concat(['']);
         var days = [];
         for (var serial = from; serial <= to; serial++) {
             days.push({ serial: serial, known: false, stretches: [], first: null, last: null, span: 0, work: 0 });
         }
-        var months = timelineMonths(from, to);
+        // The day before the period too: its last stretch may run into the first day.
+        var months = timelineMonths(from - 1, to);
         for (var i = 0; i < months.length; i++) {
             var text = monthText(months[i].y, months[i].m);
-            var range = monthRange(months[i].y, months[i].m);
-            for (var d = Math.max(from, range.from); d <= Math.min(to, range.to); d++) {
-                if (text !== null && text !== undefined) days[d - from].known = true;
-            }
             if (text === null || text === undefined) continue;
+            var range = monthRange(months[i].y, months[i].m);
+            for (var d = Math.max(from, range.from); d <= Math.min(to, range.to); d++) days[d - from].known = true;
             var stretches = readTimeline(text);
             for (var j = 0; j < stretches.length; j++) {
                 var stretch = stretches[j];
-                if (stretch.serial < from || stretch.serial > to) continue;
                 stretch.inactive = isInactiveName(inactiveNames, stretch.app);
-                days[stretch.serial - from].stretches.push(stretch);
+                placeStretch(days, from, to, stretch);
             }
         }
         for (var k = 0; k < days.length; k++) {
@@ -707,6 +864,24 @@ var OstrakReport = (function () {
         return days;
     }
 
+    // Puts the stretch's piece of each day from..to on that day.
+    function placeStretch(days, from, to, stretch) {
+        var serial = stretch.serial;
+        var start = stretch.start;
+        var left = stretch.seconds;
+        while (left > 0 && serial <= to) {
+            var seconds = Math.min(left, 86400 - start);
+            if (serial >= from) {
+                days[serial - from].stretches.push(seconds === stretch.seconds ? stretch : {
+                    serial: serial, start: start, seconds: seconds, app: stretch.app, doc: stretch.doc, inactive: stretch.inactive
+                });
+            }
+            left -= seconds;
+            serial++;
+            start = 0;
+        }
+    }
+
     // A stretch's length: "1 h 5 min", "12 min", and seconds under a minute ("40 s" in the
     // language's minute unit's place would be wrong, so "0:40").
     function formatDuration(seconds, texts) {
@@ -714,37 +889,28 @@ var OstrakReport = (function () {
         return formatLong(seconds, texts);
     }
 
-    // A second of the day as "h:mm"; past midnight, the next day's time.
+    // A second of the day as "h:mm"; the day's end as "24:00", past it the next day's time.
     function formatTimeOfDay(seconds) {
-        var minutes = Math.floor(seconds / 60) % 1440;
+        var minutes = Math.floor(seconds / 60);
+        if (minutes > 1440) minutes %= 1440;
         return Math.floor(minutes / 60) + ':' + pad2(minutes % 60);
     }
 
     // ---- Chart ----------------------------------------------------------------------------
 
     // The bars of the chart: one per day for up to three months, one per week for up to two
-    // years, one per month beyond, so that a long period still gives bars one can read.
-    // Every bar of the period is there, empty or not.
+    // years, one per month for up to four, one per year beyond, so that a long period still
+    // gives bars one can read. Every bar of the period is there, empty or not; the first and
+    // last are cut to the period.
     function chartBuckets(summary, options) {
         options = options || {};
         var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
         var length = summary.to - summary.from + 1;
-        var unit = length <= 92 ? 'day' : length <= 731 ? 'week' : 'month';
+        var unit = length <= 92 ? 'day' : length <= 731 ? 'week' : length <= 1461 ? 'month' : 'year';
         var buckets = [];
-        var start = summary.from;
-        if (unit === 'week') start = startOfWeek(start, firstDay);
-        if (unit === 'month') {
-            var first = ymdFromSerial(start);
-            start = serialFromYmd(first.y, first.m, 1);
-        }
+        var start = unitRange(unit, summary.from, firstDay).from;
         while (start <= summary.to) {
-            var end;
-            if (unit === 'day') end = start;
-            else if (unit === 'week') end = start + 6;
-            else {
-                var month = ymdFromSerial(start);
-                end = serialFromYmd(month.y, month.m + 1, 1) - 1;
-            }
+            var end = unitRange(unit, start, firstDay).to;
             buckets.push({
                 from: Math.max(start, summary.from),
                 to: Math.min(end, summary.to),
@@ -765,6 +931,27 @@ var OstrakReport = (function () {
             for (var p = 0; p < day.parts.length; p++) bucket.parts[p] += day.parts[p];
         }
         return { unit: unit, buckets: buckets };
+    }
+
+    // Two short lines under bar number index of a chart: the day and its weekday, the day and
+    // the month where it changes, a week's first day, a month and its year, or a year. A
+    // month alone is named in the nominative (ChartMonths); "5 May" in a week's is a date.
+    function barLabel(chart, index, texts) {
+        var bucket = chart.buckets[index];
+        var date = ymdFromSerial(bucket.from);
+        var month = String(texts.Months).split(',')[date.m - 1] || String(date.m);
+        var monthAlone = String(texts.ChartMonths).split(',')[date.m - 1] || String(date.m);
+        switch (chart.unit) {
+        case 'year':
+            return [String(date.y), ''];
+        case 'month':
+            return [monthAlone, date.m === 1 || index === 0 ? String(date.y) : ''];
+        case 'week':
+            return [date.d + ' ' + month, ''];
+        default:
+            if (chart.buckets.length <= 14) return [String(date.d), String(texts.WeekDays).split(',')[weekday(bucket.from)] || ''];
+            return [String(date.d), date.d === 1 || index === 0 ? monthAlone : ''];
+        }
     }
 
     function zeros(count) {
@@ -931,6 +1118,7 @@ var OstrakReport = (function () {
     // their documents, the projects, and the days. Times as h:mm and as whole minutes.
     function buildCsv(summary, texts, meta) {
         meta = meta || {};
+        var projectNames = projectNamesById(meta.projects);
         var format = csvFormat(meta.separator, meta.decimal);
         var separator = format.separator;
         var lines = [];
@@ -950,17 +1138,18 @@ var OstrakReport = (function () {
         row([text(texts.InactiveTime), formatClock(summary.inactive), minutes(summary.inactive)]);
         lines.push('');
 
-        row([text(texts.Application), text(texts.Document), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
+        row([text(texts.Application), text(texts.Document), text(texts.Project), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
         for (var i = 0; i < summary.apps.length; i++) {
             var app = summary.apps[i];
-            row([text(app.name), '', formatClock(app.time), minutes(app.time), csvShare(app.share, format.decimal)]);
+            row([text(app.name), '', '', formatClock(app.time), minutes(app.time), csvShare(app.share, format.decimal)]);
             var docs = documentRows(app, summary.work, texts.NoDocument);
             for (var d = 0; d < docs.length; d++) {
                 var doc = docs[d];
-                row([text(app.name), text(doc.name), formatClock(doc.time), minutes(doc.time), csvShare(doc.share, format.decimal)]);
+                var project = has(projectNames, doc.project) ? projectNames[key(doc.project)] : '';
+                row([text(app.name), text(doc.name), text(project), formatClock(doc.time), minutes(doc.time), csvShare(doc.share, format.decimal)]);
             }
         }
-        row([text(texts.Total), '', formatClock(summary.work), minutes(summary.work), csvShare(summary.work > 0 ? 1 : 0, format.decimal)]);
+        row([text(texts.Total), '', '', formatClock(summary.work), minutes(summary.work), csvShare(summary.work > 0 ? 1 : 0, format.decimal)]);
         lines.push('');
 
         row([text(texts.Project), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
@@ -979,10 +1168,123 @@ var OstrakReport = (function () {
         return lines.join('\r\n') + '\r\n';
     }
 
+    // Project names by "$" + id, the first of a repeated id winning, as the report lists them.
+    function projectNamesById(projectData) {
+        var names = {};
+        var projects = (projectData && projectData.projects) || [];
+        for (var i = projects.length - 1; i >= 0; i--) names[key(projects[i].id)] = projects[i].name;
+        return names;
+    }
+
     // "user1-Report-2026-11-30-2026-12-06.csv": beside the log, named by user and period.
-    function csvFileName(logFile, summary) {
+    // The timesheet's kind is "Timesheet".
+    function csvFileName(logFile, summary, kind) {
         var user = userOfLogFile(logFile).replace(/[\\\/:*?"<>|]/g, '_');
-        return user + '-Report-' + isoDate(summary.from) + (summary.to !== summary.from ? '-' + isoDate(summary.to) : '') + '.csv';
+        return user + '-' + (kind || 'Report') + '-' + isoDate(summary.from) + (summary.to !== summary.from ? '-' + isoDate(summary.to) : '') + '.csv';
+    }
+
+    // ---- Timesheet --------------------------------------------------------------------------
+
+    // One row per day with time in the log: its first and last activity from the timeline
+    // (null without one), its work and idle, and each of the period's projects' seconds in
+    // the order of summary.projects, then the time without a project. timeline: the days of
+    // timelineDays over the same period (or none).
+    function timesheetRows(summary, timeline) {
+        var activity = {};
+        for (var t = 0; timeline && t < timeline.length; t++) activity[timeline[t].serial] = timeline[t];
+        var rows = [];
+        for (var i = 0; i < summary.days.length; i++) {
+            var day = summary.days[i];
+            var seen = activity[day.serial];
+            var projects = [];
+            for (var p = 0; p < summary.projects.length; p++) projects.push(day.projects[key(summary.projects[p].id)] || 0);
+            rows.push({
+                serial: day.serial,
+                first: seen && seen.first !== null ? seen.first : null,
+                last: seen && seen.first !== null ? seen.last : null,
+                work: day.work,
+                inactive: day.inactive,
+                projects: projects,
+                noProject: day.noProject
+            });
+        }
+        return rows;
+    }
+
+    // Hours with two decimals in the spreadsheet's decimal mark: "7,53".
+    function csvHours(seconds, decimal) {
+        return (Math.round(seconds / 36) / 100).toFixed(2).replace('.', decimal);
+    }
+
+    // The timesheet for a spreadsheet: a heading block, then per day its date, first and last
+    // activity, work and idle in hours, and each project's hours; a total line last.
+    function buildTimesheetCsv(summary, timeline, texts, meta) {
+        meta = meta || {};
+        var format = csvFormat(meta.separator, meta.decimal);
+        var separator = format.separator;
+        var lines = [];
+        function row(cells) {
+            lines.push(cells.join(separator));
+        }
+        function text(value) {
+            return csvText(value, separator);
+        }
+        function hours(seconds) {
+            return csvHours(seconds, format.decimal);
+        }
+        var head = [text(texts.Date), text(texts.FirstActivity), text(texts.LastActivity), text(texts.WorkHours), text(texts.IdleHours)];
+        for (var p = 0; p < summary.projects.length; p++) head.push(text(summary.projects[p].name));
+        if (summary.projectCount > 0) head.push(text(texts.NoProject));
+
+        row([text(texts.Timesheet), text(meta.logFile || '')]);
+        row([text(texts.Period), isoDate(summary.from), isoDate(summary.to)]);
+        lines.push('');
+        row(head);
+        var rows = timesheetRows(summary, timeline);
+        for (var i = 0; i < rows.length; i++) {
+            var each = rows[i];
+            var cells = [isoDate(each.serial), each.first === null ? '' : formatTimeOfDay(each.first),
+                each.last === null ? '' : formatTimeOfDay(each.last), hours(each.work), hours(each.inactive)];
+            for (var q = 0; q < each.projects.length; q++) cells.push(hours(each.projects[q]));
+            if (summary.projectCount > 0) cells.push(hours(each.noProject));
+            row(cells);
+        }
+        var total = [text(texts.Total), '', '', hours(summary.work), hours(summary.inactive)];
+        for (var r = 0; r < summary.projects.length; r++) total.push(hours(summary.projects[r].time));
+        if (summary.projectCount > 0) total.push(hours(summary.noProject));
+        row(total);
+        return lines.join('\r\n') + '\r\n';
+    }
+
+    // ---- Colours ------------------------------------------------------------------------------
+
+    // A colour for each application, taken from its name so that it keeps its colour in every
+    // view: the palette place of the name's hash, or, when an application listed earlier has
+    // that place, the next free one (only when more names than places, places repeat).
+    function colorPlaces(names, paletteSize) {
+        var taken = {};
+        var places = [];
+        for (var i = 0; i < names.length; i++) {
+            var hash = 2166136261;
+            for (var c = 0; c < names[i].length; c++) {
+                hash ^= names[i].charCodeAt(c);
+                hash = (hash * 16777619) >>> 0;
+            }
+            var place = hash % paletteSize;
+            for (var tries = 0; tries < paletteSize && taken[place]; tries++) place = (place + 1) % paletteSize;
+            taken[place] = true;
+            places.push(place);
+        }
+        return places;
+    }
+
+    // ---- The user's calendar -------------------------------------------------------------------
+
+    // The first day of the week from Windows' regional setting, which counts 0 for Monday to 6
+    // for Sunday, as the report counts it (0 Sunday to 6 Saturday); null when it is no such day.
+    function firstDayFromWindows(value) {
+        var number = wholeNumber(String(value === null || value === undefined ? '' : value));
+        return number !== null && number <= 6 ? (number + 1) % 7 : null;
     }
 
     return {
@@ -1001,10 +1303,12 @@ var OstrakReport = (function () {
         startOfWeek: startOfWeek,
         periodRange: periodRange,
         shiftPeriod: shiftPeriod,
+        barPeriod: barPeriod,
         summarize: summarize,
         periodView: periodView,
         documentRows: documentRows,
         chartBuckets: chartBuckets,
+        barLabel: barLabel,
         axisScale: axisScale,
         languageLookup: languageLookup,
         resolveTexts: resolveTexts,
@@ -1018,6 +1322,12 @@ var OstrakReport = (function () {
         csvFormat: csvFormat,
         buildCsv: buildCsv,
         csvFileName: csvFileName,
+        projectNamesById: projectNamesById,
+        timesheetRows: timesheetRows,
+        buildTimesheetCsv: buildTimesheetCsv,
+        colorPlaces: colorPlaces,
+        firstDayFromWindows: firstDayFromWindows,
+        unitRange: unitRange,
         timelineFileName: timelineFileName,
         timelineMonths: timelineMonths,
         readTimeline: readTimeline,

@@ -19,10 +19,12 @@ var OstrakReportTexts = {
         Next: 'Next period',
         Refresh: 'Refresh',
         Export: 'Export to CSV',
+        ExportTimesheet: 'Timesheet to CSV',
         DateFormat: '{wd} {d} {mon} {y}',
         DateInput: '{y}-{mm}-{dd}',
         DateInputHint: 'YYYY-MM-DD',
         Months: 'Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec',
+        ChartMonths: 'Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec',
         WeekDays: 'Sun,Mon,Tue,Wed,Thu,Fri,Sat',
         FirstDay: '1',
         HourUnit: 'h',
@@ -30,7 +32,7 @@ var OstrakReportTexts = {
         WorkTime: 'Work time',
         Counts: 'Applications: {apps} \u00b7 documents: {docs}',
         InactiveTime: 'Idle',
-        InactiveHint: 'no window in front; not counted as work',
+        InactiveHint: 'away, screen locked or no window in front; not counted as work',
         MostUsed: 'Most used',
         DaysWorked: 'Days worked: {n}',
         Average: 'Average per day worked',
@@ -49,6 +51,7 @@ var OstrakReportTexts = {
         MinutesColumn: 'Minutes',
         NoDocument: '(no document)',
         ShowAll: 'Show all {n}',
+        ShowMore: '{n} more',
         ShowFewer: 'Show fewer',
         Projects: 'Projects',
         Project: 'Project',
@@ -74,7 +77,10 @@ var OstrakReportTexts = {
         End: 'End',
         Duration: 'Duration',
         NoTimeline: 'No timeline was kept for this day (it began later, or it was turned off).',
-        ActivityPerDay: 'First and last activity per day'
+        AppsAndProjects: 'Applications and projects',
+        Timesheet: 'Timesheet',
+        WorkHours: 'Work, hours',
+        IdleHours: 'Idle, hours'
     },
     Russian: {
         Title: 'Отчёт Ostrak',
@@ -93,10 +99,12 @@ var OstrakReportTexts = {
         Next: 'Следующий период',
         Refresh: 'Обновить',
         Export: 'Сохранить в CSV',
+        ExportTimesheet: 'Табель в CSV',
         DateFormat: '{wd}, {d} {mon} {y}',
         DateInput: '{dd}.{mm}.{y}',
         DateInputHint: 'ДД.ММ.ГГГГ',
         Months: 'янв.,февр.,марта,апр.,мая,июня,июля,авг.,сент.,окт.,нояб.,дек.',
+        ChartMonths: 'янв.,февр.,март,апр.,май,июнь,июль,авг.,сент.,окт.,нояб.,дек.',
         WeekDays: 'вс,пн,вт,ср,чт,пт,сб',
         FirstDay: '1',
         HourUnit: 'ч',
@@ -104,7 +112,7 @@ var OstrakReportTexts = {
         WorkTime: 'Время работы',
         Counts: 'Программ: {apps} \u00b7 документов: {docs}',
         InactiveTime: 'Бездействие',
-        InactiveHint: 'нет активного окна; в работу не входит',
+        InactiveHint: 'вы отошли, экран заблокирован или нет активного окна; в работу не входит',
         MostUsed: 'Больше всего времени',
         DaysWorked: 'Дней с работой: {n}',
         Average: 'В среднем за рабочий день',
@@ -123,6 +131,7 @@ var OstrakReportTexts = {
         MinutesColumn: 'Минуты',
         NoDocument: '(без документа)',
         ShowAll: 'Показать все ({n})',
+        ShowMore: 'Ещё {n}',
         ShowFewer: 'Свернуть',
         Projects: 'Проекты',
         Project: 'Проект',
@@ -148,7 +157,10 @@ var OstrakReportTexts = {
         End: 'Конец',
         Duration: 'Длительность',
         NoTimeline: 'Хронология за этот день не велась (она появилась позже или была выключена).',
-        ActivityPerDay: 'Начало и конец работы по дням'
+        AppsAndProjects: 'Программы и проекты',
+        Timesheet: 'Табель',
+        WorkHours: 'Работа, ч',
+        IdleHours: 'Бездействие, ч'
     }
 };
 

@@ -2,17 +2,31 @@
 // host hands in. The host (report-app.js in the report application, a test page elsewhere)
 // owns every file and ActiveX object; this file only uses the page.
 // Host members: load() -> { log, projects, texts, inactiveNames, logFile, logPath, error },
-// today() -> day number, csvFormat() -> { separator, decimal },
+// today() -> day number, firstDayOfWeek() -> 0 (Sunday) to 6 or null (optional),
+// timeline(year, month) -> text or null (optional), csvFormat() -> { separator, decimal },
 // exportCsv(fileName, text) -> { ok, path }, openFile(path).
+// A period's figures are computed once, when it is first shown; folding, paging and switching
+// tables draw from them without reading the log again.
 var OstrakReportView = (function () {
     'use strict';
 
     var R = OstrakReport;
-    var COLORS = ['#3b78c9', '#e58a3c', '#3a9e72', '#cc4b63', '#7f5cc6', '#b89a1b'];
+    // Told apart at a glance and none of them grey, which means "other" and idle.
+    var COLORS = ['#3b78c9', '#e58a3c', '#3a9e72', '#cc4b63', '#7f5cc6', '#b89a1b', '#2a9bb0', '#d46ab0', '#8a6a45'];
     var OTHER_COLOR = '#a7b0ba';
     var INACTIVE_COLOR = '#d5dae0';
     var DOCUMENTS_SHOWN = 5;
+    // Documents drawn at a time once a list is opened: a long period's application may have
+    // thousands, and a page draws them all at once only slowly.
+    var DOCUMENTS_PAGE = 200;
     var CHART_HEIGHT = 230;
+    // Timesheet rows shown before "Show all": the latest two months' days.
+    var TIMESHEET_ROWS = 62;
+    // Earlier days drawn at a time after "Show all": a year.
+    var TIMESHEET_PAGE = 366;
+    // Periods whose figures are kept for going back to them.
+    var PERIODS_KEPT = 8;
+    var RELATIVE_KINDS = { today: true, yesterday: true, thisWeek: true, lastWeek: true, thisMonth: true, lastMonth: true };
     var PERIOD_BUTTONS = [
         ['today', 'Today'], ['yesterday', 'Yesterday'], ['thisWeek', 'ThisWeek'], ['lastWeek', 'LastWeek'],
         ['thisMonth', 'ThisMonth'], ['lastMonth', 'LastMonth'], ['all', 'AllTime'], ['range', 'Range']
@@ -22,9 +36,6 @@ var OstrakReportView = (function () {
         return String(text).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
     }
 
-    function colorOf(index, topCount) {
-        return index < topCount ? COLORS[index % COLORS.length] : OTHER_COLOR;
-    }
 
     // The element itself or its nearest ancestor inside the root that carries the attribute.
     function documentCount(summary) {
@@ -50,6 +61,9 @@ var OstrakReportView = (function () {
         this.status = null;
         this.rangeOpen = false;
         this.rangeError = '';
+        this.table = 'summary';
+        // Days the timesheet shows after "Show all"; 0 before it.
+        this.timesheetAll = 0;
         this.load();
         this.period = R.periodRange('today', this.today, this.periodOptions());
         var self = this;
@@ -62,16 +76,58 @@ var OstrakReportView = (function () {
             if (pending) window.clearTimeout(pending);
             pending = window.setTimeout(function () { pending = null; self.drawChart(); }, 100);
         }, false);
+        // A report left open past midnight moves "Today" and the other periods with the date.
+        window.setInterval(function () { self.followToday(); }, 30000);
         this.render();
     }
 
     View.prototype.load = function () {
         this.data = this.host.load();
         this.timelineMonths = {};
+        this.periodsShown = {};
+        this.periodsOrder = [];
         this.texts = this.data.texts;
         this.today = this.host.today();
-        var firstDay = parseInt(this.texts.FirstDay, 10);
+        // The week of the user's Windows, else the language's.
+        var windows = this.host.firstDayOfWeek ? this.host.firstDayOfWeek() : null;
+        var firstDay = typeof windows === 'number' ? windows : parseInt(this.texts.FirstDay, 10);
         this.firstDay = firstDay >= 0 && firstDay <= 6 ? firstDay : 1;
+    };
+
+    // After midnight, the relative periods move to the new date.
+    View.prototype.followToday = function () {
+        var today = this.host.today();
+        if (today === this.today) return false;
+        this.today = today;
+        if (RELATIVE_KINDS[this.period.kind]) this.period = R.periodRange(this.period.kind, today, this.periodOptions());
+        this.render();
+        return true;
+    };
+
+    // The figures of the period shown, computed the first time it is shown and kept.
+    View.prototype.periodFigures = function () {
+        var name = this.period.from + ':' + this.period.to;
+        var kept = this.periodsShown[name];
+        if (!kept) {
+            kept = R.periodView(this.data.log, this.period, {
+                firstDay: this.firstDay,
+                inactiveNames: this.data.inactiveNames,
+                projects: this.data.projects
+            });
+            kept.colors = {};
+            var places = R.colorPlaces(kept.summary.topApps, COLORS.length);
+            for (var i = 0; i < places.length; i++) kept.colors['$' + kept.summary.topApps[i]] = COLORS[places[i]];
+            this.periodsShown[name] = kept;
+            this.periodsOrder.push(name);
+            if (this.periodsOrder.length > PERIODS_KEPT) delete this.periodsShown[this.periodsOrder.shift()];
+        }
+        return kept;
+    };
+
+    // An application's colour: its own when it is drawn apart in the chart, else grey.
+    View.prototype.colorOf = function (name) {
+        var color = this.shown.colors['$' + name];
+        return color || OTHER_COLOR;
     };
 
     View.prototype.periodOptions = function (extra) {
@@ -89,11 +145,8 @@ var OstrakReportView = (function () {
 
     View.prototype.render = function () {
         var t = this.texts;
-        var shown = R.periodView(this.data.log, this.period, {
-            firstDay: this.firstDay,
-            inactiveNames: this.data.inactiveNames,
-            projects: this.data.projects
-        });
+        var shown = this.periodFigures();
+        this.shown = shown;
         this.summary = shown.summary;
         this.chartSummary = shown.chartSummary;
         this.chart = shown.chart;
@@ -109,14 +162,24 @@ var OstrakReportView = (function () {
                 '<div class="chart" id="ostrak-chart"></div>' + this.legendHtml() +
                 '<div class="tooltip" id="ostrak-tooltip"></div></div>');
             html.push(this.timelineHtml());
-            html.push('<div class="columns"><div class="column wide">' + this.appsHtml() + '</div>' +
-                '<div class="column">' + this.projectsHtml() + '</div></div>');
+            html.push('<div id="ostrak-tables">' + this.tablesHtml() + '</div>');
         } else if (!this.data.error) {
             html.push('<div class="panel empty">' + escapeHtml(t.NoData) + '</div>');
         }
         html.push(this.statusHtml());
         this.root.innerHTML = html.join('');
         this.drawChart();
+    };
+
+    // After a click that changes only the tables (folding, paging, the tabs): the rest of the
+    // page and its chart stay as they are.
+    View.prototype.renderTables = function () {
+        var holder = document.getElementById('ostrak-tables');
+        if (!holder) {
+            this.render();
+            return;
+        }
+        holder.innerHTML = this.tablesHtml();
     };
 
     View.prototype.headerHtml = function () {
@@ -126,6 +189,8 @@ var OstrakReportView = (function () {
             (user ? '<span class="user" title="' + escapeHtml(this.data.logPath || this.data.logFile) + '">' + escapeHtml(user) + '</span>' : '') +
             '</div><div class="actions">' +
             '<button type="button" data-action="refresh">' + escapeHtml(t.Refresh) + '</button>' +
+            '<button type="button" data-action="export-timesheet"' + (this.summary.days.length ? '' : ' disabled') + '>' +
+            escapeHtml(t.ExportTimesheet) + '</button>' +
             '<button type="button" class="primary" data-action="export"' + (this.summary.work > 0 || this.summary.inactive > 0 ? '' : ' disabled') + '>' +
             escapeHtml(t.Export) + '</button></div></div>';
     };
@@ -197,7 +262,7 @@ var OstrakReportView = (function () {
         var s = this.summary;
         var html = '<div class="legend">';
         for (var i = 0; i < s.topApps.length; i++) {
-            html += '<span class="item"><span class="swatch" style="background:' + colorOf(i, s.topApps.length) + '"></span>' +
+            html += '<span class="item"><span class="swatch" style="background:' + this.colorOf(s.topApps[i]) + '"></span>' +
                 '<span class="name" title="' + escapeHtml(s.topApps[i]) + '">' + escapeHtml(s.topApps[i]) + '</span></span>';
         }
         var hasOther = false;
@@ -217,24 +282,18 @@ var OstrakReportView = (function () {
             '<span class="percent">' + R.formatPercent(fraction) + '</span></td>';
     };
 
-    View.prototype.projectNames = function () {
-        var names = {};
-        var projects = (this.data.projects && this.data.projects.projects) || [];
-        for (var i = projects.length - 1; i >= 0; i--) names['$' + projects[i].id] = projects[i].name;
-        return names;
-    };
 
     View.prototype.appsHtml = function () {
         var t = this.texts;
         var s = this.summary;
-        var projectNames = this.projectNames();
+        var projectNames = R.projectNamesById(this.data.projects);
         var html = '<div class="panel"><div class="panel-head"><h2>' + escapeHtml(t.Applications) + '</h2></div>' +
             '<table class="grid apps"><colgroup><col><col class="time"><col class="share"></colgroup>' +
             '<thead><tr><th>' + escapeHtml(t.Application) + ' / ' + escapeHtml(t.Document) + '</th><th class="num">' + escapeHtml(t.Time) +
             '</th><th class="num">' + escapeHtml(t.Share) + '</th></tr></thead><tbody>';
         for (var i = 0; i < s.apps.length; i++) {
             var app = s.apps[i];
-            var color = colorOf(i, s.topApps.length);
+            var color = this.colorOf(app.name);
             var rows = R.documentRows(app, s.work, t.NoDocument);
             var open = !this.collapsed['$' + app.name] && rows.length > 0;
             html += '<tr class="app' + (rows.length ? ' has-docs' : '') + '"' + (rows.length ? ' data-action="toggle-app" data-index="' + i + '"' : '') + '>' +
@@ -243,8 +302,8 @@ var OstrakReportView = (function () {
                 '<span class="name" title="' + escapeHtml(app.name) + '">' + escapeHtml(app.name) + '</span></div></td>' +
                 '<td class="num">' + R.formatClock(app.time) + '</td>' + this.shareCell(app.share, color) + '</tr>';
             if (!open) continue;
-            var all = this.expandedAll['$' + app.name];
-            var shown = all ? rows.length : Math.min(rows.length, DOCUMENTS_SHOWN);
+            var all = this.expandedAll['$' + app.name] || 0;
+            var shown = Math.min(rows.length, all || DOCUMENTS_SHOWN);
             for (var d = 0; d < shown; d++) {
                 var doc = rows[d];
                 var tag = doc.project !== null && doc.project !== undefined && projectNames['$' + doc.project] !== undefined
@@ -254,7 +313,10 @@ var OstrakReportView = (function () {
                     '<td class="num">' + R.formatClock(doc.time) + '</td>' + this.shareCell(doc.share, color) + '</tr>';
             }
             if (rows.length > DOCUMENTS_SHOWN) {
-                html += '<tr class="more"><td colspan="3"><a href="#" data-action="show-all" data-index="' + i + '">' +
+                html += '<tr class="more"><td colspan="3">' + (all && shown < rows.length
+                    ? '<a href="#" data-action="show-more" data-index="' + i + '">' +
+                    escapeHtml(R.fillIn(t.ShowMore, { n: Math.min(DOCUMENTS_PAGE, rows.length - shown) })) + '</a> \u00b7 ' : '') +
+                    '<a href="#" data-action="show-all" data-index="' + i + '">' +
                     escapeHtml(all ? t.ShowFewer : R.fillIn(t.ShowAll, { n: rows.length })) + '</a></td></tr>';
             }
         }
@@ -306,15 +368,85 @@ var OstrakReportView = (function () {
         return this.timelineMonths[key];
     };
 
-    // One day: its band of stretches; a few weeks: each day's first and last activity; a
-    // longer period draws its time by week or month and shows neither.
+    // The timeline's days from..to, as kept for the period shown.
+    View.prototype.timelineOf = function (from, to) {
+        var self = this;
+        return R.timelineDays(function (y, m) { return self.monthText(y, m); }, from, to, { inactiveNames: this.data.inactiveNames });
+    };
+
+    // One day: its band of stretches. Longer periods show each day's first and last activity
+    // in the timesheet.
     View.prototype.timelineHtml = function () {
         var s = this.summary;
-        if (s.from !== s.to && this.chart.unit !== 'day') return '';
-        var self = this;
-        this.timeline = R.timelineDays(function (y, m) { return self.monthText(y, m); }, s.from, s.to,
-            { inactiveNames: this.data.inactiveNames });
-        return s.from === s.to ? this.dayTimelineHtml(this.timeline[0]) : this.activityTableHtml();
+        if (s.from !== s.to) return '';
+        if (!this.shown.timeline) this.shown.timeline = this.timelineOf(s.from, s.to);
+        this.timeline = this.shown.timeline;
+        return this.dayTimelineHtml(this.timeline[0]);
+    };
+
+    // The applications and projects side by side (one under the other in a narrow window), or
+    // the timesheet.
+    View.prototype.tablesHtml = function () {
+        var t = this.texts;
+        var tabs = [['summary', t.AppsAndProjects], ['timesheet', t.Timesheet]];
+        var html = '<div class="tabs" role="tablist">';
+        for (var i = 0; i < tabs.length; i++) {
+            html += '<button type="button" role="tab" data-action="table" data-table="' + tabs[i][0] + '" class="' +
+                (this.table === tabs[i][0] ? 'selected' : '') + '">' + escapeHtml(tabs[i][1]) + '</button>';
+        }
+        html += '</div>';
+        if (this.table === 'timesheet') return html + this.timesheetHtml();
+        return html + '<div class="columns"><div class="column wide">' + this.appsHtml() + '</div>' +
+            '<div class="column">' + this.projectsHtml() + '</div></div>';
+    };
+
+    // Per day: first and last activity, work, idle and each project's time; when there are
+    // many days, the latest two months, then earlier days a year at a time.
+    View.prototype.timesheetHtml = function () {
+        var t = this.texts;
+        var s = this.summary;
+        var days = s.days;
+        var shownCount = Math.min(days.length, this.timesheetAll || TIMESHEET_ROWS);
+        var shownDays = days.slice(days.length - shownCount);
+        var from = shownDays.length ? shownDays[0].serial : s.from;
+        var name = from + ':' + s.to;
+        if (!this.shown.timesheet || this.shown.timesheet.name !== name) {
+            this.shown.timesheet = { name: name, rows: R.timesheetRows({ days: shownDays, projects: s.projects }, this.timelineOf(from, s.to)) };
+        }
+        var rows = this.shown.timesheet.rows;
+        var withProjects = s.projectCount > 0;
+        var html = '<div class="panel"><div class="sheet"><table class="grid timesheet"><thead><tr><th>' + escapeHtml(t.Date) +
+            '</th><th class="num">' + escapeHtml(t.FirstActivity) + '</th><th class="num">' + escapeHtml(t.LastActivity) +
+            '</th><th class="num">' + escapeHtml(t.WorkTime) + '</th><th class="num">' + escapeHtml(t.InactiveTime) + '</th>';
+        for (var p = 0; p < s.projects.length; p++) {
+            html += '<th class="num project" title="' + escapeHtml(s.projects[p].name) + '">' + escapeHtml(s.projects[p].name) + '</th>';
+        }
+        if (withProjects) html += '<th class="num project">' + escapeHtml(t.NoProject) + '</th>';
+        html += '</tr></thead><tbody>';
+        var none = '<span title="' + escapeHtml(t.NoTimeline) + '">\u2014</span>';
+        for (var i = 0; i < rows.length; i++) {
+            var row = rows[i];
+            html += '<tr class="sheet-day" data-serial="' + row.serial + '"><td>' + escapeHtml(this.date(row.serial)) + '</td>' +
+                '<td class="num">' + (row.first === null ? none : R.formatTimeOfDay(row.first)) + '</td>' +
+                '<td class="num">' + (row.last === null ? none : R.formatTimeOfDay(row.last)) + '</td>' +
+                '<td class="num">' + R.formatClock(row.work) + '</td><td class="num">' + R.formatClock(row.inactive) + '</td>';
+            for (var q = 0; q < row.projects.length; q++) html += '<td class="num">' + R.formatClock(row.projects[q]) + '</td>';
+            if (withProjects) html += '<td class="num">' + R.formatClock(row.noProject) + '</td>';
+            html += '</tr>';
+        }
+        html += '</tbody><tfoot><tr><td>' + escapeHtml(t.Total) + '</td><td></td><td></td><td class="num">' + R.formatClock(s.work) +
+            '</td><td class="num">' + R.formatClock(s.inactive) + '</td>';
+        for (var r = 0; r < s.projects.length; r++) html += '<td class="num">' + R.formatClock(s.projects[r].time) + '</td>';
+        if (withProjects) html += '<td class="num">' + R.formatClock(s.noProject) + '</td>';
+        html += '</tr></tfoot></table></div>';
+        if (days.length > TIMESHEET_ROWS) {
+            html += '<div class="more">' + (this.timesheetAll && shownCount < days.length
+                ? '<a href="#" data-action="timesheet-more">' +
+                escapeHtml(R.fillIn(t.ShowMore, { n: Math.min(TIMESHEET_PAGE, days.length - shownCount) })) + '</a> \u00b7 ' : '') +
+                '<a href="#" data-action="timesheet-all">' +
+                escapeHtml(this.timesheetAll ? t.ShowFewer : R.fillIn(t.ShowAll, { n: days.length })) + '</a></div>';
+        }
+        return html + '</div>';
     };
 
     View.prototype.dayTimelineHtml = function (day) {
@@ -327,7 +459,7 @@ var OstrakReportView = (function () {
             this.factHtml(t.FirstActivity, R.formatTimeOfDay(day.first), 'ostrak-first') +
             this.factHtml(t.LastActivity, R.formatTimeOfDay(day.last), 'ostrak-last') +
             this.factHtml(t.Span, R.formatLong(day.span, t), 'ostrak-span') +
-            this.factHtml(t.WorkTime, R.formatLong(day.work, t), 'ostrak-day-work') + '</div>';
+            this.factHtml(t.WorkTime, R.formatLong(this.summary.work, t), 'ostrak-day-work') + '</div>';
         var span = Math.max(day.span, 1);
         html += '<div class="band">';
         for (var i = 0; i < day.stretches.length; i++) {
@@ -353,34 +485,7 @@ var OstrakReportView = (function () {
 
     // The application's colour in the chart; idle time grey.
     View.prototype.stretchColor = function (stretch) {
-        if (stretch.inactive) return INACTIVE_COLOR;
-        var top = this.summary.topApps;
-        for (var i = 0; i < top.length; i++) {
-            if (top[i] === stretch.app) return colorOf(i, top.length);
-        }
-        return OTHER_COLOR;
-    };
-
-    View.prototype.activityTableHtml = function () {
-        var t = this.texts;
-        var work = {};
-        for (var i = 0; i < this.summary.days.length; i++) work[this.summary.days[i].serial] = this.summary.days[i].work;
-        var rows = '';
-        for (var d = 0; d < this.timeline.length; d++) {
-            var day = this.timeline[d];
-            if (!work[day.serial] && day.first === null) continue;
-            var none = '<span title="' + escapeHtml(t.NoTimeline) + '">—</span>';
-            rows += '<tr class="activity" data-serial="' + day.serial + '"><td>' + escapeHtml(this.date(day.serial)) + '</td>' +
-                '<td class="num">' + R.formatClock(work[day.serial] || 0) + '</td>' +
-                '<td class="num">' + (day.first === null ? none : R.formatTimeOfDay(day.first)) + '</td>' +
-                '<td class="num">' + (day.first === null ? none : R.formatTimeOfDay(day.last)) + '</td>' +
-                '<td class="num">' + (day.first === null ? none : R.formatClock(day.span)) + '</td></tr>';
-        }
-        if (!rows) return '';
-        return '<div class="panel"><div class="panel-head"><h2>' + escapeHtml(t.ActivityPerDay) + '</h2></div>' +
-            '<table class="grid activity-table"><thead><tr><th>' + escapeHtml(t.Date) + '</th><th class="num">' + escapeHtml(t.WorkTime) +
-            '</th><th class="num">' + escapeHtml(t.FirstActivity) + '</th><th class="num">' + escapeHtml(t.LastActivity) +
-            '</th><th class="num">' + escapeHtml(t.Span) + '</th></tr></thead><tbody>' + rows + '</tbody></table></div>';
+        return stretch.inactive ? INACTIVE_COLOR : this.colorOf(stretch.app);
     };
 
     View.prototype.stretchTipHtml = function (stretch) {
@@ -406,7 +511,7 @@ var OstrakReportView = (function () {
     View.prototype.chartSvg = function (width) {
         var t = this.texts;
         var buckets = this.chart.buckets;
-        var topCount = this.chartSummary.topApps.length;
+        var topApps = this.chartSummary.topApps;
         var left = 52;
         var right = 8;
         var top = 10;
@@ -443,10 +548,10 @@ var OstrakReportView = (function () {
                 if (height < 0.5) continue;
                 base -= height;
                 svg.push('<rect x="' + x.toFixed(1) + '" y="' + base.toFixed(1) + '" width="' + barWidth.toFixed(1) + '" height="' + height.toFixed(1) +
-                    '" fill="' + colorOf(p, topCount) + '"/>');
+                    '" fill="' + (p < topApps.length ? this.colorOf(topApps[p]) : OTHER_COLOR) + '"/>');
             }
             if (b % labelEvery === 0) {
-                var lines = this.bucketLabel(bucket, b);
+                var lines = R.barLabel(this.chart, b, t);
                 var middle = (left + b * slot + slot / 2).toFixed(1);
                 svg.push('<text x="' + middle + '" y="' + (top + plotHeight + 15) + '" class="x-label">' + escapeHtml(lines[0]) + '</text>');
                 if (lines[1]) svg.push('<text x="' + middle + '" y="' + (top + plotHeight + 29) + '" class="x-label minor">' + escapeHtml(lines[1]) + '</text>');
@@ -455,19 +560,6 @@ var OstrakReportView = (function () {
         }
         svg.push('</svg>');
         return svg.join('');
-    };
-
-    // Two short lines under a bar: the day and its weekday, or the month where it changes.
-    View.prototype.bucketLabel = function (bucket, index) {
-        var t = this.texts;
-        var date = R.ymdFromSerial(bucket.from);
-        var months = String(t.Months).split(',');
-        var weekDays = String(t.WeekDays).split(',');
-        var month = months[date.m - 1] || String(date.m);
-        if (this.chart.unit === 'month') return [month, date.m === 1 || index === 0 ? String(date.y) : ''];
-        if (this.chart.unit === 'week') return [date.d + ' ' + month, ''];
-        if (this.chart.buckets.length <= 14) return [String(date.d), weekDays[R.weekday(bucket.from)] || ''];
-        return [String(date.d), date.d === 1 || index === 0 ? month : ''];
     };
 
     View.prototype.tooltipHtml = function (bucket) {
@@ -479,7 +571,7 @@ var OstrakReportView = (function () {
         for (var p = 0; p < bucket.parts.length; p++) {
             if (bucket.parts[p] <= 0) continue;
             var name = p < s.topApps.length ? s.topApps[p] : t.Other;
-            html += '<div class="tip-row"><span><i class="swatch" style="background:' + colorOf(p, s.topApps.length) + '"></i>' +
+            html += '<div class="tip-row"><span><i class="swatch" style="background:' + (p < s.topApps.length ? this.colorOf(name) : OTHER_COLOR) + '"></i>' +
                 escapeHtml(name) + '</span><b>' + R.formatClock(bucket.parts[p]) + '</b></div>';
         }
         html += '<div class="tip-row muted"><span>' + escapeHtml(t.InactiveTime) + '</span><b>' + R.formatClock(bucket.inactive) + '</b></div>';
@@ -489,11 +581,12 @@ var OstrakReportView = (function () {
     // ---- Events -------------------------------------------------------------------------------
 
     View.prototype.onClick = function (event) {
+        if (this.followToday()) return;
         var target = findWithAttribute(event.target || event.srcElement, 'data-action', this.root);
         var bar = findWithAttribute(event.target || event.srcElement, 'data-bar', this.root);
         if (bar && !target) {
             var bucket = this.chart.buckets[parseInt(bar.getAttribute('data-bar'), 10)];
-            if (bucket) this.choose(R.periodRange('range', this.today, this.periodOptions({ from: bucket.from, to: bucket.to })));
+            if (bucket) this.choose(R.barPeriod(bucket, this.chart.unit));
             return;
         }
         if (!target || target.disabled) return;
@@ -520,24 +613,46 @@ var OstrakReportView = (function () {
             this.applyRange();
             break;
         case 'step':
-            this.choose(R.shiftPeriod(this.period, parseInt(target.getAttribute('data-direction'), 10)));
+            this.choose(R.shiftPeriod(this.period, parseInt(target.getAttribute('data-direction'), 10), this.firstDay));
             break;
         case 'toggle-app':
             var app = this.summary.apps[index];
             if (app) {
                 this.collapsed['$' + app.name] = !this.collapsed['$' + app.name];
-                this.render();
+                this.renderTables();
             }
             break;
         case 'show-all':
             var listed = this.summary.apps[index];
             if (listed) {
-                this.expandedAll['$' + listed.name] = !this.expandedAll['$' + listed.name];
-                this.render();
+                this.expandedAll['$' + listed.name] = this.expandedAll['$' + listed.name] ? 0 : DOCUMENTS_PAGE;
+                this.renderTables();
+            }
+            break;
+        case 'show-more':
+            var paged = this.summary.apps[index];
+            if (paged) {
+                this.expandedAll['$' + paged.name] += DOCUMENTS_PAGE;
+                this.renderTables();
             }
             break;
         case 'export':
             this.exportCsv();
+            break;
+        case 'export-timesheet':
+            this.exportTimesheet();
+            break;
+        case 'table':
+            this.table = target.getAttribute('data-table');
+            this.renderTables();
+            break;
+        case 'timesheet-all':
+            this.timesheetAll = this.timesheetAll ? 0 : TIMESHEET_PAGE;
+            this.renderTables();
+            break;
+        case 'timesheet-more':
+            this.timesheetAll += TIMESHEET_PAGE;
+            this.renderTables();
             break;
         case 'open-file':
             if (this.status && this.status.ok) this.host.openFile(this.status.path);
@@ -606,6 +721,7 @@ var OstrakReportView = (function () {
 
     View.prototype.choose = function (period) {
         this.period = period;
+        this.timesheetAll = 0;
         this.rangeOpen = period.kind === 'range' && this.rangeOpen;
         this.status = null;
         this.render();
@@ -627,8 +743,23 @@ var OstrakReportView = (function () {
 
     View.prototype.exportCsv = function () {
         var format = this.host.csvFormat();
-        var text = R.buildCsv(this.summary, this.texts, { logFile: this.data.logFile, separator: format.separator, decimal: format.decimal });
-        this.status = this.host.exportCsv(R.csvFileName(this.data.logFile || 'Ostrak', this.summary), text);
+        var text = R.buildCsv(this.summary, this.texts, {
+            logFile: this.data.logFile, separator: format.separator, decimal: format.decimal, projects: this.data.projects
+        });
+        this.saved(this.host.exportCsv(R.csvFileName(this.data.logFile || 'Ostrak', this.summary), text));
+    };
+
+    // The whole period's timesheet, whatever part of it is shown.
+    View.prototype.exportTimesheet = function () {
+        var format = this.host.csvFormat();
+        var s = this.summary;
+        var text = R.buildTimesheetCsv(s, this.timelineOf(s.from, s.to), this.texts,
+            { logFile: this.data.logFile, separator: format.separator, decimal: format.decimal });
+        this.saved(this.host.exportCsv(R.csvFileName(this.data.logFile || 'Ostrak', s, 'Timesheet'), text));
+    };
+
+    View.prototype.saved = function (status) {
+        this.status = status;
         var holder = document.getElementById('ostrak-status');
         if (holder) holder.outerHTML = this.statusHtml();
     };

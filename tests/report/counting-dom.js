@@ -20,10 +20,11 @@ class CountingDom {
         }
     }
 
-    // Nodes of that name in document order, without counting (the component's own walk).
-    all(name) {
+    // Nodes of that name in document order, below the given node or the document, without
+    // counting (the component's own walk).
+    all(name, below = this.root) {
         const found = [];
-        const stack = [this.root];
+        const stack = below.children.slice().reverse();
         while (stack.length) {
             const node = stack.pop();
             if (node.nodeName === name) found.push(node);
@@ -51,6 +52,7 @@ class CountingDom {
             nodeType: 1,
             nodeName: node.nodeName,
             getAttribute: (name) => (Object.prototype.hasOwnProperty.call(node.attributes, name) ? node.attributes[name] : null),
+            getElementsByTagName: (name) => dom.list(dom.all(name, node)),
             get childNodes() { return dom.list(node.children); },
             get firstChild() { return node.children.length ? dom.list(node.children).item(0) : null; },
             get parentNode() { return node.parentNode ? dom.wrap(node.parentNode) : null; }

@@ -4,6 +4,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const { R, tables, parseXml, readLog, englishTexts } = require('./helpers.js');
 const { CountingDom, element, fromDom } = require('./counting-dom.js');
+const sample = require('./sample-log.js');
 
 const serial = R.serialFromYmd;
 
@@ -93,6 +94,12 @@ test('reading the log', async (t) => {
         assert.deepEqual(log.days[0].apps.map((a) => a.name), ['__proto__', 'Редактор']);
         assert.equal(log.days[0].apps[0].docs[0].name, 'constructor');
         assert.equal(log.days[0].apps[1].docs[0].name, 'заметки «план».txt');
+        // Enough names for the looked-up index, on two days.
+        const names = [...Array(17).keys()].map(String).concat(['__proto__', 'constructor', 'toString', 'hasOwnProperty', 'valueOf']);
+        const apps = names.map((name, i) => [name, i + 1, [[name, i + 1]]]);
+        const summary = R.summarize(readLog([[2026, 3, 1, apps], [2026, 3, 2, apps]]), serial(2026, 3, 1), serial(2026, 3, 2));
+        assert.deepEqual(summary.apps.map((a) => [a.name, a.time, a.docs.length]).sort(),
+            names.map((name, i) => [name, 2 * (i + 1), 1]).sort());
     });
     await t.test('an empty log', () => {
         assert.deepEqual(R.readLog(parseXml('<Ostrak/>')), { days: [], first: null, last: null });
@@ -123,6 +130,25 @@ test('reading the log', async (t) => {
                 assert.deepEqual(days, whole.days.filter((day) => day.serial >= from && day.serial <= to), `${from}..${to}`);
                 const below = days.reduce((sum, day) => sum + day.apps.reduce((n, app) => n + 1 + app.docs.length, 0), 0);
                 assert.ok(dom.visits <= below + 4 + to - from, `${from}..${to}: ${dom.visits} nodes for ${below} below its days`);
+            }
+        }
+    });
+    await t.test('a period summed straight from the elements equals one summed from the whole log', () => {
+        // The sample logs repeat names across days; the hand-edited one repeats a day and holds
+        // times that disagree with their documents.
+        const edited = '<Ostrak><Date id="46356" y="2026" m="11" d="30"><App name="a" time="5"><Doc name="x" time="8"/></App>' +
+            '<App name="Idle" time="4"/><App name="b" time="lots"><Doc name="x" time="3"/></App></Date>' +
+            '<Date y="2026" m="11" d="30"><App name="a" time="9"><Doc name="x" time="2"/><Doc name="y" time="1"/></App><App name="c"/></Date>' +
+            '<Date id="46357" y="2026" m="12" d="1"><App name="__proto__" time="7"><Doc name="constructor" time="7"/></App></Date></Ostrak>';
+        const logs = [[edited, R.readProjects(parseXml('<List><Project id="1">P</Project><Filter project="1" where="1">x</Filter></List>')), 'Idle']]
+            .concat(['English', 'Russian'].map((language) => [sample.makeLog(serial(2026, 12, 9), language),
+                R.readProjects(parseXml(sample.projects(language))), sample.inactiveName(language)]));
+        for (const [text, projects, inactiveName] of logs) {
+            const whole = R.readLog(parseXml(text));
+            const reader = R.logReader(new CountingDom(element('#document', {}, [fromDom(parseXml(text).documentElement)])));
+            const options = { inactiveNames: [inactiveName], projects };
+            for (const [from, to] of [[whole.first, whole.last], [whole.first, whole.first], [whole.last - 6, whole.last]]) {
+                assert.deepEqual(R.summarize(reader, from, to, options), R.summarize(whole, from, to, options), `${from}..${to}`);
             }
         }
     });
@@ -350,7 +376,7 @@ test('CSV export', async (t) => {
     const summary = R.summarize(log, serial(2026, 12, 1), serial(2026, 12, 1), { inactiveNames: ['Inactive'], projects });
 
     await t.test('with the spreadsheet\'s separator and decimal mark, lines ended by CR LF', () => {
-        const csv = R.buildCsv(summary, englishTexts, { logFile: 'user1-Time.xml', separator: ';', decimal: ',' });
+        const csv = R.buildCsv(summary, englishTexts, { logFile: 'user1-Time.xml', separator: ';', decimal: ',', projects });
         const lines = csv.split('\r\n');
         assert.equal(lines[lines.length - 1], '', 'the last line is ended too');
         assert.ok(!/[^\r]\n/.test(csv), 'no bare line feeds');
@@ -362,15 +388,15 @@ test('CSV export', async (t) => {
             ''
         ]);
         assert.deepEqual(lines.slice(5, 12), [
-            'Application;Document;Time;Minutes;Share',
-            'Browser;;1:00;60;70,6',
-            'Browser;"Report; ""final"", v2";0:30;30;35,3',
-            'Browser;(no document);0:20;20;23,5',
-            'Browser;"\'=HYPERLINK(""x"")";0:10;10;11,8',
-            'Editor;;0:25;25;29,4',
-            'Editor;a.txt;0:25;25;29,4'
+            'Application;Document;Project;Time;Minutes;Share',
+            'Browser;;;1:00;60;70,6',
+            'Browser;"Report; ""final"", v2";Reports;0:30;30;35,3',
+            'Browser;(no document);;0:20;20;23,5',
+            'Browser;"\'=HYPERLINK(""x"")";;0:10;10;11,8',
+            'Editor;;;0:25;25;29,4',
+            'Editor;a.txt;;0:25;25;29,4'
         ]);
-        assert.ok(lines.includes('Total;;1:25;85;100,0'));
+        assert.ok(lines.includes('Total;;;1:25;85;100,0'));
         assert.ok(lines.includes('Project;Time;Minutes;Share'));
         assert.ok(lines.includes('Reports;0:30;30;35,3'));
         assert.ok(lines.includes('Without a project;0:55;55;64,7'));
@@ -382,7 +408,7 @@ test('CSV export', async (t) => {
         assert.deepEqual(R.csvFormat(',', ','), { separator: ';', decimal: ',' });
         assert.deepEqual(R.csvFormat('', ''), { separator: ',', decimal: '.' });
         const csv = R.buildCsv(summary, englishTexts, { separator: ',', decimal: '.' });
-        assert.ok(csv.includes('\r\nBrowser,"Report; ""final"", v2",0:30,30,35.3\r\n'));
+        assert.ok(csv.includes('\r\nBrowser,"Report; ""final"", v2",,0:30,30,35.3\r\n'));
     });
     await t.test('the file is named by user and period', () => {
         assert.equal(R.csvFileName('Anna Maria-Time.xml', summary), 'Anna Maria-Report-2026-12-01.csv');
@@ -396,7 +422,7 @@ test('the timeline: month files read into days, cut lines left out, only the per
         '2026-12-07 09:00:00\t1800\tEditor\tnotes.txt\n' +
         '2026-12-07 09:30:00\t12\tEdi\t\t\t\t\n' +          // a line a crash cut short, closed by the next batch
         '2026-12-07 09:30:00\t600\tBrowser\t\n' +
-        '2026-12-07 23:50:00\t1200\tEditor\tlate.txt\n' +   // across midnight: the day it began
+        '2026-12-07 23:50:00\t1200\tEditor\tlate.txt\n' +   // across midnight, written before the split
         '2026-12-09 10:00:00\t60\tEditor\tnotes.txt\n' +
         '2026-12-09 10:01:00\t6';                           // the last write, cut short
     const asked = [];
@@ -409,11 +435,98 @@ test('the timeline: month files read into days, cut lines left out, only the per
     assert.equal(days.length, 10);
     const summary = (day) => [day.known, day.stretches.length, day.first, day.last, day.span, day.work];
     assert.deepEqual(summary(days[0]), [false, 0, null, null, 0, 0], 'no file for November');
-    assert.deepEqual(summary(days[7]), [true, 4, 9 * 3600, 24 * 3600 + 600, 15 * 3600 + 600, 3600], '7 December');
-    assert.deepEqual(summary(days[8]), [true, 0, null, null, 0, 0], 'a day without lines in a known month');
+    assert.deepEqual(summary(days[7]), [true, 4, 9 * 3600, 24 * 3600, 15 * 3600, 3000], '7 December, up to midnight');
+    assert.deepEqual(summary(days[8]), [true, 1, 0, 600, 600, 600], 'the stretch\'s part past midnight');
     assert.deepEqual(summary(days[9]), [true, 1, 10 * 3600, 10 * 3600 + 60, 60, 60], 'the cut last line is not read');
     assert.deepEqual(days[7].stretches.map((s) => [s.app, s.doc, s.inactive]),
         [['Idle', '08.55 - ...', true], ['Editor', 'notes.txt', false], ['Browser', '', false], ['Editor', 'late.txt', false]]);
-    assert.equal(R.formatTimeOfDay(days[7].last), '0:10');
+    assert.equal(R.formatTimeOfDay(days[7].last), '24:00');
     assert.equal(R.timelineFileName('Anna Maria-Time.xml', 2026, 3), 'Anna Maria-Timeline-2026-03.tsv');
+});
+
+test('stepping after a click on a bar moves by the bar\'s whole unit', () => {
+    const dates = (period) => [R.isoDate(period.from), R.isoDate(period.to)];
+    const cases = [
+        // [period charted, bar, its days, the next period, the previous one from that next one]
+        ['months of three years', serial(2021, 1, 1), serial(2023, 12, 31), 15,
+            ['2022-04-01', '2022-04-30'], ['2022-05-01', '2022-05-31'], ['2022-04-01', '2022-04-30']],
+        ['weeks, the first cut to the log\'s first day (a Wednesday)', serial(2026, 1, 7), serial(2026, 6, 30), 0,
+            ['2026-01-07', '2026-01-11'], ['2026-01-12', '2026-01-18'], ['2026-01-05', '2026-01-11']],
+        ['years of a ten-year log that began in March', serial(2015, 3, 11), serial(2024, 12, 31), 0,
+            ['2015-03-11', '2015-12-31'], ['2016-01-01', '2016-12-31'], ['2015-01-01', '2015-12-31']],
+        ['the last day of a month', serial(2026, 5, 1), serial(2026, 5, 31), 30,
+            ['2026-05-31', '2026-05-31'], ['2026-06-01', '2026-06-01'], ['2026-05-31', '2026-05-31']]
+    ];
+    for (const [name, from, to, index, bar, next, back] of cases) {
+        const chart = R.chartBuckets(R.summarize(R.emptyLog(), from, to, {}), { firstDay: 1 });
+        const clicked = R.barPeriod(chart.buckets[index], chart.unit);
+        assert.deepEqual(dates(clicked), bar, name);
+        const later = R.shiftPeriod(clicked, 1, 1);
+        assert.deepEqual(dates(later), next, name);
+        assert.deepEqual(dates(R.shiftPeriod(later, -1, 1)), back, name);
+    }
+    const sundayWeeks = R.shiftPeriod(R.periodRange('thisWeek', serial(2026, 12, 9), { firstDay: 0 }), 1, 0);
+    assert.deepEqual(dates(sundayWeeks), ['2026-12-13', '2026-12-19'], 'weeks of a Sunday-first calendar');
+    assert.deepEqual([0, 6, 5, '7', null, 'x'].map(R.firstDayFromWindows), [1, 0, 6, null, null, null],
+        'Windows counts from Monday, the report from Sunday');
+});
+
+test('a month alone is named in the nominative under the chart, a week by its date', () => {
+    const russian = R.resolveTexts(null, 'Russian', tables);
+    const labels = (from, to) => {
+        const chart = R.chartBuckets(R.summarize(R.emptyLog(), from, to, {}));
+        return chart.buckets.map((bucket, index) => R.barLabel(chart, index, russian)[0]);
+    };
+    assert.deepEqual(labels(serial(2025, 1, 1), serial(2027, 12, 31)).slice(2, 7), ['март', 'апр.', 'май', 'июнь', 'июль']);
+    assert.equal(labels(serial(2026, 4, 27), serial(2026, 9, 30))[1], '4 мая');
+    assert.deepEqual(labels(serial(2015, 3, 11), serial(2024, 12, 31)).slice(0, 2), ['2015', '2016']);
+});
+
+test('a day split at midnight: one work time each, and the day after has its timeline', () => {
+    // "Every second accounted for" wrote 23:30 to 0:20 as two pieces in the log and the timeline;
+    // an older timeline line of the night before runs past midnight whole.
+    const log = readLog([[2026, 11, 30, [['Editor', 1800, [['late.txt', 1800]]]]], [2026, 12, 1, [['Editor', 1200, [['late.txt', 1200]]]]]]);
+    const november = 'start\tseconds\tapplication\tdocument\n2026-11-29 23:00:00\t7200\tBrowser\told line\n' +
+        '2026-11-30 23:30:00\t1800\tEditor\tlate.txt\n';
+    const december = 'start\tseconds\tapplication\tdocument\n2026-12-01 00:00:00\t1200\tEditor\tlate.txt\n';
+    const months = { '2026-11': november, '2026-12': december };
+    const asked = [];
+    const monthText = (y, m) => {
+        asked.push(`${y}-${m}`);
+        return months[`${y}-${m}`] || null;
+    };
+    for (const [day, work, first, last] of [[serial(2026, 11, 30), 1800, 0, 86400], [serial(2026, 12, 1), 1200, 0, 1200]]) {
+        const summary = R.summarize(log, day, day, {});
+        const timeline = R.timelineDays(monthText, day, day, {})[0];
+        assert.equal(summary.work, work, R.isoDate(day));
+        assert.deepEqual([timeline.first, timeline.last], [first, last], R.isoDate(day));
+        assert.deepEqual(R.timesheetRows(summary, [timeline]).map((row) => [row.first, row.last, row.work]), [[first, last, work]]);
+    }
+    assert.deepEqual(asked.slice(-2), ['2026-11', '2026-12'], 'the first of a month looks at the month before for a stretch across its midnight');
+});
+
+test('the timesheet: per day first and last activity, work, idle and each project, in the spreadsheet\'s format', () => {
+    const log = readLog([
+        [2026, 12, 1, [['Editor', 5400, [['ostrak.cpp', 3600], ['план.txt', 1800]]], ['Idle', 600]]],
+        [2026, 12, 2, [['Browser', 900]]]
+    ]);
+    const projects = { projects: [{ id: 1, name: 'Ostrak; core' }, { id: 2, name: 'Планы' }], filters: [
+        { text: 'ostrak', project: 1, where: 1 }, { text: 'план', project: 2, where: 1 }] };
+    const summary = R.summarize(log, serial(2026, 12, 1), serial(2026, 12, 3), { inactiveNames: ['Idle'], projects });
+    const timeline = R.timelineDays(() => 'start\tseconds\tapplication\tdocument\n2026-12-01 08:30:00\t5400\tEditor\tostrak.cpp\n' +
+        '2026-12-01 10:00:00\t600\tIdle\t\n', summary.from, summary.to, { inactiveNames: ['Idle'] });
+    const csv = R.buildTimesheetCsv(summary, timeline, englishTexts, { logFile: 'user1-Time.xml', separator: ';', decimal: ',' });
+    assert.deepEqual(csv.split('\r\n'), [
+        'Timesheet;user1-Time.xml',
+        'Period;2026-12-01;2026-12-03',
+        '',
+        'Date;First activity;Last activity;Work, hours;Idle, hours;"Ostrak; core";Планы;Without a project',
+        '2026-12-01;8:30;10:00;1,50;0,17;1,00;0,50;0,00',
+        '2026-12-02;;;0,25;0,00;0,00;0,00;0,25',
+        'Total;;;1,75;0,17;1,00;0,50;0,25',
+        ''
+    ]);
+    assert.equal(R.buildTimesheetCsv(summary, timeline, englishTexts, { separator: ',', decimal: '.' }).split('\r\n')[4],
+        '2026-12-01,8:30,10:00,1.50,0.17,1.00,0.50,0.00');
+    assert.equal(R.csvFileName('user1-Time.xml', summary, 'Timesheet'), 'user1-Timesheet-2026-12-01-2026-12-03.csv');
 });

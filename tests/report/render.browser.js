@@ -6,127 +6,14 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const fs = require('node:fs');
-const net = require('node:net');
 const path = require('node:path');
-const { spawn } = require('node:child_process');
 const { R, tables, parseXml } = require('./helpers.js');
 const sample = require('./sample-log.js');
+const { Browser } = require('./browser.js');
 
 const pagePath = path.join(__dirname, 'render-page.html');
 const screenshotDir = process.env.SCREENSHOT_DIR || path.join(__dirname, '..', '..', 'build', 'report-screenshots');
 const TODAY = R.serialFromYmd(2026, 12, 4);
-
-function freePort() {
-    return new Promise((resolve, reject) => {
-        const server = net.createServer();
-        server.listen(0, '127.0.0.1', () => {
-            const { port } = server.address();
-            server.close(() => resolve(port));
-        });
-        server.on('error', reject);
-    });
-}
-
-class Browser {
-    static async start() {
-        const port = await freePort();
-        const driver = spawn(process.env.CHROMEDRIVER || 'chromedriver', [`--port=${port}`], { stdio: 'ignore' });
-        const browser = new Browser(`http://127.0.0.1:${port}`, driver);
-        for (let attempt = 0; ; attempt++) {
-            try {
-                await fetch(`${browser.base}/status`);
-                break;
-            } catch (error) {
-                if (attempt > 100) throw error;
-                await new Promise((resolve) => setTimeout(resolve, 100));
-            }
-        }
-        const session = await browser.call('POST', '/session', {
-            capabilities: {
-                alwaysMatch: {
-                    browserName: 'chrome',
-                    'goog:chromeOptions': {
-                        binary: process.env.CHROMIUM || '/usr/bin/chromium',
-                        args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--hide-scrollbars', '--window-size=1180,900',
-                            '--force-device-scale-factor=1', '--lang=en-US', '--allow-file-access-from-files']
-                    }
-                }
-            }
-        });
-        browser.session = `/session/${session.sessionId}`;
-        return browser;
-    }
-
-    constructor(base, driver) {
-        this.base = base;
-        this.driver = driver;
-    }
-
-    async call(method, route, body) {
-        const response = await fetch(this.base + route, {
-            method,
-            headers: { 'Content-Type': 'application/json' },
-            body: body === undefined ? undefined : JSON.stringify(body)
-        });
-        const reply = await response.json();
-        if (!response.ok) throw new Error(`${method} ${route}: ${JSON.stringify(reply.value)}`);
-        return reply.value;
-    }
-
-    open(query) {
-        return this.call('POST', `${this.session}/url`, { url: `file://${pagePath}?${query}` });
-    }
-
-    run(script, ...args) {
-        return this.call('POST', `${this.session}/execute/sync`, { script, args });
-    }
-
-    async element(css) {
-        const found = await this.call('POST', `${this.session}/element`, { using: 'css selector', value: css });
-        return Object.values(found)[0];
-    }
-
-    async click(css) {
-        await this.call('POST', `${this.session}/element/${await this.element(css)}/click`, {});
-    }
-
-    async type(css, text) {
-        const id = await this.element(css);
-        await this.call('POST', `${this.session}/element/${id}/clear`, {});
-        await this.call('POST', `${this.session}/element/${id}/value`, { text });
-    }
-
-    // Moves the mouse to the middle of the element, as a user would.
-    async hover(css) {
-        const box = await this.run('var r = document.querySelector(arguments[0]).getBoundingClientRect();' +
-            'return [Math.round(r.left + r.width / 2), Math.round(r.top + r.height / 2)];', css);
-        await this.call('POST', `${this.session}/actions`, {
-            actions: [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' },
-                actions: [{ type: 'pointerMove', duration: 0, origin: 'viewport', x: box[0], y: box[1] }] }]
-        });
-    }
-
-    // The whole page, however long it is.
-    async screenshot(name) {
-        const height = await this.run('return Math.ceil(document.documentElement.scrollHeight);');
-        await this.call('POST', `${this.session}/window/rect`, { width: 1180, height: Math.min(4000, height + 20) });
-        const png = await this.call('GET', `${this.session}/screenshot`);
-        fs.mkdirSync(screenshotDir, { recursive: true });
-        const file = path.join(screenshotDir, name);
-        fs.writeFileSync(file, Buffer.from(png, 'base64'));
-        await this.call('POST', `${this.session}/window/rect`, { width: 1180, height: 900 });
-        return file;
-    }
-
-    async stop() {
-        try {
-            if (this.session) await this.call('DELETE', this.session);
-        } finally {
-            this.driver.kill();
-        }
-    }
-}
 
 // What the page should show, worked out here from the same sample with the same logic.
 function expected(language, from, to) {
@@ -160,7 +47,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
     const week = R.periodRange('thisWeek', TODAY);
 
     await t.test('today: the day\'s figures, its week drawn around it', async () => {
-        await browser.open('lang=English&today=2026-12-04');
+        await browser.open(pagePath, 'lang=English&today=2026-12-04');
         const shown = await browser.run(state);
         const { summary, texts } = expected('English', TODAY, TODAY);
         assert.equal(shown.label, 'Fri 4 Dec 2026');
@@ -170,7 +57,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.deepEqual(shown.apps, summary.apps.map((app) => app.name));
         assert.equal(shown.bars, 7);
         assert.equal(shown.outside, 6);
-        await browser.screenshot('report-english-today.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-english-today.png'));
     });
 
     await t.test('a day\'s timeline: its band, its first and last activity, a stretch\'s tip', async () => {
@@ -194,7 +81,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         const tip = await browser.run('var tip = document.getElementById("ostrak-band-tip"); return [tip.style.display, tip.textContent];');
         assert.equal(tip[0], 'block');
         assert.ok(tip[1].startsWith(first.app + first.doc + 'Start' + R.formatTimeOfDay(first.start)), tip[1]);
-        await browser.screenshot('report-english-day-timeline.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-english-day-timeline.png'));
     });
 
     await t.test('this week: totals, applications and projects as the logic has them', async () => {
@@ -208,16 +95,22 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
             .concat([['Without a project', R.formatClock(summary.noProject)]]));
         assert.equal(shown.bars, 7);
         assert.equal(shown.outside, 0);
-        const activity = await browser.run('return Array.prototype.map.call(document.querySelectorAll("tr.activity"), ' +
-            'function (row) { return [row.cells[2].textContent, row.cells[3].textContent]; });');
-        const days = R.timelineDays((y, m) => sample.makeTimeline(TODAY, 'English', y, m), week.from, week.to, { inactiveNames: ['Idle'] });
-        assert.deepEqual(activity, days.filter((d) => d.first !== null)
-            .map((d) => [R.formatTimeOfDay(d.first), R.formatTimeOfDay(d.last)]));
         await browser.hover('#ostrak-chart g.bar[data-bar="2"] rect.hit');
         const tip = await browser.run('var tip = document.getElementById("ostrak-tooltip"); return [tip.style.display, tip.textContent];');
         assert.equal(tip[0], 'block');
         assert.match(tip[1], /^Wed 2 Dec 2026Work time/);
-        await browser.screenshot('report-english-week.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-english-week.png'));
+    });
+
+    await t.test('the timesheet: each day\'s first and last activity from the timeline, work from the log', async () => {
+        await browser.click('button[data-table="timesheet"]');
+        const rows = await browser.run('return Array.prototype.map.call(document.querySelectorAll("tr.sheet-day"), ' +
+            'function (row) { return [row.cells[1].textContent, row.cells[2].textContent, row.cells[3].textContent]; });');
+        const { summary } = expected('English', week.from, week.to);
+        const days = R.timelineDays((y, m) => sample.makeTimeline(TODAY, 'English', y, m), week.from, week.to, { inactiveNames: ['Idle'] });
+        assert.deepEqual(rows, R.timesheetRows(summary, days).map((row) => [R.formatTimeOfDay(row.first), R.formatTimeOfDay(row.last),
+            R.formatClock(row.work)]));
+        await browser.click('button[data-table="summary"]');
     });
 
     await t.test('an application row folds its documents away', async () => {
@@ -235,7 +128,8 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         const { summary, texts } = expected('English', week.from, week.to);
         assert.equal(exported.length, 1);
         assert.equal(exported[0].fileName, 'Anna Maria-Report-2026-11-30-2026-12-06.csv');
-        assert.equal(exported[0].text, R.buildCsv(summary, texts, { logFile: 'Anna Maria-Time.xml', separator: ';', decimal: ',' }));
+        assert.equal(exported[0].text, R.buildCsv(summary, texts, { logFile: 'Anna Maria-Time.xml', separator: ';', decimal: ',',
+            projects: R.readProjects(parseXml(sample.projects('English'))) }));
         assert.equal((await browser.run(state)).status, 'Saved: C:\\Ostrak\\Anna Maria-Report-2026-11-30-2026-12-06.csv Open');
         await browser.click('#ostrak-status a');
         assert.deepEqual(await browser.run('return window.ostrakTestHost.opened;'), ['C:\\Ostrak\\Anna Maria-Report-2026-11-30-2026-12-06.csv']);
@@ -253,6 +147,8 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         shown = await browser.run(state);
         assert.equal(shown.label, R.formatDate(log.first + 3, tables.English.DateFormat, tables.English));
         assert.equal(shown.selected, 'Dates\u2026');
+        await browser.click('button.step[data-direction="1"]');
+        assert.equal((await browser.run(state)).label, R.formatDate(log.first + 4, tables.English.DateFormat, tables.English));
     });
 
     await t.test('a chosen range: a wrong date is refused, a right one is shown', async () => {
@@ -271,7 +167,7 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
     });
 
     await t.test('Russian texts, last month', async () => {
-        await browser.open('lang=Russian&today=2026-12-04');
+        await browser.open(pagePath, 'lang=Russian&today=2026-12-04');
         await browser.click('button[data-kind="lastMonth"]');
         const shown = await browser.run(state);
         const { summary, texts } = expected('Russian', R.serialFromYmd(2026, 11, 1), R.serialFromYmd(2026, 11, 30));
@@ -279,12 +175,77 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
         assert.equal(shown.label, 'вс, 1 нояб. 2026 \u2013 пн, 30 нояб. 2026');
         assert.equal(shown.work, R.formatLong(summary.work, texts));
         assert.equal(shown.bars, 30);
-        await browser.screenshot('report-russian-last-month.png');
+        await browser.screenshot(path.join(screenshotDir, 'report-russian-last-month.png'));
     });
 
     await t.test('without projects the projects panel says how to make them', async () => {
-        await browser.open('lang=English&today=2026-12-04&projects=0');
+        await browser.open(pagePath, 'lang=English&today=2026-12-04&projects=0');
         const hint = await browser.run('return document.querySelector(".hint.block").textContent;');
         assert.equal(hint, tables.English.NoProjects);
     });
+
+    await t.test('long lists open a page at a time: documents by 200, timesheet days by a year', async () => {
+        await browser.run(`var host = window.ostrakTestHost, load = host.load, docs = '', days = '';
+            for (var i = 0; i < 450; i++) docs += '<Doc name="d' + i + '" time="' + (1000 - i) + '"/>';
+            for (var d = 46360 - 399; d < 46360; d++) days += '<Date id="' + d + '"><App name="Mail" time="60"/></Date>';
+            host.load = function () {
+                var data = load();
+                data.log = OstrakReport.logReader(new DOMParser().parseFromString('<Ostrak>' + days + '<Date y="2026" m="12" d="4">' +
+                    '<App name="Editor" time="500000">' + docs + '</App></Date></Ostrak>', 'application/xml'));
+                return data;
+            };`);
+        await browser.click('button[data-action="refresh"]');
+        const list = 'return [document.querySelectorAll("tr.doc").length, document.querySelector("tr.more").textContent];';
+        assert.deepEqual(await browser.run(list), [5, 'Show all 451']);
+        await browser.click('a[data-action="show-all"]');
+        assert.deepEqual(await browser.run(list), [200, '200 more \u00b7 Show fewer']);
+        await browser.click('a[data-action="show-more"]');
+        await browser.click('a[data-action="show-more"]');
+        assert.deepEqual(await browser.run(list), [451, 'Show fewer']);
+        await browser.click('a[data-action="show-all"]');
+        assert.equal((await browser.run(list))[0], 5);
+        await browser.click('button[data-kind="all"]');
+        await browser.click('button[data-table="timesheet"]');
+        const sheet = 'return [document.querySelectorAll("tr.sheet-day").length, document.querySelector("div.more").textContent];';
+        assert.deepEqual(await browser.run(sheet), [62, 'Show all 400']);
+        await browser.click('a[data-action="timesheet-all"]');
+        assert.deepEqual(await browser.run(sheet), [366, '34 more \u00b7 Show fewer']);
+        await browser.click('a[data-action="timesheet-more"]');
+        assert.deepEqual(await browser.run(sheet), [400, 'Show fewer']);
+        await browser.click('button[data-table="summary"]');
+    });
+
+    // Half of a 1920-pixel screen at 125 %, and a usual laptop window.
+    for (const language of ['English', 'Russian']) {
+        await t.test(`${language} at 768 pixels: every period button in view, names readable`, async () => {
+            await browser.resize(768, 900);
+            await browser.open(pagePath, `lang=${language}&today=2026-12-04`);
+            const cut = await browser.run(`var width = document.documentElement.clientWidth, cut = [];
+                Array.prototype.forEach.call(document.querySelectorAll('.periods button, .header button'), function (b) {
+                    var r = b.getBoundingClientRect(), hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);
+                    if (r.left < 0 || r.right > width || r.width < b.scrollWidth || !b.contains(hit)) cut.push(b.textContent);
+                });
+                return cut;`);
+            assert.deepEqual(cut, []);
+            await browser.click('button[data-kind="lastMonth"]');
+            const narrowest = await browser.run('return Math.min.apply(null, Array.prototype.map.call(' +
+                'document.querySelectorAll("tr.project .name, tr.app .name"), function (e) { return e.parentNode.clientWidth; }));');
+            assert.ok(narrowest >= 200, `names get ${narrowest} px`);
+        });
+        const short = language.toLowerCase();
+        await t.test(`${language} screenshots of a month, a day and the timesheet at 768 and 1280 pixels`, async () => {
+            for (const width of [768, 1280]) {
+                await browser.resize(width, 900);
+                await browser.open(pagePath, `lang=${language}&today=2026-12-04`);
+                await browser.click('button[data-kind="lastMonth"]');
+                await browser.screenshot(path.join(screenshotDir, `report-${short}-month-${width}.png`), width);
+                await browser.click('button[data-table="timesheet"]');
+                await browser.screenshot(path.join(screenshotDir, `report-${short}-timesheet-${width}.png`), width);
+                await browser.click('button[data-kind="today"]');
+                await browser.click('button[data-table="summary"]');
+                await browser.screenshot(path.join(screenshotDir, `report-${short}-day-${width}.png`), width);
+            }
+            await browser.resize(1180, 900);
+        });
+    }
 });
