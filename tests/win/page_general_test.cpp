@@ -268,6 +268,8 @@ const std::string kStartupValue = std::string(kOptionsKey) + "\\Startup";
 const std::string kIdleValue = std::string(kOptionsKey) + "\\IdleMinutes";
 const std::string kTimelineValue = std::string(kOptionsKey) + "\\Timeline";
 const std::string kMediaValue = std::string(kOptionsKey) + "\\MediaIsPresence";
+// The Privacy page's box, read again by Cancel as the General page's settings are.
+const std::string kRecordValue = std::string(kOptionsKey) + "\\RecordDocuments";
 const std::string kRunValue = std::string(kRunKey) + "\\Ostrak";
 
 // ---- Set-up ----
@@ -410,7 +412,7 @@ TEST_F(GeneralPageTest, CancelForgetsTheEditsAndOkAfterAnotherLanguageEndsThePro
     ClickStartCheckBox();
     // The load reads the settings again, and reading a number equal to its default writes it
     // back; nothing else is touched.
-    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue, kMediaValue}));
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue, kMediaValue, kRecordValue}));
     EXPECT_EQ(Shown(), "English");
     EXPECT_FALSE(StartChecked());
     EXPECT_EQ(StoredLanguage(), "English");
@@ -465,7 +467,7 @@ TEST_F(GeneralPageTest, TheAwayTimeIsStoredOnlyWhenChangedAndHandedToTheSamplerA
     EXPECT_EQ(SamplerAwayMinutes(), 7u);
 
     Choose("30 min", IDC_PAGE_GENERAL_AWAY_TIME);
-    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kTimelineValue, kMediaValue}));
+    EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kTimelineValue, kMediaValue, kRecordValue}));
     EXPECT_EQ(Shown(IDC_PAGE_GENERAL_AWAY_TIME), "7 min");
     EXPECT_EQ(StoredAwayTime(), 7u);
 
@@ -520,7 +522,7 @@ TEST_F(GeneralPageTest, EachFlagBoxIsOnByDefaultStoredOnlyWhenChangedAndHandedOv
         EXPECT_EQ(registry_.Number(kOptionsKey, box.name), 1u) << "the default, stored on the way";
 
         ClickStartCheckBox(box.box);
-        EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue, kMediaValue}));
+        EXPECT_EQ(Press(IDCANCEL), (Texts{kStartupValue, kIdleValue, kTimelineValue, kMediaValue, kRecordValue}));
         EXPECT_EQ(IsDlgButtonChecked(pageWindow_, box.box), BST_CHECKED);
         EXPECT_TRUE(box.handedOver(*page_));
 
