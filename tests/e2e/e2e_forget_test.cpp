@@ -6,6 +6,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <vector>
 
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
@@ -148,6 +149,102 @@ TEST(ForgetRun, TheLastFiveMinutesLeaveTheLogAndTheTimelineToTheSecond) {
     // the start, within a little.
     EXPECT_GE(at("Browser\t'Quarterly' report"), 303);
     EXPECT_LE(at("Browser\t'Quarterly' report"), 330);
+}
+
+// Whether a file of the folder holds one of the words.
+bool AnyFileHolds(const ProgramFolder& folder, const std::vector<std::string>& words) {
+    for (const std::string& name : folder.Files()) {
+        const std::string bytes = folder.Read(name);
+        for (const std::string& word : words)
+            if (bytes.find(word) != std::string::npos) return ADD_FAILURE() << name << " holds " << word, true;
+    }
+    return false;
+}
+
+// Every privacy control in one day of the real program: a private window, a pause, Forget the
+// last 5 minutes, and a start with document names off. Each step's log and timeline are printed.
+TEST(PrivacyRun, APrivateWindowAPauseAForgetAndTitlesOffInOneDay) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    if (now.wHour == 0 && now.wMinute < 10) GTEST_SKIP() << "the Forget would reach into yesterday";
+    ProgramFolder folder;
+    folder.Write("Programs.xml", kPrograms);
+    folder.Write(CurrentUserName() + "-Private.xml", "<List><Pattern>[Hush]</Pattern></List>");
+    char month[16];
+    std::snprintf(month, sizeof month, "%04d-%02d", now.wYear, now.wMonth);
+    const std::string timelineName = CurrentUserName() + "-Timeline-" + month + ".tsv";
+    const std::vector<std::string> secretWords = {"Zanzibar", "ledger"};
+    auto show = [&](const char* step) {
+        std::printf("---- %s\nThe log:\n%s\nThe timeline:\n%s\n", step, folder.Read(folder.LogName()).c_str(),
+                    folder.Read(timelineName).c_str());
+    };
+
+    TitledWindows windows;
+    HWND calculator = windows.Open("Calculator");
+    HWND editor = windows.Open("notes.txt - Editor");
+    HWND browser = windows.Open("Plans - Browser");
+    HWND secret = windows.Open("Zanzibar ledger [Hush] - Browser");
+    ASSERT_TRUE(calculator && editor && browser && secret);
+    ASSERT_TRUE(windows.BringToFront(calculator));
+    Tracker tracker;
+    ASSERT_TRUE(tracker.Start(folder, "-tray"));
+    HWND mainWindow = tracker.MainWindow();
+    ASSERT_TRUE(mainWindow);
+    Pump(1500);
+    ASSERT_TRUE(windows.BringToFront(editor));
+    Pump(2000);
+    ASSERT_TRUE(windows.BringToFront(secret));
+    Pump(2000);
+    ASSERT_TRUE(windows.BringToFront(editor));
+    Pump(500);
+    ASSERT_TRUE(tracker.Post(WM_COMMAND, ID_MENU_PAUSE_15_MINUTES, 0));
+    ASSERT_TRUE(windows.BringToFront(browser));
+    Pump(3000);
+    ASSERT_TRUE(tracker.Post(WM_COMMAND, ID_MENU_RESUME, 0));
+    ASSERT_TRUE(windows.BringToFront(editor));
+    Pump(2000);
+    // Suspend and resume: what ran is saved.
+    tracker.Send(WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    tracker.Send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    show("A private window, and three seconds of the browser during a pause");
+    std::map<std::string, int> seconds = LogSeconds(folder.Read(folder.LogName()));
+    EXPECT_EQ(seconds, TimelineSeconds(folder.Read(timelineName)));
+    EXPECT_GE(seconds["Private\t"], 1);
+    EXPECT_LE(seconds["Private\t"], 3);
+    EXPECT_EQ(seconds.count("Browser\tPlans"), 0u) << "the browser was in front only while paused";
+    EXPECT_FALSE(AnyFileHolds(folder, secretWords));
+
+    ASSERT_TRUE(tracker.Post(WM_COMMAND, ID_MENU_FORGET_5_MINUTES, 0));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = Confirmation(mainWindow)) != nullptr; }));
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    ASSERT_TRUE(windows.BringToFront(calculator));
+    Pump(1500);
+    EXPECT_EQ(tracker.Exit(), 1);
+    show("After Forget the last 5 minutes, and the calculator for a second and a half");
+    seconds = LogSeconds(folder.Read(folder.LogName()));
+    EXPECT_EQ(seconds, TimelineSeconds(folder.Read(timelineName)));
+    EXPECT_EQ(seconds.count("Private\t") + seconds.count("Editor\tnotes.txt"), 0u) << "the whole run was in the span";
+
+    {
+        OptionsValue titlesOff("RecordDocuments", 0);
+        ASSERT_TRUE(tracker.Start(folder, "-tray"));
+        ASSERT_TRUE(tracker.MainWindow());
+        Pump(1000);
+        ASSERT_TRUE(windows.BringToFront(editor));
+        Pump(2500);
+        ASSERT_TRUE(windows.BringToFront(calculator));
+        Pump(1000);
+        EXPECT_EQ(tracker.Exit(), 1);
+    }
+    show("A start with document names off: the editor for two and a half seconds");
+    const std::string log = folder.Read(folder.LogName());
+    seconds = LogSeconds(log);
+    EXPECT_EQ(seconds, TimelineSeconds(folder.Read(timelineName)));
+    EXPECT_GE(seconds["Editor\t"], 2);
+    EXPECT_EQ(log.find("<Doc"), std::string::npos) << "no document name was recorded";
+    EXPECT_FALSE(AnyFileHolds(folder, secretWords));
 }
 
 }  // namespace
