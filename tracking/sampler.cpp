@@ -82,6 +82,9 @@ struct SamplerState {
     std::string PrivateName{kDefaultPrivateName};
     // Whether a window's title gives a document name, as the user set it.
     bool RecordDocuments = true;
+    // When the last Forget ended (seconds since 1970; 0 none): a credit of no seconds that
+    // begins there creates no element.
+    std::int64_t ForgetEndUtc = 0;
     Absence CurrentAbsence = Absence::None;
     // The last input seen when the user went away for lack of input: a later one means back.
     std::uint32_t AwayInputTick = 0;
@@ -318,6 +321,8 @@ void CreditBetween(RunTime from, RunTime to, std::int64_t startUtc, std::string_
         Previewing->push_back({startUtc, static_cast<int>(seconds), std::string(app), std::string(doc)});
         return;
     }
+    if (seconds <= 0 && State.ForgetEndUtc != 0 && startUtc >= State.ForgetEndUtc - 1 && startUtc <= State.ForgetEndUtc + 1)
+        return;
     CreditStretch({startUtc, static_cast<int>(seconds), app, doc});
     (IsIdleName(app) ? State.Accounting.idle : State.Accounting.worked) += seconds;
     if (seconds <= 0) return;
@@ -809,6 +814,8 @@ void CreditAsAtExit(std::uint32_t tick) {
 }
 
 }  // namespace
+
+void SkipZeroCreditsAt(std::int64_t utc) { State.ForgetEndUtc = utc; }
 
 void CreditPendingStretch(std::uint32_t tick) {
     ClockTo(tick, false);

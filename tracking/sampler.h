@@ -107,6 +107,10 @@ void NoteSessionChange(SessionChange change, std::uint32_t tick);
 // Credits the stretch since the last change to the current pair and starts a new one at
 // this tick (logoff, shutdown, suspend, Exit); the pair stays.
 void CreditPendingStretch(std::uint32_t tick);
+// After a Forget that ended at `utc` (seconds since 1970): a credit of no seconds that begins
+// there creates no element, so that a window forgotten while in front does not come back by
+// name with no time.
+void SkipZeroCreditsAt(std::int64_t utc);
 // Starts a new stretch at this tick without crediting, so time asleep goes to nobody (resume).
 void RestartStretch(std::uint32_t tick);
 

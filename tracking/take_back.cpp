@@ -440,8 +440,10 @@ TakeBackResult Forget(ForgetSpan span, std::int64_t fromUtc, std::uint32_t tick)
     if (!planned) return {TakeBackOutcome::NotNow};
     if (Empty(change)) return {TakeBackOutcome::NothingToDo};
     const TakeBackResult result = Carry(change);
-    if (result.outcome == TakeBackOutcome::Done || result.outcome == TakeBackOutcome::TimelineLater)
+    if (result.outcome == TakeBackOutcome::Done || result.outcome == TakeBackOutcome::TimelineLater) {
         CountForgotten(fromUtc, toUtc);
+        SkipZeroCreditsAt(toUtc);
+    }
     return result;
 }
 

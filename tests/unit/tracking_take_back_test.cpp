@@ -177,6 +177,24 @@ TEST_F(TakeBackTest, TheStretchInFrontIsForgottenAndTheRunsAccountingStillAddsUp
     EXPECT_EQ(run.worked + run.idle + run.uncounted, run.running);
 }
 
+TEST_F(TakeBackTest, AWindowLeftWithinTheSecondOfTheForgetDoesNotComeBackByName) {
+    ProgramList = {"Editor", "Studio"};
+    windows.titles[kEditorWindow] = "notes.txt - Editor";
+    windows.titles[kStudioWindow] = "Studio: main.cpp";
+    const std::int64_t start = CalendarSeconds({2026, 12, 7, 10, 0, 0});
+    for (std::uint32_t at = 1000; at <= 601000; at += 1000) {
+        clock.utc = start + (at - 1000) / 1000;
+        SampleWindow(at < 400000 ? kStudioWindow : kEditorWindow, at);
+    }
+    ASSERT_EQ(Forget(ForgetSpan::LastFiveMinutes, ForgetSpanStart(ForgetSpan::LastFiveMinutes), 601000).outcome,
+              TakeBackOutcome::Done);
+    SampleWindow(kStudioWindow, 601200);  // the editor leaves within the second
+    clock.utc = start + 660;
+    SampleWindow(kEditorWindow, 661000);
+    SaveTracker();
+    EXPECT_EQ(Log(), "2026-12-7=360 Studio=360(main.cpp=360)");
+}
+
 TEST_F(TakeBackTest, TheLastAbsenceWithinTheHourMovesToTheWindowBeforeIt) {
     Now({2026, 12, 7, 11, 0, 0});
     Credit({2026, 12, 7, 10, 0, 0}, 300, "Editor", "notes.txt");
