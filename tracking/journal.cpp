@@ -9,41 +9,9 @@ namespace {
 
 constexpr std::string_view kMagic = "Ostrak journal\t1";
 
-void AppendEscaped(std::string& line, std::string_view narrow) {
-    for (char c : NarrowToUtf8(narrow)) {
-        switch (c) {
-        case '\t': line += "\\t"; break;
-        case '\n': line += "\\n"; break;
-        case '\r': line += "\\r"; break;
-        case '\\': line += "\\\\"; break;
-        default: line += c;
-        }
-    }
-}
+void AppendEscaped(std::string& line, std::string_view narrow) { AppendEscapedField(line, NarrowToUtf8(narrow)); }
 
-std::string Unescaped(std::string_view field) {
-    std::string utf8;
-    for (std::size_t at = 0; at < field.size(); ++at) {
-        if (field[at] != '\\' || at + 1 == field.size()) {
-            utf8 += field[at];
-            continue;
-        }
-        const char next = field[++at];
-        utf8 += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
-    }
-    return Utf8ToNarrow(utf8);
-}
-
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos; tab = line.find('\t', start)) {
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    fields.push_back(line.substr(start));
-    return fields;
-}
+std::string Unescaped(std::string_view field) { return Utf8ToNarrow(UnescapedField(field)); }
 
 template <typename Number>
 bool ToNumber(std::string_view text, Number& value) {
@@ -76,7 +44,7 @@ bool ParseJournal(std::string_view text, Journal& journal) {
     for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', start)) {
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        const std::vector<std::string_view> fields = Fields(line);
+        const std::vector<std::string_view> fields = SplitFields(line);
         if (headLines == 0) {
             if (line != kMagic) return false;
             ++headLines;
@@ -138,4 +106,40 @@ std::string JournalCreditLine(const DayCredit& credit, bool front) {
     AppendEscaped(line, credit.doc);
     line += '\n';
     return line;
+}
+
+void AppendEscapedField(std::string& line, std::string_view utf8) {
+    for (char c : utf8) {
+        switch (c) {
+        case '\t': line += "\\t"; break;
+        case '\n': line += "\\n"; break;
+        case '\r': line += "\\r"; break;
+        case '\\': line += "\\\\"; break;
+        default: line += c;
+        }
+    }
+}
+
+std::string UnescapedField(std::string_view field) {
+    std::string text;
+    for (std::size_t at = 0; at < field.size(); ++at) {
+        if (field[at] != '\\' || at + 1 == field.size()) {
+            text += field[at];
+            continue;
+        }
+        const char next = field[++at];
+        text += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return text;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
 }

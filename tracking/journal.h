@@ -42,3 +42,9 @@ std::string JournalHead(const FileStamp& log, std::string_view generation, const
 std::string JournalCreditLine(const DayCredit& credit, bool front = false);
 // The line that begins a new front.
 inline constexpr std::string_view kJournalFrontStart = "=\n";
+
+// The fields of the tracker's own text files (this journal, the Forget's intent file): separated
+// by tabs, with the tab, the line ends and the backslash escaped, in UTF-8.
+void AppendEscapedField(std::string& line, std::string_view utf8);
+std::string UnescapedField(std::string_view field);
+std::vector<std::string_view> SplitFields(std::string_view line);

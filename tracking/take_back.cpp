@@ -126,50 +126,14 @@ std::vector<LocalDateTime> MonthsBetween(std::int64_t from, std::int64_t to) {
 
 // ---- the intent file ----
 
-void AppendEscaped(std::string& text, std::string_view utf8) {
-    for (char c : utf8) {
-        switch (c) {
-        case '\t': text += "\\t"; break;
-        case '\n': text += "\\n"; break;
-        case '\r': text += "\\r"; break;
-        case '\\': text += "\\\\"; break;
-        default: text += c;
-        }
-    }
-}
-
-std::string Unescaped(std::string_view field) {
-    std::string text;
-    for (std::size_t at = 0; at < field.size(); ++at) {
-        if (field[at] != '\\' || at + 1 == field.size()) {
-            text += field[at];
-            continue;
-        }
-        const char next = field[++at];
-        text += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
-    }
-    return text;
-}
-
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos; tab = line.find('\t', start)) {
-        fields.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
 void AppendPiece(std::string& text, char sign, const DayCredit& piece) {
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%c\t%d\t%d\t%d\t%d\t", sign, piece.day.year, piece.day.month, piece.day.day,
                   piece.seconds);
     text += numbers;
-    AppendEscaped(text, NarrowToUtf8(piece.app));
+    AppendEscapedField(text, NarrowToUtf8(piece.app));
     text += '\t';
-    AppendEscaped(text, NarrowToUtf8(piece.doc));
+    AppendEscapedField(text, NarrowToUtf8(piece.doc));
     text += '\n';
 }
 
@@ -182,9 +146,9 @@ std::string IntentText(const TakeBack& change) {
         text += "month\t" + std::to_string(month.year) + "\t" + std::to_string(month.month) + "\n";
         for (const TimelineLineChange& line : month.changes) {
             text += "line\t";
-            AppendEscaped(text, line.line);
+            AppendEscapedField(text, line.line);
             text += "\nnew\t";
-            AppendEscaped(text, line.replacement);
+            AppendEscapedField(text, line.replacement);
             text += '\n';
         }
     }
@@ -210,7 +174,7 @@ bool ParseIntent(std::string_view text, TakeBack& change) {
     for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', start)) {
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        const std::vector<std::string_view> fields = Fields(line);
+        const std::vector<std::string_view> fields = SplitFields(line);
         if (!magic) {
             if (line != kIntentMagic) return false;
             magic = true;
@@ -221,18 +185,18 @@ bool ParseIntent(std::string_view text, TakeBack& change) {
             if (!ToInt(fields[1], piece.day.year) || !ToInt(fields[2], piece.day.month) || !ToInt(fields[3], piece.day.day) ||
                 !ToInt(fields[4], piece.seconds))
                 return false;
-            piece.app = Utf8ToNarrow(Unescaped(fields[5]));
-            piece.doc = Utf8ToNarrow(Unescaped(fields[6]));
+            piece.app = Utf8ToNarrow(UnescapedField(fields[5]));
+            piece.doc = Utf8ToNarrow(UnescapedField(fields[6]));
             (fields[0] == "-" ? change.out : change.in).push_back(std::move(piece));
         } else if (fields[0] == "month" && fields.size() == 3) {
             MonthChange month;
             if (!ToInt(fields[1], month.year) || !ToInt(fields[2], month.month)) return false;
             change.months.push_back(std::move(month));
         } else if (fields[0] == "line" && fields.size() == 2 && !change.months.empty()) {
-            change.months.back().changes.push_back({Unescaped(fields[1]), std::string()});
+            change.months.back().changes.push_back({UnescapedField(fields[1]), std::string()});
         } else if (fields[0] == "new" && fields.size() == 2 && !change.months.empty() &&
                    !change.months.back().changes.empty()) {
-            change.months.back().changes.back().replacement = Unescaped(fields[1]);
+            change.months.back().changes.back().replacement = UnescapedField(fields[1]);
         } else if (fields[0] == "end") {
             ended = true;
         } else {
