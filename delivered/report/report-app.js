@@ -1,6 +1,6 @@
-// The report application's access to Windows: its command line, the files beside it (read
-// with MSXML 6.0, the XML component every Windows 10 and 11 has), the CSV export and the
-// window. The time log is handed to the view as a reader of its days; everything else as
+// The report application's access to Windows: its command line, the files beside it and in
+// the shared folder (read with MSXML 6.0, the XML component every Windows 10 and 11 has), the
+// CSV export and the window. The time log is handed to the view as a reader of its days; everything else as
 // plain objects.
 (function () {
     'use strict';
