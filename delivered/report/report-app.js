@@ -136,8 +136,11 @@
     // Without arguments, the language the tracker was last set to.
     var language = args.language || readRegistry('HKCU\\Software\\Ostrak\\Options\\Lang') || 'English';
     // The tracker names this computer and its shared folder; started by hand, the report asks
-    // Windows and the tracker's setting.
-    var computer = args.computer || environment('COMPUTERNAME').replace(/^%.*%$/, '');
+    // Windows and the tracker's setting. The tracker's name is the DNS host name, which the
+    // older COMPUTERNAME shortens to 15 letters: with the shorter one this computer's copy
+    // would pass for another computer's and count twice.
+    var computer = args.computer || R.computerFileName(readRegistry('HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Hostname') ||
+        environment('COMPUTERNAME').replace(/^%.*%$/, ''));
     var sharedFolder = args.computer ? args.shared : readRegistry('HKCU\\Software\\Ostrak\\Options\\SharedFolder');
     if (sharedFolder && sharedFolder.charAt(sharedFolder.length - 1) !== '\\') sharedFolder += '\\';
     // The other computers' copies found by the last load, by "user@computer".

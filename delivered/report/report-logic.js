@@ -253,6 +253,12 @@ var OstrakReport = (function () {
         return result;
     }
 
+    // A computer's name as the tracker puts it in its file names.
+    function computerFileName(name) {
+        var cleaned = String(name).replace(new RegExp(NOT_IN_COMPUTER_NAME.source, 'g'), '_').replace(/\.+$/, '');
+        return cleaned === '' ? 'computer' : cleaned;
+    }
+
     // A computer's month of its timeline in the shared folder.
     function sharedTimelineFileName(user, computer, year, month) {
         return user + '@' + computer + '-Timeline-' + year + '-' + pad2(month) + '.tsv';
@@ -1457,6 +1463,7 @@ var OstrakReport = (function () {
         projectFileNames: projectFileNames,
         sharedFileKind: sharedFileKind,
         sharedFiles: sharedFiles,
+        computerFileName: computerFileName,
         sharedTimelineFileName: sharedTimelineFileName,
         serialFromYmd: serialFromYmd,
         ymdFromSerial: ymdFromSerial,

@@ -324,10 +324,11 @@ test('with a shared folder the report sums this computer\'s log and the other co
     await t.test('started by hand: the tracker\'s shared folder and Windows\' computer name', () => {
         const byHand = runApp({
             folder: { program, shared }, commandLine: `"${WINDOWS_FOLDER}\\Report.hta"`,
-            environment: { USERNAME: 'Anna Maria', COMPUTERNAME: 'desktop-7' },
-            registry: { 'HKCU\\Software\\Ostrak\\Options\\SharedFolder': SHARED_FOLDER }
+            environment: { USERNAME: 'Anna Maria', COMPUTERNAME: 'DESKTOP-7-HOME-O' },
+            registry: { 'HKCU\\Software\\Ostrak\\Options\\SharedFolder': SHARED_FOLDER,
+                'HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Hostname': 'desktop-7' }
         }).host.load();
-        assert.deepEqual(byHand.shared.computers.map((each) => each.name), ['anna@LAPTOP', 'bob@PC']);
+        assert.deepEqual(byHand.shared.computers.map((each) => each.name), ['anna@LAPTOP', 'bob@PC'], 'this computer by its DNS name');
         const off = runApp({ folder: { program, shared }, commandLine: `${COMMAND} /computer:DESKTOP-7`,
             registry: { 'HKCU\\Software\\Ostrak\\Options\\SharedFolder': SHARED_FOLDER } });
         assert.equal(off.host.load().shared, null, 'started by the tracker without a shared folder: none');

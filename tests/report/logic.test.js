@@ -560,6 +560,8 @@ test('a shared folder\'s file is a copy only by the exact name the tracker gives
         ['anna@LAPTOP-Timeline-2026-12 (1).tsv', null]
     ];
     for (const [name, kind] of cases) assert.deepEqual(R.sharedFileKind(name), kind, name);
+    assert.deepEqual(['my pc:2', 'srv.', '...', 'a@b\t"c"'].map(R.computerFileName), ['my_pc_2', 'srv', 'computer', 'a_b__c_'],
+        'started by hand, this computer\'s name is cleaned as the tracker cleans it');
 });
 
 test('several computers\' figures add up under this computer\'s projects', () => {
