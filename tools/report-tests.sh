@@ -19,9 +19,15 @@ if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
 fi
 
 cd "$folder"
-# Install when a package is missing or the lock file has changed since the last install.
+# Install when a package is missing or the lock file has changed since the last install. A
+# node_modules that links to another checkout's is left alone: npm ci would empty the folder
+# it points to (a fresh checkout's lock file is always newer than that install).
 if ! node -e "for (const name of ['@xmldom/xmldom', 'acorn', 'acorn-walk', 'doiuse', 'eslint', 'eslint-plugin-compat', 'postcss']) require.resolve(name)" 2>/dev/null \
-    || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+    || { [ ! -L node_modules ] && [ package-lock.json -nt node_modules/.package-lock.json ]; }; then
+    if [ -L node_modules ]; then
+        echo "node_modules links to another checkout and lacks a package: install there, or remove the link" >&2
+        exit 1
+    fi
     npm ci --no-audit --no-fund --loglevel=error
 fi
 node --test logic.test.js app.test.js texts.test.js es5.test.js css.test.js help.test.js

@@ -1,6 +1,6 @@
-// The report application's access to Windows: its command line, the files beside it (read
-// with MSXML 6.0, the XML component every Windows 10 and 11 has), the CSV export and the
-// window. The time log is handed to the view as a reader of its days; everything else as
+// The report application's access to Windows: its command line, the files beside it and in
+// the shared folder (read with MSXML 6.0, the XML component every Windows 10 and 11 has), the
+// CSV export and the window. The time log is handed to the view as a reader of its days; everything else as
 // plain objects.
 (function () {
     'use strict';
@@ -135,6 +135,45 @@
     var logFile = args.logFile || guessLogFile(folder, names);
     // Without arguments, the language the tracker was last set to.
     var language = args.language || readRegistry('HKCU\\Software\\Ostrak\\Options\\Lang') || 'English';
+    // The tracker names this computer and its shared folder; started by hand, the report asks
+    // Windows and the tracker's setting. The tracker's name is the DNS host name, which the
+    // older COMPUTERNAME shortens to 15 letters: with the shorter one this computer's copy
+    // would pass for another computer's and count twice.
+    var computer = args.computer || R.computerFileName(readRegistry('HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Hostname') ||
+        environment('COMPUTERNAME').replace(/^%.*%$/, ''));
+    var sharedFolder = args.computer ? args.shared : readRegistry('HKCU\\Software\\Ostrak\\Options\\SharedFolder');
+    if (sharedFolder && sharedFolder.charAt(sharedFolder.length - 1) !== '\\') sharedFolder += '\\';
+    // The other computers' copies found by the last load, by "user@computer".
+    var copies = {};
+
+    // When the file was last written, in milliseconds; null when that cannot be told.
+    function modifiedTime(path) {
+        try {
+            return new Date(files.GetFile(path).DateLastModified).getTime();
+        } catch (error) {
+            return null;
+        }
+    }
+
+    // The shared folder as the report shows it; null when none is set.
+    function readSharedFolder(texts) {
+        if (!sharedFolder) return null;
+        var result = { folder: sharedFolder, error: '', own: { name: R.userOfLogFile(logFile) + '@' + computer, copied: null }, computers: [], skipped: [] };
+        copies = {};
+        if (!files || !files.FolderExists(sharedFolder)) {
+            result.error = R.fillIn(texts.SharedUnreadable, { path: sharedFolder });
+            return result;
+        }
+        var found = R.sharedFiles(fileNames(sharedFolder), { user: R.userOfLogFile(logFile), computer: computer });
+        if (found.own) result.own.copied = modifiedTime(sharedFolder + found.own.file);
+        for (var i = 0; i < found.copies.length; i++) {
+            var copy = found.copies[i];
+            copies[copy.name] = copy;
+            result.computers.push({ name: copy.name, file: copy.file, copied: modifiedTime(sharedFolder + copy.file) });
+        }
+        result.skipped = found.skipped;
+        return result;
+    }
 
     function load() {
         var languageDocument = loadXml(folder + 'Lang.' + language + '.xml');
@@ -168,6 +207,7 @@
                 break;
             }
         }
+        result.shared = readSharedFolder(texts);
         document.title = texts.Title + ' \u2013 ' + R.userOfLogFile(logFile);
         return result;
     }
@@ -222,9 +262,19 @@
     var host = {
         load: load,
         // The tracker's timeline of one month, as text; the view asks only for the months of
-        // the period it shows.
-        timeline: function (year, month) {
-            return readUtf8(folder + R.timelineFileName(logFile, year, month));
+        // the period it shows. With a computer's name, that computer's month in the shared folder.
+        timeline: function (year, month, name) {
+            if (name === undefined) return readUtf8(folder + R.timelineFileName(logFile, year, month));
+            var copy = copies[name];
+            return copy ? readUtf8(sharedFolder + R.sharedTimelineFileName(copy.user, copy.computer, year, month)) : null;
+        },
+        // Another computer's copy of its log, read when first needed; null when it is not a
+        // time log.
+        readCopy: function (name) {
+            var copy = copies[name];
+            var copyDocument = copy ? loadXml(sharedFolder + copy.file) : null;
+            var root = copyDocument && copyDocument.documentElement;
+            return root && root.nodeName === 'Ostrak' ? R.logReader(copyDocument) : null;
         },
         today: function () {
             return R.serialOfLocalDate(new Date());

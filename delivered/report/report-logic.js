@@ -141,8 +141,10 @@ var OstrakReport = (function () {
     // ---- Command line ---------------------------------------------------------------------
 
     // The shell starts the report as: the application's path (quoted or not), the log's file
-    // name, one blank, the language name. The file name is everything between the path and
-    // the last word, because a user name may hold blanks.
+    // name, one blank, the language name, and then " /computer:<name>" and, when a shared
+    // folder is set, ' /shared:"<folder>"'. The file name is everything between the path and
+    // the language, because a user name may hold blanks; the switches come off the end first
+    // (a Windows user name cannot hold a slash, so no file name ends like one).
     function parseCommandLine(commandLine) {
         // The file-type command of .hta wraps the file's address in this marker; mshta
         // normally removes it, but a command line that still holds it must not be misread.
@@ -162,6 +164,18 @@ var OstrakReport = (function () {
             rest = text.substring(stop);
         }
         rest = trim(rest);
+        var computer = '';
+        var shared = '';
+        for (var found = true; found;) {
+            found = false;
+            var switchMatch = /(?:^|\s)\/(computer|shared):("[^"]*"|\S*)$/i.exec(rest);
+            if (switchMatch) {
+                if (switchMatch[1].toLowerCase() === 'computer') computer = stripQuotes(switchMatch[2]);
+                else shared = stripQuotes(switchMatch[2]);
+                rest = trim(rest.substring(0, switchMatch.index));
+                found = true;
+            }
+        }
         var logFile = '';
         var language = '';
         if (rest !== '') {
@@ -175,7 +189,7 @@ var OstrakReport = (function () {
                 language = rest.substring(lastBlank + 1);
             }
         }
-        return { appPath: appPath, logFile: stripQuotes(logFile), language: stripQuotes(language) };
+        return { appPath: appPath, logFile: stripQuotes(logFile), language: stripQuotes(language), computer: computer, shared: shared };
     }
 
     // "user1-Time.xml" gives "user1"; any other name gives itself without ".xml".
@@ -188,6 +202,66 @@ var OstrakReport = (function () {
     // The projects files in the order they are tried: per user, then shared.
     function projectFileNames(logFile) {
         return [userOfLogFile(logFile) + '-Projects.xml', 'Projects.xml'];
+    }
+
+    // ---- The shared folder -----------------------------------------------------------------
+
+    // Characters a computer's name in a copy's file name never holds: the tracker makes each
+    // of them "_", so a name with one is a copy's name changed by someone else.
+    var NOT_IN_COMPUTER_NAME = /[\u0000-\u0020\u007f\s\\\/:*?"<>|@]/;
+
+    // What a file in the shared folder is by its name: a computer's copy of its log
+    // ("anna@LAPTOP-Time.xml" gives { kind: 'copy', user: 'anna', computer: 'LAPTOP' }), a month
+    // of a computer's timeline (kind 'timeline'), or null for anything else, such as a sync
+    // program's conflict copy ("anna@LAPTOP-Time (conflicted copy).xml"). A name with several
+    // "@" is split at the last one.
+    function sharedFileKind(fileName) {
+        var match = /^(.*)@([^@]*)-Time\.xml$/i.exec(fileName);
+        var kind = 'copy';
+        if (!match) {
+            match = /^(.*)@([^@]*)-Timeline-\d{4}-\d\d\.tsv$/i.exec(fileName);
+            kind = 'timeline';
+        }
+        if (!match || match[1] === '' || match[2] === '' || NOT_IN_COMPUTER_NAME.test(match[2])) return null;
+        return { kind: kind, user: match[1], computer: match[2] };
+    }
+
+    // The files of the shared folder sorted out: the other computers' copies (by name, as
+    // "user@computer"), this computer's own copy (never read: the log beside the report is
+    // this computer's), and the files left out, each with its reason ('name'). Timeline months
+    // are read through their computer's copy and not listed. own: { user, computer } of this
+    // computer; names are told apart without regard to letter case, as Windows does.
+    function sharedFiles(fileNames, own) {
+        var ownName = (own.user + '@' + own.computer).toLowerCase();
+        var result = { copies: [], own: null, skipped: [] };
+        for (var i = 0; i < fileNames.length; i++) {
+            var found = sharedFileKind(fileNames[i]);
+            if (!found) {
+                result.skipped.push({ file: fileNames[i], reason: 'name' });
+                continue;
+            }
+            if (found.kind !== 'copy') continue;
+            var copy = { file: fileNames[i], user: found.user, computer: found.computer, name: found.user + '@' + found.computer };
+            if (copy.name.toLowerCase() === ownName) result.own = copy;
+            else result.copies.push(copy);
+        }
+        result.copies.sort(function (a, b) {
+            var x = a.name.toLowerCase();
+            var y = b.name.toLowerCase();
+            return x < y ? -1 : x > y ? 1 : 0;
+        });
+        return result;
+    }
+
+    // A computer's name as the tracker puts it in its file names.
+    function computerFileName(name) {
+        var cleaned = String(name).replace(new RegExp(NOT_IN_COMPUTER_NAME.source, 'g'), '_').replace(/\.+$/, '');
+        return cleaned === '' ? 'computer' : cleaned;
+    }
+
+    // A computer's month of its timeline in the shared folder.
+    function sharedTimelineFileName(user, computer, year, month) {
+        return user + '@' + computer + '-Timeline-' + year + '-' + pad2(month) + '.tsv';
     }
 
     // ---- Days -----------------------------------------------------------------------------
@@ -583,16 +657,7 @@ var OstrakReport = (function () {
     // topApps (those applications by name, to draw a neighbouring period in the same colours).
     function summarize(log, from, to, options) {
         options = options || {};
-        var projectList = (options.projects && options.projects.projects) || [];
-        var topCount = options.topCount || DEFAULT_TOP_COUNT;
-        var tally = {
-            inactiveNames: (options.inactiveNames || []).concat(['']),
-            match: projectMatcher(options.projects),
-            apps: [],
-            appIndex: namedList(),
-            days: {},
-            serials: []
-        };
+        var tally = newTally(options);
         if (log.tallyIn) {
             log.tallyIn(from, to, tally);
         } else {
@@ -613,7 +678,65 @@ var OstrakReport = (function () {
                 }
             }
         }
+        return finishSummary(tally, from, to, options);
+    }
 
+    function newTally(options) {
+        return {
+            inactiveNames: (options.inactiveNames || []).concat(['']),
+            match: projectMatcher(options.projects),
+            apps: [],
+            appIndex: namedList(),
+            days: {},
+            serials: []
+        };
+    }
+
+    // Several computers' summaries of the days from..to as one: the seconds of each day,
+    // application, document and project added up. Each summary is left as it was, so a
+    // computer's own figures stay at hand for showing it alone. options as for summarize;
+    // the projects of the summaries must be those given here.
+    function combineSummaries(summaries, from, to, options) {
+        options = options || {};
+        var tally = newTally(options);
+        for (var i = 0; i < summaries.length; i++) {
+            var summary = summaries[i];
+            for (var d = 0; d < summary.days.length; d++) {
+                var given = summary.days[d];
+                var day = tallyDay(tally, given.serial);
+                day.work += given.work;
+                day.inactive += given.inactive;
+                day.noProject += given.noProject;
+                addSeconds(day.apps, given.apps);
+                addSeconds(day.projects, given.projects);
+            }
+            for (var a = 0; a < summary.apps.length; a++) {
+                var givenApp = summary.apps[a];
+                var app = tallyApp(tally, givenApp.name);
+                app.time += givenApp.time;
+                app.rest += givenApp.rest;
+                for (var n = 0; n < givenApp.docs.length; n++) {
+                    var givenDoc = givenApp.docs[n];
+                    var doc = findNamed(app.docIndex, givenDoc.name);
+                    if (!doc) doc = app.docs[app.docs.push(addNamed(app.docIndex, { name: givenDoc.name, time: 0, project: givenDoc.project })) - 1];
+                    doc.time += givenDoc.time;
+                }
+            }
+        }
+        return finishSummary(tally, from, to, options);
+    }
+
+    function addSeconds(total, more) {
+        for (var name in more) {
+            if (Object.prototype.hasOwnProperty.call(more, name)) total[name] = (total[name] || 0) + more[name];
+        }
+    }
+
+    // The summary of a filled tally: sorted, with shares, the period's projects and each day's
+    // split into the applications drawn apart.
+    function finishSummary(tally, from, to, options) {
+        var projectList = (options.projects && options.projects.projects) || [];
+        var topCount = options.topCount || DEFAULT_TOP_COUNT;
         var apps = tally.apps;
         var projectTime = {};
         var noProject = 0;
@@ -767,6 +890,30 @@ var OstrakReport = (function () {
         return { summary: summary, chartSummary: chartSummary, chart: chartBuckets(chartSummary, { firstDay: firstDay }) };
     }
 
+    // periodView over several computers, from each one's own periodView of the same period.
+    function combinePeriodViews(views, period, options) {
+        var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
+        var summaries = [];
+        var chartSummaries = [];
+        for (var i = 0; i < views.length; i++) {
+            summaries.push(views[i].summary);
+            chartSummaries.push(views[i].chartSummary);
+        }
+        var summary = combineSummaries(summaries, period.from, period.to, {
+            inactiveNames: options.inactiveNames,
+            projects: options.projects
+        });
+        var chartSummary = summary;
+        if (period.from === period.to) {
+            var weekStart = startOfWeek(period.from, firstDay);
+            chartSummary = combineSummaries(chartSummaries, weekStart, weekStart + 6, {
+                inactiveNames: options.inactiveNames,
+                topApps: summary.topApps
+            });
+        }
+        return { summary: summary, chartSummary: chartSummary, chart: chartBuckets(chartSummary, { firstDay: firstDay }) };
+    }
+
     // ---- Timeline -------------------------------------------------------------------------
 
     var TIMELINE_LINE = /^(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\t(\d+)\t([^\t]*)\t([^\t]*)$/;
@@ -860,6 +1007,29 @@ var OstrakReport = (function () {
                 if (day.last === null || each.start + each.seconds > day.last) day.last = each.start + each.seconds;
             }
             if (day.first !== null) day.span = day.last - day.first;
+        }
+        return days;
+    }
+
+    // Several computers' timelineDays over the same days as one: a day's first activity is the
+    // earliest of any computer, its last the latest, its work their sum.
+    function combineTimelineDays(lists) {
+        if (lists.length === 1) return lists[0];
+        var days = [];
+        for (var k = 0; lists.length && k < lists[0].length; k++) {
+            var day = { serial: lists[0][k].serial, known: false, stretches: [], first: null, last: null, span: 0, work: 0 };
+            for (var i = 0; i < lists.length; i++) {
+                var each = lists[i][k];
+                day.known = day.known || each.known;
+                day.stretches = day.stretches.concat(each.stretches);
+                day.work += each.work;
+                if (each.first === null) continue;
+                if (day.first === null || each.first < day.first) day.first = each.first;
+                if (day.last === null || each.last > day.last) day.last = each.last;
+            }
+            day.stretches.sort(function (a, b) { return a.start - b.start; });
+            if (day.first !== null) day.span = day.last - day.first;
+            days.push(day);
         }
         return days;
     }
@@ -1291,6 +1461,10 @@ var OstrakReport = (function () {
         parseCommandLine: parseCommandLine,
         userOfLogFile: userOfLogFile,
         projectFileNames: projectFileNames,
+        sharedFileKind: sharedFileKind,
+        sharedFiles: sharedFiles,
+        computerFileName: computerFileName,
+        sharedTimelineFileName: sharedTimelineFileName,
         serialFromYmd: serialFromYmd,
         ymdFromSerial: ymdFromSerial,
         serialOfLocalDate: serialOfLocalDate,
@@ -1305,7 +1479,9 @@ var OstrakReport = (function () {
         shiftPeriod: shiftPeriod,
         barPeriod: barPeriod,
         summarize: summarize,
+        combineSummaries: combineSummaries,
         periodView: periodView,
+        combinePeriodViews: combinePeriodViews,
         documentRows: documentRows,
         chartBuckets: chartBuckets,
         barLabel: barLabel,
@@ -1332,6 +1508,7 @@ var OstrakReport = (function () {
         timelineMonths: timelineMonths,
         readTimeline: readTimeline,
         timelineDays: timelineDays,
+        combineTimelineDays: combineTimelineDays,
         formatTimeOfDay: formatTimeOfDay,
         formatDuration: formatDuration
     };

@@ -80,7 +80,18 @@ var OstrakReportTexts = {
         AppsAndProjects: 'Applications and projects',
         Timesheet: 'Timesheet',
         WorkHours: 'Work, hours',
-        IdleHours: 'Idle, hours'
+        IdleHours: 'Idle, hours',
+        Computers: 'Computers:',
+        ThisComputer: 'This computer, {name}',
+        AllComputers: 'All computers ({n})',
+        LastCopy: 'copy of {time}',
+        NoCopy: 'no copy yet',
+        Skipped: 'Left out of the sum: {n} files in the shared folder.',
+        ShowSkipped: 'Which and why',
+        HideSkipped: 'Hide',
+        SkippedName: 'not a copy written by Ostrak (a sync program\u2019s conflict copy, or another file)',
+        SkippedUnreadable: 'cannot be read as a time log',
+        SharedUnreadable: 'The shared folder cannot be read: {path}'
     },
     Russian: {
         Title: 'Отчёт Ostrak',
@@ -160,7 +171,18 @@ var OstrakReportTexts = {
         AppsAndProjects: 'Программы и проекты',
         Timesheet: 'Табель',
         WorkHours: 'Работа, ч',
-        IdleHours: 'Бездействие, ч'
+        IdleHours: 'Бездействие, ч',
+        Computers: 'Компьютеры:',
+        ThisComputer: 'Этот компьютер, {name}',
+        AllComputers: 'Все компьютеры ({n})',
+        LastCopy: 'копия от {time}',
+        NoCopy: 'копии ещё нет',
+        Skipped: 'Не вошли в сумму файлы общей папки: {n}.',
+        ShowSkipped: 'Какие и почему',
+        HideSkipped: 'Скрыть',
+        SkippedName: 'не копия, записанная Ostrak (копия конфликта программы синхронизации или другой файл)',
+        SkippedUnreadable: 'не читается как журнал времени',
+        SharedUnreadable: 'Общая папка недоступна: {path}'
     }
 };
 

@@ -1,10 +1,13 @@
 // The report's window contents: period chooser, totals, chart and tables, drawn from what a
 // host hands in. The host (report-app.js in the report application, a test page elsewhere)
 // owns every file and ActiveX object; this file only uses the page.
-// Host members: load() -> { log, projects, texts, inactiveNames, logFile, logPath, error },
-// today() -> day number, firstDayOfWeek() -> 0 (Sunday) to 6 or null (optional),
-// timeline(year, month) -> text or null (optional), csvFormat() -> { separator, decimal },
-// exportCsv(fileName, text) -> { ok, path }, openFile(path).
+// Host members: load() -> { log, projects, texts, inactiveNames, logFile, logPath, error,
+// shared }, today() -> day number, firstDayOfWeek() -> 0 (Sunday) to 6 or null (optional),
+// timeline(year, month, computer) -> text or null (optional; without a computer, this
+// computer's), csvFormat() -> { separator, decimal }, exportCsv(fileName, text) -> { ok, path },
+// openFile(path), readCopy(computer) -> a log or null (with a shared folder).
+// shared: null, or { error, own: { name, copied }, computers: [{ name, file, copied }], skipped:
+// [{ file, reason }] }, copied being milliseconds or null.
 // A period's figures are computed once, when it is first shown; folding, paging and switching
 // tables draw from them without reading the log again.
 var OstrakReportView = (function () {
@@ -64,6 +67,10 @@ var OstrakReportView = (function () {
         this.table = 'summary';
         // Days the timesheet shows after "Show all"; 0 before it.
         this.timesheetAll = 0;
+        // Whose time is shown: '' this computer, '*' all computers, else one by name; kept
+        // while the report is open.
+        this.choice = '';
+        this.skippedOpen = false;
         this.load();
         this.period = R.periodRange('today', this.today, this.periodOptions());
         var self = this;
@@ -71,6 +78,7 @@ var OstrakReportView = (function () {
         root.addEventListener('keydown', function (event) { self.onKeyDown(event); }, false);
         root.addEventListener('mousemove', function (event) { self.onMouseMove(event); }, false);
         root.addEventListener('mouseout', function (event) { self.onMouseOut(event); }, false);
+        root.addEventListener('change', function (event) { self.onChange(event); }, false);
         var pending = null;
         window.addEventListener('resize', function () {
             if (pending) window.clearTimeout(pending);
@@ -87,6 +95,10 @@ var OstrakReportView = (function () {
         this.periodsShown = {};
         this.periodsOrder = [];
         this.texts = this.data.texts;
+        // Other computers' logs, read when a choice first needs them; false for one that is
+        // not a time log.
+        this.copies = {};
+        if (this.choice !== '' && !this.computerListed(this.choice)) this.choice = '';
         this.today = this.host.today();
         // The week of the user's Windows, else the language's.
         var windows = this.host.firstDayOfWeek ? this.host.firstDayOfWeek() : null;
@@ -104,24 +116,69 @@ var OstrakReportView = (function () {
         return true;
     };
 
-    // The figures of the period shown, computed the first time it is shown and kept.
+    // The figures of the period shown, computed the first time it is shown and kept: each
+    // computer's, and those of each choice; all computers' are the sum of each one's.
     View.prototype.periodFigures = function () {
         var name = this.period.from + ':' + this.period.to;
-        var kept = this.periodsShown[name];
-        if (!kept) {
-            kept = R.periodView(this.data.log, this.period, {
-                firstDay: this.firstDay,
-                inactiveNames: this.data.inactiveNames,
-                projects: this.data.projects
-            });
-            kept.colors = {};
-            var places = R.colorPlaces(kept.summary.topApps, COLORS.length);
-            for (var i = 0; i < places.length; i++) kept.colors['$' + kept.summary.topApps[i]] = COLORS[places[i]];
-            this.periodsShown[name] = kept;
+        var period = this.periodsShown[name];
+        if (!period) {
+            period = { bySource: {}, byChoice: {} };
+            this.periodsShown[name] = period;
             this.periodsOrder.push(name);
             if (this.periodsOrder.length > PERIODS_KEPT) delete this.periodsShown[this.periodsOrder.shift()];
         }
+        var kept = period.byChoice['$' + this.choice];
+        if (!kept) {
+            var sources = this.sources();
+            var options = { firstDay: this.firstDay, inactiveNames: this.data.inactiveNames, projects: this.data.projects };
+            var views = [];
+            for (var s = 0; s < sources.length; s++) {
+                var own = period.bySource['$' + sources[s].name];
+                if (!own) {
+                    own = R.periodView(sources[s].log, this.period, options);
+                    period.bySource['$' + sources[s].name] = own;
+                }
+                views.push(own);
+            }
+            kept = views.length === 1 ? { summary: views[0].summary, chartSummary: views[0].chartSummary, chart: views[0].chart }
+                : R.combinePeriodViews(views, this.period, options);
+            kept.sources = sources;
+            kept.colors = {};
+            var places = R.colorPlaces(kept.summary.topApps, COLORS.length);
+            for (var i = 0; i < places.length; i++) kept.colors['$' + kept.summary.topApps[i]] = COLORS[places[i]];
+            period.byChoice['$' + this.choice] = kept;
+        }
         return kept;
+    };
+
+    // The logs of the choice: { name (user@computer, '' for this computer's alone), log,
+    // computer (for its timeline; '' for this computer's) }. Copies that are not time logs are
+    // left out.
+    View.prototype.sources = function () {
+        var shared = this.data.shared;
+        var here = { name: shared ? shared.own.name : '', log: this.data.log, computer: undefined };
+        if (!shared || this.choice === '') return [here];
+        var list = this.choice === '*' ? [here] : [];
+        for (var i = 0; i < shared.computers.length; i++) {
+            var name = shared.computers[i].name;
+            if (this.choice !== '*' && this.choice !== name) continue;
+            var log = this.copyLog(name);
+            if (log) list.push({ name: name, log: log, computer: name });
+        }
+        return list.length ? list : [{ name: this.choice, log: R.emptyLog(), computer: this.choice }];
+    };
+
+    View.prototype.copyLog = function (name) {
+        if (!('$' + name in this.copies)) this.copies['$' + name] = (this.host.readCopy && this.host.readCopy(name)) || false;
+        return this.copies['$' + name];
+    };
+
+    View.prototype.computerListed = function (name) {
+        var shared = this.data.shared;
+        if (!shared) return false;
+        if (name === '*') return true;
+        for (var i = 0; i < shared.computers.length; i++) if (shared.computers[i].name === name) return true;
+        return false;
     };
 
     // An application's colour: its own when it is drawn apart in the chart, else grey.
@@ -152,6 +209,7 @@ var OstrakReportView = (function () {
         this.chart = shown.chart;
         var html = [];
         html.push(this.headerHtml());
+        html.push(this.computersHtml());
         html.push(this.periodHtml());
         if (this.data.error) html.push('<div class="notice error">' + escapeHtml(this.data.error) + '</div>');
         html.push(this.cardsHtml());
@@ -193,6 +251,57 @@ var OstrakReportView = (function () {
             escapeHtml(t.ExportTimesheet) + '</button>' +
             '<button type="button" class="primary" data-action="export"' + (this.summary.work > 0 || this.summary.inactive > 0 ? '' : ' disabled') + '>' +
             escapeHtml(t.Export) + '</button></div></div>';
+    };
+
+    // With a shared folder: whose time to show, each computer with the time of its last copy,
+    // and what the sum leaves out.
+    View.prototype.computersHtml = function () {
+        var t = this.texts;
+        var shared = this.data.shared;
+        if (!shared) return '';
+        var html = '<div class="computers"><label>' + escapeHtml(t.Computers) + ' <select id="ostrak-computer" data-change="computer">';
+        var options = [['', R.fillIn(t.ThisComputer, { name: shared.own.name }), shared.own.copied]];
+        if (shared.computers.length) options.push(['*', R.fillIn(t.AllComputers, { n: shared.computers.length + 1 }), undefined]);
+        for (var i = 0; i < shared.computers.length; i++) options.push([shared.computers[i].name, shared.computers[i].name, shared.computers[i].copied]);
+        for (var o = 0; o < options.length; o++) {
+            var copied = options[o][2];
+            var label = options[o][1] + (copied === undefined ? '' : ' \u2014 ' + (copied === null ? t.NoCopy : R.fillIn(t.LastCopy, { time: this.moment(copied) })));
+            html += '<option value="' + escapeHtml(options[o][0]) + '"' + (options[o][0] === this.choice ? ' selected' : '') + '>' + escapeHtml(label) + '</option>';
+        }
+        html += '</select></label>';
+        var skipped = this.skipped();
+        if (shared.error) html += ' <span class="field-error">' + escapeHtml(shared.error) + '</span>';
+        if (skipped.length) {
+            html += ' <span class="hint" id="ostrak-skipped">' + escapeHtml(R.fillIn(t.Skipped, { n: skipped.length })) +
+                ' <a href="#" data-action="toggle-skipped">' + escapeHtml(this.skippedOpen ? t.HideSkipped : t.ShowSkipped) + '</a></span>';
+            if (this.skippedOpen) {
+                html += '<ul class="skipped">';
+                for (var k = 0; k < skipped.length; k++) {
+                    html += '<li><span class="file">' + escapeHtml(skipped[k].file) + '</span> \u2014 ' +
+                        escapeHtml(skipped[k].reason === 'name' ? t.SkippedName : t.SkippedUnreadable) + '</li>';
+                }
+                html += '</ul>';
+            }
+        }
+        return html + '</div>';
+    };
+
+    // The files the sum leaves out: those not named as copies, and copies read so far that are
+    // not time logs.
+    View.prototype.skipped = function () {
+        var shared = this.data.shared;
+        var list = shared.skipped.slice(0);
+        for (var i = 0; i < shared.computers.length; i++) {
+            var name = shared.computers[i].name;
+            if (this.copies['$' + name] === false) list.push({ file: shared.computers[i].file, reason: 'unreadable' });
+        }
+        return list;
+    };
+
+    // A moment as the day and the time of day: "Fri 4 Dec 2026 14:05".
+    View.prototype.moment = function (milliseconds) {
+        var when = new Date(milliseconds);
+        return this.date(R.serialOfLocalDate(when)) + ' ' + R.formatTimeOfDay(when.getHours() * 3600 + when.getMinutes() * 60);
     };
 
     View.prototype.periodHtml = function () {
@@ -358,30 +467,44 @@ var OstrakReportView = (function () {
 
     // ---- Timeline ---------------------------------------------------------------------------
 
-    // A month file's text from the host, asked once per month until the next refresh; null
-    // when there is none (or the host cannot read files).
-    View.prototype.monthText = function (year, month) {
-        var key = year + '-' + month;
+    // A month file's text from the host, asked once per month and computer until the next
+    // refresh; null when there is none (or the host cannot read files). computer: undefined
+    // for this computer's.
+    View.prototype.monthText = function (year, month, computer) {
+        var key = (computer === undefined ? '' : computer + '@') + year + '-' + month;
         if (!(key in this.timelineMonths)) {
-            this.timelineMonths[key] = this.host.timeline ? this.host.timeline(year, month) : null;
+            this.timelineMonths[key] = !this.host.timeline ? null
+                : computer === undefined ? this.host.timeline(year, month) : this.host.timeline(year, month, computer);
         }
         return this.timelineMonths[key];
     };
 
-    // The timeline's days from..to, as kept for the period shown.
-    View.prototype.timelineOf = function (from, to) {
+    // Each computer's timeline days from..to for the choice shown.
+    View.prototype.timelinesOf = function (from, to) {
         var self = this;
-        return R.timelineDays(function (y, m) { return self.monthText(y, m); }, from, to, { inactiveNames: this.data.inactiveNames });
+        var lists = [];
+        var sources = this.shown.sources;
+        for (var i = 0; i < sources.length; i++) {
+            var computer = sources[i].computer;
+            lists.push(R.timelineDays(function (y, m) { return self.monthText(y, m, computer); }, from, to, { inactiveNames: this.data.inactiveNames }));
+        }
+        return lists;
     };
 
-    // One day: its band of stretches. Longer periods show each day's first and last activity
-    // in the timesheet.
+    // The timeline's days from..to, all computers of the choice together.
+    View.prototype.timelineOf = function (from, to) {
+        return R.combineTimelineDays(this.timelinesOf(from, to));
+    };
+
+    // One day: its band of stretches, one band per computer. Longer periods show each day's
+    // first and last activity in the timesheet.
     View.prototype.timelineHtml = function () {
         var s = this.summary;
         if (s.from !== s.to) return '';
-        if (!this.shown.timeline) this.shown.timeline = this.timelineOf(s.from, s.to);
-        this.timeline = this.shown.timeline;
-        return this.dayTimelineHtml(this.timeline[0]);
+        if (!this.shown.bands) this.shown.bands = this.timelinesOf(s.from, s.to);
+        this.bands = [];
+        for (var i = 0; i < this.shown.bands.length; i++) this.bands.push(this.shown.bands[i][0]);
+        return this.dayTimelineHtml(R.combineTimelineDays(this.shown.bands)[0]);
     };
 
     // The applications and projects side by side (one under the other in a narrow window), or
@@ -461,17 +584,23 @@ var OstrakReportView = (function () {
             this.factHtml(t.Span, R.formatLong(day.span, t), 'ostrak-span') +
             this.factHtml(t.WorkTime, R.formatLong(this.summary.work, t), 'ostrak-day-work') + '</div>';
         var span = Math.max(day.span, 1);
-        html += '<div class="band">';
-        for (var i = 0; i < day.stretches.length; i++) {
-            var stretch = day.stretches[i];
-            var from = Math.max(stretch.start, day.first);
-            var to = Math.min(stretch.start + stretch.seconds, day.last);
-            if (to <= from) continue;
-            html += '<div class="block' + (stretch.inactive ? ' inactive' : '') + '" data-stretch="' + i + '" style="left:' +
-                ((from - day.first) / span * 100).toFixed(3) + '%;width:' + ((to - from) / span * 100).toFixed(3) +
-                '%;background:' + this.stretchColor(stretch) + '"></div>';
+        var named = this.bands.length > 1;
+        for (var b = 0; b < this.bands.length; b++) {
+            var band = this.bands[b];
+            if (named) html += '<div class="band-name">' + escapeHtml(this.shown.sources[b].name) + '</div>';
+            html += '<div class="band" data-band="' + b + '">';
+            for (var i = 0; i < band.stretches.length; i++) {
+                var stretch = band.stretches[i];
+                var from = Math.max(stretch.start, day.first);
+                var to = Math.min(stretch.start + stretch.seconds, day.last);
+                if (to <= from) continue;
+                html += '<div class="block' + (stretch.inactive ? ' inactive' : '') + '" data-stretch="' + i + '" style="left:' +
+                    ((from - day.first) / span * 100).toFixed(3) + '%;width:' + ((to - from) / span * 100).toFixed(3) +
+                    '%;background:' + this.stretchColor(stretch) + '"></div>';
+            }
+            html += '</div>';
         }
-        html += '</div><div class="band-axis">';
+        html += '<div class="band-axis">';
         var step = span > 12 * 3600 ? 7200 : 3600;
         for (var hour = Math.ceil(day.first / step) * step; hour <= day.last; hour += step) {
             html += '<span style="left:' + ((hour - day.first) / span * 100).toFixed(3) + '%">' + R.formatTimeOfDay(hour) + '</span>';
@@ -657,12 +786,24 @@ var OstrakReportView = (function () {
         case 'open-file':
             if (this.status && this.status.ok) this.host.openFile(this.status.path);
             break;
+        case 'toggle-skipped':
+            this.skippedOpen = !this.skippedOpen;
+            this.render();
+            break;
         case 'refresh':
             this.load();
             if (this.period.kind !== 'range') this.period = R.periodRange(this.period.kind, this.today, this.periodOptions());
             this.render();
             break;
         }
+    };
+
+    View.prototype.onChange = function (event) {
+        var target = event.target || event.srcElement;
+        if (!target || target.getAttribute('data-change') !== 'computer') return;
+        this.choice = target.value;
+        this.status = null;
+        this.render();
     };
 
     View.prototype.onKeyDown = function (event) {
@@ -675,7 +816,8 @@ var OstrakReportView = (function () {
         var bandTip = document.getElementById('ostrak-band-tip');
         if (bandTip) {
             if (block) {
-                var stretch = this.timeline[0].stretches[parseInt(block.getAttribute('data-stretch'), 10)];
+                var band = this.bands[parseInt(block.parentNode.getAttribute('data-band'), 10)];
+                var stretch = band.stretches[parseInt(block.getAttribute('data-stretch'), 10)];
                 bandTip.innerHTML = this.stretchTipHtml(stretch);
                 bandTip.style.display = 'block';
                 this.placeTip(bandTip, event);
@@ -741,21 +883,33 @@ var OstrakReportView = (function () {
         this.render();
     };
 
+    // Whose time a file holds, for its heading and its name: the log's file name for this
+    // computer, the computer for another, and for all of them the user with "all".
+    View.prototype.exportNames = function () {
+        var logFile = this.data.logFile || 'Ostrak';
+        if (this.choice === '') return { heading: this.data.logFile, file: logFile };
+        var heading = this.choice === '*' ? R.fillIn(this.texts.AllComputers, { n: this.shown.sources.length }) : this.choice;
+        var who = this.choice === '*' ? R.userOfLogFile(logFile) + '-all' : this.choice;
+        return { heading: heading, file: who + '-Time.xml' };
+    };
+
     View.prototype.exportCsv = function () {
         var format = this.host.csvFormat();
+        var names = this.exportNames();
         var text = R.buildCsv(this.summary, this.texts, {
-            logFile: this.data.logFile, separator: format.separator, decimal: format.decimal, projects: this.data.projects
+            logFile: names.heading, separator: format.separator, decimal: format.decimal, projects: this.data.projects
         });
-        this.saved(this.host.exportCsv(R.csvFileName(this.data.logFile || 'Ostrak', this.summary), text));
+        this.saved(this.host.exportCsv(R.csvFileName(names.file, this.summary), text));
     };
 
     // The whole period's timesheet, whatever part of it is shown.
     View.prototype.exportTimesheet = function () {
         var format = this.host.csvFormat();
         var s = this.summary;
+        var names = this.exportNames();
         var text = R.buildTimesheetCsv(s, this.timelineOf(s.from, s.to), this.texts,
-            { logFile: this.data.logFile, separator: format.separator, decimal: format.decimal });
-        this.saved(this.host.exportCsv(R.csvFileName(this.data.logFile || 'Ostrak', s, 'Timesheet'), text));
+            { logFile: names.heading, separator: format.separator, decimal: format.decimal });
+        this.saved(this.host.exportCsv(R.csvFileName(names.file, s, 'Timesheet'), text));
     };
 
     View.prototype.saved = function (status) {

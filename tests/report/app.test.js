@@ -13,6 +13,7 @@ const { R, tables, parseXml, reportFolder } = require('./helpers.js');
 
 const appSource = fs.readFileSync(path.join(reportFolder, 'report-app.js'), 'utf8');
 const WINDOWS_FOLDER = 'C:\\Users\\Anna Maria\\AppData\\Local\\Programs\\Ostrak';
+const SHARED_FOLDER = 'D:\\OneDrive\\Ostrak data';
 
 const folders = [];
 test.after(() => {
@@ -27,9 +28,13 @@ function programFolder(files) {
     return folder;
 }
 
+// folder: the program folder on disk, or { program, shared } with the shared folder too.
 function localPath(folder, windowsPath) {
-    assert.ok(windowsPath.startsWith(WINDOWS_FOLDER + '\\'), `${windowsPath} lies in the program folder`);
-    return path.join(folder, windowsPath.substring(WINDOWS_FOLDER.length + 1));
+    const folders = typeof folder === 'string' ? { program: folder } : folder;
+    for (const [windows, local] of [[WINDOWS_FOLDER, folders.program], [SHARED_FOLDER, folders.shared]]) {
+        if (local && windowsPath.startsWith(windows + '\\')) return path.join(local, windowsPath.substring(windows.length + 1));
+    }
+    assert.fail(`${windowsPath} lies in the program folder or the shared folder`);
 }
 
 // Decodes by the XML declaration, as MSXML does (the tracker writes Windows-1251).
@@ -45,6 +50,8 @@ function runApp({ folder, commandLine, registry = {}, environment = {}, missing 
     const factories = {
         'Scripting.FileSystemObject': () => ({
             FileExists: (p) => fs.existsSync(localPath(folder, p)),
+            FolderExists: (p) => fs.existsSync(localPath(folder, p)),
+            GetFile: (p) => ({ DateLastModified: fs.statSync(localPath(folder, p)).mtime }),
             GetAbsolutePathName: (p) => p,
             GetParentFolderName: (p) => p.substring(0, p.lastIndexOf('\\')),
             GetFileName: (p) => p.substring(p.lastIndexOf('\\') + 1),
@@ -63,9 +70,8 @@ function runApp({ folder, commandLine, registry = {}, environment = {}, missing 
         }),
         'Shell.Application': () => ({
             NameSpace: (p) => {
-                assert.equal(p, WINDOWS_FOLDER + '\\');
-                const names = fs.readdirSync(folder);
-                return { Items: () => ({ Count: names.length, Item: (i) => ({ IsFolder: false, Path: WINDOWS_FOLDER + '\\' + names[i] }) }) };
+                const names = fs.readdirSync(localPath(folder, p));
+                return { Items: () => ({ Count: names.length, Item: (i) => ({ IsFolder: false, Path: p + names[i] }) }) };
             }
         }),
         'Msxml2.DOMDocument.6.0': () => {
@@ -87,7 +93,8 @@ function runApp({ folder, commandLine, registry = {}, environment = {}, missing 
                     }
                     return parsed !== null;
                 },
-                getElementsByTagName: (name) => parsed.getElementsByTagName(name)
+                getElementsByTagName: (name) => parsed.getElementsByTagName(name),
+                get documentElement() { return parsed.documentElement; }
             };
         },
         'ADODB.Stream': () => {
@@ -140,6 +147,7 @@ function runApp({ folder, commandLine, registry = {}, environment = {}, missing 
     };
     const wrapped = {};
     for (const name of Object.keys(host)) wrapped[name] = (...args) => plainData(host[name](...args));
+    wrapped.readCopy = (name) => plainData({ log: host.readCopy(name) }).log || null;
     return { host: wrapped, written, opened, document };
 }
 
@@ -246,4 +254,85 @@ test('a month of the timeline is read as UTF-8 through the stream, a missing mon
     const { host } = runApp({ folder, commandLine: COMMAND });
     assert.equal(host.timeline(2026, 12), month);
     assert.equal(host.timeline(2026, 11), null);
+});
+
+// Two computers share a folder: this one (DESKTOP-7, whose own copy there is stale and must not
+// be read) and a laptop with another account name; beside them two conflict copies of a sync
+// program and a copy that does not parse.
+test('with a shared folder the report sums this computer\'s log and the other computers\' copies', async (t) => {
+    const DAY = 46360;
+    const laptopLog = '<?xml version="1.0" encoding="UTF-8"?>\n<Ostrak>\n' +
+        '   <Date id="46359" y="2026" m="12" d="3"><App name="Excel" time="500"/></Date>\n' +
+        '   <Date id="46360" y="2026" m="12" d="4"><App name="Блокнот" time="600"><Doc name="plan.txt" time="600"/></App>' +
+        '<App name="Excel" time="1200"><Doc name="budget.xlsx" time="1000"/></App><App name="Away" time="50"/></Date>\n</Ostrak>';
+    const staleOwnCopy = '<?xml version="1.0" encoding="UTF-8"?>\n<Ostrak><Date id="46360"><App name="Блокнот" time="99999"/></Date></Ostrak>';
+    const program = programFolder({ 'Anna Maria-Time.xml': LOG_1251, 'Lang.English.xml': ENGLISH, 'Lang.Russian.xml': RUSSIAN });
+    const shared = programFolder({
+        'Anna Maria@DESKTOP-7-Time.xml': staleOwnCopy,
+        'anna@LAPTOP-Time.xml': laptopLog,
+        'anna@LAPTOP-Timeline-2026-12.tsv': 'start\tseconds\tapplication\tdocument\n2026-12-04 07:30:00\t600\tБлокнот\tplan.txt\n',
+        'anna@LAPTOP-Time (conflicted copy).xml': laptopLog,
+        'anna@LAPTOP-Time-DESKTOP-1.xml': laptopLog,
+        'bob@PC-Time.xml': '<Ostrak><Date id="46360"><App',
+        'Anna Maria-Timeline-2026-12.tsv': ''
+    });
+    const copied = { 'Anna Maria@DESKTOP-7-Time.xml': Date.UTC(2026, 11, 4, 9, 0), 'anna@LAPTOP-Time.xml': Date.UTC(2026, 11, 4, 8, 15),
+        'bob@PC-Time.xml': Date.UTC(2026, 10, 30, 17, 45) };
+    for (const [name, time] of Object.entries(copied)) fs.utimesSync(path.join(shared, name), time / 1000, time / 1000);
+    const { host } = runApp({
+        folder: { program, shared },
+        commandLine: `"${WINDOWS_FOLDER}\\Report.hta" Anna Maria-Time.xml English /computer:DESKTOP-7 /shared:"${SHARED_FOLDER}"`
+    });
+    const data = host.load();
+
+    await t.test('the computers with their last copies, and what is left out and why', () => {
+        assert.deepEqual(data.shared.own, { name: 'Anna Maria@DESKTOP-7', copied: copied['Anna Maria@DESKTOP-7-Time.xml'] });
+        assert.deepEqual(data.shared.computers, [
+            { name: 'anna@LAPTOP', file: 'anna@LAPTOP-Time.xml', copied: copied['anna@LAPTOP-Time.xml'] },
+            { name: 'bob@PC', file: 'bob@PC-Time.xml', copied: copied['bob@PC-Time.xml'] }
+        ]);
+        assert.deepEqual(data.shared.skipped.map((each) => [each.file, each.reason]).sort(), [
+            ['Anna Maria-Timeline-2026-12.tsv', 'name'], ['anna@LAPTOP-Time (conflicted copy).xml', 'name'], ['anna@LAPTOP-Time-DESKTOP-1.xml', 'name']
+        ]);
+        assert.equal(host.readCopy('bob@PC'), null, 'a copy that does not parse is none');
+        assert.equal(host.readCopy('Anna Maria@DESKTOP-7'), null, 'this computer\'s own copy is never read');
+    });
+
+    await t.test('all computers: seconds per day, application and document added up, this computer once', () => {
+        const options = { firstDay: 1, inactiveNames: data.inactiveNames, projects: data.projects };
+        const period = { from: DAY - 1, to: DAY };
+        const views = [data.log, host.readCopy('anna@LAPTOP')].map((log) => R.periodView(log, period, options));
+        const { summary } = R.combinePeriodViews(views, period, options);
+        assert.deepEqual(summary.days.map((day) => [day.serial, day.work, day.inactive]), [[DAY - 1, 500, 0], [DAY, 4800, 1050]]);
+        assert.deepEqual(summary.apps.map((app) => [app.name, app.time, app.docs.map((doc) => [doc.name, doc.time]), app.rest]), [
+            ['Блокнот', 3600, [['plan.txt', 3600]], 0],
+            ['Excel', 1700, [['budget.xlsx', 1000]], 700]
+        ]);
+        assert.equal(views[0].summary.work, 3000, 'each computer\'s own figures stay as they were');
+    });
+
+    await t.test('another computer\'s timeline comes from the shared folder, by its name', () => {
+        const month = host.timeline(2026, 12, 'anna@LAPTOP');
+        const days = R.combineTimelineDays([
+            R.timelineDays(() => '2026-12-04 09:00:00\t3000\tБлокнот\tplan.txt\n', DAY, DAY, {}),
+            R.timelineDays(() => month, DAY, DAY, {})
+        ]);
+        assert.deepEqual([days[0].first, days[0].last, days[0].work], [7.5 * 3600, 9 * 3600 + 3000, 3600]);
+        assert.equal(host.timeline(2026, 12, 'bob@PC'), null);
+    });
+
+    await t.test('started by hand: the tracker\'s shared folder and Windows\' computer name', () => {
+        const byHand = runApp({
+            folder: { program, shared }, commandLine: `"${WINDOWS_FOLDER}\\Report.hta"`,
+            environment: { USERNAME: 'Anna Maria', COMPUTERNAME: 'DESKTOP-7-HOME-O' },
+            registry: { 'HKCU\\Software\\Ostrak\\Options\\SharedFolder': SHARED_FOLDER,
+                'HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Hostname': 'desktop-7' }
+        }).host.load();
+        assert.deepEqual(byHand.shared.computers.map((each) => each.name), ['anna@LAPTOP', 'bob@PC'], 'this computer by its DNS name');
+        const off = runApp({ folder: { program, shared }, commandLine: `${COMMAND} /computer:DESKTOP-7`,
+            registry: { 'HKCU\\Software\\Ostrak\\Options\\SharedFolder': SHARED_FOLDER } });
+        assert.equal(off.host.load().shared, null, 'started by the tracker without a shared folder: none');
+        const missing = runApp({ folder: { program }, commandLine: `"${WINDOWS_FOLDER}\\Report.hta" a-Time.xml English /computer:X /shared:"C:\\Users\\Anna Maria\\AppData\\Local\\Programs\\Ostrak\\gone"` });
+        assert.equal(missing.host.load().shared.error, R.fillIn(tables.English.SharedUnreadable, { path: `${WINDOWS_FOLDER}\\gone\\` }));
+    });
 });

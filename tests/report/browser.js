@@ -94,7 +94,8 @@ class Browser {
 
     // Moves the mouse to the middle of the element, as a user would.
     async hover(css) {
-        const box = await this.run('var r = document.querySelector(arguments[0]).getBoundingClientRect();' +
+        const box = await this.run('var e = document.querySelector(arguments[0]); e.scrollIntoView({ block: "center" });' +
+            'var r = e.getBoundingClientRect();' +
             'return [Math.round(r.left + r.width / 2), Math.round(r.top + r.height / 2)];', css);
         await this.call('POST', `${this.session}/actions`, {
             actions: [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' },

@@ -11,12 +11,12 @@ const serial = R.serialFromYmd;
 test('command line: file name between the application path and the last word', async (t) => {
     await t.test('quoted path and a user name with blanks', () => {
         assert.deepEqual(R.parseCommandLine('"C:\\Program Files\\Ostrak\\Report.hta" Anna Maria-Time.xml English'), {
-            appPath: 'C:\\Program Files\\Ostrak\\Report.hta', logFile: 'Anna Maria-Time.xml', language: 'English'
+            appPath: 'C:\\Program Files\\Ostrak\\Report.hta', logFile: 'Anna Maria-Time.xml', language: 'English', computer: '', shared: ''
         });
     });
     await t.test('unquoted path with blanks ends at the application\'s extension', () => {
         assert.deepEqual(R.parseCommandLine('C:\\My Tools\\Ostrak\\Report.hta user1-Time.xml Russian'), {
-            appPath: 'C:\\My Tools\\Ostrak\\Report.hta', logFile: 'user1-Time.xml', language: 'Russian'
+            appPath: 'C:\\My Tools\\Ostrak\\Report.hta', logFile: 'user1-Time.xml', language: 'Russian', computer: '', shared: ''
         });
     });
     await t.test('extra blanks around the words are ignored, inner blanks kept', () => {
@@ -25,16 +25,28 @@ test('command line: file name between the application path and the last word', a
         assert.equal(parsed.language, 'English');
     });
     await t.test('no arguments, or only one of them', () => {
-        assert.deepEqual(R.parseCommandLine('"C:\\O\\Report.hta"'), { appPath: 'C:\\O\\Report.hta', logFile: '', language: '' });
+        assert.deepEqual(R.parseCommandLine('"C:\\O\\Report.hta"'), { appPath: 'C:\\O\\Report.hta', logFile: '', language: '', computer: '', shared: '' });
         assert.equal(R.parseCommandLine('"C:\\O\\Report.hta" user1-Time.xml').logFile, 'user1-Time.xml');
         assert.deepEqual(R.parseCommandLine('"C:\\O\\Report.hta" Russian').language, 'Russian');
-        assert.deepEqual(R.parseCommandLine(''), { appPath: '', logFile: '', language: '' });
+        assert.deepEqual(R.parseCommandLine(''), { appPath: '', logFile: '', language: '', computer: '', shared: '' });
     });
     await t.test('the file-type marker of .hta around the address is not taken for arguments', () => {
         const marker = '{1E460BD7-F1C3-4B2E-88BF-4E770A288AF5}';
         const parsed = R.parseCommandLine(`"C:\\O\\Report.hta" ${marker}file:///C:/O/Report.hta${marker} user1-Time.xml English`);
         assert.equal(parsed.logFile, 'user1-Time.xml');
         assert.equal(parsed.language, 'English');
+    });
+    await t.test('this computer\'s name and the shared folder follow the language', () => {
+        const cases = [
+            ['"C:\\O\\Report.hta" Anna Maria-Time.xml English /computer:DESKTOP-7 /shared:"D:\\OneDrive\\Ostrak data"',
+                ['Anna Maria-Time.xml', 'English', 'DESKTOP-7', 'D:\\OneDrive\\Ostrak data']],
+            ['"C:\\O\\Report.hta" anna-Time.xml Russian /computer:laptop.home', ['anna-Time.xml', 'Russian', 'laptop.home', '']],
+            ['C:\\O\\Report.hta  Jo Ann-Time.xml  English  /computer:PC  /shared:"\\\\nas\\time"  ', ['Jo Ann-Time.xml', 'English', 'PC', '\\\\nas\\time']]
+        ];
+        for (const [commandLine, [logFile, language, computer, shared]] of cases) {
+            const parsed = R.parseCommandLine(commandLine);
+            assert.deepEqual([parsed.logFile, parsed.language, parsed.computer, parsed.shared], [logFile, language, computer, shared], commandLine);
+        }
     });
     await t.test('the user and the projects files follow from the log name', () => {
         assert.equal(R.userOfLogFile('Anna Maria-Time.xml'), 'Anna Maria');
@@ -529,4 +541,41 @@ test('the timesheet: per day first and last activity, work, idle and each projec
     assert.equal(R.buildTimesheetCsv(summary, timeline, englishTexts, { separator: ',', decimal: '.' }).split('\r\n')[4],
         '2026-12-01,8:30,10:00,1.50,0.17,1.00,0.50,0.00');
     assert.equal(R.csvFileName('user1-Time.xml', summary, 'Timesheet'), 'user1-Timesheet-2026-12-01-2026-12-03.csv');
+});
+
+test('a shared folder\'s file is a copy only by the exact name the tracker gives it', () => {
+    const cases = [
+        ['anna@LAPTOP-Time.xml', { kind: 'copy', user: 'anna', computer: 'LAPTOP' }],
+        ['Anna Maria@desktop-7.home-Time.xml', { kind: 'copy', user: 'Anna Maria', computer: 'desktop-7.home' }],
+        ['a@b@PC-Time.xml', { kind: 'copy', user: 'a@b', computer: 'PC' }],
+        ['anna@LAPTOP-Timeline-2026-12.tsv', { kind: 'timeline', user: 'anna', computer: 'LAPTOP' }],
+        ['anna@LAPTOP-Time (conflicted copy).xml', null],
+        ['anna@LAPTOP-Time-DESKTOP-1.xml', null],
+        ['anna@LAPTOP (2)-Time.xml', null],
+        ['anna@LAP_TOP:1-Time.xml', null],
+        ['anna@LAPTOP-Time.xml.tmp', null],
+        ['anna-Time.xml', null],
+        ['@LAPTOP-Time.xml', null],
+        ['anna@-Time.xml', null],
+        ['anna@LAPTOP-Timeline-2026-12 (1).tsv', null]
+    ];
+    for (const [name, kind] of cases) assert.deepEqual(R.sharedFileKind(name), kind, name);
+    assert.deepEqual(['my pc:2', 'srv.', '...', 'a@b\t"c"'].map(R.computerFileName), ['my_pc_2', 'srv', 'computer', 'a_b__c_'],
+        'started by hand, this computer\'s name is cleaned as the tracker cleans it');
+});
+
+test('several computers\' figures add up under this computer\'s projects', () => {
+    const projects = { projects: [{ id: 1, name: 'Budget' }], filters: [{ text: 'budget', project: 1, where: 1 }] };
+    const day = serial(2026, 12, 4);
+    const here = readLog([[2026, 12, 4, [['Excel', 100, [['budget.xlsx', 100]]], ['Idle', 40]]]]);
+    const laptop = readLog([[2026, 12, 4, [['Excel', 260, [['budget.xlsx', 200], ['other.xlsx', 60]]]]], [2026, 12, 5, [['Mail', 30]]]]);
+    const options = { inactiveNames: ['Idle'], projects };
+    const summaries = [here, laptop].map((log) => R.summarize(log, day, day + 1, options));
+    const sum = R.combineSummaries(summaries, day, day + 1, options);
+    assert.deepEqual([sum.work, sum.inactive], [390, 40]);
+    assert.deepEqual(sum.apps.map((app) => [app.name, app.time, app.docs.map((doc) => [doc.name, doc.time, doc.project])]),
+        [['Excel', 360, [['budget.xlsx', 300, 1], ['other.xlsx', 60, null]]], ['Mail', 30, []]]);
+    assert.deepEqual(sum.projects.map((p) => [p.name, p.time]), [['Budget', 300]]);
+    assert.deepEqual(sum.days.map((d) => [d.serial, d.work, d.projects['$1'] || 0, d.noProject]), [[day, 360, 300, 60], [day + 1, 30, 0, 30]]);
+    assert.deepEqual(summaries.map((s) => s.work), [100, 290], 'the summaries added up stay as they were');
 });

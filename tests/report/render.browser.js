@@ -24,6 +24,13 @@ function expected(language, from, to) {
     return { summary, texts, log };
 }
 
+// The same for this computer and the laptop of the test page's shared folder together.
+function expectedAll(language, from, to) {
+    const options = { inactiveNames: [sample.inactiveName(language)], projects: R.readProjects(parseXml(sample.projects(language))) };
+    const summaries = [false, true].map((laptop) => R.summarize(R.readLog(parseXml(sample.makeLog(TODAY, language, laptop))), from, to, options));
+    return { summary: R.combineSummaries(summaries, from, to, options), own: summaries[0], texts: R.resolveTexts(null, language, tables) };
+}
+
 const state = `return {
     label: document.querySelector('.period-label').textContent,
     work: document.getElementById('ostrak-work').textContent,
@@ -246,6 +253,57 @@ test('the rendered report in Chromium', { timeout: 120000 }, async (t) => {
                 await browser.screenshot(path.join(screenshotDir, `report-${short}-day-${width}.png`), width);
             }
             await browser.resize(1180, 900);
+        });
+    }
+
+    const choices = 'return Array.prototype.map.call(document.querySelectorAll("#ostrak-computer option"), ' +
+        'function (o) { return [o.value, o.textContent, o.selected]; });';
+    for (const language of ['English', 'Russian']) {
+        const short = language.toLowerCase();
+        const texts = R.resolveTexts(null, language, tables);
+        await t.test(`${language}: all computers' week is the sum of both logs, the choice is kept, the left-out files listed`, async () => {
+            await browser.open(pagePath, `lang=${language}&today=2026-12-04&computers=1`);
+            const offered = await browser.run(choices);
+            assert.deepEqual(offered.map((o) => o[0]), ['', '*', 'anna@LAPTOP', 'bob@PC']);
+            assert.equal(offered[0][2], true, 'this computer first');
+            assert.equal(offered[2][1], 'anna@LAPTOP \u2014 ' + R.fillIn(texts.LastCopy, { time: R.formatDate(TODAY, texts.DateFormat, texts) + ' 9:05' }));
+            await browser.click('#ostrak-computer option[value="*"]');
+            await browser.click('button[data-kind="thisWeek"]');
+            const shown = await browser.run(state);
+            const { summary, own } = expectedAll(language, week.from, week.to);
+            assert.equal(shown.work, R.formatLong(summary.work, texts));
+            assert.notEqual(shown.work, R.formatLong(own.work, texts));
+            assert.deepEqual(shown.apps, summary.apps.map((app) => app.name));
+            assert.deepEqual((await browser.run(choices))[1][2], true, 'the choice stays with the period');
+            assert.deepEqual(await browser.run('return window.ostrakTestHost.copiesRead;'), ['anna@LAPTOP', 'bob@PC'], 'each copy read once');
+            await browser.click('a[data-action="toggle-skipped"]');
+            const skipped = await browser.run('return [document.getElementById("ostrak-skipped").textContent, ' +
+                'Array.prototype.map.call(document.querySelectorAll("ul.skipped li"), function (li) { return li.textContent; })];');
+            assert.ok(skipped[0].startsWith(R.fillIn(texts.Skipped, { n: 2 })), skipped[0]);
+            assert.deepEqual(skipped[1], ['anna@LAPTOP-Time (conflicted copy).xml \u2014 ' + texts.SkippedName, 'bob@PC-Time.xml \u2014 ' + texts.SkippedUnreadable]);
+            await browser.screenshot(path.join(screenshotDir, `report-${short}-all-computers-week.png`));
+            await browser.click('button[data-action="export"]');
+            const exported = await browser.run('return window.ostrakTestHost.exports.pop();');
+            assert.equal(exported.fileName, 'Anna Maria-all-Report-2026-11-30-2026-12-06.csv');
+            assert.ok(exported.text.includes(R.formatClock(summary.work)), 'the file holds the sum');
+        });
+
+        await t.test(`${language}: all computers' day shows one band per computer`, async () => {
+            await browser.click('button[data-kind="today"]');
+            const bands = await browser.run('return [Array.prototype.map.call(document.querySelectorAll(".band-name"), function (e) { return e.textContent; }), ' +
+                'Array.prototype.map.call(document.querySelectorAll("#ostrak-timeline .band"), function (b) { return b.querySelectorAll(".block").length; }), ' +
+                'document.getElementById("ostrak-day-work").textContent];');
+            const days = [false, true].map((laptop) => R.timelineDays((y, m) => sample.makeTimeline(TODAY, language, y, m, laptop), TODAY, TODAY,
+                { inactiveNames: [sample.inactiveName(language)] })[0]);
+            assert.deepEqual(bands[0], ['Anna Maria@DESKTOP-7', 'anna@LAPTOP']);
+            assert.deepEqual(bands[1], days.map((day) => day.stretches.length));
+            assert.equal(bands[2], R.formatLong(expectedAll(language, TODAY, TODAY).summary.work, texts));
+            await browser.hover('#ostrak-timeline .band[data-band="1"] .block[data-stretch="0"]');
+            const tip = await browser.run('return document.getElementById("ostrak-band-tip").textContent;');
+            assert.ok(tip.startsWith(days[1].stretches[0].app), tip);
+            await browser.screenshot(path.join(screenshotDir, `report-${short}-all-computers-day.png`));
+            await browser.click('#ostrak-computer option[value=""]');
+            assert.equal(await browser.run('return document.querySelectorAll("#ostrak-timeline .band").length;'), 1);
         });
     }
 });

@@ -62,17 +62,19 @@ var OstrakSample = (function () {
         return (number < 10 ? '0' : '') + number;
     }
 
-    // The log's text for the 42 days that end with today.
-    function makeLog(today, language) {
+    // The log's text for the 42 days that end with today; laptop: a second computer's, used
+    // for a shorter while each day.
+    function makeLog(today, language, laptop) {
         var apps = APPS[language] || APPS.English;
         var inactive = INACTIVE[language] || INACTIVE.English;
-        var next = random(today * 7 + (language === 'Russian' ? 3 : 1));
+        var next = random(today * 7 + (language === 'Russian' ? 3 : 1) + (laptop ? 500 : 0));
         var lines = ['<?xml version="1.0" encoding="UTF-8"?>', '<Ostrak>'];
         for (var serial = today - 41; serial <= today; serial++) {
             var weekday = ((serial + 6) % 7 + 7) % 7;
             var weekend = weekday === 0 || weekday === 6;
             if (weekend && next() < 0.7) continue;
             var hours = weekend ? 1 + next() * 2 : serial === today ? 3.2 : 5.5 + next() * 3;
+            if (laptop) hours /= 3;
             var budget = Math.round(hours * 3600);
             var day = ymd(serial);
             var appLines = [];
@@ -117,14 +119,14 @@ var OstrakSample = (function () {
     // The month's timeline file that goes with the log: each day's time cut into stretches of
     // a few minutes to half an hour, shuffled and laid end to end from a morning start. The
     // timeline began 20 days before today: a month wholly before that has no file (null).
-    function makeTimeline(today, language, year, month) {
+    function makeTimeline(today, language, year, month, laptop) {
         var firstDay = today - 20;
         var monthStart = Math.round(Date.UTC(year, month - 1, 1) / 86400000) + 25569;
         var monthEnd = Math.round(Date.UTC(year, month, 1) / 86400000) + 25568;
         if (monthEnd < firstDay || monthStart > today) return null;
-        var next = random(today * 11 + month);
+        var next = random(today * 11 + month + (laptop ? 500 : 0));
         var lines = ['start\tseconds\tapplication\tdocument'];
-        var blocks = makeLog(today, language).split('   <Date ').slice(1);
+        var blocks = makeLog(today, language, laptop).split('   <Date ').slice(1);
         for (var b = 0; b < blocks.length; b++) {
             var serial = +/id="(\d+)"/.exec(blocks[b])[1];
             if (serial < Math.max(firstDay, monthStart) || serial > monthEnd) continue;
@@ -158,7 +160,7 @@ var OstrakSample = (function () {
                 cut[other] = swap;
             }
             var date = ymd(serial);
-            var clock = 8 * 3600 + Math.floor(next() * 5400);
+            var clock = (laptop ? 10 : 8) * 3600 + Math.floor(next() * 5400);
             for (var k = 0; k < cut.length; k++) {
                 lines.push(date.y + '-' + pad2(date.m) + '-' + pad2(date.d) + ' ' + pad2(Math.floor(clock / 3600) % 24) + ':' +
                     pad2(Math.floor(clock / 60) % 60) + ':' + pad2(clock % 60) + '\t' + cut[k].seconds + '\t' +
