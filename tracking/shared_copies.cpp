@@ -360,6 +360,8 @@ void SetSharedFolder(const std::string& folder) {
     RequestSharedCopy(SharedCopyWhen::Now);
 }
 
+const std::string& SharedFolder() { return Folder; }
+
 void RequestSharedCopy(SharedCopyWhen when) {
     if (Folder.empty() || ProgramDir.empty()) return;
     const std::int64_t now = UtcNow();

@@ -42,6 +42,8 @@ SharedCopyOutcome CopyToSharedFolder(const SharedCopyJob& job);
 
 // The user's shared folder (empty: off); a change copies at once.
 void SetSharedFolder(const std::string& folder);
+// As set, with its final separator.
+const std::string& SharedFolder();
 
 enum class SharedCopyWhen {
     Hourly,  // after a good save: at most once an hour, sooner after a failure

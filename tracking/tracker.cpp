@@ -133,6 +133,7 @@ TrackerTroubles CurrentTroubles() {
         shared.state == SharedCopyState::Failed || shared.state == SharedCopyState::FolderMissing);
     troubles.sharedFolderMissing = shared.state == SharedCopyState::FolderMissing;
     troubles.sharedCopyFailure = shared.failure;
+    troubles.sharedFolder = SharedFolder();
     troubles.logFailure = LastLogSave.failure;
     troubles.timelineFailure = LastTimelineSave.failure;
     return troubles;

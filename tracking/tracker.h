@@ -63,6 +63,7 @@ struct TrackerTroubles {
     bool privateListHeld = false;                     // held by another program, rather than damaged
     bool sharedFolderMissing = false;                 // the shared folder could not be found
     SaveFailure sharedCopyFailure = SaveFailure::None; // why a shared copy could not be written
+    std::string sharedFolder;                         // the shared folder, with its final separator
     bool Holds(TrackerTrouble trouble) const { return holds[static_cast<int>(trouble)]; }
 };
 // The troubles that hold now.
