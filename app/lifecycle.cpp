@@ -17,6 +17,7 @@
 #include "tracking/private_list.h"
 #include "tracking/calendar.h"
 #include "tracking/sampler.h"
+#include "tracking/shared_copies.h"
 #include "tracking/take_back.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
@@ -25,6 +26,9 @@
 
 
 namespace {
+
+// How long the exit waits for the shared folder's copies.
+constexpr unsigned kExitCopyWaitMs = 5000;
 
 // What a second start does: the first instance shows its options dialog (unless this start
 // is a hidden one), and this one ends. An instance without a window here runs in another
@@ -138,6 +142,7 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         OpenTracker();
         // A Forget that the last run did not live to finish.
         FinishTakingBack();
+        SetSharedFolder(ReadSharedFolder());
         // A pause from an earlier run holds until its end, from before the first tick.
         if (const std::optional<std::int64_t> pausedUntil = ReadPausedUntil(UtcNow()))
             PauseRecording(*pausedUntil, GetTickCount());
@@ -147,6 +152,8 @@ int RunProgram(HINSTANCE instance, const char* commandLine, int showCommand) {
         CreditPendingStretch(GetTickCount());
         SaveTrackerForExit();
         CloseTracker();
+        // The copies of the last save, but never for long: a share may hang.
+        FinishSharedCopies(kExitCopyWaitMs);
         FreeLanguage();
         // The new instance must find the guard free and the log complete.
         guard.Release();

@@ -4,12 +4,14 @@
 #include <wtsapi32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "app/instance_guard.h"
 #include "app/tray.h"
+#include "base/program_paths.h"
 #include "links/links.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -19,6 +21,7 @@
 #include "tracking/sampler.h"
 #include "tracking/take_back.h"
 #include "tracking/sampler_win.h"
+#include "tracking/shared_copies.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/tracker.h"
@@ -40,6 +43,16 @@ constexpr UINT_PTR kRetryTimer = 2;
 // Some shells never say what became of a balloon: an away offer unanswered by then stays idle.
 constexpr UINT_PTR kAwayOfferTimer = 3;
 constexpr UINT kAwayOfferAnswerMs = 60000;
+
+// The shared folder's worker reports here from its own thread; the window shows it on its own.
+constexpr UINT WM_SHAREDCOPYDONE = WM_APP + 1;
+std::atomic<HWND> SharedCopyWindow{nullptr};
+// At the end of the session Windows ends the process soon after: the copies get this long.
+constexpr unsigned kSessionEndCopyWaitMs = 3000;
+
+void TellSharedCopyDone() {
+    if (const HWND window = SharedCopyWindow.load()) PostMessageA(window, WM_SHAREDCOPYDONE, 0, 0);
+}
 
 void ShowTrackerTroubles() {
     if (MainDialog && MainDialog->hwnd()) MainDialog->ShowTroubles(CurrentTroubles());
@@ -101,6 +114,7 @@ bool CDlgMain::ProcessMessage(WindowMessage& message) {
         HandleCommand(ID_MENU_FORGET_1_HOUR, &CDlgMain::OnForget),
         HandleCommand(ID_MENU_FORGET_TODAY, &CDlgMain::OnForget),
         HandleCommand(ID_MENU_COUNT_ABSENCE, &CDlgMain::OnCountAbsence),
+        HandleMessage(WM_SHAREDCOPYDONE, &CDlgMain::OnSharedCopyDone),
         HandleMessage(WM_DESTROY, &CDlgMain::OnDestroy),
     };
     return RouteMessage(*this, rows, message);
@@ -137,6 +151,10 @@ LRESULT CDlgMain::OnInitDialog(WindowMessage&) {
     if (instanceAtom_)
         SetPropA(hwnd(), kInstanceWindowProperty, reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(instanceAtom_)));
     SetTroubleListener(ShowTrackerTroubles);
+    SharedCopyWindow = hwnd();
+    SetSharedCopyListener(TellSharedCopyDone);
+    // A copy made before this window existed.
+    ShowTrackerTroubles();
     SetAwayOfferListener(OfferAwayTimeAtTray);
     SetPauseEndListener(EndPauseAtTray);
     // Tracking goes on in memory while the log is held; the icon says so. The timer runs
@@ -151,6 +169,8 @@ LRESULT CDlgMain::OnDestroy(WindowMessage& message) {
     sessionNotifications_ = false;
     KillTimer(hwnd(), kRetryTimer);
     SetTroubleListener(nullptr);
+    SetSharedCopyListener(nullptr);
+    SharedCopyWindow = nullptr;
     // The tracker settles a waiting offer itself when it credits the last stretch.
     SetAwayOfferListener(nullptr);
     SetPauseEndListener(nullptr);
@@ -245,6 +265,11 @@ LRESULT CDlgMain::OnTimer(WindowMessage& message) {
     return 0;
 }
 
+LRESULT CDlgMain::OnSharedCopyDone(WindowMessage&) {
+    ShowTrackerTroubles();
+    return 0;
+}
+
 LRESULT CDlgMain::OnSelectorChange(WindowMessage&) {
     options_.ShowSelectedPage();
     return 0;
@@ -264,6 +289,7 @@ LRESULT CDlgMain::OnOk(WindowMessage&) {
     SetTimelineOn(options_.TimelineOn());
     SetMediaIsPresence(options_.MediaIsPresence());
     SetRecordDocuments(options_.RecordDocuments());
+    SetSharedFolder(options_.SharedFolder());
     if (outcome.next == AfterCommit::Restart) {
         RestartAfterExit = true;
         ExitProgram();
@@ -280,7 +306,7 @@ LRESULT CDlgMain::OnCancel(WindowMessage&) {
 LRESULT CDlgMain::OnReport(WindowMessage&) {
     // The report reads the file: every second credited so far must be in it.
     SaveTracker();
-    OpenReport(TimeLogFileName);
+    OpenReport(TimeLogFileName, ComputerName, ReadSharedFolder());
     return 0;
 }
 
@@ -309,6 +335,7 @@ LRESULT CDlgMain::OnEndSession(WindowMessage& message) {
     if (message.wParam && TimeLog) {
         CreditPendingStretch(GetTickCount());
         SaveTrackerForExit();
+        WaitForSharedCopies(kSessionEndCopyWaitMs);
     }
     return 0;
 }
@@ -317,6 +344,8 @@ LRESULT CDlgMain::OnPowerBroadcast(WindowMessage& message) {
     if (message.wParam == PBT_APMSUSPEND && TimeLog) {
         CreditPendingStretch(GetTickCount());
         SaveTracker();
+        // Made while the system goes to sleep, or finished after it wakes: never waited for.
+        RequestSharedCopy(SharedCopyWhen::Now);
     } else if (IsResume(message.wParam)) {
         // The time asleep goes to nobody.
         RestartStretch(GetTickCount());

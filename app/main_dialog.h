@@ -68,6 +68,8 @@ private:
     LRESULT OnPause(WindowMessage& message);
     LRESULT OnResume(WindowMessage& message);
 
+    // The shared folder's worker finished a copy: its outcome shows at the icon.
+    LRESULT OnSharedCopyDone(WindowMessage& message);
     LRESULT OnSelectorChange(WindowMessage& message);
     LRESULT OnOk(WindowMessage& message);
     LRESULT OnCancel(WindowMessage& message);

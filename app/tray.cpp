@@ -124,8 +124,10 @@ const char* ReasonKey(SaveFailure failure) {
 
 // Each trouble's picture, in the order of TrackerTrouble. Recording without document names is,
 // like a timeline not saved, less than the whole record: the same picture.
-constexpr int kTroubleIcons[] = {IDI_TRAY_NOT_RECORDING, IDI_TRAY_OTHER_WRITER, IDI_TRAY_LOG_HELD, IDI_TRAY_LOG_NOT_SAVED,
-                                 IDI_TRAY_SIDE_FILE,     IDI_TRAY_TIMELINE,     IDI_TRAY_TIMELINE};
+// The shared folder's copies are not the record either: the local files are whole.
+constexpr int kTroubleIcons[] = {IDI_TRAY_NOT_RECORDING, IDI_TRAY_OTHER_WRITER, IDI_TRAY_LOG_HELD,
+                                 IDI_TRAY_LOG_NOT_SAVED, IDI_TRAY_SIDE_FILE,    IDI_TRAY_TIMELINE,
+                                 IDI_TRAY_TIMELINE,      IDI_TRAY_TIMELINE,     IDI_TRAY_TIMELINE};
 static_assert(std::size(kTroubleIcons) == static_cast<std::size_t>(TrackerTrouble::Count));
 
 }  // namespace
@@ -283,6 +285,13 @@ std::string TrayStatus::TroubleText(TrackerTrouble trouble) const {
         return TextOrKey(ReasonKey(troubles_.timelineFailure)) + "\n" + TextOrKey("Tray/TimelineNotSaved") + " " + folder;
     case TrackerTrouble::PrivateListUnread:
         return TextOrKey(troubles_.privateListHeld ? "Tray/PrivateListHeld" : "Tray/PrivateListDamaged") + " " + folder;
+    case TrackerTrouble::SharedCopyKept:
+        return TextOrKey("Tray/SharedCopyKept") + " " + FolderAsTyped(troubles_.sharedFolder);
+    case TrackerTrouble::SharedCopyNotWritten:
+        if (troubles_.sharedFolderMissing)
+            return TextOrKey("Tray/SharedFolderMissing") + " " + FolderAsTyped(troubles_.sharedFolder);
+        return TextOrKey(ReasonKey(troubles_.sharedCopyFailure)) + "\n" + TextOrKey("Tray/SharedCopyNotWritten") + " " +
+               FolderAsTyped(troubles_.sharedFolder);
     default:
         return kProductName;
     }

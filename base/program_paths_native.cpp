@@ -15,7 +15,7 @@ std::string ExecutablePath() {
 
 std::string ReadComputerName() {
     char name[256] = {};
-    return gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+    return CleanComputerName(gethostname(name, sizeof name - 1) == 0 ? name : "");
 }
 
 std::string ReadLocalDataDir() {

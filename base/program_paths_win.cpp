@@ -20,9 +20,20 @@ std::string ExecutablePath() {
 }
 
 std::string ReadComputerName() {
-    char name[MAX_COMPUTERNAME_LENGTH * 4 + 1];
-    DWORD size = sizeof name;
-    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+    // The end-to-end tests play several computers on one machine; nothing else sets it.
+    char chosen[256];
+    const DWORD chosenLength = GetEnvironmentVariableA("OSTRAK_COMPUTER_NAME", chosen, sizeof chosen);
+    if (chosenLength > 0 && chosenLength < sizeof chosen) return CleanComputerName(std::string(chosen, chosenLength));
+    // The host name as the user gave it, in its letter case and beyond the 15 characters of the
+    // old network name.
+    wchar_t wide[256];
+    DWORD size = sizeof wide / sizeof wide[0];
+    if (!GetComputerNameExW(ComputerNamePhysicalDnsHostname, wide, &size) || size == 0) return CleanComputerName("");
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+    std::string name(length > 0 ? length : 0, '\0');
+    if (length > 0) WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(size), &name[0], length, nullptr, nullptr);
+    // A character the code page lacks came out as "?", which the cleaning turns into "_".
+    return CleanComputerName(name);
 }
 
 std::string ReadLocalDataDir() {

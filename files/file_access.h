@@ -31,6 +31,13 @@ SaveResult AppendToFile(const std::string& narrowPath, std::string_view bytes);
 // names begin with `prefix` and end with `suffix`, sorted.
 std::vector<std::string> FilesNamed(const std::string& narrowFolder, std::string_view prefix, std::string_view suffix);
 
+// The whole file, read while letting others write, replace or delete it meanwhile: a reader
+// that must never stand in the way of a save. False when it is missing or cannot be read.
+bool ReadWholeFile(const std::string& narrowPath, std::string& bytes);
+
+// True when the folder (with or without its final separator) exists.
+bool FolderExists(const std::string& narrowFolder);
+
 // True when the file is gone afterwards (also when it was never there).
 bool RemoveFile(const std::string& narrowPath);
 

@@ -48,6 +48,29 @@ std::vector<std::string> FilesNamed(const std::string& narrowFolder, std::string
     return names;
 }
 
+bool ReadWholeFile(const std::string& narrowPath, std::string& bytes) {
+    bytes.clear();
+    const int descriptor = open(narrowPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    bool read = true;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) read = false;
+        if (count <= 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(descriptor);
+    if (!read) bytes.clear();
+    return read;
+}
+
+bool FolderExists(const std::string& narrowFolder) {
+    struct stat status;
+    return stat(narrowFolder.empty() ? "." : narrowFolder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 bool RemoveFile(const std::string& narrowPath) { return unlink(narrowPath.c_str()) == 0 || errno == ENOENT; }
 
 bool CreateFolder(const std::string& narrowFolder) {

@@ -47,6 +47,31 @@ std::vector<std::string> FilesNamed(const std::string& narrowFolder, std::string
     return names;
 }
 
+bool ReadWholeFile(const std::string& narrowPath, std::string& bytes) {
+    bytes.clear();
+    ScopedFile file(CreateFileA(narrowPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF) return false;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &read, nullptr) || read == 0) {
+            bytes.clear();
+            return false;
+        }
+        done += read;
+    }
+    return true;
+}
+
+bool FolderExists(const std::string& narrowFolder) {
+    const DWORD attributes = GetFileAttributesA(narrowFolder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool RemoveFile(const std::string& narrowPath) {
     return DeleteFileA(narrowPath.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
 }

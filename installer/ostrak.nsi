@@ -154,6 +154,8 @@ Section /o "un.$(DataPart)" DataPart
     ; What the log could not take at an exit, and the journal of what a crash would lose.
     Delete "$INSTDIR\*-Time.unsaved-*.xml"
     Delete "$INSTDIR\*-Time.*journal"
+    ; What this computer last wrote to a shared folder (the copies there stay: they are the user's).
+    Delete "$INSTDIR\*-Time.*.copies"
     ; A Forget that a crash cut short, finished by the next start.
     Delete "$INSTDIR\*-Time.takeback"
     Delete "$INSTDIR\*-Timeline-*.tsv"

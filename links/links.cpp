@@ -19,8 +19,13 @@ bool IsRussian(std::string_view language) {
 
 }  // namespace
 
-ShellTarget ReportTarget(std::string_view timeLogFileName) {
-    return {ProgramDir + "Report.hta", std::string(timeLogFileName) + " " + CurrentLanguage};
+ShellTarget ReportTarget(std::string_view timeLogFileName, std::string_view computer, std::string_view sharedFolder) {
+    std::string parameters = std::string(timeLogFileName) + " " + CurrentLanguage + " /computer:" + std::string(computer);
+    // A backslash before the closing quote would read as an escaped quote.
+    while (!sharedFolder.empty() && (sharedFolder.back() == '\\' || sharedFolder.back() == '/'))
+        sharedFolder.remove_suffix(1);
+    if (!sharedFolder.empty()) parameters += " /shared:\"" + std::string(sharedFolder) + "\"";
+    return {ProgramDir + "Report.hta", parameters};
 }
 
 ShellTarget HelpTarget() {
@@ -38,7 +43,9 @@ ShellTarget UpdatePageTarget() {
     return {address, ""};
 }
 
-void OpenReport(std::string_view timeLogFileName) { OpenInShell(ReportTarget(timeLogFileName)); }
+void OpenReport(std::string_view timeLogFileName, std::string_view computer, std::string_view sharedFolder) {
+    OpenInShell(ReportTarget(timeLogFileName, computer, sharedFolder));
+}
 
 void OpenHelp() { OpenInShell(HelpTarget()); }
 

@@ -16,8 +16,9 @@ struct ShellTarget {
     std::string parameters;
 };
 
-// ProgramDir + "Report.hta", with the log's file name and CurrentLanguage as parameters.
-ShellTarget ReportTarget(std::string_view timeLogFileName);
+// ProgramDir + "Report.hta", with the log's file name, CurrentLanguage, "/computer:<name>" and,
+// when a shared folder is set, "/shared:"<folder>"" (without its final backslash) as parameters.
+ShellTarget ReportTarget(std::string_view timeLogFileName, std::string_view computer, std::string_view sharedFolder);
 // ProgramDir + the language's help file name; the folder itself when the language names none.
 ShellTarget HelpTarget();
 // The update page for CurrentLanguage and this version.
@@ -25,6 +26,6 @@ ShellTarget UpdatePageTarget();
 
 // Starts the report on the log of that file name; the caller saves the log first, so that the
 // report reads every second credited so far.
-void OpenReport(std::string_view timeLogFileName);
+void OpenReport(std::string_view timeLogFileName, std::string_view computer, std::string_view sharedFolder);
 void OpenHelp();
 void OpenUpdatePage();

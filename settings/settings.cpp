@@ -142,6 +142,16 @@ void WritePausedUntil(std::optional<std::int64_t> untilUtc) {
               *untilUtc == StoredPauseUntilResumed ? std::string(PausedUntilResumedText) : std::to_string(*untilUtc));
 }
 
+std::string ReadSharedFolder() {
+    // A path may be far longer than a name: it is read whole or not at all.
+    std::unique_ptr<RegistryKey> key = OpenSettingsSection("Options");
+    std::vector<char> text(32768 * 3);
+    if (!key || !key->ReadText(SharedFolderName, text.data(), static_cast<std::uint32_t>(text.size()))) return {};
+    return text.data();
+}
+
+void WriteSharedFolder(const std::string& folder) { WriteSettingText("Options", SharedFolderName, folder); }
+
 void SetStartWithSystem(bool on) {
     std::unique_ptr<RegistryKey> key = ActiveRegistry().CreateKey(RunKey);
     if (!key)

@@ -75,5 +75,11 @@ std::optional<std::int64_t> ReadPausedUntil(std::int64_t nowUtc);
 // Stores the pause's end (or StoredPauseUntilResumed); nothing removes the stored pause.
 void WritePausedUntil(std::optional<std::int64_t> untilUtc);
 
+// The folder, shared between the user's computers, where each writes copies of its records: a
+// text, empty (the default) when off. In section "Options"; reading stores nothing.
+inline constexpr char SharedFolderName[] = "SharedFolder";
+std::string ReadSharedFolder();
+void WriteSharedFolder(const std::string& folder);
+
 // Adds or removes the shell's per-user autostart entry that starts the program in the tray.
 void SetStartWithSystem(bool on);

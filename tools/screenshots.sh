@@ -25,7 +25,7 @@ views="general applications program-add program-edit program-picker projects pro
 page_views="options-general options-applications options-projects options-privacy"
 causes=$winbuild/tests/e2e/ostrak_tray_causes.exe
 cause_views="tray-paused tray-paused-tip"
-for cause in not-recording other-writer log-held log-not-saved side-file timeline private-list; do
+for cause in not-recording other-writer log-held log-not-saved side-file timeline private-list shared-copy-kept shared-copy-not-written; do
     cause_views="$cause_views tray-$cause tray-$cause-tip"
 done
 cause_views="$cause_views tray-patterns-offer"

@@ -15,6 +15,7 @@
 #include "tracking/journal.h"
 #include "tracking/log_document.h"
 #include "tracking/sampler.h"
+#include "tracking/shared_copies.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/tracker.h"
@@ -31,9 +32,10 @@
 //  4. Each month's file, in one replace: a line already changed is no longer found, so doing
 //     it again changes nothing.
 //  5. The intent goes. The journal began anew with the log's save; no side file waited.
-// A start that finds the intent does 3 when the log lacks the id, then 4 and 5. A shared copy of
-// the log for several computers, once there is one, belongs between 4 and 5, marked by the
-// same id.
+// A start that finds the intent does 3 when the log lacks the id, then 4 and 5. The shared
+// folder's copies are made from the files, after 5: the id on the log lets a copy this computer
+// wrote give way to the smaller log, and a copy made while the change was under way is made
+// again, as the files' stamps changed.
 
 namespace {
 
@@ -246,9 +248,14 @@ TakeBackResult Carry(TakeBack& change) {
         return {TakeBackOutcome::Failed, log.failure};
     }
     if (Stops(TakeBackWrite::Log)) return {TakeBackOutcome::Done};
-    if (const SaveResult months = WriteMonths(change); !months) return {TakeBackOutcome::TimelineLater, months.failure};
+    if (const SaveResult months = WriteMonths(change); !months) {
+        RequestSharedCopy(SharedCopyWhen::Now);
+        return {TakeBackOutcome::TimelineLater, months.failure};
+    }
     if (Stops(TakeBackWrite::Timeline)) return {TakeBackOutcome::Done};
     RemoveFile(intent);
+    // What was taken back leaves the shared folder now rather than within the hour.
+    RequestSharedCopy(SharedCopyWhen::Now);
     return {TakeBackOutcome::Done};
 }
 

@@ -3,6 +3,7 @@
 #include "tracking/calendar.h"
 #include "tracking/platform_seams.h"
 #include "tracking/private_list.h"
+#include "tracking/shared_copies.h"
 #include "tracking/time_log.h"
 #include "tracking/timeline.h"
 #include "tracking/unsaved_time.h"
@@ -65,18 +66,28 @@ void OpenTracker() {
     TellTroubles();
 }
 
-void SaveTracker() {
+namespace {
+
+SaveResult SaveTrackerFiles() {
     const SaveResult log = SaveTimeLog();
     // The timeline's lines go out with every save after the log's, whatever became of it: a
     // timeline that cannot be written never stands in the log's way.
     LastTimelineSave = SaveTimeline();
     LastLogSave = log;
     TellTroubles();
+    return log;
+}
+
+}  // namespace
+
+void SaveTracker() {
+    // A copy is made of the files as saved: after a failed save they are not the record.
+    if (SaveTrackerFiles()) RequestSharedCopy(SharedCopyWhen::Hourly);
 }
 
 void SaveTrackerForExit() {
     if (!TimeLog) return;
-    SaveTracker();
+    if (SaveTrackerFiles()) RequestSharedCopy(SharedCopyWhen::Now);
     if (HasUnsavedTime()) {
         SetUnsavedTimeAside();
         TellTroubles();
@@ -116,6 +127,13 @@ TrackerTroubles CurrentTroubles() {
     set(TrackerTrouble::TimelineNotSaved, !LastTimelineSave);
     set(TrackerTrouble::PrivateListUnread, PrivateListFailsClosed());
     troubles.privateListHeld = PrivateListIsHeld();
+    const SharedCopyOutcome shared = LastSharedCopy();
+    set(TrackerTrouble::SharedCopyKept, shared.state == SharedCopyState::Kept);
+    set(TrackerTrouble::SharedCopyNotWritten,
+        shared.state == SharedCopyState::Failed || shared.state == SharedCopyState::FolderMissing);
+    troubles.sharedFolderMissing = shared.state == SharedCopyState::FolderMissing;
+    troubles.sharedCopyFailure = shared.failure;
+    troubles.sharedFolder = SharedFolder();
     troubles.logFailure = LastLogSave.failure;
     troubles.timelineFailure = LastTimelineSave.failure;
     return troubles;

@@ -28,9 +28,10 @@ void NoteStretchesInFront(const std::vector<Stretch>& stretches);
 // Opens the time log and, when there is one to record into, starts the sampling timer.
 void OpenTracker();
 // Saves the time log, then appends the timeline's waiting lines; each listener hears its outcome.
+// After a good save the shared folder's copies follow, at most once an hour.
 void SaveTracker();
 // The last save of a run (exit, the end of the session): what the log file could not take goes
-// to a side file, to be added at the next start.
+// to a side file, to be added at the next start. The shared folder's copies follow at once.
 void SaveTrackerForExit();
 // Tries again what waits for another program: a held log (saved at once when it opens), side
 // files to be added. Every kHeldTimeLogRetryMs.
@@ -49,6 +50,8 @@ enum class TrackerTrouble {
     SideFileWaiting,   // recorded time waits in a side file to be added to the log
     TimelineNotSaved,  // the timeline's file could not be written: its lines wait
     PrivateListUnread, // the user's private patterns are held or damaged: no document names are recorded
+    SharedCopyKept,    // a copy in the shared folder holds time this log lacks: nothing is written there
+    SharedCopyNotWritten, // the shared folder is missing or its copy could not be written
     Count
 };
 
@@ -58,6 +61,9 @@ struct TrackerTroubles {
     SaveFailure timelineFailure = SaveFailure::None;  // why the timeline's last save failed
     std::string sideFileFolder;                       // where a waiting side file is, with its final separator
     bool privateListHeld = false;                     // held by another program, rather than damaged
+    bool sharedFolderMissing = false;                 // the shared folder could not be found
+    SaveFailure sharedCopyFailure = SaveFailure::None; // why a shared copy could not be written
+    std::string sharedFolder;                         // the shared folder, with its final separator
     bool Holds(TrackerTrouble trouble) const { return holds[static_cast<int>(trouble)]; }
 };
 // The troubles that hold now.

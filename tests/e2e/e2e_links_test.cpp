@@ -35,6 +35,7 @@ TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideThe
     ProgramFolder folder;
     folder.Write("Report.hta", "<html><head><title>Report</title></head></html>");
     ShellRecorder recorder(kRecorderProgram, folder.File("shell-record.txt"));
+    SetEnvironmentVariableA("OSTRAK_COMPUTER_NAME", "DESKTOP 7");
     ASSERT_TRUE(recorder.Registered());
 
     TitledWindows windows;
@@ -43,6 +44,7 @@ TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideThe
     ASSERT_TRUE(windows.BringToFront(calculator));
     Tracker tracker;
     ASSERT_TRUE(tracker.Start(folder, "-tray"));
+    SetEnvironmentVariableA("OSTRAK_COMPUTER_NAME", nullptr);
     ASSERT_TRUE(tracker.MainWindow());
     Pump(1500);
     ASSERT_TRUE(windows.BringToFront(editor));
@@ -52,7 +54,9 @@ TEST(ReportRun, EachReportFromTheTraySavesTheLogFirstAndStartsTheReportBesideThe
     ASSERT_FALSE(folder.Exists(folder.LogName())) << "nothing saves the log this early but the report";
 
     ASSERT_TRUE(ChooseReportFromTheTrayMenu(tracker));
-    const std::string report = "\"" + folder.File("Report.hta") + "\" " + folder.LogName() + " English";
+    // The computer's name as the copies' names carry it; no shared folder is set.
+    const std::string report =
+        "\"" + folder.File("Report.hta") + "\" " + folder.LogName() + " English /computer:DESKTOP_7";
     std::vector<std::string> opened = recorder.WaitForOpened(1);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], report);

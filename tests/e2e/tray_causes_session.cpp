@@ -53,8 +53,9 @@ void PointAtIcon() {
     SetCursorPos(right - 10, bottom - 10);
 }
 
-constexpr const char* kCauseNames[] = {"not-recording", "other-writer", "log-held",    "log-not-saved",
-                                       "side-file",     "timeline",     "private-list"};
+constexpr const char* kCauseNames[] = {"not-recording", "other-writer", "log-held",       "log-not-saved",
+                                       "side-file",     "timeline",     "private-list",   "shared-copy-kept",
+                                       "shared-copy-not-written"};
 static_assert(sizeof kCauseNames / sizeof kCauseNames[0] == static_cast<int>(TrackerTrouble::Count));
 
 }  // namespace
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
         troubles.logFailure = SaveFailure::NoWriteAccess;
         troubles.timelineFailure = SaveFailure::DiskFull;
         troubles.sideFileFolder = "C:\\Users\\user\\AppData\\Local\\Ostrak\\";
+        troubles.sharedFolder = "C:\\Users\\user\\OneDrive\\Ostrak\\";
+        troubles.sharedCopyFailure = SaveFailure::DiskFull;
         dialog.ShowTroubles(troubles);
         Pump(2500);  // the shell takes its time to show a balloon
         Shot(std::string("tray-") + kCauseNames[cause]);

@@ -19,11 +19,22 @@ protected:
     TemporaryFolder folder;
 };
 
-TEST_F(LinksTest, ReportGetsTheLogsFileNameAndTheLanguage) {
+TEST_F(LinksTest, ReportGetsTheLogsFileNameTheLanguageTheComputerAndTheSharedFolder) {
     CurrentLanguage = "English";
-    ShellTarget report = ReportTarget("user1-Time.xml");
-    EXPECT_EQ(report.target, folder.Path() + "Report.hta");
-    EXPECT_EQ(report.parameters, "user1-Time.xml English");
+    const struct {
+        const char* shared;
+        const char* parameters;
+    } cases[] = {
+        {"", "user1-Time.xml English /computer:DESKTOP-7"},
+        {"D:\\OneDrive\\Ostrak data", "user1-Time.xml English /computer:DESKTOP-7 /shared:\"D:\\OneDrive\\Ostrak data\""},
+        // A final backslash would escape the closing quote.
+        {"\\\\server\\times\\", "user1-Time.xml English /computer:DESKTOP-7 /shared:\"\\\\server\\times\""},
+    };
+    for (const auto& each : cases) {
+        const ShellTarget report = ReportTarget("user1-Time.xml", "DESKTOP-7", each.shared);
+        EXPECT_EQ(report.target, folder.Path() + "Report.hta");
+        EXPECT_EQ(report.parameters, each.parameters) << each.shared;
+    }
 }
 
 TEST_F(LinksTest, UpdatePageAddressIsBuiltFromItsPiecesInOrder) {

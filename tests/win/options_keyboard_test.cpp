@@ -64,6 +64,9 @@ std::string Named(HWND control) {
         {IDC_PAGE_GENERAL_AWAY_TIME, "Away"},
         {IDC_PAGE_GENERAL_TIMELINE, "Timeline"},
         {IDC_PAGE_GENERAL_MEDIA_PRESENCE, "Media"},
+        {IDC_PAGE_GENERAL_SHARED_FOLDER, "SharedFolder"},
+        {IDC_PAGE_GENERAL_SHARED_BROWSE, "Browse"},
+        {IDC_PAGE_GENERAL_SHARED_CLEAR, "SharedOff"},
         {IDC_PAGE_APPLICATIONS_LIST, "Patterns"},
         {IDC_PAGE_APPLICATIONS_ADD, "Add"},
         {IDC_PAGE_APPLICATIONS_DELETE, "Del"},
@@ -93,7 +96,8 @@ struct PageKeys {
 // Every control can take the focus: the data leave no button disabled.
 const PageKeys kPages[] = {
     {"General", 0, IDC_PAGE_GENERAL_LANGUAGE,
-     {"Language", "Startup", "Update", "Away", "Timeline", "Media", "Report", "Help", "OK", "Cancel", "Selector"}},
+     {"Language", "Startup", "Update", "Away", "Timeline", "Media", "SharedFolder", "Browse", "SharedOff", "Report", "Help",
+      "OK", "Cancel", "Selector"}},
     {"Applications", 1, IDC_PAGE_APPLICATIONS_LIST,
      {"Patterns", "Add", "Del", "Up", "Down", "Report", "Help", "OK", "Cancel", "Selector"}},
     {"Projects", 2, IDC_PAGE_PROJECTS_FILTERS,

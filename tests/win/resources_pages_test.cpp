@@ -182,15 +182,21 @@ const std::vector<Control> GeneralControls = {
     {IDC_PAGE_GENERAL_LANGUAGE, "ComboBox", "", 5, 15, 70, 80,
      CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 0},
     {IDC_PAGE_GENERAL_STARTUP, "Button", "Page1/Startup", 5, 35, 120, 10, BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
-    {IDC_PAGE_GENERAL_VERSION, "Static", "Page1/Hint1", 5, 53, 200, 12, SS_LEFT | WS_GROUP, 0},
-    {NoId, "Static", "Page1/Hint2", 5, 63, 200, 12, SS_LEFT | WS_GROUP, 0},
-    {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.example.org", 5, 72, 75, 12, SS_LEFT | WS_GROUP | WS_TABSTOP, 0},
-    {NoId, "Static", "Page1/Away", 5, 94, 118, 10, SS_LEFT | WS_GROUP, 0},
-    {IDC_PAGE_GENERAL_AWAY_TIME, "ComboBox", "", 125, 92, 70, 100, CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP,
+    {IDC_PAGE_GENERAL_VERSION, "Static", "Page1/Hint1", 5, 48, 200, 10, SS_LEFT | WS_GROUP, 0},
+    {NoId, "Static", "Page1/Hint2", 5, 58, 200, 10, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_GENERAL_UPDATE_LINK, "Static", "ostrak.example.org", 5, 67, 75, 12, SS_LEFT | WS_GROUP | WS_TABSTOP, 0},
+    {NoId, "Static", "Page1/Away", 5, 85, 118, 10, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_GENERAL_AWAY_TIME, "ComboBox", "", 125, 83, 70, 100, CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP,
      0},
-    {IDC_PAGE_GENERAL_TIMELINE, "Button", "Page1/Timeline", 5, 112, 250, 10, BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
-    {IDC_PAGE_GENERAL_MEDIA_PRESENCE, "Button", "Page1/MediaPresence", 5, 126, 250, 10,
+    {IDC_PAGE_GENERAL_TIMELINE, "Button", "Page1/Timeline", 5, 100, 250, 10, BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
+    {IDC_PAGE_GENERAL_MEDIA_PRESENCE, "Button", "Page1/MediaPresence", 5, 112, 250, 10,
      BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 0},
+    // The shared folder is chosen, never typed: a read-only line, Browse and Off.
+    {NoId, "Static", "Page1/SharedFolder", 5, 126, 255, 9, SS_LEFT | WS_GROUP, 0},
+    {IDC_PAGE_GENERAL_SHARED_FOLDER, "Edit", "", 5, 136, 148, 12,
+     ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_GROUP | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {IDC_PAGE_GENERAL_SHARED_BROWSE, "Button", "Page1/Browse", 157, 135, 52, 14, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 0},
+    {IDC_PAGE_GENERAL_SHARED_CLEAR, "Button", "Page1/SharedOff", 211, 135, 52, 14, BS_PUSHBUTTON | WS_TABSTOP, 0},
 };
 
 // The lists hold their own strings and are not owner-drawn, which a no-data list cannot be.
@@ -475,7 +481,9 @@ TEST_F(CreatedFromTemplate, GeneralPage) {
 
     EXPECT_EQ(TabOrder(page.get()), (std::vector<int>{IDC_PAGE_GENERAL_LANGUAGE, IDC_PAGE_GENERAL_STARTUP,
                                                       IDC_PAGE_GENERAL_UPDATE_LINK, IDC_PAGE_GENERAL_AWAY_TIME,
-                                                      IDC_PAGE_GENERAL_TIMELINE, IDC_PAGE_GENERAL_MEDIA_PRESENCE}));
+                                                      IDC_PAGE_GENERAL_TIMELINE, IDC_PAGE_GENERAL_MEDIA_PRESENCE,
+                                                      IDC_PAGE_GENERAL_SHARED_FOLDER, IDC_PAGE_GENERAL_SHARED_BROWSE,
+                                                      IDC_PAGE_GENERAL_SHARED_CLEAR}));
     // The arrow keys leave the check box where it is rather than moving to a static text.
     EXPECT_EQ(ArrowDownFrom(page.get(), IDC_PAGE_GENERAL_STARTUP), IDC_PAGE_GENERAL_STARTUP);
 

@@ -297,6 +297,7 @@ TEST_F(TrayTest, EveryTipFitsTheRecordAndNamesItsFolderLastInBothLanguages) {
             troubles.logFailure = SaveFailure::FileInUse;
             troubles.timelineFailure = SaveFailure::DiskFull;
             troubles.sideFileFolder = ProgramDir;
+            troubles.sharedFolder = ProgramDir;
             status.Update(troubles);
             const std::string tip = status.Tip();
             EXPECT_LE(MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, nullptr, 0) - 1, 127) << language << " " << tip;

@@ -53,6 +53,7 @@ public:
     std::uint32_t IdleMinutes() const { return generalPage_.IdleMinutes(); }
     bool TimelineOn() const { return generalPage_.TimelineOn(); }
     bool MediaIsPresence() const { return generalPage_.MediaIsPresence(); }
+    const std::string& SharedFolder() const { return generalPage_.SharedFolder(); }
     // Whether titles give document names, as the Privacy page last loaded or committed it.
     bool RecordDocuments() const { return privacyPage_.RecordDocuments(); }
 

@@ -1,5 +1,7 @@
 #include "ui/options/page1_general.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <iterator>
 #include <string>
@@ -12,6 +14,7 @@
 #include "localization/language.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "winui/wide_text.h"
 
 namespace {
 
@@ -30,6 +33,36 @@ std::string AwayChoiceText(std::uint32_t minutes) {
     return text;
 }
 
+// The folder the user picks in the system's folder dialog, in narrow text; empty when the user
+// cancels or picks something that is no folder on disk (a library, the network itself).
+std::string PickFolder(HWND owner, const std::string& title, const std::string& current) {
+    const std::wstring wideTitle = WideText(title);
+    const std::wstring start = WideText(current);
+    BROWSEINFOW browse{};
+    browse.hwndOwner = owner;
+    browse.lpszTitle = wideTitle.c_str();
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    // The dialog opens at the folder chosen before.
+    browse.lpfn = [](HWND dialog, UINT message, LPARAM, LPARAM data) -> int {
+        if (message == BFFM_INITIALIZED && data) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+        return 0;
+    };
+    browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+    if (!chosen) return {};
+    std::wstring path(32768, L'\0');
+    const bool found = SHGetPathFromIDListEx(chosen, &path[0], static_cast<DWORD>(path.size()), GPFIDL_DEFAULT) != FALSE;
+    CoTaskMemFree(chosen);
+    if (!found) return {};
+    path.resize(wcslen(path.c_str()));
+    const int length = WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(length > 0 ? length : 0, '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), &narrow[0], length, nullptr, nullptr);
+    // A path the code page cannot hold would name another folder.
+    return WideText(narrow) == path ? narrow : std::string();
+}
+
 }  // namespace
 
 CDlgPage1General::CDlgPage1General() : COptionsPage(IDD_PAGE_GENERAL) {}
@@ -38,6 +71,8 @@ bool CDlgPage1General::ProcessMessage(WindowMessage& message) {
     static const MessageRow<CDlgPage1General> rows[] = {
         HandleMessage(WM_INITDIALOG, &CDlgPage1General::OnInitDialog),
         HandleNotify(IDC_PAGE_GENERAL_UPDATE_LINK, NM_CLICK, &CDlgPage1General::OnUpdateLink),
+        HandleCommand(IDC_PAGE_GENERAL_SHARED_BROWSE, BN_CLICKED, &CDlgPage1General::OnBrowseSharedFolder),
+        HandleCommand(IDC_PAGE_GENERAL_SHARED_CLEAR, BN_CLICKED, &CDlgPage1General::OnClearSharedFolder),
     };
     return RouteMessage(*this, rows, message);
 }
@@ -60,6 +95,22 @@ LRESULT CDlgPage1General::OnInitDialog(WindowMessage&) {
 LRESULT CDlgPage1General::OnUpdateLink(WindowMessage&) {
     OpenUpdatePage();
     return 0;
+}
+
+LRESULT CDlgPage1General::OnBrowseSharedFolder(WindowMessage&) {
+    const std::string chosen = PickFolder(hwnd(), Translate("Page1/BrowseTitle"), sharedFolder_);
+    if (!chosen.empty()) ShowSharedFolder(chosen);
+    return 0;
+}
+
+LRESULT CDlgPage1General::OnClearSharedFolder(WindowMessage&) {
+    ShowSharedFolder("");
+    return 0;
+}
+
+void CDlgPage1General::ShowSharedFolder(const std::string& folder) {
+    sharedFolder_ = folder;
+    SetDlgItemTextW(hwnd(), IDC_PAGE_GENERAL_SHARED_FOLDER, WideText(folder).c_str());
 }
 
 void CDlgPage1General::FillLanguageList() {
@@ -101,6 +152,8 @@ void CDlgPage1General::Load() {
     CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_TIMELINE, loadedTimelineFlag_ ? BST_CHECKED : BST_UNCHECKED);
     loadedMediaFlag_ = ReadMediaIsPresence() ? 1 : 0;
     CheckDlgButton(hwnd(), IDC_PAGE_GENERAL_MEDIA_PRESENCE, loadedMediaFlag_ ? BST_CHECKED : BST_UNCHECKED);
+    loadedSharedFolder_ = ReadSharedFolder();
+    ShowSharedFolder(loadedSharedFolder_);
     languageChanged_ = false;
 }
 
@@ -167,6 +220,10 @@ std::optional<SaveResult> CDlgPage1General::Commit() {
     if (mediaFlag != loadedMediaFlag_) {
         WriteSettingNumber("Options", MediaIsPresenceName, mediaFlag);
         loadedMediaFlag_ = mediaFlag;
+    }
+    if (sharedFolder_ != loadedSharedFolder_) {
+        WriteSharedFolder(sharedFolder_);
+        loadedSharedFolder_ = sharedFolder_;
     }
     // The settings live in the registry: no file was saved.
     return std::nullopt;

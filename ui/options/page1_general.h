@@ -1,9 +1,11 @@
 // The General page: the interface language, the start with Windows, the version, the link to
 // the update page, the time without input after which the user counts as away, whether the
-// day's timeline is kept and whether sound playing keeps the user present.
+// day's timeline is kept, whether sound playing keeps the user present, and the folder shared
+// with the user's other computers.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "ui/controls/hyperlink.h"
 #include "ui/options/options_page.h"
@@ -26,6 +28,8 @@ public:
     bool TimelineOn() const { return loadedTimelineFlag_ != 0; }
     // Whether sound playing counts as presence, as the last load or commit left it.
     bool MediaIsPresence() const { return loadedMediaFlag_ != 0; }
+    // The shared folder (empty: off), as the last load or commit left it.
+    const std::string& SharedFolder() const { return loadedSharedFolder_; }
 
 protected:
     bool ProcessMessage(WindowMessage& message) override;
@@ -33,6 +37,9 @@ protected:
 private:
     LRESULT OnInitDialog(WindowMessage& message);
     LRESULT OnUpdateLink(WindowMessage& message);
+    LRESULT OnBrowseSharedFolder(WindowMessage& message);
+    LRESULT OnClearSharedFolder(WindowMessage& message);
+    void ShowSharedFolder(const std::string& folder);
 
     void FillLanguageList();
     void Load();
@@ -48,4 +55,7 @@ private:
     std::uint32_t loadedIdleMinutes_ = 0;
     std::int32_t loadedTimelineFlag_ = 1;
     std::int32_t loadedMediaFlag_ = 1;
+    std::string loadedSharedFolder_;
+    // What the line shows: chosen but not yet committed.
+    std::string sharedFolder_;
 };
