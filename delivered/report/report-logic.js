@@ -872,17 +872,18 @@ var OstrakReport = (function () {
 
     // What the report shows for a period: its summary, the summary its chart draws and the
     // chart's bars. One day alone makes a poor chart: its week is drawn around it, in the
-    // day's colours. options: firstDay, inactiveNames, projects.
-    function periodView(log, period, options) {
+    // day's colours. options: firstDay, inactiveNames, projects. summarizeDays(which, from, to,
+    // settings) gives the summary ('summary' or 'chartSummary') of those days.
+    function viewOfPeriod(summarizeDays, period, options) {
         var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
-        var summary = summarize(log, period.from, period.to, {
+        var summary = summarizeDays('summary', period.from, period.to, {
             inactiveNames: options.inactiveNames,
             projects: options.projects
         });
         var chartSummary = summary;
         if (period.from === period.to) {
             var weekStart = startOfWeek(period.from, firstDay);
-            chartSummary = summarize(log, weekStart, weekStart + 6, {
+            chartSummary = summarizeDays('chartSummary', weekStart, weekStart + 6, {
                 inactiveNames: options.inactiveNames,
                 topApps: summary.topApps
             });
@@ -890,28 +891,19 @@ var OstrakReport = (function () {
         return { summary: summary, chartSummary: chartSummary, chart: chartBuckets(chartSummary, { firstDay: firstDay }) };
     }
 
+    function periodView(log, period, options) {
+        return viewOfPeriod(function (which, from, to, settings) {
+            return summarize(log, from, to, settings);
+        }, period, options);
+    }
+
     // periodView over several computers, from each one's own periodView of the same period.
     function combinePeriodViews(views, period, options) {
-        var firstDay = typeof options.firstDay === 'number' ? options.firstDay : 1;
-        var summaries = [];
-        var chartSummaries = [];
-        for (var i = 0; i < views.length; i++) {
-            summaries.push(views[i].summary);
-            chartSummaries.push(views[i].chartSummary);
-        }
-        var summary = combineSummaries(summaries, period.from, period.to, {
-            inactiveNames: options.inactiveNames,
-            projects: options.projects
-        });
-        var chartSummary = summary;
-        if (period.from === period.to) {
-            var weekStart = startOfWeek(period.from, firstDay);
-            chartSummary = combineSummaries(chartSummaries, weekStart, weekStart + 6, {
-                inactiveNames: options.inactiveNames,
-                topApps: summary.topApps
-            });
-        }
-        return { summary: summary, chartSummary: chartSummary, chart: chartBuckets(chartSummary, { firstDay: firstDay }) };
+        return viewOfPeriod(function (which, from, to, settings) {
+            var parts = [];
+            for (var i = 0; i < views.length; i++) parts.push(views[i][which]);
+            return combineSummaries(parts, from, to, settings);
+        }, period, options);
     }
 
     // ---- Timeline -------------------------------------------------------------------------
