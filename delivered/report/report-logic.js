@@ -1276,20 +1276,37 @@ var OstrakReport = (function () {
         return (Math.round(fraction * 1000) / 10).toFixed(1).replace('.', decimal);
     }
 
+    // A table for a spreadsheet in the user's list separator and decimal mark: rows of cells,
+    // texts quoted as needed, lines ended as Windows ends them.
+    function csvTable(meta) {
+        var format = csvFormat(meta.separator, meta.decimal);
+        var lines = [];
+        return {
+            format: format,
+            row: function (cells) {
+                lines.push(cells.join(format.separator));
+            },
+            text: function (value) {
+                return csvText(value, format.separator);
+            },
+            blank: function () {
+                lines.push('');
+            },
+            contents: function () {
+                return lines.join('\r\n') + '\r\n';
+            }
+        };
+    }
+
     // The tables the report shows, for a spreadsheet: a heading block, the applications with
     // their documents, the projects, and the days. Times as h:mm and as whole minutes.
     function buildCsv(summary, texts, meta) {
         meta = meta || {};
         var projectNames = projectNamesById(meta.projects);
-        var format = csvFormat(meta.separator, meta.decimal);
-        var separator = format.separator;
-        var lines = [];
-        function row(cells) {
-            lines.push(cells.join(separator));
-        }
-        function text(value) {
-            return csvText(value, separator);
-        }
+        var table = csvTable(meta);
+        var format = table.format;
+        var row = table.row;
+        var text = table.text;
         function minutes(seconds) {
             return String(Math.round(seconds / 60));
         }
@@ -1298,7 +1315,7 @@ var OstrakReport = (function () {
         row([text(texts.Period), isoDate(summary.from), isoDate(summary.to)]);
         row([text(texts.WorkTime), formatClock(summary.work), minutes(summary.work)]);
         row([text(texts.InactiveTime), formatClock(summary.inactive), minutes(summary.inactive)]);
-        lines.push('');
+        table.blank();
 
         row([text(texts.Application), text(texts.Document), text(texts.Project), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
         for (var i = 0; i < summary.apps.length; i++) {
@@ -1312,7 +1329,7 @@ var OstrakReport = (function () {
             }
         }
         row([text(texts.Total), '', '', formatClock(summary.work), minutes(summary.work), csvShare(summary.work > 0 ? 1 : 0, format.decimal)]);
-        lines.push('');
+        table.blank();
 
         row([text(texts.Project), text(texts.Time), text(texts.MinutesColumn), text(texts.Share)]);
         for (var p = 0; p < summary.projects.length; p++) {
@@ -1320,14 +1337,14 @@ var OstrakReport = (function () {
             row([text(project.name), formatClock(project.time), minutes(project.time), csvShare(project.share, format.decimal)]);
         }
         row([text(texts.NoProject), formatClock(summary.noProject), minutes(summary.noProject), csvShare(summary.noProjectShare, format.decimal)]);
-        lines.push('');
+        table.blank();
 
         row([text(texts.Date), text(texts.WorkTime), text(texts.MinutesColumn), text(texts.InactiveTime), text(texts.MinutesColumn)]);
         for (var s = 0; s < summary.days.length; s++) {
             var day = summary.days[s];
             row([isoDate(day.serial), formatClock(day.work), minutes(day.work), formatClock(day.inactive), minutes(day.inactive)]);
         }
-        return lines.join('\r\n') + '\r\n';
+        return table.contents();
     }
 
     // Project names by "$" + id, the first of a repeated id winning, as the report lists them.
@@ -1382,15 +1399,10 @@ var OstrakReport = (function () {
     // activity, work and idle in hours, and each project's hours; a total line last.
     function buildTimesheetCsv(summary, timeline, texts, meta) {
         meta = meta || {};
-        var format = csvFormat(meta.separator, meta.decimal);
-        var separator = format.separator;
-        var lines = [];
-        function row(cells) {
-            lines.push(cells.join(separator));
-        }
-        function text(value) {
-            return csvText(value, separator);
-        }
+        var table = csvTable(meta);
+        var format = table.format;
+        var row = table.row;
+        var text = table.text;
         function hours(seconds) {
             return csvHours(seconds, format.decimal);
         }
@@ -1400,7 +1412,7 @@ var OstrakReport = (function () {
 
         row([text(texts.Timesheet), text(meta.logFile || '')]);
         row([text(texts.Period), isoDate(summary.from), isoDate(summary.to)]);
-        lines.push('');
+        table.blank();
         row(head);
         var rows = timesheetRows(summary, timeline);
         for (var i = 0; i < rows.length; i++) {
@@ -1415,7 +1427,7 @@ var OstrakReport = (function () {
         for (var r = 0; r < summary.projects.length; r++) total.push(hours(summary.projects[r].time));
         if (summary.projectCount > 0) total.push(hours(summary.noProject));
         row(total);
-        return lines.join('\r\n') + '\r\n';
+        return table.contents();
     }
 
     // ---- Colours ------------------------------------------------------------------------------
