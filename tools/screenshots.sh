@@ -73,6 +73,9 @@ timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixel
 size=900x600; prefix=$language; mode=all
 if [ "$dpi" != 96 ]; then size=1200x800; prefix=$language-dpi$dpi; mode=pages; fi
 timeout 30 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shot /t REG_SZ /d "$size" /f >/dev/null 2>&1
+# The desktop and the screen's scale are taken when the server starts: the reg commands above
+# started it with the last run's, so it starts anew with these.
+timeout 30 /usr/lib/wine/wineserver -k >/dev/null 2>&1; timeout 30 /usr/lib/wine/wineserver -w >/dev/null 2>&1
 dos() { echo "Z:$(echo "$1" | tr / '\\')"; }
 marks=$out/.shots-$prefix
 # One session program and the views it announces, photographed as they come.
