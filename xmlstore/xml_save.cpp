@@ -1,6 +1,7 @@
 // The indenting save: the declaration, then every element on a line of its own, three
 // spaces per level, end tags of elements with child elements on their own line, comments
 // and instructions copied where they stand, blank text dropped, LF line ends.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -171,6 +172,18 @@ public:
     }
     static constexpr std::size_t kStartTag = 0, kAttribute = 1, kEndTag = 2;
 
+    // An attribute's " name=\"" as Name writes it, and whether the code page could not show
+    // all of the name: two such names may then come out the same.
+    const std::string& AttributeName(const Storage& storage, std::uint32_t id, bool& lossy) {
+        const std::size_t start = at_;
+        Name(storage, id, kAttribute);
+        at_ = start;
+        const std::string& piece = names_[id][kAttribute];
+        const std::string_view name = storage.Name(id);
+        lossy = std::count(piece.begin(), piece.end(), '_') != std::count(name.begin(), name.end(), '_');
+        return piece;
+    }
+
 private:
     static constexpr const bool (&kSpecial)[3][256] = kSpecialTables.table;
 
@@ -266,9 +279,29 @@ bool HasContent(const Storage& storage, const Node* node) {
 
 void WriteStartTag(Writer& writer, const Storage& storage, const Node* element, bool empty) {
     writer.Name(storage, xmldom::NameOf(element->header), Writer::kStartTag);
+    // Names the code page cannot show all of are written with '_' in place: where two of one
+    // element come out the same, the later gets more '_' before its '=', or the file would not
+    // load again.
+    std::vector<std::string> lossyNames;
     for (Offset at = element->links.firstAttribute; at;) {
         const xmldom::Attribute* attribute = storage.AttributeAt(at);
-        writer.Name(storage, xmldom::NameOf(attribute->header), Writer::kAttribute);
+        bool lossy = false;
+        std::string piece = writer.AttributeName(storage, xmldom::NameOf(attribute->header), lossy);
+        if (lossy || !lossyNames.empty()) {
+            for (Offset other = element->links.firstAttribute; other != at;) {
+                const xmldom::Attribute* earlier = storage.AttributeAt(other);
+                bool ignored = false;
+                if (writer.AttributeName(storage, xmldom::NameOf(earlier->header), ignored) == piece ||
+                    std::find(lossyNames.begin(), lossyNames.end(), piece) != lossyNames.end()) {
+                    piece.insert(piece.size() - 2, "_");
+                    other = element->links.firstAttribute;
+                    continue;
+                }
+                other = earlier->next;
+            }
+            lossyNames.push_back(piece);
+        }
+        writer.Raw(piece);
         writer.Put(storage.Text(attribute->header, attribute->value), Escape::Attribute);
         writer.Raw("\"");
         at = attribute->next;
